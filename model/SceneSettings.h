@@ -1,0 +1,34 @@
+// The scene settings block: the camera and light that travel with a scene
+// between the viewer and the file plug-ins.
+//
+// Plug-ins receive it by address on import and by value on export, so its
+// layout (offsets and size) is fixed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "geometry/gm_types.h"
+
+struct InkSceneSettings {
+  GMVector eye{0.0, -50.0, 0.0};
+  GMVector target{0.0, 0.0, 0.0};
+  GMVector up{0.0, 0.0, 1.0};
+  double nearClip = 1.0;
+  double farClip = 3000.0;
+  double viewAngle = 45.0;   // vertical field of view, degrees
+  double unitFactor = 1.0;   // set to 1.0 by the viewer before every hand-over, never read back
+  GMVector lightPosition{0.0, 0.0, 1.0};
+  uint8_t reserved[12288] = {};  // the plug-ins' own; the viewer never reads it
+};
+
+static_assert(offsetof(InkSceneSettings, eye) == 0);
+static_assert(offsetof(InkSceneSettings, target) == 24);
+static_assert(offsetof(InkSceneSettings, up) == 48);
+static_assert(offsetof(InkSceneSettings, nearClip) == 72);
+static_assert(offsetof(InkSceneSettings, farClip) == 80);
+static_assert(offsetof(InkSceneSettings, viewAngle) == 88);
+static_assert(offsetof(InkSceneSettings, unitFactor) == 96);
+static_assert(offsetof(InkSceneSettings, lightPosition) == 104);
+static_assert(offsetof(InkSceneSettings, reserved) == 128);
+static_assert(sizeof(InkSceneSettings) == 12416);

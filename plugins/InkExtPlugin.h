@@ -1,0 +1,42 @@
+// The extension plug-in host: libraries in "ExtPlugin" beside the program,
+// loaded for the life of the scene root. The viewer's only call into them is
+// "DeleteRootNode", made while a scene tree is still intact and just before
+// it is destroyed, so that a plug-in can drop what it holds about that tree.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "plugins/plugin_folder.h"
+
+class CInkNode;
+
+extern "C" {
+using InkPluginDeleteRootFn = void (*)(CInkNode* root);
+}
+
+class CInkExtPlugin {
+ public:
+  CInkExtPlugin();
+  CInkExtPlugin(const CInkExtPlugin&) = delete;
+  CInkExtPlugin& operator=(const CInkExtPlugin&) = delete;
+
+  // Unloads every library in table order, without calling into them.
+  virtual ~CInkExtPlugin();
+  virtual void Load();
+  // Tells every plug-in, in table order, that the tree under root goes away.
+  virtual void NotifyDeleteRoot(CInkNode* root);
+  virtual int GetCount() const;
+
+  // Load, with the plug-ins taken from programFolder/ExtPlugin.
+  void LoadFrom(const std::filesystem::path& programFolder);
+
+ private:
+  struct Entry {
+    int32_t reserved[3] = {};
+    korvex::PluginLibrary module;
+    InkPluginDeleteRootFn deleteRootNode = nullptr;
+  };
+  std::vector<Entry> table_;
+};

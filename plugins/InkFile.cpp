@@ -1,0 +1,100 @@
+#include "plugins/InkFile.h"
+
+#include <cstring>
+
+#include "common/file_util.h"
+
+namespace {
+
+template <typename Fn>
+Fn Resolve(const korvex::PluginLibrary& module, const char* name) {
+  return reinterpret_cast<Fn>(module.Symbol(name));
+}
+
+// A format or comment buffer reads as an empty text unless the plug-in fills it.
+void ClearText(char* buffer, int size) {
+  if (buffer && size > 0) std::memset(buffer, 0, static_cast<size_t>(size < 4 ? size : 4));
+}
+
+bool UsablePath(const char* path) { return path && path[0] != '\0'; }
+
+}  // namespace
+
+CInkFile::CInkFile() = default;
+
+CInkFile::~CInkFile() {
+  for (Entry& entry : table_) {
+    if (entry.free) entry.free();
+    entry.module.Unload();
+  }
+}
+
+void CInkFile::Load() { LoadFrom(korvex::ProgramFolder()); }
+
+void CInkFile::LoadFrom(const std::filesystem::path& programFolder) {
+  const auto files = korvex::ListPluginLibraries(programFolder, "FilePlugin");
+  table_.clear();
+  table_.resize(files.size());
+  for (size_t i = 0; i < files.size(); ++i) table_[i].module = korvex::PluginLibrary(files[i]);
+
+  for (Entry& entry : table_) {
+    entry.create = Resolve<InkPluginCreateFn>(entry.module, "Create");
+    // A plug-in that refuses (or cannot) start keeps only its module.
+    if (!entry.create || entry.create() == 0) continue;
+    entry.free = Resolve<InkPluginFreeFn>(entry.module, "Free");
+    entry.getComment = Resolve<InkPluginTextFn>(entry.module, "GetComment");
+    entry.checkImport = Resolve<InkPluginCheckFn>(entry.module, "CheckImport");
+    entry.checkExport = Resolve<InkPluginCheckFn>(entry.module, "CheckExport");
+    entry.getImportableFormat = Resolve<InkPluginTextFn>(entry.module, "GetImportableFormat");
+    entry.getExportableFormat = Resolve<InkPluginTextFn>(entry.module, "GetExportableFormat");
+    entry.import = Resolve<InkPluginImportFn>(entry.module, "Import");
+    entry.exportScene = Resolve<InkPluginExportFn>(entry.module, "Export");
+  }
+}
+
+CInkFile::Entry* CInkFile::At(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= table_.size()) return nullptr;
+  return &table_[static_cast<size_t>(index)];
+}
+
+int CInkFile::GetComment(int index, char* buffer, int size) {
+  ClearText(buffer, size);
+  Entry* entry = At(index);
+  return entry && entry->getComment && buffer ? entry->getComment(buffer, size) : 0;
+}
+
+int CInkFile::CheckImport(int index) {
+  Entry* entry = At(index);
+  return entry && entry->checkImport ? entry->checkImport() : 0;
+}
+
+int CInkFile::CheckExport(int index) {
+  Entry* entry = At(index);
+  return entry && entry->checkExport ? entry->checkExport() : 0;
+}
+
+int CInkFile::GetImportableFormat(int index, char* buffer, int size) {
+  ClearText(buffer, size);
+  Entry* entry = At(index);
+  return entry && entry->getImportableFormat && buffer ? entry->getImportableFormat(buffer, size) : 0;
+}
+
+int CInkFile::GetExportableFormat(int index, char* buffer, int size) {
+  ClearText(buffer, size);
+  Entry* entry = At(index);
+  return entry && entry->getExportableFormat && buffer ? entry->getExportableFormat(buffer, size) : 0;
+}
+
+CInkNode* CInkFile::Import(int index, const char* path, InkSceneSettings* settings) {
+  Entry* entry = At(index);
+  if (!entry || !entry->import || !UsablePath(path)) return nullptr;
+  return entry->import(path, settings);
+}
+
+int CInkFile::Export(int index, const char* path, CInkNode* root, InkSceneSettings settings) {
+  Entry* entry = At(index);
+  if (!entry || !entry->exportScene || !UsablePath(path)) return 0;
+  return entry->exportScene(path, root, settings);
+}
+
+int CInkFile::GetCount() const { return static_cast<int>(table_.size()); }

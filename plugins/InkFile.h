@@ -1,0 +1,75 @@
+// The file plug-in host: finds the libraries in "FilePlugin" beside the
+// program, resolves their nine entry points and calls them for the scene root
+// and for dropped files.
+//
+// A plug-in is known by its index in discovery order, whether or not it
+// loaded: an entry that failed keeps null entry points and answers 0 or null
+// to everything.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "model/SceneSettings.h"
+#include "plugins/plugin_folder.h"
+
+class CInkNode;
+
+// The entry points a file plug-in exports, with C linkage.
+extern "C" {
+using InkPluginCreateFn = int (*)();
+using InkPluginFreeFn = void (*)();
+using InkPluginTextFn = int (*)(char* buffer, int size);
+using InkPluginCheckFn = int (*)();
+using InkPluginImportFn = CInkNode* (*)(const char* path, InkSceneSettings* settings);
+using InkPluginExportFn = int (*)(const char* path, CInkNode* root, InkSceneSettings settings);
+}
+
+class CInkFile {
+ public:
+  CInkFile();
+  CInkFile(const CInkFile&) = delete;
+  CInkFile& operator=(const CInkFile&) = delete;
+
+  // Calls Free of every plug-in whose Create accepted, then unloads them, in
+  // table order.
+  virtual ~CInkFile();
+  // Discovers and loads the plug-ins beside the program.
+  virtual void Load();
+  virtual int GetComment(int index, char* buffer, int size);
+  virtual int CheckImport(int index);
+  virtual int CheckExport(int index);
+  // The file-dialog filter text "description|*.ext|"; an empty text and 0
+  // when the plug-in has none.
+  virtual int GetImportableFormat(int index, char* buffer, int size);
+  virtual int GetExportableFormat(int index, char* buffer, int size);
+  // A new tree owned by the caller, or null; an empty path is refused
+  // without calling the plug-in.
+  virtual CInkNode* Import(int index, const char* path, InkSceneSettings* settings);
+  virtual int Export(int index, const char* path, CInkNode* root, InkSceneSettings settings);
+  virtual int GetCount() const;
+
+  // Load, with the plug-ins taken from programFolder/FilePlugin.
+  void LoadFrom(const std::filesystem::path& programFolder);
+
+ private:
+  struct Entry {
+    int32_t reserved[3] = {};
+    korvex::PluginLibrary module;
+    InkPluginCreateFn create = nullptr;
+    InkPluginFreeFn free = nullptr;
+    InkPluginTextFn getComment = nullptr;
+    InkPluginCheckFn checkImport = nullptr;
+    InkPluginCheckFn checkExport = nullptr;
+    InkPluginTextFn getImportableFormat = nullptr;
+    InkPluginTextFn getExportableFormat = nullptr;
+    InkPluginImportFn import = nullptr;
+    InkPluginExportFn exportScene = nullptr;
+  };
+
+  // The entry at index, or null for an index outside the table.
+  Entry* At(int index);
+
+  std::vector<Entry> table_;
+};
