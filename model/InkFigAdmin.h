@@ -212,6 +212,8 @@ void InkFreeGeometry(int32_t kind, void* geometry);
 class InkPolyDescription {
  public:
   explicit InkPolyDescription(std::span<const GMVector> points, std::span<const int32_t> marks = {});
+  InkPolyDescription(const InkPolyDescription&) = delete;
+  InkPolyDescription& operator=(const InkPolyDescription&) = delete;
   const InkPolyRecord* Get() const { return &record_; }
 
  private:
@@ -254,6 +256,8 @@ class CInkFigAdmin {
   virtual int GetInstanceCount() const;
 
   CInkNode* Owner() const { return owner_; }
+  // Every vertex in order, for walks over large nodes without a call each.
+  std::span<InkVertex* const> Vertices() const { return vertices_; }
 
  private:
   int Append(int32_t kind, void* geometry, int value);

@@ -54,6 +54,9 @@ class CInkNode : public CPlainListCap {
   ~CInkNode() override;
   // Deletes the child at index (if any) and unlinks it.
   void RemoveAt(int index) override;
+  // Unlinks every child without deleting it; a child that has not been given
+  // to another node meanwhile loses its parent.
+  void RemoveAll() override;
 
   // Called once after construction: copies the record when given and makes
   // the figure administration and the property list.

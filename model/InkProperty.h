@@ -27,6 +27,8 @@ class CInkProperty : public CPlainListCap {
   ~CInkProperty() override;
   // Frees the record, then unlinks it; an invalid index throws CListError.
   void RemoveAt(int index) override;
+  // Frees every record too: the list owns them.
+  void RemoveAll() override;
 
   virtual int GetValueAt(int index);                    // validated like GetAt
   virtual int FindValue(std::string_view name);         // first match; 0 when none
