@@ -1,0 +1,56 @@
+// Internal to the kernel: the robust-normal scan written once over any ring
+// that can be read by position, so that a polygon record and the working ring
+// of the triangulation (a linked ring read from its current front) take the
+// very same decisions.
+#pragma once
+
+#include <cfloat>
+
+#include "geometry/gm_types.h"
+#include "geometry/gm_vector.h"
+
+namespace gm_detail {
+
+// The normal at a vertex that is certainly convex: the vertex of largest x or
+// largest y (whichever extent is wider), skipping the middle of runs of equal
+// coordinate, with its nearest distinct neighbours on either side. `at(i)`
+// returns the vertex at ring position i, 0 <= i < n.
+template <typename At>
+GMVector PolygonNormalAt(int n, const At& at, double tol) {
+  if (n < 3) return GMUndefinedVector();
+  double minX = DBL_MAX, minY = DBL_MAX;
+  double maxX = -DBL_MAX, maxY = -DBL_MAX;
+  int xVertex = -1, yVertex = -1;
+  for (int i = 0; i < n; ++i) {
+    const GMVector& p = at(i);
+    const GMVector& prev = at(i == 0 ? n - 1 : i - 1);
+    const GMVector& next = at(i + 1 == n ? 0 : i + 1);
+    if (p.x < minX) minX = p.x;
+    if (p.y < minY) minY = p.y;
+    if (p.x > maxX && !(GMIsNear(prev.x, p.x, tol) && GMIsNear(next.x, p.x, tol))) {
+      maxX = p.x;
+      xVertex = i;
+    }
+    if (p.y > maxY && !(GMIsNear(prev.y, p.y, tol) && GMIsNear(next.y, p.y, tol))) {
+      maxY = p.y;
+      yVertex = i;
+    }
+  }
+  const int extreme = (maxY - minY) < (maxX - minX) ? xVertex : yVertex;
+  if (extreme < 0) return GMUndefinedVector();
+
+  const GMVector& e = at(extreme);
+  int prev = extreme;
+  do {
+    prev = prev == 0 ? n - 1 : prev - 1;
+    if (prev == extreme) return GMUndefinedVector();
+  } while (GMIsSamePoint(at(prev), e, tol));
+  int next = extreme;
+  do {
+    next = next + 1 == n ? 0 : next + 1;
+    if (next == extreme) return GMUndefinedVector();
+  } while (GMIsSamePoint(at(next), e, tol));
+  return GMTriangleNormal(at(prev), e, at(next));
+}
+
+}  // namespace gm_detail

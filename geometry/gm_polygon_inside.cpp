@@ -1,0 +1,231 @@
+#include "geometry/gm_polygon_inside.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "geometry/gm_lists.h"
+#include "geometry/gm_plane.h"
+#include "geometry/gm_polygon_measure.h"
+#include "geometry/gm_polygon_ops.h"
+#include "geometry/gm_vector.h"
+
+namespace {
+GMVector Flat(const GMVector& p) { return {p.x, p.y, 0.0}; }
+
+// A ray that only ever runs along edges would be raised for good; no real
+// ring needs anywhere near this many raises.
+constexpr int kMaxRaises = 10000;
+}  // namespace
+
+int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoundary, double tol) {
+  const int n = polygon.Count();
+  const GMVector p = Flat(pIn);
+  double maxX = p.x;
+  for (const GMVector& v : polygon.points) maxX = std::max(maxX, v.x);
+  for (int i = 0; i < n; ++i)
+    if (GMIsPointOnSegment(Flat(polygon[i]), Flat(polygon[(i + 1) % n]), p, tol)) return onBoundary != 0;
+
+  GMVector e{maxX + 100.0, p.y, 0.0};
+  int crossings = 0, turns = 0, raises = 0;
+  for (int i = 0; i < n; ++i) {
+    const GMVector a = Flat(polygon[i]);
+    const GMVector b = Flat(polygon[(i + 1) % n]);
+    if (GMIsSamePoint(a, b, tol)) continue;
+    GMVector hit;
+    const int r = GMIntersectSegments2D(p, e, a, b, hit, tol);
+    if (r == 0) {
+      if (GMIsSamePoint(hit, b, tol) || GMIsSamePoint(hit, a, tol)) {
+        // Through a vertex the count is ambiguous: turn the ray and recount.
+        GMVector d = GMSubtract(p, e);
+        GMRotate2D(d, 0.1, GM_TOLERANCE);
+        e = {p.x + d.x, p.y + d.y, 0.0};
+        if (++turns == 100) break;
+        crossings = 0;
+        i = -1;
+      } else {
+        ++crossings;
+      }
+    } else if (r == 2) {
+      // Along an edge: tilt the ray and recount.
+      e.y += 1.0;
+      if (++raises == kMaxRaises) break;
+      crossings = 0;
+      i = -1;
+    }
+  }
+  return crossings % 2 == 1 ? 1 : 0;
+}
+
+int GMPointInPolygon3D(const GMPolygon& polygon, const GMVector& p, int onBoundary, double tol) {
+  const GMPlane plane = GMPolygonPlane(polygon);
+  if (plane.nx == GM_UNDEFINED) return 0;
+  if (GMPlaneSide(p, plane, 1e-7) != 0) return 0;
+  GMProjectionAxis axis = 0;
+  const GMPolygonPtr image = GMProjectPolygonByOwnNormal(polygon, axis);
+  return GMPointInPolygon2D(*image, GMProject2D(p, axis), onBoundary, tol);
+}
+
+int GMPointInTriangle(const GMVector& t1, const GMVector& t2, const GMVector& t3, const GMVector& p,
+                      int onBoundary, double tol) {
+  if (GMIsPointOnSegment(t1, t2, p, tol) || GMIsPointOnSegment(t2, t3, p, tol) ||
+      GMIsPointOnSegment(t3, t1, p, tol))
+    return onBoundary;
+  auto area = [](const GMVector& a, const GMVector& b, const GMVector& c, double t) {
+    return GMTriangleAreaFromSides(GMDistance(a, b), GMDistance(b, c), GMDistance(c, a), t);
+  };
+  const double whole = area(t1, t2, t3, 1e-7);
+  const double a1 = area(p, t1, t2, tol), a2 = area(p, t2, t3, tol), a3 = area(p, t3, t1, tol);
+  // An impossible part triangle (only from rounding) cannot add up.
+  if (whole == GM_UNDEFINED || a1 == GM_UNDEFINED || a2 == GM_UNDEFINED || a3 == GM_UNDEFINED) return 0;
+  return GMIsNear(a1 + a2 + a3, whole, tol) ? 1 : 0;
+}
+
+int GMIntersectSegmentPolygon(const GMVector& p0, const GMVector& p1, const GMPolygon& polygon, GMVector& out,
+                              double tol) {
+  GMSetUndefined(out);
+  if (polygon.Count() < 3) return 4;
+  const GMPlane plane = GMPolygonPlane(polygon);
+  if (plane.nx == GM_UNDEFINED) return 4;
+  const int r = GMIntersectSegmentPlane(p0, p1, plane, out, tol);
+  if (r != 0) return r;
+  return GMPointInPolygon3D(polygon, out, 1, tol) ? 0 : 1;
+}
+
+std::vector<GMSegment> GMSplitSegmentByPolygons(const GMSegment& segment, std::span<const GMPolygon> polygons,
+                                                double tol) {
+  const GMVector s0 = Flat(segment.start), s1 = Flat(segment.end);
+  CGMPointList cuts;
+  cuts.SetTolerance(GM_LIST_UNIQUE, tol);
+  cuts.AddPoint(s0);
+  cuts.AddPoint(s1);
+  for (const GMPolygon& polygon : polygons) {
+    const int n = polygon.Count();
+    for (int i = 0; i < n; ++i) {
+      const GMVector e0 = Flat(polygon[i]), e1 = Flat(polygon[(i + 1) % n]);
+      GMVector hit;
+      const int r = GMIntersectSegments2D(s0, s1, e0, e1, hit, tol);
+      if (r == 3) return {};
+      if (r == 2) {
+        // Along the segment: the edge's ends that lie on it cut it.
+        if (GMIsPointOnSegment2D(s0, s1, e0, 1e-7, 1e-7)) cuts.AddPoint(e0);
+        if (GMIsPointOnSegment2D(s0, s1, e1, 1e-7, 1e-7)) cuts.AddPoint(e1);
+      } else if (r == 0) {
+        // Snap a crossing to an end it nearly is, so pieces join exactly.
+        for (const GMVector* end : {&s0, &s1, &e0, &e1})
+          if (GMIsSamePoint(hit, *end, tol)) {
+            hit = *end;
+            break;
+          }
+        cuts.AddPoint(hit);
+      }
+    }
+  }
+  cuts.SortByDistance(s0);
+  std::vector<GMSegment> pieces;
+  const int count = cuts.GetCount();
+  if (count < 2) return pieces;
+  pieces.reserve(static_cast<size_t>(count - 1));
+  GMVector prev = cuts.GetPoint(0);
+  for (int i = 1; i < count; ++i) {
+    const GMVector next = cuts.GetPoint(i);
+    pieces.push_back({prev, next});
+    prev = next;
+  }
+  return pieces;
+}
+
+namespace {
+// One polygon's ring refined by the points where the other polygon's edges
+// touch it, in ring order, without zero-length edges.
+std::vector<GMVector> JoinRefined(const std::vector<std::vector<GMVector>>& edgeLists, double tol) {
+  std::vector<GMVector> ring;
+  for (const std::vector<GMVector>& list : edgeLists) ring.insert(ring.end(), list.begin(), list.end());
+  // A touching point found at a vertex (or twice on one edge) repeats a
+  // point. The zero-length edge it would make lies on both boundaries, but
+  // only one of the two rings may get it, which would upset the counts below
+  // for polygons that merely touch; so drop such repeats.
+  std::vector<GMVector> clean;
+  clean.reserve(ring.size());
+  for (size_t i = 0; i < ring.size(); ++i)
+    if (!GMIsSamePoint(ring[i], ring[(i + 1) % ring.size()], tol)) clean.push_back(ring[i]);
+  return clean;
+}
+
+void SortByDistanceFrom(std::vector<GMVector>& list, const GMVector& from) {
+  // Stable: points at equal distance keep their order, as in the point list.
+  std::vector<double> dist(list.size());
+  for (size_t i = 0; i < list.size(); ++i) dist[i] = GMDistance(from, list[i]);
+  std::vector<size_t> order(list.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](size_t l, size_t r) { return dist[l] < dist[r]; });
+  std::vector<GMVector> sorted;
+  sorted.reserve(list.size());
+  for (size_t k : order) sorted.push_back(list[k]);
+  list.swap(sorted);
+}
+
+struct RefinedSide {
+  int edges = 0;
+  int inside = 0;
+  int shared = 0;
+};
+
+// Counts the refined edges of `ring`, those whose midpoint lies in `other`
+// (boundary inside), and those shared with an edge of `otherRing`.
+RefinedSide CountSide(const std::vector<GMVector>& ring, const GMPolygon& other,
+                      const std::vector<GMVector>& otherRing, double tol) {
+  RefinedSide side;
+  const size_t n = ring.size(), m = otherRing.size();
+  side.edges = static_cast<int>(n);
+  for (size_t i = 0; i < n; ++i) {
+    const GMVector& a0 = ring[i];
+    const GMVector& a1 = ring[(i + 1) % n];
+    if (GMPointInPolygon2D(other, GMMidpoint(a0, a1), 1, tol)) ++side.inside;
+    for (size_t j = 0; j < m; ++j)
+      if (GMCompareSegments(a0, a1, otherRing[j], otherRing[(j + 1) % m], tol) != 0) {
+        ++side.shared;
+        break;
+      }
+  }
+  return side;
+}
+}  // namespace
+
+int GMPolygonRelation(const GMPolygon& aIn, const GMPolygon& bIn, double tol) {
+  GMPolygon a, b;
+  for (const GMVector& p : aIn.points) a.points.push_back(Flat(p));
+  for (const GMVector& p : bIn.points) b.points.push_back(Flat(p));
+  const int na = a.Count(), nb = b.Count();
+
+  std::vector<std::vector<GMVector>> listsA(static_cast<size_t>(na)), listsB(static_cast<size_t>(nb));
+  for (int i = 0; i < na; ++i) listsA[static_cast<size_t>(i)].push_back(a[i]);
+  for (int j = 0; j < nb; ++j) listsB[static_cast<size_t>(j)].push_back(b[j]);
+
+  for (int i = 0; i < na; ++i) {
+    const GMVector& a0 = a[i];
+    const GMVector& a1 = a[(i + 1) % na];
+    for (int j = 0; j < nb; ++j) {
+      const GMVector& b0 = b[j];
+      const GMVector& b1 = b[(j + 1) % nb];
+      GMVector hit;
+      if (GMIntersectSegments2D(a0, a1, b0, b1, hit, tol) != 0) continue;
+      const bool atEnd = GMIsSamePoint(hit, a0, tol) || GMIsSamePoint(hit, a1, tol) ||
+                         GMIsSamePoint(hit, b0, tol) || GMIsSamePoint(hit, b1, tol);
+      if (!atEnd) return GM_RELATION_OVERLAP;  // the edges cross properly
+      listsA[static_cast<size_t>(i)].push_back(hit);
+      listsB[static_cast<size_t>(j)].push_back(hit);
+    }
+  }
+  for (int i = 0; i < na; ++i) SortByDistanceFrom(listsA[static_cast<size_t>(i)], a[i]);
+  for (int j = 0; j < nb; ++j) SortByDistanceFrom(listsB[static_cast<size_t>(j)], b[j]);
+  const std::vector<GMVector> ringA = JoinRefined(listsA, tol);
+  const std::vector<GMVector> ringB = JoinRefined(listsB, tol);
+
+  const RefinedSide sideA = CountSide(ringA, b, ringB, tol);
+  if (sideA.inside == sideA.edges) return GM_RELATION_A_IN_B;
+  if (sideA.inside != sideA.shared) return GM_RELATION_OVERLAP;
+  const RefinedSide sideB = CountSide(ringB, a, ringA, tol);
+  if (sideB.inside == sideB.edges) return GM_RELATION_B_IN_A;
+  if (sideB.inside != sideB.shared) return GM_RELATION_OVERLAP;
+  return GM_RELATION_TOUCH;
+}
