@@ -1,0 +1,445 @@
+#include "geometry/gm_linenet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <set>
+#include <unordered_map>
+
+#include "geometry/gm_vector.h"
+
+namespace {
+
+// Cells are traced and stored at the kernel's fixed tolerance, whatever the
+// tolerance that merged the end points.
+constexpr double kRingTolerance = 1e-7;
+
+// Buckets points by their xy position so that every point within the
+// tolerance of a query (per axis, as GMIsSamePoint compares) lies in the 3x3
+// buckets around it. The bucket width is twice the tolerance, which leaves
+// room for the rounding of the division; candidates are always confirmed with
+// GMIsSamePoint, so a bucket holding too much only costs time.
+class CPointBuckets {
+ public:
+  explicit CPointBuckets(double tolerance)
+      : width_(tolerance > 0.0 ? 2.0 * tolerance : kExactWidth) {}
+
+  void Clear() { buckets_.clear(); }
+
+  void Insert(const GMVector& p, int32_t id) { buckets_[KeyOf(p)].push_back(id); }
+
+  // Calls visit(id) for every id filed near p until it returns true; returns
+  // whether one did.
+  template <typename Visit>
+  bool Near(const GMVector& p, Visit visit) const {
+    const Key centre = KeyOf(p);
+    for (int64_t dx = -1; dx <= 1; ++dx) {
+      for (int64_t dy = -1; dy <= 1; ++dy) {
+        const auto it = buckets_.find(Key{centre.x + dx, centre.y + dy});
+        if (it == buckets_.end()) continue;
+        for (int32_t id : it->second)
+          if (visit(id)) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  struct Key {
+    int64_t x;
+    int64_t y;
+    bool operator==(const Key&) const = default;
+  };
+  // Bucket coordinates of a plan come in regular strides (a 1 m grid at a
+  // 0.2 um bucket width is 5,000,000 buckets apart), so they are mixed
+  // thoroughly before the table reduces them to slots.
+  static uint64_t Mix(uint64_t v) {
+    v += 0x9E3779B97F4A7C15ull;
+    v = (v ^ (v >> 30)) * 0xBF58476D1CE4E5B9ull;
+    v = (v ^ (v >> 27)) * 0x94D049BB133111EBull;
+    return v ^ (v >> 31);
+  }
+  struct KeyHash {
+    size_t operator()(const Key& k) const {
+      return static_cast<size_t>(Mix(static_cast<uint64_t>(k.x) ^ Mix(static_cast<uint64_t>(k.y))));
+    }
+  };
+
+  // Only used when points must match exactly; any positive width will do.
+  static constexpr double kExactWidth = 1e-9;
+  // Beyond 2^50 bucket widths a quotient can be off by more than a quarter,
+  // so far-away points share the outermost buckets instead (still correct,
+  // and NaN lands there too rather than in an undefined conversion).
+  static constexpr double kLimit = 1125899906842624.0;
+
+  int64_t Coordinate(double v) const {
+    double q = std::floor(v / width_);
+    if (!(q > -kLimit)) q = -kLimit;
+    if (q > kLimit) q = kLimit;
+    return static_cast<int64_t>(q);
+  }
+  Key KeyOf(const GMVector& p) const { return Key{Coordinate(p.x), Coordinate(p.y)}; }
+
+  double width_;
+  std::unordered_map<Key, std::vector<int32_t>, KeyHash> buckets_;
+};
+
+}  // namespace
+
+// The line ends and the node points, bucketed for the searches that would
+// otherwise scan the whole network once per line or per node.
+class CLineNetIndex {
+ public:
+  explicit CLineNetIndex(double tolerance) : lineEnds(tolerance), nodes(tolerance) {}
+
+  CPointBuckets lineEnds;  // both ends of every line, by position in the line list
+  CPointBuckets nodes;
+  std::vector<GMVector> nodePoints;
+};
+
+CLineNet::CLineNet() = default;
+CLineNet::~CLineNet() = default;
+
+void CLineNet::InitNetwork(double tolerance) {
+  tolerance_ = tolerance;
+  lines_ = std::make_unique<CGMLineList>();
+  lines_->SetTolerance(GM_LIST_UNIQUE, tolerance);
+  nodePoints_.reset();
+  faces_.reset();
+  nodes_.clear();
+  nodeCount_ = 0;
+  incomplete_ = 0;
+  index_ = std::make_unique<CLineNetIndex>(tolerance);
+  lineCopy_.clear();
+}
+
+int CLineNet::AddLineToNetwork(const GMVector& a, const GMVector& b) {
+  if (!lines_) return -1;
+  // The network lives in the xy plane: end points that differ only in z are
+  // one node, and z must not keep NodeIndex(x, y) from finding them.
+  const GMVector start = GMSetVector(a.x, a.y, 0.0);
+  const GMVector end = GMSetVector(b.x, b.y, 0.0);
+  // A line without length bounds nothing; as its own neighbour it would close
+  // the walks through its node early and break the cells around it.
+  if (GMIsSamePoint(start, end, tolerance_)) return -1;
+  // The line list would refuse a line that is there in either direction by
+  // comparing it with every listed line; only lines with an end near the new
+  // start can be that line, so the list is filled with its own check off.
+  const bool known = index_->lineEnds.Near(start, [&](int32_t id) {
+    const GMSegment& s = lineCopy_[static_cast<size_t>(id)];
+    return GMCompareSegments(s.start, s.end, start, end, tolerance_) != 0;
+  });
+  if (known) return -1;
+  const int previous = lines_->SetFlags(0);
+  const int added = lines_->AddLine(start, end);
+  lines_->SetFlags(previous);
+  if (added >= 0) {
+    index_->lineEnds.Insert(start, static_cast<int32_t>(lineCopy_.size()));
+    index_->lineEnds.Insert(end, static_cast<int32_t>(lineCopy_.size()));
+    lineCopy_.push_back(GMSegment{start, end});
+  }
+  return added;
+}
+
+// One pass over the lines in list order: a line with no other line at one of
+// its ends is removed, and the line that moves into its place is examined
+// next. Lines that lose their last neighbour through a later removal stay.
+void CLineNet::PruneDanglingLines() {
+  const std::vector<GMSegment>& segments = lineCopy_;
+  const int count = static_cast<int>(segments.size());
+  std::vector<char> removed(static_cast<size_t>(count), 0);
+  const auto hasOtherLineAt = [&](const GMVector& p, int self) {
+    return index_->lineEnds.Near(p, [&](int32_t id) {
+      if (id == self || removed[static_cast<size_t>(id)]) return false;
+      const GMSegment& s = segments[static_cast<size_t>(id)];
+      return GMIsSamePoint(s.start, p, tolerance_) || GMIsSamePoint(s.end, p, tolerance_);
+    });
+  };
+  int position = 0;  // where line i sits in the list after the removals so far
+  for (int i = 0; i < count; ++i) {
+    const GMSegment& s = segments[static_cast<size_t>(i)];
+    if (hasOtherLineAt(s.start, i) && hasOtherLineAt(s.end, i)) {
+      ++position;
+    } else {
+      lines_->RemoveAt(position);
+      removed[static_cast<size_t>(i)] = 1;
+    }
+  }
+  if (position == count) return;
+
+  // Re-file the remaining lines under their new positions.
+  std::vector<GMSegment> kept;
+  kept.reserve(static_cast<size_t>(position));
+  for (int i = 0; i < count; ++i)
+    if (!removed[static_cast<size_t>(i)]) kept.push_back(segments[static_cast<size_t>(i)]);
+  lineCopy_ = std::move(kept);
+  index_->lineEnds.Clear();
+  for (size_t i = 0; i < lineCopy_.size(); ++i) {
+    index_->lineEnds.Insert(lineCopy_[i].start, static_cast<int32_t>(i));
+    index_->lineEnds.Insert(lineCopy_[i].end, static_cast<int32_t>(i));
+  }
+}
+
+int CLineNet::NodeIndex(double x, double y) {
+  if (!index_) return -1;  // no network started
+  const GMVector p = GMSetVector(x, y, 0.0);
+  int found = -1;
+  index_->nodes.Near(p, [&](int32_t id) {
+    if ((found < 0 || id < found) && GMIsSamePoint(index_->nodePoints[static_cast<size_t>(id)], p, tolerance_))
+      found = id;
+    return false;
+  });
+  return found;
+}
+
+int CLineNet::BuildNodes(int prune) {
+  nodes_.clear();
+  nodeCount_ = 0;
+  if (!lines_) return 0;
+  if (prune) PruneDanglingLines();
+
+  // Node order is the order in which end points first appear in the lines.
+  index_->nodes.Clear();
+  std::vector<GMVector>& points = index_->nodePoints;
+  points.clear();
+  nodePoints_ = std::make_unique<CGMPointList>();
+  nodePoints_->SetTolerance(0, tolerance_);  // duplicates are already screened out below
+  const auto addNode = [&](const GMVector& p) {
+    const bool known = index_->nodes.Near(
+        p, [&](int32_t id) { return GMIsSamePoint(points[static_cast<size_t>(id)], p, tolerance_) != 0; });
+    if (known) return;
+    index_->nodes.Insert(p, static_cast<int32_t>(points.size()));
+    points.push_back(p);
+    nodePoints_->AddPoint(p);
+  };
+  for (const GMSegment& s : lineCopy_) {
+    addNode(s.start);
+    addNode(s.end);
+  }
+  nodePoints_->SetFlags(GM_LIST_UNIQUE);
+  nodeCount_ = static_cast<int32_t>(points.size());
+  if (nodeCount_ < 3) return nodeCount_;
+
+  nodes_.resize(static_cast<size_t>(nodeCount_));
+  std::vector<int32_t> linesHere;
+  for (int n = 0; n < nodeCount_; ++n) {
+    GMNetNode& node = nodes_[static_cast<size_t>(n)];
+    node.point = points[static_cast<size_t>(n)];
+    // Every line with an end at the node, in line order, each line once.
+    linesHere.clear();
+    index_->lineEnds.Near(node.point, [&](int32_t id) {
+      const GMSegment& s = lineCopy_[static_cast<size_t>(id)];
+      if (GMIsSamePoint(s.start, node.point, tolerance_) || GMIsSamePoint(s.end, node.point, tolerance_))
+        linesHere.push_back(id);
+      return false;
+    });
+    std::sort(linesHere.begin(), linesHere.end());
+    linesHere.erase(std::unique(linesHere.begin(), linesHere.end()), linesHere.end());
+
+    node.degree = static_cast<int32_t>(linesHere.size());
+    node.neighbours.reserve(linesHere.size());
+    for (int32_t id : linesHere) {
+      const GMSegment& s = lineCopy_[static_cast<size_t>(id)];
+      const GMVector& other = GMIsSamePoint(s.start, node.point, tolerance_) ? s.end : s.start;
+      node.neighbours.push_back(NodeIndex(other.x, other.y));
+    }
+    node.used.assign(linesHere.size(), 0);
+  }
+
+  firstUnused_.assign(static_cast<size_t>(nodeCount_), 0);
+  visitMark_.assign(static_cast<size_t>(nodeCount_), 0);
+  visitPosition_.assign(static_cast<size_t>(nodeCount_), 0);
+  traceCount_ = 0;
+  return SortNeighbours();
+}
+
+// Neighbours go counter-clockwise by the direction angle from the node, ties
+// in their present order. The selection sort moves the first smallest
+// remaining key forward, so keys that do not compare (an undefined direction)
+// behave the same on every run.
+int CLineNet::SortNeighbours() {
+  std::vector<double> keys;
+  for (GMNetNode& node : nodes_) {
+    const size_t degree = node.neighbours.size();
+    keys.resize(degree);
+    for (size_t t = 0; t < degree; ++t) {
+      const int32_t nb = node.neighbours[t];
+      keys[t] = (nb >= 0 && nb < static_cast<int32_t>(nodes_.size()))
+                    ? GMDirectionAngle(node.point, nodes_[static_cast<size_t>(nb)].point, tolerance_)
+                    : GM_UNDEFINED;
+    }
+    for (size_t k = 0; k < degree; ++k) {
+      size_t best = k;
+      for (size_t t = k + 1; t < degree; ++t)
+        if (keys[t] < keys[best]) best = t;
+      if (best == k) continue;
+      std::rotate(keys.begin() + static_cast<std::ptrdiff_t>(k), keys.begin() + static_cast<std::ptrdiff_t>(best),
+                  keys.begin() + static_cast<std::ptrdiff_t>(best) + 1);
+      std::rotate(node.neighbours.begin() + static_cast<std::ptrdiff_t>(k),
+                  node.neighbours.begin() + static_cast<std::ptrdiff_t>(best),
+                  node.neighbours.begin() + static_cast<std::ptrdiff_t>(best) + 1);
+    }
+  }
+  return nodeCount_;
+}
+
+// Walks from node u along its k-th neighbour, and at every node leaves along
+// the direction just clockwise of the way back, which keeps the cell on the
+// left. The walk closes at the first node it reaches twice; the cell is the
+// loop from that node on. Each step either reaches a new node or ends the
+// walk, so a walk is never longer than the node count.
+int CLineNet::TraceFace(int node, int position) {
+  const int nodeTotal = static_cast<int>(nodes_.size());
+  if (node < 0 || node >= nodeTotal) return 0;
+  const GMNetNode& first = nodes_[static_cast<size_t>(node)];
+  if (position < 0 || position >= static_cast<int>(first.neighbours.size())) return 0;
+  // A direction already walked belongs to a cell that is already traced.
+  if (first.used[static_cast<size_t>(position)]) return 0;
+
+  if (traceCount_ == std::numeric_limits<int32_t>::max()) {
+    std::fill(visitMark_.begin(), visitMark_.end(), 0);
+    traceCount_ = 0;
+  }
+  const int32_t mark = ++traceCount_;
+  walk_.clear();
+  const auto visit = [&](int n, int k) {
+    visitMark_[static_cast<size_t>(n)] = mark;
+    visitPosition_[static_cast<size_t>(n)] = static_cast<int32_t>(walk_.size());
+    walk_.emplace_back(n, k);
+  };
+
+  int u = node;
+  int k = position;
+  visit(u, k);
+  size_t cellStart = 0;
+  for (;;) {
+    const int v = nodes_[static_cast<size_t>(u)].neighbours[static_cast<size_t>(k)];
+    if (v < 0 || v >= nodeTotal) return 0;
+    const GMNetNode& there = nodes_[static_cast<size_t>(v)];
+    const auto back = std::find(there.neighbours.begin(), there.neighbours.end(), u);
+    if (back == there.neighbours.end()) return 0;  // the line is not known from its other end
+    const int i = static_cast<int>(back - there.neighbours.begin());
+    const int next = (i == 0 ? static_cast<int>(there.neighbours.size()) : i) - 1;
+    if (there.used[static_cast<size_t>(next)]) return 0;
+    if (visitMark_[static_cast<size_t>(v)] == mark) {
+      cellStart = static_cast<size_t>(visitPosition_[static_cast<size_t>(v)]);
+      break;
+    }
+    visit(v, next);
+    u = v;
+    k = next;
+  }
+
+  CGMPointList ring;
+  ring.SetTolerance(0, kRingTolerance);
+  lastCell_.clear();
+  for (size_t w = cellStart; w < walk_.size(); ++w) {
+    const auto [n, dir] = walk_[w];
+    GMNetNode& cellNode = nodes_[static_cast<size_t>(n)];
+    ring.AddPoint(cellNode.point);
+    cellNode.used[static_cast<size_t>(dir)] = 1;
+    lastCell_.push_back(n);
+  }
+  if (!faces_) {
+    faces_ = std::make_unique<CGMPolygonList>();
+    faces_->SetTolerance(0, kRingTolerance);
+  }
+  // A walk that closes after one or two nodes (a lone spur) has no area and
+  // yields no polygon, but its directions stay walked.
+  GMPolygonPtr polygon = ring.ToPolygon();
+  if (polygon) faces_->AddPolygonCopy(polygon.get());
+  return 1;
+}
+
+int CLineNet::FirstUnusedDirection(int node) {
+  const GMNetNode& n = nodes_[static_cast<size_t>(node)];
+  int32_t& j = firstUnused_[static_cast<size_t>(node)];
+  const int32_t degree = static_cast<int32_t>(n.used.size());
+  while (j < degree && n.used[static_cast<size_t>(j)]) ++j;
+  return j < degree ? j : -1;
+}
+
+// The scan visits the nodes in order and traces from the first unwalked
+// direction of each; after a traced cell it starts over at node 1 (node 0 is
+// only visited once), after a failed trace it goes on with the next node.
+//
+// Starting over would make the scan quadratic, so it keeps the set of nodes
+// where starting over can still do something. A node drops out when all its
+// directions are walked, or when the trace from its first unwalked direction
+// failed: walking runs the same way every time and more walked directions can
+// only make it fail sooner, so that trace would fail again. Only the nodes of
+// a newly traced cell change, and only they are looked at again.
+int CLineNet::ExtractFaces() {
+  faces_ = std::make_unique<CGMPolygonList>();
+  faces_->SetTolerance(0, kRingTolerance);
+  const int nodeTotal = static_cast<int>(nodes_.size());
+  if (nodeTotal == 0) return 1;
+  firstUnused_.assign(static_cast<size_t>(nodeTotal), 0);
+
+  int result = 1;
+  const int j0 = FirstUnusedDirection(0);
+  if (j0 >= 0 && !TraceFace(0, j0)) result = 0;
+
+  std::vector<int32_t> failedAt(static_cast<size_t>(nodeTotal), -1);
+  std::set<int> pending;
+  for (int n = 1; n < nodeTotal; ++n)
+    if (FirstUnusedDirection(n) >= 0) pending.insert(pending.end(), n);
+
+  int from = 1;
+  for (;;) {
+    const auto it = pending.lower_bound(from);
+    if (it == pending.end()) break;
+    const int n = *it;
+    const int j = FirstUnusedDirection(n);
+    if (TraceFace(n, j)) {
+      for (int c : lastCell_) {
+        if (c == 0) continue;
+        const int cj = FirstUnusedDirection(c);
+        if (cj >= 0 && cj != failedAt[static_cast<size_t>(c)])
+          pending.insert(c);
+        else
+          pending.erase(c);
+      }
+      from = 1;
+    } else {
+      result = 0;
+      failedAt[static_cast<size_t>(n)] = j;
+      pending.erase(n);
+      from = n + 1;
+    }
+  }
+  return result;
+}
+
+GMPolygonSetPtr CLineNet::GetFaces(int prune) {
+  BuildNodes(prune);
+  incomplete_ = ExtractFaces() ? 0 : 1;
+  GMPolygonSetPtr set = faces_ ? faces_->ToPolygonSet() : nullptr;
+  faces_.reset();
+  return set;
+}
+
+std::vector<GMNetNode> CLineNet::CopyNodes(int& count) {
+  BuildNodes(0);
+  count = static_cast<int>(nodes_.size());
+  return nodes_;
+}
+
+void CLineNet::FreeNodes(std::vector<GMNetNode>& table) {
+  table.clear();
+  table.shrink_to_fit();
+}
+
+void CLineNet::PrintFaces(const GMPolygonSet* set, std::FILE* out) {
+  if (!out) return;
+  const int count = set ? set->Count() : 0;
+  std::fprintf(out, "Total %ld\n", static_cast<long>(count));
+  for (int i = 0; i < count; ++i) {
+    const GMPolygon& polygon = (*set)[i];
+    std::fprintf(out, "\nNo. %ld\n", static_cast<long>(i));
+    std::fprintf(out, "Point %ld\n{\n", static_cast<long>(polygon.Count()));
+    for (const GMVector& p : polygon.points) std::fprintf(out, "\t%.3lf, %.3lf\n", p.x, p.y);
+    std::fprintf(out, "}\n");
+  }
+}
