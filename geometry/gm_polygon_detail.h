@@ -11,6 +11,14 @@
 
 namespace gm_detail {
 
+// GMIsNear, inline for the scan's inner loop: the closed test on the
+// difference taken in extended precision.
+inline bool Near(double a, double b, double tol) {
+  const long double diff = static_cast<long double>(a) - static_cast<long double>(b);
+  const long double t = tol;
+  return -t <= diff && diff <= t;
+}
+
 // The normal at a vertex that is certainly convex: the vertex of largest x or
 // largest y (whichever extent is wider), skipping the middle of runs of equal
 // coordinate, with its nearest distinct neighbours on either side. `at(i)`
@@ -27,11 +35,11 @@ GMVector PolygonNormalAt(int n, const At& at, double tol) {
     const GMVector& next = at(i + 1 == n ? 0 : i + 1);
     if (p.x < minX) minX = p.x;
     if (p.y < minY) minY = p.y;
-    if (p.x > maxX && !(GMIsNear(prev.x, p.x, tol) && GMIsNear(next.x, p.x, tol))) {
+    if (p.x > maxX && !(Near(prev.x, p.x, tol) && Near(next.x, p.x, tol))) {
       maxX = p.x;
       xVertex = i;
     }
-    if (p.y > maxY && !(GMIsNear(prev.y, p.y, tol) && GMIsNear(next.y, p.y, tol))) {
+    if (p.y > maxY && !(Near(prev.y, p.y, tol) && Near(next.y, p.y, tol))) {
       maxY = p.y;
       yVertex = i;
     }

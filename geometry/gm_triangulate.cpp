@@ -18,7 +18,6 @@
 #include <cmath>
 #include <vector>
 
-#include "geometry/gm_lists.h"
 #include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_detail.h"
 #include "geometry/gm_vector.h"
@@ -42,6 +41,31 @@ bool IsSliver(const GMVector& a, const GMVector& b, const GMVector& c, double to
   const double la = GMDistance(a, b), lb = GMDistance(b, c), lc = GMDistance(c, a);
   return GMIsNear(la, 0.0, tol) || GMIsNear(lb, 0.0, tol) || GMIsNear(lc, 0.0, tol) ||
          GMIsNear(GMHeronArea(la, lb, lc), 0.0, tol);
+}
+
+// Whether two vertices are the same point within tol, which is exactly when
+// a working ring with duplicate rejection would refuse one of them. Sorted by
+// x, only neighbours within the tolerance in x need the full test.
+bool HasRepeatedPoint(const std::vector<GMVector>& points, double tol) {
+  const size_t n = points.size();
+  // Without an order on x (a NaN coordinate) fall back to every pair.
+  const bool ordered = std::all_of(points.begin(), points.end(), [](const GMVector& p) { return p.x == p.x; });
+  if (n <= 12 || !ordered) {
+    for (size_t i = 0; i < n; ++i)
+      for (size_t j = i + 1; j < n; ++j)
+        if (GMIsSamePoint(points[i], points[j], tol)) return true;
+    return false;
+  }
+  std::vector<int> order(n);
+  for (size_t i = 0; i < n; ++i) order[i] = static_cast<int>(i);
+  std::sort(order.begin(), order.end(), [&](int l, int r) { return points[l].x < points[r].x; });
+  const double reach = 2.0 * tol;  // beyond any difference GMIsNear accepts
+  for (size_t i = 0; i < n; ++i) {
+    const GMVector& p = points[order[i]];
+    for (size_t j = i + 1; j < n && points[order[j]].x - p.x <= reach; ++j)
+      if (GMIsSamePoint(p, points[order[j]], tol)) return true;
+  }
+  return false;
 }
 
 class EarClipper {
@@ -167,6 +191,10 @@ bool EarClipper::MidpointInside(const GMVector& p) {
     if (p.x < std::min(a.x, b.x) - slack || p.x > std::max(a.x, b.x) + slack ||
         p.y < std::min(a.y, b.y) - slack || p.y > std::max(a.y, b.y) + slack)
       continue;
+    // Nor can a point farther than that from the edge's line.
+    const double ex = b.x - a.x, ey = b.y - a.y;
+    const double cross = ex * (p.y - a.y) - ey * (p.x - a.x);
+    if (cross * cross > slack * slack * (ex * ex + ey * ey)) continue;
     if (GMIsPointOnSegment(a, b, p, tol_)) return true;
   }
 
@@ -180,7 +208,7 @@ bool EarClipper::MidpointInside(const GMVector& p) {
   const double parallelSine = 16.0 * tol_ + 1e-9;
   auto aim = [&] {
     rayBox = BoxOf(p, e);
-    const double dx = e.x - p.x, dy = e.y - p.y, len = std::hypot(dx, dy);
+    const double dx = e.x - p.x, dy = e.y - p.y, len = std::sqrt(dx * dx + dy * dy);
     rayX = dx / len;
     rayY = dy / len;
     rayNearlyVertical = std::fabs(dx) <= 4.0 * tol_ + 1e-9 * (1.0 + std::fabs(e.x));
@@ -192,9 +220,11 @@ bool EarClipper::MidpointInside(const GMVector& p) {
   for (int i = 0; i < n; ++i) {
     const GMVector& a = ImageAt(i);
     const GMVector& b = ImageAt(i + 1 == n ? 0 : i + 1);
-    if (GMIsSamePoint(a, b, tol_)) continue;
     const double ex = b.x - a.x, ey = b.y - a.y;
-    const bool maybeParallel = std::fabs(rayX * ey - rayY * ex) <= parallelSine * std::hypot(ex, ey) ||
+    // Images are flat, so only an edge short on both axes can be a point.
+    if (std::fabs(ex) <= 2.0 * tol_ && std::fabs(ey) <= 2.0 * tol_ && GMIsSamePoint(a, b, tol_)) continue;
+    const double cross = rayX * ey - rayY * ex;
+    const bool maybeParallel = cross * cross <= parallelSine * parallelSine * (ex * ex + ey * ey) ||
                                (rayNearlyVertical && std::fabs(ex) <= 4.0 * tol_ + 1e-9 * (1.0 + extent_));
     if (!maybeParallel && Apart(rayBox, BoxOf(a, b), rayMargin)) continue;
     GMVector hit;
@@ -273,15 +303,10 @@ GMPolygonSetPtr GMTriangulate(const GMPolygon& polygon, double tol) {
     return set;
   }
   // A ring that visits a point twice (a hole joined by a bridge walked both
-  // ways) or holds an undefined point is refused; the point list decides
-  // "the same point" exactly as everywhere else in the kernel.
-  CGMPointList check;
-  check.SetTolerance(GM_LIST_UNIQUE, tol);
-  for (const GMVector& p : polygon.points) {
+  // ways) or holds an undefined point is refused.
+  for (const GMVector& p : polygon.points)
     if (p.x == GM_UNDEFINED || p.y == GM_UNDEFINED || p.z == GM_UNDEFINED) return nullptr;
-    if (check.AddPoint(p) < 0) return nullptr;
-  }
-  if (check.GetCount() <= 2) return nullptr;
+  if (HasRepeatedPoint(polygon.points, tol)) return nullptr;
   EarClipper clipper(polygon.points, tol);
   return clipper.Run();
 }
