@@ -1,0 +1,466 @@
+#include "model/OctTree.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "common/file_util.h"
+#include "geometry/gm_triangulate.h"
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Colours of the two nodes of the debug scene (red in the lowest byte):
+// opaque light blue triangles and half-transparent light yellow boxes.
+constexpr uint32_t kDumpTriangleColour = 0xFFFF8080u;
+constexpr uint32_t kDumpCellColour = 0x8080FFFFu;
+
+double At(const GMVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+double& At(GMVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+GMVector Sub(const GMVector& a, const GMVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+double Dot(const GMVector& a, const GMVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+GMVector Cross(const GMVector& a, const GMVector& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// The interval [lo, hi] of the projections of three points onto an axis
+// against the box's projection radius r: separated when they do not overlap.
+bool Separated(double p0, double p1, double p2, double r) {
+  const double lo = std::min({p0, p1, p2});
+  const double hi = std::max({p0, p1, p2});
+  return lo > r || hi < -r;
+}
+
+// A child cell with the ray parameter at which the ray enters it.
+struct CellEntry {
+  double t;
+  const COctTreeCell* cell;
+};
+
+// At most eight entries: an insertion sort beats any general sort here.
+void SortByEntry(CellEntry* entries, int n) {
+  for (int i = 1; i < n; ++i) {
+    const CellEntry e = entries[i];
+    int j = i;
+    for (; j > 0 && entries[j - 1].t > e.t; --j) entries[j] = entries[j - 1];
+    entries[j] = e;
+  }
+}
+
+}  // namespace
+
+// --- free predicates ----------------------------------------------------------
+
+bool OctTreeTriangleTouchesBox(const GMVector& a, const GMVector& b, const GMVector& c, const GMVector& min,
+                               const GMVector& max, double tol) {
+  // Separating axes of a triangle and a box: the three box normals, the
+  // triangle's normal and the nine cross products of box and triangle edges.
+  // When none of them separates the two, they meet. Growing the box by tol
+  // keeps it a box, so the test stays exact for the grown box; it also
+  // covers flat boxes and triangles collapsed to a segment or a point.
+  const GMVector centre{(min.x + max.x) * 0.5, (min.y + max.y) * 0.5, (min.z + max.z) * 0.5};
+  const GMVector h{(max.x - min.x) * 0.5 + tol, (max.y - min.y) * 0.5 + tol, (max.z - min.z) * 0.5 + tol};
+  const GMVector v[3] = {Sub(a, centre), Sub(b, centre), Sub(c, centre)};
+
+  for (int axis = 0; axis < 3; ++axis)
+    if (Separated(At(v[0], axis), At(v[1], axis), At(v[2], axis), At(h, axis))) return false;
+
+  const GMVector edges[3] = {Sub(v[1], v[0]), Sub(v[2], v[1]), Sub(v[0], v[2])};
+  for (const GMVector& e : edges) {
+    // Box axis x × e = (0, -e.z, e.y), and so on for y and z.
+    const GMVector axes[3] = {{0.0, -e.z, e.y}, {e.z, 0.0, -e.x}, {-e.y, e.x, 0.0}};
+    for (const GMVector& n : axes) {
+      const double r = h.x * std::abs(n.x) + h.y * std::abs(n.y) + h.z * std::abs(n.z);
+      if (Separated(Dot(v[0], n), Dot(v[1], n), Dot(v[2], n), r)) return false;
+    }
+  }
+
+  const GMVector normal = Cross(edges[0], edges[1]);
+  const double r = h.x * std::abs(normal.x) + h.y * std::abs(normal.y) + h.z * std::abs(normal.z);
+  const double d = Dot(normal, v[0]);
+  return std::abs(d) <= r;
+}
+
+double OctTreeRayTriangle(const GMVector& origin, const GMVector& direction, const GMVector& a,
+                          const GMVector& b, const GMVector& c) {
+  // Barycentric slack, so that a ray through the shared edge of two faces
+  // hits at least one of them instead of slipping through the seam.
+  constexpr double kEdgeSlack = 1e-9;
+  const GMVector e1 = Sub(b, a);
+  const GMVector e2 = Sub(c, a);
+  const GMVector p = Cross(direction, e2);
+  const double det = Dot(e1, p);
+  // det is -direction · normal: a ray (almost) in the triangle's plane sees
+  // the face edge-on and does not hit it; a collapsed triangle has no normal.
+  const double scale = std::sqrt(Dot(direction, direction)) * std::sqrt(Dot(Cross(e1, e2), Cross(e1, e2)));
+  if (!(std::abs(det) > 1e-12 * scale)) return -1.0;
+  const double inv = 1.0 / det;
+  const GMVector s = Sub(origin, a);
+  const double u = Dot(s, p) * inv;
+  if (u < -kEdgeSlack || u > 1.0 + kEdgeSlack) return -1.0;
+  const GMVector q = Cross(s, e1);
+  const double v = Dot(direction, q) * inv;
+  if (v < -kEdgeSlack || u + v > 1.0 + kEdgeSlack) return -1.0;
+  const double t = Dot(e2, q) * inv;
+  return t >= 0.0 ? t : -1.0;
+}
+
+// --- the ray ------------------------------------------------------------------
+
+struct COctTreeBoxel::Ray {
+  GMVector origin;
+  GMVector direction;  // end - start: t = 1 is the segment's end
+  double inverse[3] = {};
+  double tMax = kInfinity;
+  double pad = 0.0;  // how far boxes are grown so that rounding never loses a cell
+  int skip = -1;
+
+  Ray(const GMVector& start, const GMVector& end, bool limited, double tolerance, int skipTriangle)
+      : origin(start), direction(Sub(end, start)), tMax(limited ? 1.0 : kInfinity), skip(skipTriangle) {
+    for (int axis = 0; axis < 3; ++axis) {
+      const double d = At(direction, axis);
+      inverse[axis] = d != 0.0 ? 1.0 / d : 0.0;
+    }
+    pad = tolerance;
+  }
+
+  // The part [t0, t1] of the ray inside the box grown by pad; false when the
+  // ray misses it.
+  bool Crosses(const GMVector& min, const GMVector& max, double& t0, double& t1) const {
+    t0 = 0.0;
+    t1 = tMax;
+    for (int axis = 0; axis < 3; ++axis) {
+      const double o = At(origin, axis);
+      // Grow by the tolerance and by a relative share of the coordinates, so
+      // that a box far from the origin is not missed by rounding alone.
+      const double slack = pad + 1e-12 * (std::abs(At(min, axis)) + std::abs(At(max, axis)));
+      const double lo = At(min, axis) - slack;
+      const double hi = At(max, axis) + slack;
+      if (At(direction, axis) == 0.0) {
+        if (o < lo || o > hi) return false;
+        continue;
+      }
+      double ta = (lo - o) * inverse[axis];
+      double tb = (hi - o) * inverse[axis];
+      if (ta > tb) std::swap(ta, tb);
+      t0 = std::max(t0, ta);
+      t1 = std::min(t1, tb);
+      if (t0 > t1) return false;
+    }
+    return true;
+  }
+};
+
+// --- life cycle and input ------------------------------------------------------
+
+COctTreeBoxel::COctTreeBoxel() = default;
+
+COctTreeBoxel::~COctTreeBoxel() { ClearInput(); }
+
+void COctTreeBoxel::SetTolerance(double tolerance) { tolerance_ = tolerance; }
+
+int COctTreeBoxel::AddPolygon(const GMPolygon* polygon, InkFigure* figure) {
+  // A null polygon is refused before anything is appended, so that the two
+  // input lists stay parallel.
+  if (!polygon) return -1;
+  if (!inputPolygons_) inputPolygons_ = std::make_unique<CGMPolygonList>();
+  if (!inputFigures_) inputFigures_ = std::make_unique<CPlainList>();
+  if (inputPolygons_->AddPolygonCopy(polygon) < 0) return -1;
+  return inputFigures_->Add(figure);
+}
+
+void COctTreeBoxel::ClearInput() {
+  inputPolygons_.reset();
+  inputFigures_.reset();
+}
+
+std::span<COctTreeTriangle> COctTreeBoxel::GetTriangles() { return triangles_; }
+
+COctTreeTriangle* COctTreeBoxel::GetTriangle(int index) { return triangles_.data() + index; }
+
+int COctTreeBoxel::GetTriangleCount() const { return static_cast<int>(triangles_.size()); }
+
+COctTreeCell* COctTreeBoxel::GetTree() { return tree_.get(); }
+
+// --- building -----------------------------------------------------------------
+
+int COctTreeBoxel::Build(int levels) {
+  if (!inputPolygons_ || !inputFigures_) return 0;
+  const int count = inputPolygons_->GetCount();
+  if (count == 0 || count != inputFigures_->GetCount()) return 0;
+
+  triangles_.clear();
+  for (int i = 0; i < count; ++i) {
+    const GMPolygon* polygon = inputPolygons_->GetPolygon(i);
+    auto* figure = static_cast<InkFigure*>(inputFigures_->GetAt(i));
+    if (!polygon) continue;
+    // A ring the triangulation refuses (a repeated point, an undefined
+    // coordinate) contributes no triangle.
+    const GMPolygonSetPtr pieces = GMTriangulate(*polygon, tolerance_);
+    if (!pieces) continue;
+    for (const GMPolygon& piece : pieces->polygons) {
+      if (piece.Count() != 3) continue;
+      triangles_.push_back({{piece[0], piece[1], piece[2]}, figure});
+    }
+  }
+  tree_.reset();
+  if (levels < 0 || triangles_.empty()) return 0;
+
+  auto root = std::make_unique<COctTreeCell>();
+  root->levels = levels;
+  root->indices.resize(triangles_.size());
+  for (size_t i = 0; i < triangles_.size(); ++i) root->indices[i] = static_cast<int32_t>(i);
+  root->min = {kInfinity, kInfinity, kInfinity};
+  root->max = {-kInfinity, -kInfinity, -kInfinity};
+  for (const COctTreeTriangle& triangle : triangles_)
+    for (const GMVector& p : triangle.vertices)
+      for (int axis = 0; axis < 3; ++axis) {
+        At(root->min, axis) = std::min(At(root->min, axis), At(p, axis));
+        At(root->max, axis) = std::max(At(root->max, axis), At(p, axis));
+      }
+  Split(*root);
+  tree_ = std::move(root);
+  return 1;
+}
+
+void COctTreeBoxel::Split(COctTreeCell& cell) {
+  if (cell.levels <= 0 || cell.indices.empty() || cell.childMask != 0) return;
+
+  const GMVector mid{(cell.min.x + cell.max.x) * 0.5, (cell.min.y + cell.max.y) * 0.5,
+                     (cell.min.z + cell.max.z) * 0.5};
+  // Along an axis where the box is flat (a site plan, a single wall) both
+  // halves would be the same sliver and every triangle would be listed twice
+  // per level; such an axis is not halved and only the lower octants exist.
+  bool flat[3];
+  for (int axis = 0; axis < 3; ++axis) flat[axis] = At(cell.max, axis) - At(cell.min, axis) <= tolerance_;
+
+  std::array<GMVector, 8> lower;
+  std::array<GMVector, 8> upper;
+  std::array<bool, 8> possible{};
+  for (int k = 0; k < 8; ++k) {
+    possible[k] = true;
+    for (int axis = 0; axis < 3; ++axis) {
+      const bool high = (k >> axis) & 1;
+      if (flat[axis]) {
+        if (high) possible[k] = false;
+        At(lower[k], axis) = At(cell.min, axis);
+        At(upper[k], axis) = At(cell.max, axis);
+      } else {
+        At(lower[k], axis) = high ? At(mid, axis) : At(cell.min, axis);
+        At(upper[k], axis) = high ? At(cell.max, axis) : At(mid, axis);
+      }
+    }
+  }
+
+  std::array<std::vector<int32_t>, 8> lists;
+  for (int32_t index : cell.indices) {
+    const GMVector* v = triangles_[static_cast<size_t>(index)].vertices;
+    for (int k = 0; k < 8; ++k) {
+      if (!possible[k]) continue;
+      // Cheap rejection on the bounds first; most octants end here.
+      bool apart = false;
+      for (int axis = 0; axis < 3 && !apart; ++axis) {
+        const double lo = std::min({At(v[0], axis), At(v[1], axis), At(v[2], axis)});
+        const double hi = std::max({At(v[0], axis), At(v[1], axis), At(v[2], axis)});
+        apart = lo > At(upper[k], axis) + tolerance_ || hi < At(lower[k], axis) - tolerance_;
+      }
+      if (apart || !OctTreeTriangleTouchesBox(v[0], v[1], v[2], lower[k], upper[k], tolerance_)) continue;
+      lists[k].push_back(index);
+    }
+  }
+
+  for (int k = 0; k < 8; ++k) {
+    if (lists[k].empty()) continue;
+    auto child = std::make_unique<COctTreeCell>();
+    child->levels = cell.levels - 1;
+    child->indices = std::move(lists[k]);
+    child->min = lower[k];
+    child->max = upper[k];
+    cell.childMask = static_cast<uint8_t>(cell.childMask | (1u << k));
+    cell.children[static_cast<size_t>(k)] = std::move(child);
+  }
+  for (auto& child : cell.children)
+    if (child) Split(*child);
+  // Only leaves keep triangle indexes.
+  std::vector<int32_t>().swap(cell.indices);
+}
+
+// --- queries ------------------------------------------------------------------
+
+bool COctTreeBoxel::Answers() const {
+  if (!tree_ || triangles_.empty()) return false;
+  if (!inputPolygons_ || !inputFigures_) return false;
+  const int count = inputPolygons_->GetCount();
+  // An octree made from a single polygon answers no query: the ray-cast
+  // picture treats such a scene as empty.
+  return count >= 2 && count == inputFigures_->GetCount();
+}
+
+void COctTreeBoxel::FindInCell(const COctTreeCell& cell, const Ray& ray, double& bestT, int& best) const {
+  if (cell.IsLeaf()) {
+    for (int32_t index : cell.indices) {
+      if (index == ray.skip) continue;
+      const COctTreeTriangle& triangle = triangles_[static_cast<size_t>(index)];
+      const double t = OctTreeRayTriangle(ray.origin, ray.direction, triangle.vertices[0],
+                                          triangle.vertices[1], triangle.vertices[2]);
+      if (t < 0.0 || t > ray.tMax) continue;
+      if (t < bestT || (t == bestT && index < best)) {
+        bestT = t;
+        best = index;
+      }
+    }
+    return;
+  }
+
+  // Children in the order the ray enters them. A hit found in one child may
+  // lie beyond the next child's entry (triangles reach over several cells),
+  // so a child is skipped only when the ray enters it beyond the best hit.
+  CellEntry entries[8];
+  int n = 0;
+  for (const auto& child : cell.children) {
+    double t0 = 0.0;
+    double t1 = 0.0;
+    if (child && ray.Crosses(child->min, child->max, t0, t1) && t0 <= bestT) entries[n++] = {t0, child.get()};
+  }
+  SortByEntry(entries, n);
+  for (int i = 0; i < n; ++i) {
+    if (entries[i].t > bestT) break;
+    FindInCell(*entries[i].cell, ray, bestT, best);
+  }
+}
+
+int COctTreeBoxel::FindFirstHit(const GMVector& start, const GMVector& end, GMVector* hit, int limitToSegment,
+                                int skipTriangle) {
+  if (!Answers()) return -1;
+  const Ray ray(start, end, limitToSegment != 0, tolerance_, skipTriangle);
+  if (ray.direction.x == 0.0 && ray.direction.y == 0.0 && ray.direction.z == 0.0) return -1;
+
+  double t0 = 0.0;
+  double t1 = 0.0;
+  if (!ray.Crosses(tree_->min, tree_->max, t0, t1)) return -1;
+  double bestT = kInfinity;
+  int best = -1;
+  FindInCell(*tree_, ray, bestT, best);
+  if (best >= 0 && hit) {
+    *hit = {start.x + bestT * ray.direction.x, start.y + bestT * ray.direction.y,
+            start.z + bestT * ray.direction.z};
+  }
+  return best;
+}
+
+void COctTreeBoxel::CollectInCell(const COctTreeCell& cell, const Ray& ray,
+                                  std::vector<std::pair<double, const COctTreeCell*>>& leaves) const {
+  for (const auto& child : cell.children) {
+    double t0 = 0.0;
+    double t1 = 0.0;
+    if (!child || !ray.Crosses(child->min, child->max, t0, t1)) continue;
+    if (child->IsLeaf())
+      leaves.emplace_back(t0, child.get());
+    else
+      CollectInCell(*child, ray, leaves);
+  }
+}
+
+int COctTreeBoxel::CollectAlongSegment(const GMVector& start, const GMVector& end, CPlainList& list,
+                                       int limitToSegment, int reportCells) {
+  if (!tree_ || triangles_.empty() || GetInputCount() < 2) return -1;
+  const Ray ray(start, end, limitToSegment != 0, tolerance_, -1);
+
+  // Leaves with their entry parameters. Side-by-side columns that the ray
+  // grazes along their common face are entered at the same height, so the
+  // order is settled by sorting all leaves, not by the walk.
+  std::vector<std::pair<double, const COctTreeCell*>> leaves;
+  double t0 = 0.0;
+  double t1 = 0.0;
+  if (ray.Crosses(tree_->min, tree_->max, t0, t1)) {
+    if (tree_->IsLeaf())
+      leaves.emplace_back(t0, tree_.get());
+    else
+      CollectInCell(*tree_, ray, leaves);
+  }
+  std::stable_sort(leaves.begin(), leaves.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+
+  int appended = 0;
+  if (reportCells) {
+    for (const auto& [t, leaf] : leaves)
+      if (list.Add(const_cast<COctTreeCell*>(leaf)) >= 0) ++appended;
+    return appended;
+  }
+  std::vector<bool> listed(triangles_.size(), false);
+  for (const auto& [t, leaf] : leaves)
+    for (int32_t index : leaf->indices) {
+      if (listed[static_cast<size_t>(index)]) continue;
+      listed[static_cast<size_t>(index)] = true;
+      if (list.Add(GetTriangle(index)) >= 0) ++appended;
+    }
+  return appended;
+}
+
+// --- debugging aids -------------------------------------------------------------
+
+void COctTreeBoxel::CollectCellFaces(const COctTreeCell* cell, CGMPolygonList& list) {
+  if (!cell) return;
+  if (!cell->IsLeaf()) {
+    for (const auto& child : cell->children) CollectCellFaces(child.get(), list);
+    return;
+  }
+  const double x0 = cell->min.x, y0 = cell->min.y, z0 = cell->min.z;
+  const double x1 = cell->max.x, y1 = cell->max.y, z1 = cell->max.z;
+  // Each face counter-clockwise seen from outside the box: -x, +x, -y, +y, -z, +z.
+  const GMVector faces[6][4] = {
+      {{x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}, {x0, y1, z0}},
+      {{x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x1, y0, z1}},
+      {{x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}},
+      {{x0, y1, z0}, {x0, y1, z1}, {x1, y1, z1}, {x1, y1, z0}},
+      {{x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}, {x1, y0, z0}},
+      {{x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}},
+  };
+  for (const auto& corners : faces) {
+    GMPolygon face;
+    face.points.assign(std::begin(corners), std::end(corners));
+    list.AddPolygonCopy(&face);
+  }
+}
+
+void COctTreeBoxel::AddDumpNodes(CInkNode& root) {
+  auto addNode = [&root](const char* name, uint32_t colour) {
+    InkAttributes attributes;
+    attributes.colour = colour;
+    auto node = std::make_unique<CInkNode>();
+    node->Create(&attributes);
+    node->SetName(name);
+    CInkNode* raw = node.get();
+    if (root.AddChild(raw) < 0) return static_cast<CInkNode*>(nullptr);
+    node.release();  // the root owns it now
+    return raw;
+  };
+
+  if (CInkNode* node = addNode("TriangleElement", kDumpTriangleColour)) {
+    for (const COctTreeTriangle& triangle : triangles_) {
+      const InkPolyDescription description(triangle.vertices);
+      node->AddPolygonFigure(description.Get(), 0);
+    }
+  }
+  if (CInkNode* node = addNode("OctTreeElement", kDumpCellColour)) {
+    CGMPolygonList faces;
+    CollectCellFaces(tree_.get(), faces);
+    for (int i = 0; i < faces.GetCount(); ++i) {
+      const InkPolyDescription description(faces.GetPolygon(i)->points);
+      node->AddPolygonFigure(description.Get(), 0);
+    }
+  }
+}
+
+int COctTreeBoxel::DumpToFileFrom(const char* path, const std::filesystem::path& programFolder) {
+  CInkSolid scene;
+  scene.InitializeFrom(programFolder);
+  AddDumpNodes(*scene.GetRoot());
+  return scene.Export(0, path);
+}
+
+int COctTreeBoxel::DumpToFile(const char* path) { return DumpToFileFrom(path, korvex::ProgramFolder()); }
