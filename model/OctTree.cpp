@@ -94,10 +94,7 @@ double OctTreeRayTriangle(const GMVector& origin, const GMVector& direction, con
   const GMVector e2 = Sub(c, a);
   const GMVector p = Cross(direction, e2);
   const double det = Dot(e1, p);
-  // det is -direction · normal: a ray (almost) in the triangle's plane sees
-  // the face edge-on and does not hit it; a collapsed triangle has no normal.
-  const double scale = std::sqrt(Dot(direction, direction)) * std::sqrt(Dot(Cross(e1, e2), Cross(e1, e2)));
-  if (!(std::abs(det) > 1e-12 * scale)) return -1.0;
+  if (det == 0.0) return -1.0;
   const double inv = 1.0 / det;
   const GMVector s = Sub(origin, a);
   const double u = Dot(s, p) * inv;
@@ -106,7 +103,13 @@ double OctTreeRayTriangle(const GMVector& origin, const GMVector& direction, con
   const double v = Dot(direction, q) * inv;
   if (v < -kEdgeSlack || u + v > 1.0 + kEdgeSlack) return -1.0;
   const double t = Dot(e2, q) * inv;
-  return t >= 0.0 ? t : -1.0;
+  if (t < 0.0) return -1.0;
+  // det is -direction · normal: a ray (almost) in the triangle's plane sees
+  // the face edge-on and does not hit it, and a collapsed triangle has no
+  // normal. Checked last, as few rays get this far.
+  const GMVector n = Cross(e1, e2);
+  if (!(det * det > 1e-24 * Dot(direction, direction) * Dot(n, n))) return -1.0;
+  return t;
 }
 
 // --- the ray ------------------------------------------------------------------
@@ -300,10 +303,13 @@ bool COctTreeBoxel::Answers() const {
   return count >= 2 && count == inputFigures_->GetCount();
 }
 
-void COctTreeBoxel::FindInCell(const COctTreeCell& cell, const Ray& ray, double& bestT, int& best) const {
+void COctTreeBoxel::FindInCell(const COctTreeCell& cell, const Ray& ray, double& bestT, int& best) {
   if (cell.IsLeaf()) {
     for (int32_t index : cell.indices) {
-      if (index == ray.skip) continue;
+      // A wall reaches through many cells of a column; test it once per ray.
+      uint32_t& stamp = tested_[static_cast<size_t>(index)];
+      if (stamp == query_ || index == ray.skip) continue;
+      stamp = query_;
       const COctTreeTriangle& triangle = triangles_[static_cast<size_t>(index)];
       const double t = OctTreeRayTriangle(ray.origin, ray.direction, triangle.vertices[0],
                                           triangle.vertices[1], triangle.vertices[2]);
@@ -342,6 +348,14 @@ int COctTreeBoxel::FindFirstHit(const GMVector& start, const GMVector& end, GMVe
   double t0 = 0.0;
   double t1 = 0.0;
   if (!ray.Crosses(tree_->min, tree_->max, t0, t1)) return -1;
+  if (tested_.size() != triangles_.size()) {
+    tested_.assign(triangles_.size(), 0);
+    query_ = 0;
+  }
+  if (++query_ == 0) {  // the stamps wrapped round: forget them all
+    std::fill(tested_.begin(), tested_.end(), 0);
+    query_ = 1;
+  }
   double bestT = kInfinity;
   int best = -1;
   FindInCell(*tree_, ray, bestT, best);

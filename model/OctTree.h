@@ -111,7 +111,7 @@ class COctTreeBoxel {
   struct Ray;
   void Split(COctTreeCell& cell);
   bool Answers() const;
-  void FindInCell(const COctTreeCell& cell, const Ray& ray, double& bestT, int& best) const;
+  void FindInCell(const COctTreeCell& cell, const Ray& ray, double& bestT, int& best);
   void CollectInCell(const COctTreeCell& cell, const Ray& ray,
                      std::vector<std::pair<double, const COctTreeCell*>>& leaves) const;
 
@@ -120,6 +120,10 @@ class COctTreeBoxel {
   std::unique_ptr<CGMPolygonList> inputPolygons_;
   std::unique_ptr<CPlainList> inputFigures_;
   double tolerance_ = GM_TOLERANCE;
+  // Per triangle, the last query that tested it (FindFirstHit), so that a
+  // triangle listed in several cells along a ray is tested only once.
+  std::vector<uint32_t> tested_;
+  uint32_t query_ = 0;
 };
 
 // Whether the triangle a-b-c meets the box min..max grown by tol on every
