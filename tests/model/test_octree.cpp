@@ -305,6 +305,8 @@ TEST(OctTreeQuery, SkipsTheGivenTriangleAndStopsAtTheSegmentEnd) {
   EXPECT_EQ(tree.FindFirstHit({1, 1, 0}, {1, 1, 2}, nullptr, 1, -1), 0);
   EXPECT_EQ(tree.FindFirstHit({1, 1, 1}, {1, 1, 2}, nullptr, 0, 0), 1);
   EXPECT_EQ(tree.FindFirstHit({1, 1, 0}, {1, 1, -1}, nullptr, 0, -1), 2);
+  // Only what lies ahead of the start counts, however near a face behind it.
+  EXPECT_EQ(tree.FindFirstHit({1, 1, 1.5}, {1, 1, 2}, nullptr, 0, -1), 1);
   EXPECT_EQ(tree.FindFirstHit({1, 1, 0}, {1, 1, 0}, nullptr, 0, -1), -1);
   EXPECT_EQ(tree.FindFirstHit({5, 5, 0}, {5, 5, 2}, nullptr, 0, -1), -1);
 
