@@ -1,0 +1,333 @@
+#include "render/OGLDispTree.h"
+
+#include <cmath>
+#include <vector>
+
+#include "geometry/gm_matrix.h"
+#include "geometry/gm_polygon_measure.h"
+#include "geometry/gm_triangulate.h"
+#include "geometry/gm_vector.h"
+#include "render/gl_api.h"
+
+void korvex::GLDisplayList::Reset() {
+  if (id_ != 0) glDeleteLists(id_, 1);
+  id_ = 0;
+}
+
+namespace {
+
+constexpr double kTolerance = 1e-7;
+
+struct Rgba {
+  double r, g, b, a;
+};
+
+Rgba Channels(uint32_t color) {
+  return {static_cast<double>(color & 0xFFu), static_cast<double>((color >> 8) & 0xFFu),
+          static_cast<double>((color >> 16) & 0xFFu), static_cast<double>((color >> 24) & 0xFFu)};
+}
+
+void SetMaterial(GLenum which, double r, double g, double b, double a) {
+  const GLfloat v[4] = {static_cast<GLfloat>(r), static_cast<GLfloat>(g), static_cast<GLfloat>(b),
+                        static_cast<GLfloat>(a)};
+  glMaterialfv(GL_FRONT_AND_BACK, which, v);
+}
+
+void SetDiffuse(uint32_t color) {
+  const Rgba c = Channels(color);
+  SetMaterial(GL_DIFFUSE, c.r / 255.0, c.g / 255.0, c.b / 255.0, 1.0);
+}
+
+void SetCurrentColor(uint32_t color) {
+  glColor4ub(static_cast<GLubyte>(color & 0xFFu), static_cast<GLubyte>((color >> 8) & 0xFFu),
+             static_cast<GLubyte>((color >> 16) & 0xFFu), 255);
+}
+
+bool HasUndefined(const GMVector& v) { return v.x == GM_UNDEFINED || v.y == GM_UNDEFINED || v.z == GM_UNDEFINED; }
+
+struct Triangle {
+  GMVector p[3];
+  GMVector normal;
+};
+
+// The triangles of the element's faces, each carrying the normal of its face:
+// the given one where the view supplied it, otherwise that of the face's
+// first triangle. Done once at build time, never per frame.
+std::vector<Triangle> Triangulate(const OGLDispElement& e, bool useGivenNormals) {
+  std::vector<Triangle> out;
+  out.reserve(e.polygons.size());
+  for (size_t i = 0; i < e.polygons.size(); ++i) {
+    const GMPolygon& polygon = e.polygons[i];
+    GMPolygonSetPtr triangles = GMTriangulate(polygon, kTolerance);
+    if (!triangles || triangles->Count() == 0) continue;
+    GMVector normal = GMUndefinedVector();
+    if (useGivenNormals && i < e.normals.size() && !HasUndefined(e.normals[i])) normal = e.normals[i];
+    if (HasUndefined(normal)) {
+      const GMPolygon& first = (*triangles)[0];
+      normal = GMNormalize(GMTriangleNormal(first[0], first[1], first[2]), kTolerance);
+    }
+    // A sliver first triangle has no direction of its own; the ring's normal
+    // stands in, so that GL is never handed an undefined normal.
+    if (HasUndefined(normal)) normal = GMPolygonNormal(polygon, kTolerance);
+    if (HasUndefined(normal)) normal = {0.0, 0.0, 1.0};
+    for (const GMPolygon& t : triangles->polygons) {
+      if (t.Count() != 3) continue;
+      out.push_back({{t[0], t[1], t[2]}, normal});
+    }
+  }
+  return out;
+}
+
+void EmitTriangles(const std::vector<Triangle>& triangles, const StereonTexture* texture) {
+  // One independent-triangle batch with a normal per triangle draws exactly
+  // what one GL polygon per triangle would (flat shading, one normal for all
+  // three corners) and replays far faster.
+  glBegin(GL_TRIANGLES);
+  for (const Triangle& t : triangles) {
+    glNormal3d(t.normal.x, t.normal.y, t.normal.z);
+    if (texture != nullptr) {
+      // Texture coordinates from a frame of the face's plane through the world
+      // origin: the picture repeats every `scale` units across and every
+      // scale·aspect units up, continuing across neighbouring faces.
+      GMMatrix frame;
+      GMMatrixLookAt(t.normal, GMVector{}, GMVector{0.0, 0.0, 1.0}, frame);
+      const double su = texture->scale != 0.0 ? texture->scale : 1.0;
+      const double sv = su * (texture->aspect != 0.0 ? texture->aspect : 1.0);
+      for (const GMVector& p : t.p) {
+        GMVector local = p;
+        GMTransformPoint(local, frame);
+        glTexCoord2d(local.x / su, local.y / sv);
+        glVertex3d(p.x, p.y, p.z);
+      }
+    } else {
+      for (const GMVector& p : t.p) glVertex3d(p.x, p.y, p.z);
+    }
+  }
+  glEnd();
+}
+
+void EmitSegments(std::span<const GMSegment> segments) {
+  glBegin(GL_LINES);
+  for (const GMSegment& s : segments) {
+    glVertex3d(s.start.x, s.start.y, s.start.z);
+    glVertex3d(s.end.x, s.end.y, s.end.z);
+  }
+  glEnd();
+}
+
+void EmitPoints(std::span<const GMVector> points) {
+  glBegin(GL_POINTS);
+  for (const GMVector& p : points) glVertex3d(p.x, p.y, p.z);
+  glEnd();
+}
+
+}  // namespace
+
+COGLDispTree::~COGLDispTree() { COGLDispTree::RemoveAll(); }
+
+void COGLDispTree::RemoveAt(int index) {
+  if (index < 0 || index >= GetCount()) return;
+  auto* child = static_cast<COGLDispTree*>(CPlainList::GetAt(index));
+  CPlainList::RemoveAt(index);
+  delete child;
+}
+
+void COGLDispTree::RemoveAll() {
+  std::vector<COGLDispTree*> children;
+  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext()) children.push_back(static_cast<COGLDispTree*>(it->GetData()));
+  CPlainList::RemoveAll();
+  for (COGLDispTree* child : children) delete child;
+}
+
+COGLDispTree* COGLDispTree::GetNodeAt(int index) { return static_cast<COGLDispTree*>(GetAt(index)); }
+
+int COGLDispTree::FindNode(const COGLDispTree* node) const { return Find(node); }
+
+int COGLDispTree::FindName(int32_t name) const {
+  int index = 0;
+  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext(), ++index) {
+    const auto* child = static_cast<const COGLDispTree*>(it->GetData());
+    if (child->lists_ && child->lists_->name == name) return index;
+  }
+  return -1;
+}
+
+COGLDispTree* COGLDispTree::GetParent() const { return parent_; }
+
+void COGLDispTree::DrawFaces() { DrawPass(Pass::Faces); }
+void COGLDispTree::DrawLines() { DrawPass(Pass::Lines); }
+void COGLDispTree::DrawOutlines() { DrawPass(Pass::Outlines); }
+void COGLDispTree::DrawTransparent() { DrawPass(Pass::Transparent); }
+void COGLDispTree::DrawPoints() { DrawPass(Pass::Points); }
+void COGLDispTree::DrawMarks() { DrawPass(Pass::Marks); }
+
+int COGLDispTree::CountPickable() const {
+  if (!lists_) return 0;
+  int count = lists_->faceCount + lists_->lineCount;
+  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
+    count += static_cast<const COGLDispTree*>(it->GetData())->CountPickable();
+  return count;
+}
+
+const OGLDispLists* COGLDispTree::GetLists() const { return lists_.get(); }
+
+void COGLDispTree::SwapOptions(OptionWords& out, const OptionWords& in) {
+  const OptionWords mine = options;
+  options = in;
+  out = mine;
+}
+
+int COGLDispTree::AddChild(std::unique_ptr<COGLDispTree> node) {
+  if (!node) return -1;
+  node->parent_ = this;
+  return Add(node.release());
+}
+
+void COGLDispTree::SetElement(const OGLDispElement* element) { Build(element); }
+
+void COGLDispTree::SetElementWith(const OGLDispElement* element, int newOption) {
+  option = newOption;
+  Build(element);
+}
+
+void COGLDispTree::Reset(const OGLDispElement* element, int newOption, int newWhiteForBlack) {
+  RemoveAll();
+  option = newOption;
+  whiteForBlack = newWhiteForBlack;
+  Build(element);
+}
+
+void COGLDispTree::ApplyTransform() const {
+  // Skipping the identity parts changes nothing in the result and spares the
+  // frame thousands of matrix operations on unplaced nodes.
+  if (origin.x != 0.0 || origin.y != 0.0 || origin.z != 0.0) glTranslated(origin.x, origin.y, origin.z);
+  if (angle != 0.0 && (axis.x != 0.0 || axis.y != 0.0 || axis.z != 0.0))
+    glRotated(angle * 180.0 / M_PI, axis.x, axis.y, axis.z);
+  if (scale.x != 1.0 || scale.y != 1.0 || scale.z != 1.0) glScaled(scale.x, scale.y, scale.z);
+}
+
+void COGLDispTree::DrawPass(Pass pass) {
+  if (!lists_) return;
+  unsigned id = 0;
+  switch (pass) {
+    case Pass::Faces: id = lists_->faceList.Id(); break;
+    case Pass::Lines: id = lists_->lineList.Id(); break;
+    case Pass::Outlines: id = lists_->outlineList.Id(); break;
+    case Pass::Transparent: id = lists_->transparentList.Id(); break;
+    case Pass::Points: id = lists_->pointList.Id(); break;
+    case Pass::Marks: id = lists_->markList.Id(); break;
+  }
+  if (id != 0 && visible) glCallList(id);
+  if (GetCount() == 0) return;
+  glPushMatrix();
+  ApplyTransform();
+  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext()) static_cast<COGLDispTree*>(it->GetData())->DrawPass(pass);
+  glPopMatrix();
+}
+
+void COGLDispTree::Build(const OGLDispElement* element) {
+  // The old lists go first, so that their ids are free again.
+  lists_ = std::make_unique<OGLDispLists>();
+  if (element == nullptr) return;
+  const OGLDispElement& e = *element;
+  OGLDispLists& l = *lists_;
+  l.name = e.name;
+  if (e.texture != nullptr) l.flags |= 1;
+  origin = e.origin;
+  axis = e.axis;
+  angle = e.angle;
+  scale = e.scale;
+
+  // Every list places itself (node transform), keeps its materials to itself
+  // (lighting attributes pushed) and names itself for picking.
+  auto compile = [&](auto&& contents) {
+    const GLuint id = glGenLists(1);
+    if (id == 0) return korvex::GLDisplayList();
+    glNewList(id, GL_COMPILE);
+    glPushMatrix();
+    glPushAttrib(GL_LIGHTING_BIT);
+    glPushName(static_cast<GLuint>(e.name));
+    ApplyTransform();
+    contents();
+    glPopName();
+    glPopAttrib();
+    glPopMatrix();
+    glEndList();
+    return korvex::GLDisplayList(id);
+  };
+
+  const Rgba c = Channels(e.color);
+  const bool opaque = c.a == 255.0;
+  // The face colour: pure black turns white when asked; highlighting lightens
+  // the diffuse colour halfway to white.
+  Rgba k = c;
+  if (whiteForBlack && k.r == 0.0 && k.g == 0.0 && k.b == 0.0) k.r = k.g = k.b = 255.0;
+  auto faceMaterial = [&](double alpha) {
+    SetMaterial(GL_AMBIENT, k.r * 0.5 / 255.0, k.g * 0.5 / 255.0, k.b * 0.5 / 255.0, alpha);
+    if (option & 1)
+      SetMaterial(GL_DIFFUSE, (k.r + (255.0 - k.r) * 0.5) / 255.0, (k.g + (255.0 - k.g) * 0.5) / 255.0,
+                  (k.b + (255.0 - k.b) * 0.5) / 255.0, alpha);
+    else
+      SetMaterial(GL_DIFFUSE, k.r / 255.0, k.g / 255.0, k.b / 255.0, alpha);
+  };
+
+  if (opaque && !e.polygons.empty()) {
+    const std::vector<Triangle> triangles = Triangulate(e, true);
+    l.faceCount += static_cast<int>(triangles.size());
+    if (!triangles.empty()) {
+      l.faceList = compile([&] {
+        faceMaterial(1.0);
+        const bool textured = e.texture != nullptr && e.texture->textureId != 0;
+        if (textured) {
+          glBindTexture(GL_TEXTURE_2D, e.texture->textureId);
+          glEnable(GL_TEXTURE_2D);
+        }
+        EmitTriangles(triangles, textured ? e.texture : nullptr);
+        if (textured) glDisable(GL_TEXTURE_2D);
+      });
+    }
+  }
+  if (!e.lines.empty()) {
+    l.lineCount += static_cast<int>(e.lines.size());
+    l.lineList = compile([&] {
+      SetDiffuse(e.color);
+      SetCurrentColor(e.color);
+      EmitSegments(e.lines);
+    });
+  }
+  if (!opaque && !e.polygons.empty()) {
+    const std::vector<Triangle> triangles = Triangulate(e, false);
+    l.faceCount += static_cast<int>(triangles.size());
+    if (!triangles.empty()) {
+      l.transparentList = compile([&] {
+        faceMaterial(c.a / 255.0);
+        EmitTriangles(triangles, nullptr);
+      });
+    }
+  }
+  if (!e.outlines.empty()) {
+    l.lineCount += static_cast<int>(e.outlines.size());
+    l.outlineList = compile([&] {
+      if (options[0] != 0) SetDiffuse(e.color);
+      SetCurrentColor(e.color);
+      EmitSegments(e.outlines);
+    });
+  }
+  if (!e.points.empty()) {
+    l.pointCount += static_cast<int>(e.points.size());
+    l.pointList = compile([&] {
+      SetDiffuse(e.color);
+      SetCurrentColor(e.color);
+      EmitPoints(e.points);
+    });
+  }
+  if (!e.markPoints.empty() || !e.markLines.empty()) {
+    l.markCount += static_cast<int>(e.markPoints.size() + e.markLines.size());
+    l.markList = compile([&] {
+      SetDiffuse(e.color);
+      SetCurrentColor(e.color);
+      if (!e.markPoints.empty()) EmitPoints(e.markPoints);
+      if (!e.markLines.empty()) EmitSegments(e.markLines);
+    });
+  }
+}

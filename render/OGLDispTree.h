@@ -1,0 +1,124 @@
+// The scene as the engine draws it: one tree node per scene node, each with
+// up to six display lists compiled from a display element, and the node's own
+// placement (origin, rotation, scale).
+//
+// Building needs the engine's GL context current (CStereon::MakeCurrent), and
+// so does destroying a node, which deletes its lists.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "geometry/gm_polygon.h"
+#include "geometry/gm_types.h"
+#include "model/PlainList.h"
+#include "render/GLList.h"
+
+// An entry of the engine's texture table: the image file, its GL texture and
+// how it repeats across a face (every `scale` model units across and every
+// `scale`·`aspect` units up).
+struct StereonTexture {
+  char name[260] = {};
+  unsigned textureId = 0;
+  double aspect = 1.0;
+  double scale = 1.0;
+};
+
+// What one tree node is compiled from. The element only refers to the
+// caller's geometry; the caller keeps it alive until the build returns.
+struct OGLDispElement {
+  // Pushed as the GL selection name; Pick returns it. An opaque 32-bit handle
+  // of the view's choosing, never a pointer.
+  int32_t name = -1;
+  uint32_t color = 0xFFFFFFFFu;  // red in the low byte, alpha (opacity) in the high byte
+  const StereonTexture* texture = nullptr;
+  GMVector origin{};
+  GMVector axis{0.0, 0.0, 1.0};
+  double angle = 0.0;  // radians
+  GMVector scale{1.0, 1.0, 1.0};
+  std::span<const GMPolygon> polygons;
+  // One per polygon, or empty. A component of GM_UNDEFINED asks for the
+  // normal of the polygon's first triangle.
+  std::span<const GMVector> normals;
+  std::span<const GMSegment> lines;
+  std::span<const GMSegment> outlines;
+  std::span<const GMSegment> markLines;
+  std::span<const GMVector> points;
+  std::span<const GMVector> markPoints;
+};
+
+// The compiled lists of one tree node. A list that would draw nothing is not
+// made (its id is 0), so a frame never calls empty lists.
+struct OGLDispLists {
+  int32_t name = -1;
+  korvex::GLDisplayList faceList;
+  korvex::GLDisplayList lineList;
+  korvex::GLDisplayList transparentList;
+  korvex::GLDisplayList outlineList;
+  korvex::GLDisplayList markList;
+  korvex::GLDisplayList pointList;
+  int faceCount = 0;   // triangles in the face and transparent lists
+  int lineCount = 0;   // segments in the line and outline lists
+  int pointCount = 0;
+  int markCount = 0;
+  int flags = 0;       // bit 0: the element had a texture
+};
+
+class COGLDispTree : public CPlainList {
+ public:
+  using OptionWords = std::array<int, 5>;
+
+  COGLDispTree() = default;
+  ~COGLDispTree() override;
+
+  // Removing a child destroys it with its children and lists.
+  void RemoveAt(int index) override;
+  void RemoveAll() override;
+
+  virtual COGLDispTree* GetNodeAt(int index);
+  virtual int FindNode(const COGLDispTree* node) const;
+  // Index of the first child whose lists carry this name, -1 if none.
+  virtual int FindName(int32_t name) const;
+  virtual COGLDispTree* GetParent() const;
+  virtual void DrawFaces();
+  virtual void DrawLines();
+  virtual void DrawOutlines();
+  virtual void DrawTransparent();
+  virtual void DrawPoints();
+  virtual void DrawMarks();
+  // Triangles and segments of this node and all below it: the selection
+  // buffer needs at most one record per primitive.
+  virtual int CountPickable() const;
+  virtual const OGLDispLists* GetLists() const;
+  // Hands out the five option words and takes the caller's in their place.
+  virtual void SwapOptions(OptionWords& out, const OptionWords& in);
+
+  // Appends a child and makes this node its parent; -1 for null.
+  int AddChild(std::unique_ptr<COGLDispTree> node);
+  // Recompiles this node's lists from the element (null: an empty record).
+  void SetElement(const OGLDispElement* element);
+  void SetElementWith(const OGLDispElement* element, int option);
+  // Drops all children, keeps both flags and compiles the element.
+  void Reset(const OGLDispElement* element, int option, int whiteForBlack);
+
+  // Placement applied to the children (the node's own lists apply it inside).
+  GMVector origin{};
+  GMVector axis{0.0, 0.0, 1.0};
+  double angle = 0.0;
+  GMVector scale{1.0, 1.0, 1.0};
+  int whiteForBlack = 0;  // draw a pure black element white
+  int option = 0;         // bit 0: highlighted
+  OptionWords options{};  // exchanged with the engine; [0] != 0 gives outlines a diffuse colour
+  int visible = 1;        // 0 hides this node's own lists, not its children
+
+ private:
+  enum class Pass { Faces, Lines, Outlines, Transparent, Points, Marks };
+  void DrawPass(Pass pass);
+  void Build(const OGLDispElement* element);
+  void ApplyTransform() const;
+
+  std::unique_ptr<OGLDispLists> lists_;
+  COGLDispTree* parent_ = nullptr;
+};

@@ -1,0 +1,215 @@
+// CStereon: the OpenGL 1.1 engine that draws every picture of the viewer, on
+// screen and off screen.
+//
+// One engine draws into one window (the GUI hands it a GLWindowContext) or
+// into a framebuffer of its own (a "bitmap" engine for export and printing),
+// which may share the display lists and the display tree of another engine.
+// The view fills in camera, light and fog and calls Render for every paint.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "geometry/gm_types.h"
+#include "render/FrameFlags.h"
+#include "render/GLList.h"
+#include "render/GLWindowContext.h"
+#include "render/OGLDispTree.h"
+
+namespace korvex {
+class UserInterface;
+class StereonGLContext;
+class GLFramebuffer;
+}  // namespace korvex
+
+class CPlainList;
+
+// A rectangle in pixels with its origin at (0, 0): right is the width,
+// bottom the height.
+struct StereonRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+// A finished picture: RGBA bytes, bottom row first.
+struct StereonImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;
+};
+
+// Messages shown when no context can be had.
+inline constexpr const char* kStereonNoPixelFormat = "ピクセルフォーマットは使用出来ません。";
+inline constexpr const char* kStereonFramebufferFailed = "フレームバッファの初期化に失敗しました。";
+inline constexpr const char* kStereonErrorCaption = "OpenGL ｴﾗｰ";
+// The engine's log of problems with texture and billboard files, in the
+// current folder.
+inline constexpr const char* kStereonLogFile = "StereonErr.log";
+
+class CStereon {
+ public:
+  // `ui` receives the messages about contexts that cannot be made; it may be
+  // null (then nothing is shown).
+  explicit CStereon(korvex::UserInterface* ui = nullptr);
+  CStereon(const CStereon&) = delete;
+  CStereon& operator=(const CStereon&) = delete;
+
+  // --- operations, in the engine's table order ---------------------------
+  virtual void ReleaseShadowArrays();
+  virtual bool CreateWindowContext(korvex::GLWindowContext* window);
+  virtual void ApplyFaceFog(int flags);
+  virtual void ApplyLineFog(int flags);
+  virtual void DrawScene(int flags, double aspect, const StereonRect* rect);
+  virtual void ApplyLookAt();
+  virtual void SetProjection(int flags, const StereonRect& rect);
+  // The sun-shadow pass. Shadow volumes are not built yet, so it draws
+  // nothing; DrawScene calls it where the shadows belong.
+  virtual void DrawStencilShadow(double halfWidth, double halfHeight, int flags, const StereonRect* rect);
+  // Billboards are not built yet: there are none to draw.
+  virtual void DrawBillboards(int flags);
+  virtual ~CStereon();
+  // A framebuffer of width × height with 24 depth and 8 stencil bits. With
+  // `share` the new context shares display lists with that one (the caller
+  // then calls ShareWith); without, the engine gets its own headless context
+  // and an empty display tree. The finished picture of each frame is
+  // stretched to destWidth × destHeight.
+  virtual int CreateBitmapContext(int width, int height, int colorBits, int depthBits, int destWidth, int destHeight,
+                                  korvex::StereonGLContext* share = nullptr);
+  virtual int CreateOnWindow(korvex::GLWindowContext* window);
+  virtual void ShareWith(CStereon* other);
+  virtual int SetTag(int value);
+  virtual int GetTag() const;
+  // Each value is kept when 0 is passed for it.
+  virtual void SetPlanes(double front, double back, double angle);
+  virtual uint32_t SetBackColor(uint32_t color);
+  virtual uint32_t GetBackColor() const;
+  virtual void SetEyeTarget(const GMVector& eyePoint, const GMVector& targetPoint);
+  virtual void SetCamera(const GMVector& eyePoint, const GMVector& targetPoint, const GMVector& upVector);
+  virtual void SetLightDirection(double x, double y, double z);
+  virtual double GetViewAngle() const;
+  virtual double GetFrontPlane() const;
+  virtual double GetBackPlane() const;
+  virtual double SetLineWidth(double width);
+  virtual double GetLineWidth() const;
+  virtual double SetZoom(double factor);
+  virtual double GetZoom() const;
+  virtual void SetFaceFog(double start, double end, double density, double mode);
+  virtual void GetFaceFog(double& start, double& end, double& density, int& mode) const;
+  virtual void SetLineFog(double start, double end, double density, double mode);
+  virtual void GetLineFog(double& start, double& end, double& density, int& mode) const;
+  virtual double GetLinePullScale() const;
+  virtual double SetLinePullScale(double value);
+  virtual double GetLinePullDistance() const;
+  virtual double SetLinePullDistance(double value);
+  virtual uint32_t SetAmbientColor(uint32_t color);
+  virtual uint32_t SetLightAmbient(uint32_t color);
+  virtual uint32_t SetLightDiffuse(uint32_t color);
+  virtual uint32_t SetLightSpecular(uint32_t color);
+  // Draws one frame. `dest` receives the finished picture of a bitmap engine
+  // (ignored on a window); `rect` null means the whole window.
+  virtual int Render(int flags, StereonImage* dest = nullptr, const StereonRect* rect = nullptr);
+  virtual COGLDispTree* GetDispTree();
+  // Frees any overlay and returns width × height × 4 bytes (RGBA, bottom row
+  // first) for the caller to fill; the overlay covers the picture, blended by
+  // its alpha.
+  virtual std::span<uint8_t> AllocOverlay(int width, int height);
+  virtual std::span<uint8_t> GetOverlay(int& width, int& height);
+  virtual void FreeOverlay();
+  // The selection name of the nearest element under the size × size pixels
+  // around (x, y) (window coordinates, y down), or -1.
+  virtual int Pick(int flags, int x, int y, int size);
+  virtual int GetPickCapacity() const;
+  virtual void GetPerspectiveFrustum(double aspect, double& left, double& right, double& bottom, double& top,
+                                     double& nearPlane, double& farPlane) const;
+  virtual void GetParallelFrustum(double aspect, double& left, double& right, double& bottom, double& top,
+                                  double& nearPlane, double& farPlane) const;
+  virtual korvex::StereonGLContext* GetContext() const;
+  virtual void DrawAxisMark();
+  virtual void BuildAxisMark();
+
+  // --- not in the table ----------------------------------------------------
+  // Makes the engine's context current and binds its framebuffer; display
+  // trees must be built and destroyed with the context current.
+  bool MakeCurrent();
+  bool IsBitmap() const { return bitmapMode != 0; }
+  // The segment through pixel (x, y) (y down) of a viewport of that size:
+  // from the eye (or the eye plane in parallel projection) into the scene.
+  GMSegment ScreenToRay(int flags, int x, int y, int width, int height) const;
+  // Appends one printf-style message to the log; skipped when the file
+  // cannot be opened.
+  void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  // --- state, read and written directly by the view ----------------------
+  korvex::GLDisplayList axisList;
+  korvex::GLDisplayList axisTiltedList;
+  GMVector eye{30.0, 30.0, 30.0};
+  GMVector target{0.0, 0.0, 0.0};
+  GMVector up{0.0, 0.0, 1.0};
+  double frontPlane = 1.0;
+  double backPlane = 3000.0;
+  double viewAngle = 45.0;  // degrees, the full vertical angle
+  uint32_t backColor = 0xFFFFFFFFu;
+  uint32_t ambientColor = 0x004C4C4Cu;
+  uint32_t lightAmbient = 0xFF4C4C4Cu;
+  uint32_t lightDiffuse = 0xFFFFFFFFu;
+  uint32_t lightSpecular = 0xFFFFFFFFu;
+  GMVector lightDirection{0.0, 0.0, 1.0};  // from the scene towards the sun
+  int tag = 0;
+  int bitmapWidth = 0;
+  int bitmapHeight = 0;
+  int colorBits = 0;
+  int depthBits = 0;
+  int destWidth = 0;
+  int destHeight = 0;
+  int bitmapMode = 0;
+  double lineWidth = 1.0;
+  uint32_t shadowColor = 0;
+  int busy = 0;
+  CStereon* sharedFrom = nullptr;
+  double zoom = 1.0;
+  CPlainList* textureTable = nullptr;  // textures arrive with texture support; none yet
+  unsigned backTexture = 0;            // background image texture; none yet
+  CPlainList* billboards = nullptr;    // billboards arrive with texture support; none yet
+  double faceFogStart = 1.0;
+  double faceFogEnd = 3000.0;
+  double faceFogDensity = static_cast<double>(0.01f);
+  int faceFogMode = 2;
+  double lineFogStart = 1.0;
+  double lineFogEnd = 3000.0;
+  double lineFogDensity = static_cast<double>(0.01f);
+  int lineFogMode = 2;
+  double linePullScale = 0.999;
+  double linePullDistance = 0.05;
+  double tolerance = 1e-7;
+  int panEnabled = 0;
+  int panX = 0;
+  int panY = 0;
+  COGLDispTree::OptionWords treeOptions{};
+
+ private:
+  void ReportNoContext(const char* text);
+  void InitialiseNewContext(bool present);
+  void ApplyLighting();
+  void ApplyFog(int flags, int bit, double start, double end, double density, int mode);
+  void ApplyLinePull(int flags, bool reverse);
+  void DrawTransparentPass(int flags);
+  void DrawOverlay(const StereonRect& rect);
+  void FinishBitmap(StereonImage* dest);
+  StereonRect ClientRect() const;
+
+  korvex::UserInterface* ui_ = nullptr;
+  korvex::GLWindowContext* window_ = nullptr;                 // the window drawn into (not owned)
+  std::unique_ptr<korvex::StereonGLContext> ownContext_;     // this engine's own context
+  korvex::StereonGLContext* context_ = nullptr;               // own, or borrowed from a shared engine
+  std::unique_ptr<korvex::GLFramebuffer> framebuffer_;        // bitmap engines
+  std::unique_ptr<COGLDispTree> ownTree_;                     // null while another engine's tree is used
+  COGLDispTree* dispTree_ = nullptr;
+  std::vector<uint8_t> overlayPixels_;
+  int overlayWidth_ = 0;
+  int overlayHeight_ = 0;
+};

@@ -1,0 +1,230 @@
+// The engine's contexts and frame: clearing, bitmap output, sharing,
+// overlay, the log and the messages when no context can be had.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/user_interface.h"
+#include "render_fixture.h"
+
+namespace render_test {
+namespace {
+
+class RecordingUi final : public korvex::UserInterface {
+ public:
+  void SetStatusText(std::string_view) override {}
+  korvex::MessageAnswer ShowMessage(std::string_view text, std::string_view caption, korvex::MessageIcon icon,
+                                    korvex::MessageButtons) override {
+    messages.emplace_back(text);
+    captions.emplace_back(caption);
+    icons.push_back(icon);
+    return korvex::MessageAnswer::Ok;
+  }
+  std::optional<std::string> ChooseFile(const korvex::FileDialogRequest&) override { return std::nullopt; }
+  void SetWaitCursor(bool) override {}
+  void SetClipboardText(std::string_view) override {}
+  std::string GetClipboardText() override { return {}; }
+  bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
+  void RequestRepaint() override {}
+
+  std::vector<std::string> messages;
+  std::vector<std::string> captions;
+  std::vector<korvex::MessageIcon> icons;
+};
+
+using FrameTest = RenderTest;
+
+TEST_F(FrameTest, ClearsToTheBackgroundColourWithFullAlpha) {
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine);
+  EXPECT_EQ(engine->SetBackColor(Color(10, 20, 200, 0)), 0xFFFFFFFFu);
+  EXPECT_EQ(engine->GetBackColor(), Color(10, 20, 200, 0));
+  const StereonImage image = Draw(*engine);
+  ASSERT_EQ(image.width, 64);
+  ASSERT_EQ(image.height, 64);
+  EXPECT_TRUE(PixelNear(image, 0, 0, {10, 20, 200}, 1));
+  EXPECT_TRUE(PixelNear(image, 63, 63, {10, 20, 200}, 1));
+  // The background alpha byte of 0 does not make the picture transparent.
+  EXPECT_EQ(image.pixels[3], 255);
+}
+
+TEST_F(FrameTest, KeepColourFlagKeepsThePreviousPictureButClearsDepth) {
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine);
+  engine->SetBackColor(Color(0, 0, 255));
+  // Frame one: a large red face near the eye.
+  const GMPolygon near = Square(0, 0, 10, 50);
+  OGLDispElement element;
+  element.name = 1;
+  element.color = Color(100, 0, 0);
+  element.polygons = {&near, 1};
+  COGLDispTree* nearNode = AddNode(*engine, element);
+  Draw(*engine);
+  // Frame two keeps the colours: the near face is hidden and a small green
+  // face lies behind where it was.
+  nearNode->visible = 0;
+  const GMPolygon far = Square(0, 0, 3, 0);
+  element.color = Color(0, 100, 0);
+  element.polygons = {&far, 1};
+  AddNode(*engine, element);
+  engine->SetBackColor(Color(255, 255, 0));
+  const StereonImage image = Draw(*engine, frame::kViewDefault | frame::kKeepColor);
+  EXPECT_TRUE(PixelNear(image, 2, 2, {0, 0, 255}, 1));     // old background kept
+  EXPECT_TRUE(PixelNear(image, 32, 44, {140, 0, 0}));       // old face kept
+  EXPECT_TRUE(PixelNear(image, 32, 32, {0, 140, 0}));       // depth was cleared: the far face shows
+}
+
+TEST_F(FrameTest, BitmapPictureIsStretchedToTheDestinationSize) {
+  auto engine = std::make_unique<CStereon>();
+  ASSERT_EQ(engine->CreateBitmapContext(32, 16, 32, 24, 64, 48), 1);
+  EXPECT_TRUE(engine->IsBitmap());
+  engine->SetCamera({0, 0, 100}, {0, 0, 0}, {0, 1, 0});
+  engine->SetBackColor(Color(0, 255, 0));
+  // Left half of the bitmap red through the overlay, so the stretch has
+  // something to carry across.
+  std::span<uint8_t> overlay = engine->AllocOverlay(2, 1);
+  ASSERT_EQ(overlay.size(), 8u);
+  const uint8_t pixels[8] = {255, 0, 0, 255, 0, 0, 0, 0};
+  std::copy(std::begin(pixels), std::end(pixels), overlay.begin());
+  StereonImage image;
+  // The rectangle handed in is ignored: a bitmap always renders whole.
+  const StereonRect small{0, 0, 4, 4};
+  EXPECT_EQ(engine->Render(frame::kViewDefault, &image, &small), 1);
+  ASSERT_EQ(image.width, 64);
+  ASSERT_EQ(image.height, 48);
+  EXPECT_TRUE(PixelNear(image, 5, 40, {255, 0, 0}, 1));
+  EXPECT_TRUE(PixelNear(image, 30, 5, {255, 0, 0}, 1));
+  EXPECT_TRUE(PixelNear(image, 34, 5, {0, 255, 0}, 1));
+  EXPECT_TRUE(PixelNear(image, 63, 47, {0, 255, 0}, 1));
+}
+
+TEST_F(FrameTest, OverlayBlendsOverTheSceneByItsAlpha) {
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine);
+  engine->SetBackColor(Color(0, 0, 0));
+  int width = 1, height = 1;
+  std::span<uint8_t> overlay = engine->GetOverlay(width, height);
+  ASSERT_EQ(width, 1);
+  ASSERT_EQ(overlay.size(), 4u);
+  overlay[0] = 255;
+  overlay[3] = 128;
+  const StereonImage image = Draw(*engine);
+  EXPECT_TRUE(PixelNear(image, 10, 50, {128, 0, 0}, 2));
+  // A second GetOverlay returns the same buffer and its stored size.
+  width = 7;
+  height = 7;
+  EXPECT_EQ(engine->GetOverlay(width, height).data(), overlay.data());
+  EXPECT_EQ(width, 1);
+  engine->FreeOverlay();
+  EXPECT_TRUE(PixelNear(Draw(*engine), 10, 50, {0, 0, 0}, 1));
+}
+
+TEST_F(FrameTest, SharingEngineDrawsTheOtherTreeAndLeavesItAlive) {
+  auto first = MakeEngine();
+  ASSERT_TRUE(first);
+  const GMPolygon square = Square(0, 0, 10);
+  OGLDispElement element;
+  element.name = 5;
+  element.color = Color(100, 0, 0);
+  element.polygons = {&square, 1};
+  AddNode(*first, element);
+  {
+    auto second = std::make_unique<CStereon>();
+    ASSERT_EQ(second->CreateBitmapContext(64, 64, 32, 24, 64, 64, first->GetContext()), 1);
+    EXPECT_EQ(second->GetDispTree(), nullptr);  // none until ShareWith
+    second->ShareWith(first.get());
+    EXPECT_EQ(second->GetDispTree(), first->GetDispTree());
+    second->SetCamera({0, 0, 100}, {0, 0, 0}, {0, 1, 0});
+    second->SetLightAmbient(0xFF808080u);
+    const StereonImage image = Draw(*second);
+    EXPECT_TRUE(PixelNear(image, 32, 32, {140, 0, 0}));
+    EXPECT_TRUE(PixelNear(image, 2, 2, {255, 255, 255}, 1));
+  }
+  // The first engine's tree and lists survive the second engine.
+  ASSERT_NE(first->GetDispTree(), nullptr);
+  EXPECT_EQ(first->GetDispTree()->GetCount(), 1);
+  EXPECT_TRUE(PixelNear(Draw(*first), 32, 32, {140, 0, 0}));
+}
+
+TEST_F(FrameTest, WindowEngineDrawsIntoTheWindowAndPresents) {
+  std::string why;
+  auto window = TestWindow::Create(48, 32, &why);
+  ASSERT_TRUE(window) << why;
+  RecordingUi ui;
+  CStereon engine(&ui);
+  ASSERT_EQ(engine.CreateOnWindow(window.get()), 1);
+  EXPECT_FALSE(engine.IsBitmap());
+  EXPECT_EQ(window->presented, 1);  // the first, empty picture
+  ASSERT_NE(engine.GetDispTree(), nullptr);
+  engine.SetBackColor(Color(0, 128, 0));
+  EXPECT_EQ(engine.Render(frame::kViewDefault), 1);
+  EXPECT_EQ(window->presented, 2);
+  EXPECT_TRUE(PixelNear(window->Read(), 47, 31, {0, 128, 0}, 1));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(FrameTest, WindowWithoutContextShowsTheMessageAndFails) {
+  std::string why;
+  auto window = TestWindow::Create(8, 8, &why);
+  ASSERT_TRUE(window) << why;
+  window->failMakeCurrent = true;
+  RecordingUi ui;
+  CStereon engine(&ui);
+  EXPECT_EQ(engine.CreateOnWindow(window.get()), 0);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], kStereonNoPixelFormat);
+  EXPECT_EQ(ui.captions[0], kStereonErrorCaption);
+  EXPECT_EQ(ui.icons[0], korvex::MessageIcon::Error);
+  EXPECT_EQ(engine.GetDispTree(), nullptr);
+  // Without a context a frame draws nothing and still succeeds.
+  EXPECT_EQ(engine.Render(frame::kViewDefault), 1);
+  EXPECT_EQ(window->presented, 0);
+}
+
+TEST_F(FrameTest, BitmapOfImpossibleSizeShowsTheFramebufferMessage) {
+  RecordingUi ui;
+  CStereon engine(&ui);
+  EXPECT_EQ(engine.CreateBitmapContext(1 << 20, 4, 32, 24, 4, 4), 0);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], kStereonFramebufferFailed);
+  EXPECT_EQ(engine.GetContext(), nullptr);
+}
+
+TEST_F(FrameTest, EachNewEngineStartsAFreshLog) {
+  {
+    std::ofstream stale(kStereonLogFile);
+    stale << "from an earlier run\n";
+  }
+  CStereon engine;
+  EXPECT_FALSE(std::filesystem::exists(kStereonLogFile));
+  engine.Log("BillboardTex not found: %s\n", "a.bmp");
+  engine.Log("BillboardMask not found: %s\n", "a.bmp.mask");
+  std::ifstream log(kStereonLogFile);
+  std::stringstream text;
+  text << log.rdbuf();
+  EXPECT_EQ(text.str(), "BillboardTex not found: a.bmp\nBillboardMask not found: a.bmp.mask\n");
+  log.close();
+  CStereon next;
+  EXPECT_FALSE(std::filesystem::exists(kStereonLogFile));
+}
+
+TEST(StereonSettings, SettersReturnThePreviousValue) {
+  CStereon engine;
+  EXPECT_EQ(engine.SetTag(4), 0);
+  EXPECT_EQ(engine.SetTag(9), 4);
+  EXPECT_EQ(engine.GetTag(), 9);
+  EXPECT_EQ(engine.SetLineWidth(2.5), 1.0);
+  EXPECT_EQ(engine.GetLineWidth(), 2.5);
+  EXPECT_EQ(engine.SetZoom(3.0), 1.0);
+  EXPECT_EQ(engine.SetAmbientColor(1u), 0x004C4C4Cu);
+  EXPECT_EQ(engine.SetLightAmbient(2u), 0xFF4C4C4Cu);
+  EXPECT_EQ(engine.SetLightDiffuse(3u), 0xFFFFFFFFu);
+  EXPECT_EQ(engine.SetLightSpecular(4u), 0xFFFFFFFFu);
+  EXPECT_EQ(engine.SetLinePullScale(0.5), 0.999);
+  EXPECT_EQ(engine.SetLinePullDistance(0.1), 0.05);
+  EXPECT_EQ(engine.GetPickCapacity(), 0);
+  EXPECT_EQ(engine.Pick(frame::kViewDefault, 1, 1, 3), -1);  // no context, no tree
+}
+
+}  // namespace
+}  // namespace render_test
