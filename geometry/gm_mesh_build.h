@@ -1,0 +1,131 @@
+// Building closed meshes from solid descriptions, and tidying them.
+//
+// The scene file describes solids as polygons and extrusions; these
+// operations turn them into closed, consistently oriented GMMesh records
+// (faces counter-clockwise seen from outside) and tidy them before they
+// become mesh figures: extrusion, merging of coplanar faces, the edge table
+// that the outline draws, orientation, and repair of meshes that a Boolean
+// step left with slivers, T-junctions or holes.
+//
+// Meshes handed in are expected to be consistent: every face index names an
+// existing vertex (as InkCopyGeometry and the builders here guarantee).
+//
+// The questions "which faces lie on the two sides of this edge" are answered
+// through CGMEdgeFaceIndex, built once per pass, so that finalising or
+// cleaning a mesh of many faces stays close to linear in its size; the
+// answers are exactly those of FindEdgeFaces.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <unordered_map>
+
+#include "geometry/gm_mesh.h"
+#include "geometry/gm_polygon.h"
+#include "geometry/gm_types.h"
+
+// --- the faces on an edge -----------------------------------------------------
+
+// Looks for the faces whose loops pass along the edge a-b (the last index
+// pairs with the first), in face order. first is the first such face and
+// second the next one (-1 when fewer exist). 1 when two faces were found and
+// they run through the edge in opposite directions (the way two neighbours
+// of a consistently oriented surface do); 0 otherwise. Scans every face.
+int FindEdgeFaces(const GMMesh& mesh, int a, int b, int& first, int& second);
+
+// The first two faces of every undirected edge of a mesh, gathered in one
+// pass over the faces. Find answers as FindEdgeFaces does. Reversing a face
+// keeps the index valid (the faces on an edge stay the same); any other
+// change to the face loops needs a new index.
+class CGMEdgeFaceIndex {
+ public:
+  explicit CGMEdgeFaceIndex(const GMMesh& mesh);
+  int Find(int a, int b, int& first, int& second) const;
+  // The first two faces of the edge without the direction test.
+  void Faces(int a, int b, int& first, int& second) const;
+
+ private:
+  struct Sides {
+    int32_t first = -1;
+    int32_t second = -1;
+  };
+  static uint64_t Key(int a, int b);
+
+  const GMMesh& mesh_;
+  std::unordered_map<uint64_t, Sides> sides_;
+};
+
+// 1 when the loop of the face runs from a to b at its first occurrence of
+// the edge, 0 when from b to a, -1 when the face does not pass along a-b.
+int GMFaceEdgeDirection(const GMMeshFace& face, int a, int b);
+
+// --- building -------------------------------------------------------------------
+
+// The closed prism swept by the polygon along v: 2n vertices (the base ring,
+// then the ring moved by v), faces bottom, top and one quad per side, and 3n
+// edges (base ring, top ring, uprights). The ring is taken in reverse when
+// needed so that the bottom face looks away from v and the solid is outward.
+// Null when v lies in the polygon's plane or the polygon has no normal.
+GMMeshPtr ExtrudePolygon(const GMPolygon& polygon, const GMVector& v);
+
+// The positions of face i's vertices in face order; null when i is not a face.
+GMPolygonPtr MeshFacePolygon(const GMMesh& mesh, int face);
+
+// Reverses the whole vertex loop of face i; nothing when i is not a face.
+void ReverseMeshFace(GMMesh& mesh, int face);
+
+// Turns every face reachable from start (across edges with two faces) to
+// agree with start's orientation. 1 when every edge met had a face on each
+// side, 0 otherwise (also for a start that is not a face).
+int OrientMeshFaces(GMMesh& mesh, int start);
+
+// Joins two coplanar polygons of the same turning sense that share one chain
+// of edges into one polygon: A from the chain's end round to its start, then
+// B round the other way. Null when they share no edge, touch at a single
+// point or share more than one chain.
+GMPolygonPtr JoinCoplanarPolygons(const GMPolygon& a, const GMPolygon& b, double tol);
+
+// Joins neighbouring polygons that lie in one plane (equal plane coefficients
+// within tol) into larger ones, then builds a mesh of the pieces. Null for
+// no polygons.
+GMMeshPtr MergeCoplanarPolygons(std::span<const GMPolygon> polygons, double tol);
+
+// MergeCoplanarPolygons over the face polygons of the mesh.
+GMMeshPtr MergeCoplanarFaces(const GMMesh& mesh, double tol);
+
+// Keeps in the edge table only the edges worth drawing: an edge between two
+// faces stays (extra -1) when the faces meet at an angle of at least the
+// threshold (more than tol beyond it), so threshold 0 drops exactly the edges
+// inside flat regions; an edge with a single face stays with that face's
+// index as its extra word. 1 when the mesh is closed: no edge with a single
+// face and no two faces folded back onto each other.
+int FinaliseMeshEdges(GMMesh& mesh, double threshold, double tol);
+
+// Repairs in rising strength until the mesh is closed: drops degenerate
+// faces; then inserts vertices lying on open edges into the faces along
+// them (T-junctions) or caps border loops; finally peels off every face at
+// an open edge until none is left. Finalises the edges at every stage.
+// 1 when the result is closed.
+int CleanMesh(GMMesh& mesh, double threshold, double tol);
+
+// 1 when the face has no area: fewer than three corners remain once
+// neighbouring vertices within tol are taken as one, or its width across its
+// longest side is within tol.
+int GMIsDegenerateMeshFace(const GMMesh& mesh, int face, double tol);
+
+// A new mesh of every face not listed (rebuilt from the face polygons, so
+// unused vertices go and coincident ones merge). Null when no listed index
+// names a face; an empty mesh when every face was listed.
+GMMeshPtr RemoveMeshFaces(const GMMesh& mesh, std::span<const int> faces);
+
+// Removes in place every face that has an edge with no face on its other
+// side. 1 when faces were removed.
+int RemoveOpenFaces(GMMesh& mesh);
+
+// A new edge table from the face loops: every edge once (segments equal
+// within tol in either direction count as one), extra -1.
+void RebuildMeshEdges(GMMesh& mesh, double tol);
+
+// Caps the mesh's border loops with new faces and orients the whole mesh
+// from face 0. 1 when the mesh is closed afterwards.
+int CloseMeshHoles(GMMesh& mesh, double threshold, double tol);
