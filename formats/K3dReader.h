@@ -1,0 +1,40 @@
+// The scene exchange file (.k3d) reader.
+//
+// A .k3d file is how the host planning application hands a site to the
+// viewer: zones, groups and objects with a colour and transparency, and
+// solids given as prisms between two rings (SOLIDF), extrusions (SOLIDV),
+// extrusions with holes (SHELLV), piles (PILEV) and pipes (PIPEV). Every
+// solid becomes a closed, outward-facing mesh figure of its object node,
+// under root / zone / group / object.
+//
+// The reader never reports problems in the file: what it cannot use is
+// skipped silently and the rest of the file is still read.
+#pragma once
+
+#include <cstdio>
+#include <string_view>
+
+class CInkNode;
+
+namespace korvex {
+
+// The far clipping distance a scene exchange file is shown with: sites are
+// large, and the file carries no camera of its own.
+inline constexpr double kK3dFarPlane = 1000000.0;
+
+// The view values the reader sets besides the tree.
+struct K3dViewState {
+  double farPlane = 0.0;  // kK3dFarPlane after every successful read
+  int zoneCount = -1;     // highest zone number of the last header read
+};
+
+// Reads the file into the tree under root, which is not emptied first (the
+// caller starts a new scene when a model is opened). 0 after reading; -1 when
+// the file cannot be opened, and then nothing has changed.
+int ReadK3dFile(CInkNode& root, K3dViewState& view, const char* path);
+// The same for an open file (read from where it stands) and for a text held
+// in memory. Both always read and return 0.
+int ReadK3dStream(CInkNode& root, K3dViewState& view, std::FILE* file);
+int ReadK3dText(CInkNode& root, K3dViewState& view, std::string_view text);
+
+}  // namespace korvex

@@ -1,0 +1,50 @@
+// Choosing the reader of a model file and loading it into the scene, the way
+// the viewer loads the model named on its command line.
+//
+// A file's format is known by its pattern: "*" and the lower-cased extension
+// of its name. "*.k3d" is the scene exchange file, read by the viewer
+// itself; any other pattern goes to the first file plug-in that reads files
+// and whose filter text "description|pattern|" carries the same pattern.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "formats/K3dReader.h"
+
+class CInkSolid;
+
+namespace korvex {
+
+// The pattern of the scene exchange file.
+inline constexpr std::string_view kK3dPattern = "*.k3d";
+// Pattern of a file name without an extension, at start-up and on reload.
+inline constexpr std::string_view kStartupDefaultPattern = "*.st";
+
+// "*" and the file name's extension from its last ".", lower-cased (ASCII
+// letters only, so Shift-JIS bytes stay as they are); defaultPattern when
+// the file name has no ".". Only the file name counts: a "." in a folder
+// name is no extension. "\" separates folders as well as "/".
+std::string FilePattern(std::string_view path, std::string_view defaultPattern);
+
+// The second "|"-separated field of a filter text; empty when there is none.
+std::string_view FilterPattern(std::string_view filter);
+
+// Index of the first file plug-in of the scene that reads files and whose
+// pattern equals pattern byte for byte; -1 when none does.
+int FindImportFormat(CInkSolid& scene, std::string_view pattern);
+
+enum class ModelLoadResult {
+  kLoaded,    // the scene now holds the model
+  kNoReader,  // neither the scene exchange reader nor a plug-in takes the pattern; scene unchanged
+  kMissing,   // no such file; scene unchanged
+  kFailed,    // the reader or plug-in could not read it (a plug-in leaves the scene unchanged)
+};
+
+// Loads path into the scene as the viewer's start-up load does: a scene
+// exchange file empties the scene and is read into it (view receives the far
+// plane and zone count); any other file is imported through its plug-in.
+ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState& view,
+                          std::string_view defaultPattern = kStartupDefaultPattern);
+
+}  // namespace korvex

@@ -1,0 +1,106 @@
+// korvex-cli: the viewer's scene model for scripts, tests and batch work.
+//
+//   korvex-cli dump [--json] [--geometry] MODEL
+//
+// Loads MODEL as the viewer loads the model of its command line and prints
+// the scene tree. Exit status: 0 loaded, 1 the model could not be read (one
+// line on standard error), 2 a wrong command line.
+//
+// This command line has its own parser: the viewer's switches are matched by
+// substring, which would misread the paths of a script.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/ModelLoader.h"
+#include "model/InkSolid.h"
+#include "tools/SceneDump.h"
+
+namespace {
+
+constexpr int kExitLoaded = 0;
+constexpr int kExitUnreadable = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: korvex-cli dump [--json] [--geometry] MODEL\n"
+    "  Loads MODEL (a .k3d scene exchange file, or any format of a file plug-in\n"
+    "  in FilePlugin beside the program) and prints its scene tree.\n"
+    "  --json      one JSON document instead of the indented text\n"
+    "  --geometry  also every figure's points, face loops and edges\n";
+
+int Usage(std::string_view problem) {
+  std::cerr << "korvex-cli: " << problem << "\n" << kUsage;
+  return kExitUsage;
+}
+
+const char* Reason(korvex::ModelLoadResult result) {
+  switch (result) {
+    case korvex::ModelLoadResult::kNoReader: return "no reader for this kind of file";
+    case korvex::ModelLoadResult::kMissing: return "no such file";
+    case korvex::ModelLoadResult::kFailed: return "the file could not be read";
+    default: return "";
+  }
+}
+
+int Dump(const std::vector<std::string_view>& args) {
+  korvex::cli::DumpOptions options;
+  bool json = false;
+  bool optionsEnded = false;
+  std::vector<std::string_view> models;
+  for (const std::string_view arg : args) {
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && arg == "--json") {
+      json = true;
+    } else if (!optionsEnded && arg == "--geometry") {
+      options.geometry = true;
+    } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
+      return Usage("unknown option " + std::string(arg));
+    } else {
+      models.push_back(arg);
+    }
+  }
+  if (models.size() != 1) return Usage(models.empty() ? "dump needs a MODEL" : "dump takes one MODEL");
+  const std::string_view model = models.front();
+
+  CInkSolid scene;
+  scene.Initialize();  // plug-ins from "FilePlugin" and "ExtPlugin" beside the program
+  korvex::K3dViewState view;
+  const korvex::ModelLoadResult result = korvex::LoadModel(scene, model, view);
+  if (result != korvex::ModelLoadResult::kLoaded) {
+    std::cerr << "korvex-cli: cannot read " << model << ": " << Reason(result) << "\n";
+    return kExitUnreadable;
+  }
+  CInkNode* root = scene.GetRoot();
+  if (!root) {
+    std::cerr << "korvex-cli: cannot read " << model << ": the scene is empty\n";
+    return kExitUnreadable;
+  }
+  if (json) {
+    // Names that are not valid text after conversion are written with
+    // replacement characters rather than failing the whole document.
+    std::cout << korvex::cli::SceneJson(model, *root, options)
+                     .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+              << "\n";
+  } else {
+    korvex::cli::WriteSceneText(std::cout, model, *root, options);
+  }
+  std::cout.flush();
+  return std::cout ? kExitLoaded : kExitUnreadable;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage("no command");
+  if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (args.front() == "dump") return Dump({args.begin() + 1, args.end()});
+  return Usage("unknown command " + std::string(args.front()));
+}
