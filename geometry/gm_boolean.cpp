@@ -1,0 +1,508 @@
+// Boolean operations on closed meshes, face plane by face plane.
+//
+// For every face of both groups, the plane of that face cuts both groups into
+// 2D sections; their outlines together split the plane into cells. The cells
+// that lie on the face are kept and classified in 3D by a test point against
+// every mesh: on its surface, inside or outside. A cell then carries what the
+// selection needs to know: whose face it lies on, and where it lies relative
+// to the other group. A union keeps the faces that lie outside the other
+// group, a difference keeps A's faces outside B and B's faces inside A turned
+// round, an intersection keeps the faces inside the other group.
+
+#include "geometry/gm_boolean.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <unordered_set>
+
+#include "geometry/gm_linenet.h"
+#include "geometry/gm_lists.h"
+#include "geometry/gm_mesh_build.h"
+#include "geometry/gm_mesh_make.h"
+#include "geometry/gm_plane.h"
+#include "geometry/gm_polygon_inside.h"
+#include "geometry/gm_polygon_measure.h"
+#include "geometry/gm_polygon_ops.h"
+#include "geometry/gm_vector.h"
+
+// --- prepared meshes --------------------------------------------------------------
+
+// What the sections ask of a mesh again for every plane, worked out once: the
+// face polygons with their normals and images, the plane values' range, the
+// drawable edges and the bounds.
+namespace {
+
+struct PreparedFace {
+  GMPolygon polygon;
+  std::vector<int32_t> indices;
+  GMVector normal;          // GMPolygonNormal, undefined for a face without area
+  GMPolygon image;          // the polygon on its own projection axis
+  GMProjectionAxis axis = 0;
+};
+
+struct PreparedMesh {
+  const GMMesh* mesh = nullptr;
+  std::vector<PreparedFace> faces;
+  std::unordered_set<uint64_t> drawable;  // undirected edges of the edge table
+  GMVector low, high;                     // bounds
+};
+
+inline uint64_t EdgeKey(int32_t a, int32_t b) {
+  const auto lo = static_cast<uint32_t>(std::min(a, b));
+  const auto hi = static_cast<uint32_t>(std::max(a, b));
+  return (static_cast<uint64_t>(hi) << 32) | lo;
+}
+
+PreparedMesh Prepare(const GMMesh& mesh) {
+  PreparedMesh out;
+  out.mesh = &mesh;
+  out.low = GMSetScalar(GM_UNDEFINED);
+  out.high = GMSetScalar(-GM_UNDEFINED);
+  for (const InkVertex* v : mesh.Vertices()) {
+    out.low = {std::min(out.low.x, v->position.x), std::min(out.low.y, v->position.y),
+               std::min(out.low.z, v->position.z)};
+    out.high = {std::max(out.high.x, v->position.x), std::max(out.high.y, v->position.y),
+                std::max(out.high.z, v->position.z)};
+  }
+  for (const GMMeshEdge& e : mesh.Edges()) out.drawable.insert(EdgeKey(e.first, e.second));
+  out.faces.reserve(static_cast<size_t>(mesh.faceCount));
+  for (const GMMeshFace& face : mesh.Faces()) {
+    PreparedFace f;
+    f.indices.assign(face.Indices().begin(), face.Indices().end());
+    for (int32_t i : face.Indices()) f.polygon.points.push_back(mesh.Position(i));
+    f.normal = GMPolygonNormal(f.polygon, GM_TOLERANCE);
+    if (!GMIsUndefined(f.normal)) {
+      GMPolygonPtr image = GMProjectPolygon(f.polygon, f.normal, f.axis);
+      if (image) f.image = std::move(*image);
+    }
+    out.faces.push_back(std::move(f));
+  }
+  return out;
+}
+
+std::vector<PreparedMesh> PrepareGroup(InkMeshGroup group) {
+  std::vector<PreparedMesh> out;
+  for (const GMMesh* mesh : group)
+    if (mesh) out.push_back(Prepare(*mesh));
+  return out;
+}
+
+// The vertices of all meshes, sorted by x, so that a lifted cell vertex can
+// take the exact coordinates of the mesh vertex it stands for.
+class CVertexSnap {
+ public:
+  CVertexSnap(const std::vector<PreparedMesh>& a, const std::vector<PreparedMesh>& b, double tol) : tol_(tol) {
+    for (const auto* group : {&a, &b})
+      for (const PreparedMesh& m : *group)
+        for (const InkVertex* v : m.mesh->Vertices()) points_.push_back(v->position);
+    std::stable_sort(points_.begin(), points_.end(),
+                     [](const GMVector& p, const GMVector& q) { return p.x < q.x; });
+  }
+  void Snap(GMVector& p) const {
+    auto it = std::lower_bound(points_.begin(), points_.end(), p.x - tol_,
+                               [](const GMVector& q, double x) { return q.x < x; });
+    for (; it != points_.end() && it->x <= p.x + tol_; ++it)
+      if (GMIsSamePoint(*it, p, tol_)) {
+        p = *it;
+        return;
+      }
+  }
+
+ private:
+  std::vector<GMVector> points_;
+  double tol_;
+};
+
+struct SectionInput {
+  std::vector<PreparedMesh> a, b;
+  CVertexSnap snap;
+  SectionInput(InkMeshGroup ga, InkMeshGroup gb, double tol)
+      : a(PrepareGroup(ga)), b(PrepareGroup(gb)), snap(a, b, tol) {}
+};
+
+
+// Where p lies relative to the mesh: -1 on its surface, 1 inside, 0 outside.
+// A point beyond the mesh's bounds is outside without casting a ray.
+int Locate(const PreparedMesh& m, const GMVector& p, double tol) {
+  if (p.x < m.low.x - tol || p.y < m.low.y - tol || p.z < m.low.z - tol || p.x > m.high.x + tol ||
+      p.y > m.high.y + tol || p.z > m.high.z + tol)
+    return 0;
+  return GMPointInMesh(*m.mesh, p, 1, tol);
+}
+
+// The lines in which one group meets the plane: the outlines of its faces that
+// lie in the plane (only their drawable edges when byEdges is set), and the
+// stretches of the other faces' cuts that lie on those faces.
+void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool byEdges, double tol,
+              CGMLineList& lines) {
+  const GMVector n{plane.nx, plane.ny, plane.nz};
+  std::vector<double> value;
+  for (const PreparedMesh& m : group) {
+    // A mesh whose edge table lists nothing has no drawable edges to go by.
+    const bool useTable = byEdges && !m.drawable.empty();
+    for (const PreparedFace& f : m.faces) {
+      const int count = f.polygon.Count();
+      if (count < 3 || GMIsUndefined(f.normal)) continue;
+      const bool parallel = (GMIsNear(f.normal.x, n.x, tol) && GMIsNear(f.normal.y, n.y, tol) &&
+                             GMIsNear(f.normal.z, n.z, tol)) ||
+                            (GMIsNear(f.normal.x, -n.x, tol) && GMIsNear(f.normal.y, -n.y, tol) &&
+                             GMIsNear(f.normal.z, -n.z, tol));
+      if (parallel && GMPlaneSide(f.polygon[0], plane, tol) == 0) {
+        for (int i = 0; i < count; ++i) {
+          const int j = (i + 1) % count;
+          if (useTable && !m.drawable.count(EdgeKey(f.indices[static_cast<size_t>(i)],
+                                                     f.indices[static_cast<size_t>(j)])))
+            continue;
+          lines.AddLine(f.polygon[i], f.polygon[j]);
+        }
+        continue;
+      }
+      // A face wholly on one side of the plane (beyond the tolerance the
+      // segment test uses) has nothing to cut.
+      value.resize(static_cast<size_t>(count));
+      bool above = true, below = true;
+      for (int i = 0; i < count; ++i) {
+        const GMVector& p = f.polygon[i];
+        const double s = plane.nx * p.x + plane.ny * p.y + plane.nz * p.z + plane.d;
+        if (s <= tol) above = false;
+        if (s >= -tol) below = false;
+      }
+      if (above || below) continue;
+
+      CGMPointList points;
+      points.SetTolerance(GM_LIST_UNIQUE, tol);
+      for (int i = 0; i < count; ++i) {
+        GMVector hit;
+        const GMVector& p0 = f.polygon[i];
+        const GMVector& p1 = f.polygon[(i + 1) % count];
+        const int r = GMIntersectSegmentPlane(p0, p1, plane, hit, tol);
+        if (r == 3) {
+          points.AddPoint(p0);
+          points.AddPoint(p1);
+        } else if (r == 0) {
+          points.AddPoint(hit);
+        }
+      }
+      const int found = points.GetCount();
+      if (found < 2) continue;
+      std::vector<GMVector> cut;
+      cut.reserve(static_cast<size_t>(found));
+      for (int i = 0; i < found; ++i) cut.push_back(points.GetPoint(i));
+      if (found > 2) {
+        // Order along the cut line, measured from its farthest pair's first end.
+        size_t far = 1;
+        for (size_t i = 1; i < cut.size(); ++i)
+          if (GMDistance(cut[0], cut[i]) > GMDistance(cut[0], cut[far])) far = i;
+        const GMVector dir = GMSubtract(cut[0], cut[far]);
+        const GMVector origin = cut[0];
+        std::stable_sort(cut.begin(), cut.end(), [&](const GMVector& p, const GMVector& q) {
+          return GMDot(GMSubtract(origin, p), dir) < GMDot(GMSubtract(origin, q), dir);
+        });
+      }
+      for (size_t i = 0; i + 1 < cut.size(); ++i) {
+        const GMVector mid = GMMidpoint(cut[i], cut[i + 1]);
+        if (GMPointInPolygon2D(f.image, GMProject2D(mid, f.axis), 1, tol)) lines.AddLine(cut[i], cut[i + 1]);
+      }
+    }
+  }
+}
+
+// The closed rings of a group's section, as counter-clockwise polygons in the
+// plane's 2D image.
+std::vector<GMPolygon> SectionRings(CGMLineList& lines, const GMVector& normal, bool byEdges, double tol) {
+  std::vector<GMPolygon> rings;
+  CLineNet net;
+  net.InitNetwork(tol);
+  GMProjectionAxis axis = 0;
+  const int count = lines.GetCount();
+  for (int i = 0; i < count; ++i) {
+    const GMSegment s = lines.GetLine(i);
+    net.AddLineToNetwork(GMProjectByNormal(s.start, normal, axis), GMProjectByNormal(s.end, normal, axis));
+  }
+  GMPolygonSetPtr faces = net.GetFaces(1);
+  if (!faces) return rings;
+  for (GMPolygon& ring : faces->polygons) {
+    if (GMPolygonArea2D(ring) <= 0.0) continue;
+    if (byEdges) {
+      GMPolygonPtr clean = GMRemoveCollinearVertices(ring, tol);
+      if (clean) rings.push_back(std::move(*clean));
+    } else {
+      rings.push_back(std::move(ring));
+    }
+  }
+  return rings;
+}
+
+GMVector Centroid(const GMPolygon& polygon) {
+  GMVector c;
+  for (const GMVector& p : polygon.points) GMAdd(c, p.x, p.y, p.z);
+  const double n = polygon.Count() > 0 ? polygon.Count() : 1;
+  return {c.x / n, c.y / n, c.z / n};
+}
+
+InkFragmentsPtr SectionWith(const SectionInput& input, const GMPlane& plane, const GMPolygon* face, bool byEdges,
+                            double tol, CInkElement& element) {
+  const GMVector normal{plane.nx, plane.ny, plane.nz};
+  if (GMIsUndefined(normal)) return nullptr;
+  CGMLineList linesA, linesB;
+  linesA.SetTolerance(GM_LIST_UNIQUE, tol);
+  linesB.SetTolerance(GM_LIST_UNIQUE, tol);
+  CutGroup(input.a, plane, byEdges, tol, linesA);
+  CutGroup(input.b, plane, byEdges, tol, linesB);
+  const std::vector<GMPolygon> ringsA = SectionRings(linesA, normal, byEdges, tol);
+  const std::vector<GMPolygon> ringsB = SectionRings(linesB, normal, byEdges, tol);
+  InkFragmentsPtr cells = element.CombinePlanar2D(ringsA, ringsB, 0);
+  if (!cells) return nullptr;
+
+  const GMProjectionAxis axis = GMProjectionAxisOf(normal);
+  GMPolygonPtr faceImage;
+  GMProjectionAxis faceAxis = 0;
+  if (face) faceImage = GMProjectPolygonByOwnNormal(*face, faceAxis);
+
+  for (int i = 0; i < cells->Count(); ++i) {
+    int32_t& word = cells->flags[static_cast<size_t>(i)];
+    GMPolygon& cell = cells->polygons[static_cast<size_t>(i)];
+    if (word != 0) {
+      const GMVector probe2D = GMInteriorPoint(cell, tol, GM_INTERIOR_2D_CCW);
+      if (GMIsUndefined(probe2D)) {
+        word = 0;
+      } else {
+        const GMVector probe = GMUnproject2D(probe2D.x, probe2D.y, plane, axis);
+        // Only the cells on the face itself; a point on the face's outline
+        // counts as on it, so a cell on the seam of two coplanar faces is
+        // made by both and merged later rather than lost.
+        if (face && (!faceImage || !GMPointInPolygon2D(*faceImage, GMProject2D(probe, faceAxis), 1, tol)))
+          word = 0;
+        const auto classify = [&](const std::vector<PreparedMesh>& group, int in, int on, int inside) {
+          if (!word) return;
+          for (const PreparedMesh& m : group) {
+            const int r = Locate(m, probe, tol);
+            if (r == -1) {
+              word |= on;
+              return;
+            }
+            if (r == 1) {
+              word |= inside;
+              return;
+            }
+          }
+          word &= ~in;
+        };
+        classify(input.a, INK_CELL_IN_A, INK_CELL_ON_A, INK_CELL_INSIDE_A);
+        classify(input.b, INK_CELL_IN_B, INK_CELL_ON_B, INK_CELL_INSIDE_B);
+      }
+    }
+    for (GMVector& p : cell.points) {
+      p = GMUnproject2D(p.x, p.y, plane, axis);
+      input.snap.Snap(p);
+    }
+  }
+  return cells;
+}
+
+}  // namespace
+
+// --- selection --------------------------------------------------------------------
+
+int IsFragmentSelected(int flags, int mode) {
+  if (flags == 0 || mode < 0 || mode > 3) return 0;
+  if (flags <= 3) {
+    static constexpr int kRaw[4] = {-1, 1, 2, 3};  // the plain 2D word each mode takes
+    return (mode == INK_SELECT_UNION || flags == kRaw[mode]) ? 1 : 0;
+  }
+  const bool A = flags & INK_CELL_IN_A, B = flags & INK_CELL_IN_B;
+  const bool SA = flags & INK_CELL_ON_A, SB = flags & INK_CELL_ON_B;
+  const bool IA = flags & INK_CELL_INSIDE_A, IB = flags & INK_CELL_INSIDE_B;
+  // Where the two solids touch face to face, the surface is no boundary of
+  // their union or their intersection; A minus B keeps A's side of it.
+  if (flags & (INK_CELL_FACING_A | INK_CELL_FACING_B)) {
+    if (mode == INK_SELECT_A_MINUS_B) return (flags & INK_CELL_FACING_A) ? 1 : 0;
+    if (mode == INK_SELECT_UNION || mode == INK_SELECT_INTERSECTION) return 0;
+  }
+  switch (mode) {
+    case INK_SELECT_UNION:
+      return ((A != B) || (SA && SB)) ? 1 : 0;
+    case INK_SELECT_A_MINUS_B:
+      return (A && !(SA && SB) && !((!SA || IB) && (!SB || !IA))) ? 1 : 0;
+    case INK_SELECT_B_SIDE:
+      return !(B && SA && SB) ? 1 : 0;
+    default:
+      return (A && B) ? 1 : 0;
+  }
+}
+
+GMMeshPtr CInkElement::SelectFragments(InkFragments* fragments, int mode) {
+  if (!fragments || fragments->Count() == 0 || mode < 0 || mode > 3) return nullptr;
+  std::vector<GMPolygon> kept;
+  for (int i = 0; i < fragments->Count(); ++i) {
+    int32_t& word = fragments->flags[static_cast<size_t>(i)];
+    if (!IsFragmentSelected(word, mode)) {
+      word = 0;
+      continue;
+    }
+    kept.push_back(fragments->polygons[static_cast<size_t>(i)]);
+  }
+  if (kept.empty()) return nullptr;
+  return GMMakeMeshFromPolygons(kept, GM_TOLERANCE);
+}
+
+// --- sections and classification --------------------------------------------------------
+
+InkFragmentsPtr CInkElement::SectionFragments(InkMeshGroup a, InkMeshGroup b, const GMPlane& plane,
+                                              const GMPolygon* face) {
+  return Section(a, b, plane, face, false);
+}
+
+InkFragmentsPtr CInkElement::SectionFragmentsByEdges(InkMeshGroup a, InkMeshGroup b, const GMPlane& plane,
+                                                     const GMPolygon* face) {
+  return Section(a, b, plane, face, true);
+}
+
+InkFragmentsPtr CInkElement::Section(InkMeshGroup a, InkMeshGroup b, const GMPlane& plane, const GMPolygon* face,
+                                     bool byEdges) {
+  const SectionInput input(a, b, tolerance_);
+  return SectionWith(input, plane, face, byEdges, tolerance_, *this);
+}
+
+InkFragmentsPtr CInkElement::ClassifySolids(InkMeshGroup a, InkMeshGroup b) { return Classify(a, b, false); }
+
+InkFragmentsPtr CInkElement::ClassifySolidsByEdges(InkMeshGroup a, InkMeshGroup b) { return Classify(a, b, true); }
+
+InkFragmentsPtr CInkElement::Classify(InkMeshGroup a, InkMeshGroup b, bool byEdges) {
+  const double tol = tolerance_;
+  const SectionInput input(a, b, tol);
+  auto all = std::make_unique<InkFragments>();
+  std::vector<char> fromB;  // which group's face plane made each cell
+
+  const auto sweep = [&](const std::vector<PreparedMesh>& group, int keep, bool isB) {
+    for (const PreparedMesh& m : group)
+      for (const PreparedFace& f : m.faces) {
+        if (f.polygon.Count() < 3 || GMIsUndefined(f.normal)) continue;
+        const GMPlane plane = GMPlaneFromPointNormal(f.polygon[0], f.normal);
+        InkFragmentsPtr cells = SectionWith(input, plane, &f.polygon, byEdges, tol, *this);
+        if (!cells) continue;
+        for (int i = 0; i < cells->Count(); ++i) {
+          if (!(cells->flags[static_cast<size_t>(i)] & keep)) continue;
+          all->polygons.push_back(std::move(cells->polygons[static_cast<size_t>(i)]));
+          all->flags.push_back(cells->flags[static_cast<size_t>(i)]);
+          fromB.push_back(isB ? 1 : 0);
+        }
+      }
+  };
+  sweep(input.a, INK_CELL_IN_A, false);
+  sweep(input.b, INK_CELL_IN_B, true);
+  const int count = all->Count();
+  if (count == 0) return nullptr;
+
+  // Equal cells: a cell made again (by the other group's coincident face, or
+  // by a coplanar neighbour face whose seam it straddles) passes its flags to
+  // the first one with the same ring in the same direction and is dropped.
+  // The same ring in the opposite direction, made by A's and by B's face
+  // planes, is where the solids touch face to face; both copies stay, marked.
+  std::vector<GMVector> centre(static_cast<size_t>(count));
+  std::vector<int> order(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    centre[static_cast<size_t>(i)] = Centroid(all->polygons[static_cast<size_t>(i)]);
+    order[static_cast<size_t>(i)] = i;
+  }
+  std::stable_sort(order.begin(), order.end(), [&](int p, int q) {
+    return centre[static_cast<size_t>(p)].x < centre[static_cast<size_t>(q)].x;
+  });
+  std::vector<int> rank(static_cast<size_t>(count));
+  for (int r = 0; r < count; ++r) rank[static_cast<size_t>(order[static_cast<size_t>(r)])] = r;
+  const auto both = [](int word) { return (word & INK_CELL_ON_A) && (word & INK_CELL_ON_B); };
+  for (int i = 0; i < count; ++i) {
+    int32_t& word = all->flags[static_cast<size_t>(i)];
+    const GMVector& c = centre[static_cast<size_t>(i)];
+    const GMPolygon& ring = all->polygons[static_cast<size_t>(i)];
+    // The candidates: cells whose centroid's x lies within the tolerance.
+    int lo = rank[static_cast<size_t>(i)], hi = lo;
+    while (lo > 0 && centre[static_cast<size_t>(order[static_cast<size_t>(lo - 1)])].x >= c.x - tol) --lo;
+    while (hi + 1 < count && centre[static_cast<size_t>(order[static_cast<size_t>(hi + 1)])].x <= c.x + tol) ++hi;
+    int same = -1;
+    for (int r = lo; r <= hi; ++r) {
+      const int j = order[static_cast<size_t>(r)];
+      if (j >= i || all->flags[static_cast<size_t>(j)] == 0) continue;
+      if (!GMIsSamePoint(centre[static_cast<size_t>(j)], c, tol)) continue;
+      const GMPolygon& other = all->polygons[static_cast<size_t>(j)];
+      if (GMIsSamePolygon(other, ring, tol)) {
+        if (same < 0 || j < same) same = j;
+      } else if (fromB[static_cast<size_t>(i)] != fromB[static_cast<size_t>(j)] && both(word) &&
+                 both(all->flags[static_cast<size_t>(j)]) && GMIsSamePolygonEitherWay(other, ring, tol)) {
+        const bool iIsB = fromB[static_cast<size_t>(i)];
+        word |= iIsB ? INK_CELL_FACING_B : INK_CELL_FACING_A;
+        all->flags[static_cast<size_t>(j)] |= iIsB ? INK_CELL_FACING_A : INK_CELL_FACING_B;
+      }
+    }
+    if (same >= 0) {
+      all->flags[static_cast<size_t>(same)] |= word;
+      word = 0;
+    }
+  }
+  return all;
+}
+
+// --- the dump ----------------------------------------------------------------------
+
+int CInkElement::DumpFragments(const char* path, const InkFragments* fragments) {
+  if (!path) return 0;
+  std::FILE* out = std::fopen(path, "w");
+  if (!out) return 0;
+  const int count = fragments ? fragments->Count() : 0;
+  for (int i = 0; i < count; ++i) {
+    const GMPolygon& cell = fragments->polygons[static_cast<size_t>(i)];
+    std::fprintf(out, "%03ld\nFlag %ld\n", static_cast<long>(i),
+                 static_cast<long>(fragments->flags[static_cast<size_t>(i)]));
+    std::fprintf(out, "Count %03ld\n{\n", static_cast<long>(cell.Count()));
+    for (int k = 0; k < cell.Count(); ++k)
+      std::fprintf(out, "\t%03ld : %.8lf, %.8lf, %.8lf\n", static_cast<long>(k), cell[k].x, cell[k].y, cell[k].z);
+    std::fprintf(out, "}\n\n");
+  }
+  std::fclose(out);
+  return 1;
+}
+
+// --- the entry --------------------------------------------------------------------------
+
+GMMeshPtr BooleanSolids(InkMeshGroup a, InkMeshGroup b, int operation, int options, double tolerance,
+                        const char* dumpPath) {
+  int mode = 0;
+  switch (operation) {
+    case INK_BOOLEAN_UNION: mode = INK_SELECT_UNION; break;
+    case INK_BOOLEAN_DIFFERENCE: mode = INK_SELECT_A_MINUS_B; break;
+    case INK_BOOLEAN_INTERSECTION: mode = INK_SELECT_INTERSECTION; break;
+    default: return nullptr;  // no other operation is defined
+  }
+  CInkElement element(tolerance);
+  InkFragmentsPtr cells;
+  if (options & INK_BOOLEAN_BY_EDGES) {
+    cells = element.ClassifySolidsByEdges(a, b);
+    if (options & INK_BOOLEAN_POST_MERGE) element.SetPostMerge(1);
+  } else {
+    cells = element.ClassifySolids(a, b);
+  }
+  if (!cells) return nullptr;
+  if (dumpPath) element.DumpFragments(dumpPath, cells.get());
+
+  if (operation == INK_BOOLEAN_DIFFERENCE) {
+    // B's surface inside A bounds the result from the other side.
+    for (int i = 0; i < cells->Count(); ++i) {
+      const int word = cells->flags[static_cast<size_t>(i)];
+      if ((word & INK_CELL_INSIDE_A) && (word & INK_CELL_ON_B)) GMReversePolygon(cells->polygons[static_cast<size_t>(i)]);
+    }
+  }
+  GMMeshPtr result = element.SelectFragments(cells.get(), mode);
+  element.FreeFragments(cells);
+  if (result && element.GetPostMerge() && (options & INK_BOOLEAN_BY_EDGES) && (options & INK_BOOLEAN_POST_MERGE))
+    CleanMesh(*result, 0.0, tolerance);
+  return result;
+}
+
+GMMeshPtr BooleanSolids(const GMMesh* a, const GMMesh* b, int operation, int options, double tolerance,
+                        const char* dumpPath) {
+  const GMMesh* groupA[1] = {a};
+  const GMMesh* groupB[1] = {b};
+  return BooleanSolids(InkMeshGroup(groupA, a ? 1 : 0), InkMeshGroup(groupB, b ? 1 : 0), operation, options,
+                       tolerance, dumpPath);
+}
