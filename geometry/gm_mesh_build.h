@@ -122,6 +122,10 @@ GMMeshPtr RemoveMeshFaces(const GMMesh& mesh, std::span<const int> faces);
 // side. 1 when faces were removed.
 int RemoveOpenFaces(GMMesh& mesh);
 
+// RemoveOpenFaces repeated until it removes nothing, done in one count-down
+// over the edges: what remains are the closed parts of the mesh.
+void PeelOpenFaces(GMMesh& mesh);
+
 // A new edge table from the face loops: every edge once (segments equal
 // within tol in either direction count as one), extra -1.
 void RebuildMeshEdges(GMMesh& mesh, double tol);

@@ -1,0 +1,126 @@
+// Meshes to test the mesh operations on, and the properties a closed,
+// outward surface must have, measured independently of the code under test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "geometry/gm_mesh.h"
+#include "geometry/gm_mesh_make.h"
+#include "geometry/gm_polygon.h"
+
+namespace meshtest {
+
+// Every edge of every face loop is run exactly once each way: two faces per
+// edge, passing it in opposite directions. Empty when that holds, else the
+// first fault.
+inline std::string SurfaceFault(const GMMesh& mesh) {
+  if (mesh.faceCount == 0) return "no faces";
+  std::map<std::pair<int, int>, int> runs;
+  for (const GMMeshFace& face : mesh.Faces()) {
+    if (face.count < 3) return "a face with fewer than three corners";
+    for (int i = 0; i < face.count; ++i) {
+      const int a = face.indices[i];
+      const int b = face.indices[(i + 1) % face.count];
+      if (a == b) return "a zero-length edge";
+      ++runs[{a, b}];
+    }
+  }
+  for (const auto& [edge, count] : runs) {
+    const std::string name = std::to_string(edge.first) + "-" + std::to_string(edge.second);
+    if (count != 1) return "edge " + name + " run " + std::to_string(count) + " times the same way";
+    if (!runs.contains({edge.second, edge.first})) return "edge " + name + " has one face only";
+  }
+  return {};
+}
+
+// Signed enclosed volume by the divergence theorem (fan tetrahedra against
+// the origin); positive when the faces look outwards.
+inline double Volume(const GMMesh& mesh) {
+  double six = 0.0;
+  for (const GMMeshFace& face : mesh.Faces()) {
+    const GMVector& p = mesh.Position(face.indices[0]);
+    for (int i = 1; i + 1 < face.count; ++i) {
+      const GMVector& q = mesh.Position(face.indices[i]);
+      const GMVector& r = mesh.Position(face.indices[i + 1]);
+      six += p.x * (q.y * r.z - q.z * r.y) - p.y * (q.x * r.z - q.z * r.x) + p.z * (q.x * r.y - q.y * r.x);
+    }
+  }
+  return six / 6.0;
+}
+
+// V - E + F over the vertices the faces use and their distinct edges.
+inline int EulerCharacteristic(const GMMesh& mesh) {
+  std::set<int> vertices;
+  std::set<std::pair<int, int>> edges;
+  for (const GMMeshFace& face : mesh.Faces()) {
+    for (int i = 0; i < face.count; ++i) {
+      const int a = face.indices[i];
+      const int b = face.indices[(i + 1) % face.count];
+      vertices.insert(a);
+      edges.insert({std::min(a, b), std::max(a, b)});
+    }
+  }
+  return static_cast<int>(vertices.size()) - static_cast<int>(edges.size()) + mesh.faceCount;
+}
+
+inline std::vector<int> Loop(const GMMesh& mesh, int face) {
+  const auto indices = mesh.faces[face].Indices();
+  return {indices.begin(), indices.end()};
+}
+
+inline GMPolygon Ring(std::initializer_list<GMVector> points) { return GMPolygon{std::vector<GMVector>(points)}; }
+
+// The sides of the box [0,sx]x[0,sy]x[0,sz], each split into n by n quads
+// (or two triangles each), counter-clockwise seen from outside.
+inline std::vector<GMPolygon> SplitBoxPolygons(double sx, double sy, double sz, int n, bool triangles = false) {
+  struct Side {
+    GMVector o, u, v;  // u x v points outwards
+  };
+  const Side sides[6] = {
+      {{0, 0, 0}, {0, sy, 0}, {sx, 0, 0}},   {{0, 0, sz}, {sx, 0, 0}, {0, sy, 0}},
+      {{0, 0, 0}, {sx, 0, 0}, {0, 0, sz}},   {{0, sy, 0}, {0, 0, sz}, {sx, 0, 0}},
+      {{0, 0, 0}, {0, 0, sz}, {0, sy, 0}},   {{sx, 0, 0}, {0, sy, 0}, {0, 0, sz}},
+  };
+  std::vector<GMPolygon> out;
+  for (const Side& s : sides) {
+    auto at = [&](int i, int j) {
+      const double a = static_cast<double>(i) / n, b = static_cast<double>(j) / n;
+      return GMVector{s.o.x + a * s.u.x + b * s.v.x, s.o.y + a * s.u.y + b * s.v.y, s.o.z + a * s.u.z + b * s.v.z};
+    };
+    for (int i = 0; i < n; ++i) {
+      for (int j = 0; j < n; ++j) {
+        if (triangles) {
+          out.push_back(Ring({at(i, j), at(i + 1, j), at(i + 1, j + 1)}));
+          out.push_back(Ring({at(i, j), at(i + 1, j + 1), at(i, j + 1)}));
+        } else {
+          out.push_back(Ring({at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)}));
+        }
+      }
+    }
+  }
+  return out;
+}
+
+inline GMMeshPtr SplitBox(double sx, double sy, double sz, int n, bool triangles = false) {
+  return GMMakeMeshFromPolygons(SplitBoxPolygons(sx, sy, sz, n, triangles), GM_TOLERANCE);
+}
+
+// Moves every vertex by up to `amount` on each axis, so that no two faces
+// stay coplanar and every face angle differs.
+inline void Jitter(GMMesh& mesh, double amount, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> delta(-amount, amount);
+  for (int v = 0; v < mesh.vertexCount; ++v) {
+    GMVector& p = mesh.Position(v);
+    p = {p.x + delta(random), p.y + delta(random), p.z + delta(random)};
+  }
+}
+
+}  // namespace meshtest
