@@ -1,0 +1,247 @@
+// korvex-cli as a script uses it: the program is run, its output parsed and
+// its exit status checked.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("korvex_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  CliRun Execute(const std::vector<std::string>& args, const std::string& program = KORVEX_CLI_PATH,
+              const fs::path& cwd = {}) {
+    std::string command = cwd.empty() ? std::string() : "cd " + Quote(cwd.string()) + " && ";
+    command += Quote(program);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    const fs::path out = folder_ / "stdout", err = folder_ / "stderr";
+    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    CliRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadAll(out);
+    run.err = ReadAll(err);
+    return run;
+  }
+
+  fs::path folder_;
+};
+
+const std::string kSite = KORVEX_SAMPLE_DIR "/site.k3d";
+
+const json* Child(const json& node, const std::string& name) {
+  for (const json& child : node.at("children"))
+    if (child.at("name") == name) return &child;
+  return nullptr;
+}
+
+// The volume and closedness of a mesh as the JSON lists it.
+double LoopsVolume(const json& figure, bool& closed) {
+  std::vector<std::array<double, 3>> p;
+  for (const json& point : figure.at("points")) p.push_back({point[0], point[1], point[2]});
+  std::map<std::pair<int, int>, int> runs;
+  double six = 0.0;
+  for (const json& loop : figure.at("loops")) {
+    std::vector<int> l = loop.get<std::vector<int>>();
+    for (size_t i = 0; i < l.size(); ++i) ++runs[{l[i], l[(i + 1) % l.size()]}];
+    for (size_t i = 1; i + 1 < l.size(); ++i) {
+      const auto &a = p[l[0]], &b = p[l[i]], &c = p[l[i + 1]];
+      six += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+             a[2] * (b[0] * c[1] - b[1] * c[0]);
+    }
+  }
+  closed = true;
+  for (const auto& [edge, count] : runs)
+    closed = closed && count == 1 && runs.contains({edge.second, edge.first});
+  return six / 6.0;
+}
+
+TEST_F(CliTest, JsonWithGeometryDescribesTheSampleSite) {
+  const CliRun run = Execute({"dump", "--json", "--geometry", kSite});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const json doc = json::parse(run.out);
+  EXPECT_EQ(doc.at("file"), kSite);
+  const json& root = doc.at("root");
+  EXPECT_EQ(root.at("name"), "名称未定");
+  ASSERT_EQ(root.at("children").size(), 3u);
+  EXPECT_EQ(root["children"][0]["name"], "Z0");
+  EXPECT_EQ(root["children"][2]["name"], "Z2");
+
+  const json* tower = Child(*Child(*Child(root, "Z0"), "Block A"), "Tower");
+  ASSERT_NE(tower, nullptr);
+  EXPECT_EQ(tower->at("color"), "0xFFC6D1D8");
+  EXPECT_EQ(tower->at("shown"), 1);
+  EXPECT_EQ(tower->at("locked"), 0);
+  EXPECT_EQ(tower->at("texture"), 0);
+  EXPECT_EQ(tower->at("scale"), json::array({1.0, 1.0, 1.0}));
+  EXPECT_EQ(tower->at("bounds"), json::array({0.0, 0.0, 0.0, 18.0, 8.0, 24.0}));
+  ASSERT_EQ(tower->at("figures").size(), 2u);
+  const json& block = tower->at("figures")[0];
+  EXPECT_EQ(block.at("kind"), 4);
+  EXPECT_EQ(block.at("vertices"), 8);
+  EXPECT_EQ(block.at("faces"), 6);
+  EXPECT_EQ(block.at("edges"), 12);
+  EXPECT_EQ(block.at("points").size(), 8u);
+  EXPECT_EQ(block.at("loops").size(), 6u);
+  EXPECT_EQ(block.at("edgeList").size(), 12u);
+  bool closed = false;
+  EXPECT_NEAR(LoopsVolume(block, closed), 10.0 * 8.0 * 24.0, 1e-6);
+  EXPECT_TRUE(closed);
+
+  const json* house = Child(*Child(*Child(root, "Z1"), "Courtyard"), "Court house");
+  ASSERT_NE(house, nullptr);
+  EXPECT_NEAR(LoopsVolume(house->at("figures")[0], closed), 3600.0 - 360.0, 1e-6);
+  EXPECT_TRUE(closed);
+  // The shed's Shift-JIS name comes out as UTF-8.
+  EXPECT_NE(Child(*Child(*Child(root, "Z1"), "Outbuildings"), "倉庫"), nullptr);
+  // Zones and groups carry no geometry of their own but bound their children.
+  const json& z2 = *Child(root, "Z2");
+  EXPECT_TRUE(z2.at("figures").empty());
+  EXPECT_EQ(z2.at("bounds").size(), 6u);
+}
+
+TEST_F(CliTest, JsonWithoutGeometryGivesOnlyCounts) {
+  const CliRun run = Execute({"dump", "--json", kSite});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json doc = json::parse(run.out);
+  const json& figure = (*Child(*Child(*Child(doc["root"], "Z2"), "Services"), "Drain"))["figures"][0];
+  EXPECT_EQ(figure.at("kind"), 4);
+  EXPECT_FALSE(figure.contains("points"));
+  EXPECT_FALSE(figure.contains("loops"));
+  EXPECT_GT(figure.at("faces").get<int>(), 0);
+}
+
+TEST_F(CliTest, TextTreeIsIndentedByDepth) {
+  const CliRun run = Execute({"dump", kSite});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\n  Z0  ["), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\n      Tower  [id 0, colour 0xFFC6D1D8]\n        - mesh: 8 vertices, 6 faces, 12 edges\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("倉庫"), std::string::npos);
+}
+
+TEST_F(CliTest, ExtensionInAnyLetterCaseTakesTheSceneReader) {
+  const fs::path upper = folder_ / "SITE.K3D";
+  fs::copy_file(kSite, upper);
+  const CliRun run = Execute({"dump", "--json", upper.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(json::parse(run.out)["root"]["children"].size(), 3u);
+}
+
+TEST_F(CliTest, WrongCommandLinesExitWithTwo) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                            {"dump"},
+                                            {"dump", "--json"},
+                                            {"dump", "--xml", kSite},
+                                            {"dump", kSite, kSite},
+                                            {"show", kSite},
+                                            {"--json", "dump", kSite}}) {
+    const CliRun run = Execute(args);
+    std::string line;
+    for (const auto& a : args) line += a + " ";
+    EXPECT_EQ(run.status, 2) << line;
+    EXPECT_EQ(run.out, "") << line;
+    EXPECT_NE(run.err.find("usage: korvex-cli dump"), std::string::npos) << line;
+  }
+}
+
+TEST_F(CliTest, ModelThatCannotBeReadExitsWithOneAndOneLine) {
+  std::ofstream(folder_ / "plan.xyz") << "not a model\n";
+  fs::create_directories(folder_ / "folder.k3d");
+  for (const std::string& model : {(folder_ / "missing.k3d").string(), (folder_ / "plan.xyz").string(),
+                                   (folder_ / "noextension").string(), (folder_ / "folder.k3d").string()}) {
+    const CliRun run = Execute({"dump", "--json", model});
+    EXPECT_EQ(run.status, 1) << model;
+    EXPECT_EQ(run.out, "") << model;
+    ASSERT_FALSE(run.err.empty()) << model;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(model), std::string::npos) << run.err;
+  }
+}
+
+TEST_F(CliTest, DashDashEndsTheOptions) {
+  fs::copy_file(kSite, folder_ / "--geometry.k3d");
+  CliRun run = Execute({"dump", "--json", "--", "--geometry.k3d"}, KORVEX_CLI_PATH, folder_);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(json::parse(run.out)["file"], "--geometry.k3d");
+  run = Execute({"dump", "--json", "--geometry.k3d"}, KORVEX_CLI_PATH, folder_);
+  EXPECT_EQ(run.status, 2);
+}
+
+// Other formats come from the file plug-ins in "FilePlugin" beside the
+// program: a copy of the program is given a folder with the test reader.
+TEST_F(CliTest, OtherFormatsGoThroughTheFirstMatchingFilePlugin) {
+  const fs::path bin = folder_ / "bin";
+  fs::create_directories(bin / "FilePlugin");
+  fs::copy_file(KORVEX_CLI_PATH, bin / "korvex-cli");
+  fs::copy_file(KORVEX_CLI_PLUGIN, bin / "FilePlugin" / "cli_reader.so");
+  std::ofstream(folder_ / "model.KXT") << "from the plug-in\n";
+  std::ofstream(folder_ / "broken.kxt") << "fail\n";
+
+  CliRun run = Execute({"dump", "--json", "--geometry", (folder_ / "model.KXT").string()}, (bin / "korvex-cli").string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json root = json::parse(run.out)["root"];
+  EXPECT_EQ(root["properties"], json::parse(R"([{"name": "source", "value": 42}])"));
+  ASSERT_EQ(root["children"].size(), 1u);
+  const json& node = root["children"][0];
+  EXPECT_EQ(node["name"], "from the plug-in");
+  EXPECT_EQ(node["figures"][0]["kind"], 1);
+  EXPECT_EQ(node["figures"][0]["value"], 5);
+  EXPECT_EQ(node["figures"][0]["points"], json::parse("[[1.0, 2.0, 3.0]]"));
+  EXPECT_FALSE(node["figures"][0].contains("faces"));
+  EXPECT_EQ(node["bounds"], json::parse("[1.0, 2.0, 3.0, 1.0, 2.0, 3.0]"));
+
+  run = Execute({"dump", (folder_ / "broken.kxt").string()}, (bin / "korvex-cli").string());
+  EXPECT_EQ(run.status, 1);
+  // The program without plug-ins has no reader for the format.
+  run = Execute({"dump", (folder_ / "model.KXT").string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("no reader"), std::string::npos) << run.err;
+}
+
+}  // namespace
