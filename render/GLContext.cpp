@@ -11,16 +11,18 @@
 namespace korvex {
 namespace {
 
-// The surfaceless display is initialised once for as long as any headless
-// context lives; terminating it while a context exists would destroy that
-// context behind its owner's back.
+// The surfaceless display is initialised on first use and stays so for the
+// life of the process. Engines come and go all through a session (every
+// export makes one); terminating the display with the last of them would
+// unload and reload the driver each time, and contexts still alive elsewhere
+// would go with it.
 class EglDisplay {
  public:
-  static std::shared_ptr<EglDisplay> Acquire(std::string* error) {
+  static EglDisplay* Acquire(std::string* error) {
     static std::mutex mutex;
-    static std::weak_ptr<EglDisplay> shared;
+    static EglDisplay* shared = nullptr;
     std::lock_guard lock(mutex);
-    if (auto existing = shared.lock()) return existing;
+    if (shared != nullptr) return shared;
 
     auto getPlatformDisplay =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
@@ -39,14 +41,9 @@ class EglDisplay {
       if (error) *error = "eglInitialize failed on the surfaceless platform";
       return nullptr;
     }
-    auto made = std::shared_ptr<EglDisplay>(new EglDisplay(display));
-    shared = made;
-    return made;
-  }
-
-  ~EglDisplay() {
-    eglTerminate(display_);
-    eglReleaseThread();
+    static EglDisplay instance(display);
+    shared = &instance;
+    return shared;
   }
 
   EGLDisplay Handle() const { return display_; }
@@ -58,8 +55,7 @@ class EglDisplay {
 
 class HeadlessGLContext final : public StereonGLContext {
  public:
-  HeadlessGLContext(std::shared_ptr<EglDisplay> display, EGLContext context)
-      : display_(std::move(display)), context_(context) {}
+  HeadlessGLContext(EglDisplay* display, EGLContext context) : display_(display), context_(context) {}
 
   ~HeadlessGLContext() override {
     if (eglGetCurrentContext() == context_) DoneCurrent();
@@ -73,15 +69,15 @@ class HeadlessGLContext final : public StereonGLContext {
   void* EglHandle() const override { return context_; }
 
  private:
-  std::shared_ptr<EglDisplay> display_;
+  EglDisplay* display_;
   EGLContext context_;
 };
 
 }  // namespace
 
 std::unique_ptr<StereonGLContext> CreateHeadlessContext(const StereonGLContext* shareWith, std::string* error) {
-  auto display = EglDisplay::Acquire(error);
-  if (!display) return nullptr;
+  EglDisplay* display = EglDisplay::Acquire(error);
+  if (display == nullptr) return nullptr;
   if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
     if (error) *error = "EGL cannot bind the desktop OpenGL API";
     return nullptr;
@@ -108,7 +104,7 @@ std::unique_ptr<StereonGLContext> CreateHeadlessContext(const StereonGLContext* 
     if (error) *error = "eglCreateContext failed for a compatibility-profile context";
     return nullptr;
   }
-  return std::make_unique<HeadlessGLContext>(std::move(display), context);
+  return std::make_unique<HeadlessGLContext>(display, context);
 }
 
 std::unique_ptr<GLFramebuffer> GLFramebuffer::Create(int width, int height) {

@@ -240,18 +240,22 @@ void COGLDispTree::Build(const OGLDispElement* element) {
 
   // Every list places itself (node transform), keeps its materials to itself
   // (lighting attributes pushed) and names itself for picking.
+  // An unplaced node needs no matrix of its own: leaving the push and pop
+  // out draws the same and spares the renderer a matrix update per list.
+  const bool placed = origin.x != 0.0 || origin.y != 0.0 || origin.z != 0.0 || angle != 0.0 || scale.x != 1.0 ||
+                      scale.y != 1.0 || scale.z != 1.0;
   auto compile = [&](auto&& contents) {
     const GLuint id = glGenLists(1);
     if (id == 0) return korvex::GLDisplayList();
     glNewList(id, GL_COMPILE);
-    glPushMatrix();
+    if (placed) glPushMatrix();
     glPushAttrib(GL_LIGHTING_BIT);
     glPushName(static_cast<GLuint>(e.name));
-    ApplyTransform();
+    if (placed) ApplyTransform();
     contents();
     glPopName();
     glPopAttrib();
-    glPopMatrix();
+    if (placed) glPopMatrix();
     glEndList();
     return korvex::GLDisplayList(id);
   };

@@ -82,6 +82,31 @@ TEST_F(TreeTest, FindsChildrenByNameAndByNode) {
   EXPECT_EQ(root->GetCount(), 0);
 }
 
+TEST_F(TreeTest, RebuildingAndRemovingNodesReleasesTheirLists) {
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine);
+  const GMPolygon square = Square(0, 0, 10);
+  const GMSegment segment{{0, 0, 0}, {1, 1, 1}};
+  OGLDispElement element;
+  element.name = 1;
+  element.polygons = {&square, 1};
+  element.lines = {&segment, 1};
+  COGLDispTree* node = AddNode(*engine, element);
+  const unsigned faces = node->GetLists()->faceList.Id();
+  const unsigned lines = node->GetLists()->lineList.Id();
+  ASSERT_TRUE(glIsList(faces));
+  ASSERT_TRUE(glIsList(lines));
+  node->SetElement(&element);  // rebuilt: the old lists go
+  const unsigned rebuilt = node->GetLists()->faceList.Id();
+  EXPECT_TRUE(glIsList(rebuilt));
+  if (rebuilt != faces) {
+    EXPECT_FALSE(glIsList(faces));
+  }
+  engine->GetDispTree()->RemoveAt(0);
+  EXPECT_FALSE(glIsList(rebuilt));
+  EXPECT_FALSE(glIsList(lines)) << "a line list outlived its node";
+}
+
 TEST_F(TreeTest, OptionWordsAreExchanged) {
   COGLDispTree tree;
   tree.options = {1, 2, 3, 4, 5};

@@ -228,3 +228,112 @@ TEST(StereonSettings, SettersReturnThePreviousValue) {
 
 }  // namespace
 }  // namespace render_test
+
+namespace render_test {
+namespace {
+
+TEST_F(FrameTest, BitmapEngineOnAWindowContextDrawsTheWindowTree) {
+  // Export from the GUI: the bitmap is drawn in the window's own context,
+  // into a framebuffer of its own, with the window engine's tree.
+  std::string why;
+  auto window = TestWindow::Create(32, 32, &why);
+  ASSERT_TRUE(window) << why;
+  CStereon onScreen;
+  ASSERT_EQ(onScreen.CreateOnWindow(window.get()), 1);
+  onScreen.SetBackColor(Color(0, 0, 255));
+  const GMPolygon square = Square(0, 0, 10);
+  OGLDispElement element;
+  element.name = 1;
+  element.color = Color(100, 0, 0);
+  element.polygons = {&square, 1};
+  AddNode(onScreen, element);
+  {
+    CStereon bitmap;
+    ASSERT_EQ(bitmap.CreateBitmapContext(64, 64, 32, 24, 64, 64, onScreen.GetContext()), 1);
+    bitmap.ShareWith(&onScreen);
+    bitmap.SetCamera({0, 0, 100}, {0, 0, 0}, {0, 1, 0});
+    bitmap.SetLightAmbient(0xFF808080u);
+    const StereonImage image = Draw(bitmap);
+    EXPECT_TRUE(PixelNear(image, 32, 32, {140, 0, 0}));
+    EXPECT_TRUE(PixelNear(image, 1, 1, {255, 255, 255}, 1));
+  }
+  // The window still draws into its own framebuffer afterwards.
+  onScreen.SetCamera({0, 0, 100}, {0, 0, 0}, {0, 1, 0});
+  onScreen.Render(frame::kViewDefault);
+  EXPECT_TRUE(PixelNear(window->Read(), 1, 1, {0, 0, 255}, 1));
+  EXPECT_EQ(onScreen.GetDispTree()->GetCount(), 1);
+}
+
+TEST_F(FrameTest, EveryLayerLeavesNoGlError) {
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine);
+  const GMPolygon faces[2] = {Square(0, 0, 10), Square(5, 5, 10, 5)};
+  const GMSegment segments[2] = {{{0, 0, 0}, {10, 0, 0}}, {{0, 0, 0}, {0, 10, 0}}};
+  const GMVector points[2] = {{1, 1, 1}, {2, 2, 2}};
+  OGLDispElement element;
+  element.name = 1;
+  element.color = Color(10, 200, 30);
+  element.polygons = faces;
+  element.lines = segments;
+  element.outlines = segments;
+  element.markLines = segments;
+  element.points = points;
+  element.markPoints = points;
+  element.origin = {1, 2, 3};
+  element.angle = 0.5;
+  COGLDispTree* node = AddNode(*engine, element);
+  element.color = Color(10, 200, 30, 100);
+  auto child = std::make_unique<COGLDispTree>();
+  child->SetElement(&element);
+  node->AddChild(std::move(child));
+  engine->BuildAxisMark();
+  ASSERT_NE(engine->axisList.Id(), 0u);
+  ASSERT_NE(engine->axisTiltedList.Id(), 0u);
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  for (int flags : {0x1FFF, 0x1FFF & ~frame::kParallel, frame::kViewDefault}) {
+    Draw(*engine, flags);
+    engine->DrawAxisMark();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << flags;
+  }
+}
+
+TEST_F(FrameTest, TexturedFaceRepeatsItsPictureAcrossThePlane) {
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine);
+  // Two texels, white then black, repeated every 20 units across.
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  const uint8_t texels[8] = {255, 255, 255, 255, 0, 0, 0, 255};
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  StereonTexture record;
+  record.textureId = texture;
+  record.scale = 20.0;
+  record.aspect = 1.0;
+  const GMPolygon square = Square(0, 0, 20);
+  OGLDispElement element;
+  element.name = 1;
+  element.color = Color(100, 100, 100);
+  element.texture = &record;
+  element.polygons = {&square, 1};
+  COGLDispTree* node = AddNode(*engine, element);
+  EXPECT_EQ(node->GetLists()->flags & 1, 1);
+  const StereonImage image = Draw(*engine);
+  // 5 units right of the origin: white texel, the lit grey shows; 5 units
+  // left (the previous repeat's second half): black.
+  EXPECT_TRUE(PixelNear(image, 32 + 4, 32, {140, 140, 140}));
+  EXPECT_TRUE(PixelNear(image, 32 - 4, 32, {0, 0, 0}, 1));
+  EXPECT_TRUE(PixelNear(image, 32 + 12, 32, {0, 0, 0}, 1));
+  engine->MakeCurrent();
+  node->SetElement(nullptr);
+  glDeleteTextures(1, &texture);
+}
+
+}  // namespace
+}  // namespace render_test
