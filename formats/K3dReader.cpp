@@ -119,7 +119,8 @@ class Reader {
     if (auto it = index.find(std::string(name)); it != index.end()) return it->second;
     auto node = std::make_unique<CInkNode>();
     node->Create(nullptr);
-    node->SetName(name);
+    // An empty field may be a view without storage; hand over a real text.
+    node->SetName(name.empty() ? std::string_view("") : name);
     CInkNode* child = node.get();
     if (parent.AddChild(node.release()) < 0) return nullptr;
     index.emplace(std::string(name), child);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "k3d_fixture.h"
@@ -289,6 +291,36 @@ TEST(K3dSampleTest, SiteLoadsIntoClosedOutwardSolids) {
   }
   EXPECT_EQ(objects, 6);
   EXPECT_EQ(l.At("Z1", "Courtyard", "Court house")->GetAttributeRecord()->colour, 0xBF7FB2E5u);
+}
+
+int CountMeshes(CInkNode* node, bool& allClosed) {
+  int count = 0;
+  for (int i = 0; i < node->GetFigureCount(); ++i) {
+    const GMMesh* mesh = MeshOf(node, i);
+    allClosed = allClosed && mesh && k3dtest::SurfaceFault(*mesh).empty() && k3dtest::Volume(*mesh) > 0.0;
+    ++count;
+  }
+  for (int i = 0; i < node->GetCount(); ++i) count += CountMeshes(node->GetChild(i), allClosed);
+  return count;
+}
+
+TEST(K3dSampleTest, SiteCutShortAtAnyLineGivesOnlyWholeSolids) {
+  std::ifstream in(KORVEX_SAMPLE_DIR "/site.k3d", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string site = text.str();
+  int previous = 0;
+  for (std::size_t end = site.find('\n'); end != std::string::npos; end = site.find('\n', end + 1)) {
+    Loaded l;
+    Load(l, std::string_view(site).substr(0, end + 1));
+    bool allClosed = true;
+    const int meshes = CountMeshes(l.Root(), allClosed);
+    EXPECT_TRUE(allClosed) << "cut after byte " << end;
+    // A solid appears once its last line is read, and never goes again.
+    EXPECT_GE(meshes, previous) << "cut after byte " << end;
+    previous = meshes;
+  }
+  EXPECT_EQ(previous, 8);
 }
 
 }  // namespace
