@@ -23,6 +23,27 @@ namespace {
 
 GMVector Flat(const GMVector& p) { return {p.x, p.y, 0.0}; }
 
+// The xy bounds of a ring or a segment, widened by the tolerance, so that
+// pairs that cannot meet are passed over before any exact test.
+struct Bounds {
+  double x0 = GM_UNDEFINED, y0 = GM_UNDEFINED, x1 = -GM_UNDEFINED, y1 = -GM_UNDEFINED;
+  void Add(const GMVector& p) {
+    x0 = std::min(x0, p.x);
+    y0 = std::min(y0, p.y);
+    x1 = std::max(x1, p.x);
+    y1 = std::max(y1, p.y);
+  }
+  Bounds Widened(double tol) const { return {x0 - tol, y0 - tol, x1 + tol, y1 + tol}; }
+  bool Meets(const Bounds& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
+  bool Within(const Bounds& o) const { return x0 >= o.x0 && x1 <= o.x1 && y0 >= o.y0 && y1 <= o.y1; }
+};
+
+Bounds BoundsOf(const GMPolygon& ring, double tol) {
+  Bounds b;
+  for (const GMVector& p : ring.points) b.Add(p);
+  return b.Widened(tol);
+}
+
 // The lines of the arrangement and the bridges laid so far, for the test that
 // a new bridge runs free of all of them.
 class CBridgeBuilder {
@@ -123,8 +144,12 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
   take(a, true);
   take(b, false);
   if (rings.empty()) return nullptr;
-  std::vector<GMPolygon> ringsA, ringsB;
-  for (size_t i = 0; i < rings.size(); ++i) (fromA[i] ? ringsA : ringsB).push_back(rings[i]);
+  // A's rings come first, then B's.
+  const size_t countA = static_cast<size_t>(std::count(fromA.begin(), fromA.end(), 1));
+  const std::span<const GMPolygon> setA(rings.data(), countA);
+  const std::span<const GMPolygon> setB(rings.data() + countA, rings.size() - countA);
+  std::vector<Bounds> bounds;
+  for (const GMPolygon& ring : rings) bounds.push_back(BoundsOf(ring, tol));
 
   // Every outline cut where the other set's outlines cross it.
   CGMLineList list;
@@ -133,14 +158,29 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
   const auto addLine = [&](const GMVector& p, const GMVector& q) {
     if (list.AddLine(p, q) >= 0) lines.push_back({p, q});
   };
+  std::vector<GMPolygon> others;
   for (size_t i = 0; i < rings.size(); ++i) {
     const GMPolygon& ring = rings[i];
-    const std::vector<GMPolygon>& others = fromA[i] ? ringsB : ringsA;
     const int n = ring.Count();
     for (int k = 0; k < n; ++k) {
       const GMSegment edge{ring[k], ring[(k + 1) % n]};
       if (GMIsSamePoint(edge.start, edge.end, tol)) continue;
-      std::vector<GMSegment> pieces = GMSplitSegmentByPolygons(edge, others, tol);
+      // Only the other set's rings whose bounds the edge reaches can cut it.
+      Bounds reach;
+      reach.Add(edge.start);
+      reach.Add(edge.end);
+      reach = reach.Widened(tol);
+      const std::span<const GMPolygon> set = fromA[i] ? setB : setA;
+      const size_t first = fromA[i] ? countA : 0;
+      others.clear();
+      size_t reached = 0;
+      for (size_t j = first; j < first + set.size(); ++j) reached += bounds[j].Meets(reach) ? 1 : 0;
+      if (reached > 0 && reached < set.size())
+        for (size_t j = first; j < first + set.size(); ++j)
+          if (bounds[j].Meets(reach)) others.push_back(rings[j]);
+      std::vector<GMSegment> pieces;
+      if (reached > 0)
+        pieces = GMSplitSegmentByPolygons(edge, reached == set.size() ? set : std::span<const GMPolygon>(others), tol);
       // The split gives up on an outline with a zero-length edge; the edge is
       // then kept whole rather than lost.
       if (pieces.empty()) pieces.push_back(edge);
@@ -165,6 +205,10 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
     if (repeat[static_cast<size_t>(i)]) continue;
     for (int j = i + 1; j < count; ++j) {
       if (repeat[static_cast<size_t>(j)]) continue;
+      // One ring can only lie in another whose bounds hold its own.
+      if (!bounds[static_cast<size_t>(i)].Within(bounds[static_cast<size_t>(j)]) &&
+          !bounds[static_cast<size_t>(j)].Within(bounds[static_cast<size_t>(i)]))
+        continue;
       const int relation = GMPolygonRelation(rings[i], rings[j], tol);
       if (relation == GM_RELATION_A_IN_B) inside[static_cast<size_t>(i)][static_cast<size_t>(j)] = 1;
       if (relation == GM_RELATION_B_IN_A) inside[static_cast<size_t>(j)][static_cast<size_t>(i)] = 1;
@@ -197,16 +241,12 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
     int word = 0;
     const GMVector probe = GMInteriorPoint(cell, tol, GM_INTERIOR_2D_CCW);
     if (!GMIsUndefined(probe)) {
-      for (const GMPolygon& ring : ringsA)
-        if (GMPointInPolygon2D(ring, probe, 1, tol)) {
-          word |= INK_CELL_IN_A;
-          break;
-        }
-      for (const GMPolygon& ring : ringsB)
-        if (GMPointInPolygon2D(ring, probe, 1, tol)) {
-          word |= INK_CELL_IN_B;
-          break;
-        }
+      Bounds at;
+      at.Add(probe);
+      for (size_t j = 0; j < rings.size(); ++j) {
+        const int bit = fromA[j] ? INK_CELL_IN_A : INK_CELL_IN_B;
+        if (!(word & bit) && bounds[j].Meets(at) && GMPointInPolygon2D(rings[j], probe, 1, tol)) word |= bit;
+      }
     }
     // With flag set, cells that lie in neither set are left out.
     if (flag && word == 0) continue;

@@ -125,6 +125,24 @@ double RingArea(const std::vector<GMVector>& ring) {
   return ::testing::AssertionSuccess();
 }
 
+// Every directed edge is run as often as its reverse: closed, and consistently
+// oriented, though possibly pinched along an edge.
+::testing::AssertionResult IsBalanced(const GMMesh& mesh) {
+  std::map<std::pair<int, int>, int> runs;
+  for (const GMMeshFace& face : mesh.Faces()) {
+    const auto loop = face.Indices();
+    for (size_t i = 0; i < loop.size(); ++i) ++runs[{loop[i], loop[(i + 1) % loop.size()]}];
+  }
+  for (const auto& [edge, count] : runs) {
+    const auto back = runs.find({edge.second, edge.first});
+    if (back == runs.end() || back->second != count)
+      return ::testing::AssertionFailure() << "edge " << edge.first << "-" << edge.second << " runs " << count
+                                           << " times forward, " << (back == runs.end() ? 0 : back->second)
+                                           << " times back";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 // The enclosed volume by the divergence theorem: positive for outward faces.
 double Volume(const GMMesh& mesh) {
   double v = 0;
@@ -395,6 +413,94 @@ TEST_P(BooleanOptions, IdenticalOperands) {
   CheckSolid(BooleanSolids(a.get(), b.get(), INK_BOOLEAN_INTERSECTION, options, GM_TOLERANCE).get(), {6, 2}, inA,
              lo, hi);
   EXPECT_EQ(BooleanSolids(a.get(), b.get(), INK_BOOLEAN_DIFFERENCE, options, GM_TOLERANCE), nullptr);
+}
+
+// Boxes on a coarse grid meet in every way boxes can: overlapping, sharing
+// face planes, touching face to face, along an edge or at a corner, nested,
+// equal or apart. Every edge of the result is run as often one way as the
+// other (solids that touch along an edge meet there four times), and the
+// volume is that of inclusion and exclusion.
+TEST_P(BooleanOptions, BoxesOnACoarseGrid) {
+  const int options = GetParam();
+  std::mt19937 random(2024);
+  std::uniform_int_distribution<int> coordinate(0, 3);
+  const auto interval = [&](double& lo, double& hi) {
+    int a = coordinate(random), b = coordinate(random);
+    while (a == b) b = coordinate(random);
+    lo = std::min(a, b);
+    hi = std::max(a, b);
+  };
+  for (int round = 0; round < 40; ++round) {
+    double a0[3], a1[3], b0[3], b1[3];
+    for (int k = 0; k < 3; ++k) {
+      interval(a0[k], a1[k]);
+      interval(b0[k], b1[k]);
+    }
+    SCOPED_TRACE(::testing::Message() << "A " << a0[0] << "," << a0[1] << "," << a0[2] << " - " << a1[0] << ","
+                                      << a1[1] << "," << a1[2] << "  B " << b0[0] << "," << b0[1] << "," << b0[2]
+                                      << " - " << b1[0] << "," << b1[1] << "," << b1[2]);
+    const GMMeshPtr a = Box(a0[0], a0[1], a0[2], a1[0], a1[1], a1[2]);
+    const GMMeshPtr b = Box(b0[0], b0[1], b0[2], b1[0], b1[1], b1[2]);
+    double va = 1, vb = 1, vi = 1;
+    for (int k = 0; k < 3; ++k) {
+      va *= a1[k] - a0[k];
+      vb *= b1[k] - b0[k];
+      vi *= std::max(0.0, std::min(a1[k], b1[k]) - std::max(a0[k], b0[k]));
+    }
+    const Inside inA = InBox(a0[0], a0[1], a0[2], a1[0], a1[1], a1[2]);
+    const Inside inB = InBox(b0[0], b0[1], b0[2], b1[0], b1[1], b1[2]);
+    const struct {
+      int operation;
+      double volume;
+      Inside inside;
+    } steps[] = {{INK_BOOLEAN_UNION, va + vb - vi, Union(inA, inB)},
+                 {INK_BOOLEAN_DIFFERENCE, va - vi, Minus(inA, inB)},
+                 {INK_BOOLEAN_INTERSECTION, vi, Both(inA, inB)}};
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.operation);
+      const GMMeshPtr result = BooleanSolids(a.get(), b.get(), step.operation, options, GM_TOLERANCE);
+      if (step.volume == 0) {
+        EXPECT_EQ(result, nullptr);
+        continue;
+      }
+      ASSERT_NE(result, nullptr);
+      EXPECT_TRUE(IsBalanced(*result));
+      EXPECT_NEAR(Volume(*result), step.volume, 1e-9);
+      EXPECT_TRUE(SamplesAgree(*result, step.inside, {-0.5, -0.5, -0.5}, {3.5, 3.5, 3.5}, 60));
+    }
+  }
+}
+
+// The scene reader's shells and pipes: an upright prism minus a prism whose
+// footprint lies inside its own, through the whole height, open at one end,
+// or taller. Footprints are regular rings of random size, centre and turn, so
+// their vertices line up with nothing.
+TEST_P(BooleanOptions, RandomShellsWithHoles) {
+  const int options = GetParam();
+  std::mt19937 random(77);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::uniform_int_distribution<int> sides(3, 14);
+  for (int round = 0; round < 25; ++round) {
+    const double r = 2 + 3 * unit(random);
+    const auto outer = RegularRing(sides(random), r, 0, 0, unit(random));
+    // A hole well inside the outer ring's inscribed circle.
+    const double inscribed = r * std::cos(kPi / 3);
+    const double hr = inscribed * (0.2 + 0.4 * unit(random));
+    const double room = inscribed - hr;
+    const double angle = 2 * kPi * unit(random), off = 0.8 * room * unit(random);
+    const auto inner = RegularRing(sides(random), hr, off * std::cos(angle), off * std::sin(angle), unit(random));
+    const double h = 1 + 5 * unit(random);
+    const int kind = round % 3;  // through, open at the top, taller
+    const double z0 = kind == 0 ? 0 : kind == 1 ? h * 0.4 : -1;
+    const double z1 = kind == 2 ? h + 1 : h;
+    SCOPED_TRACE(::testing::Message() << "round " << round);
+    const GMMeshPtr shell = Prism(outer, 0, h);
+    const GMMeshPtr hole = Prism(inner, z0, z1);
+    const GMMeshPtr result = BooleanSolids(shell.get(), hole.get(), INK_BOOLEAN_DIFFERENCE, options, GM_TOLERANCE);
+    const double cut = std::min(z1, h) - std::max(z0, 0.0);
+    CheckSolid(result.get(), {RingArea(outer) * h - RingArea(inner) * cut, kind == 1 ? 2 : 0},
+               Minus(InPrism(outer, 0, h), InPrism(inner, z0, z1)), {-r, -r, -1}, {r, r, h + 1});
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, BooleanOptions, ::testing::Values(0, INK_BOOLEAN_BY_EDGES | INK_BOOLEAN_POST_MERGE),
