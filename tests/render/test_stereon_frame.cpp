@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "common/user_interface.h"
 #include "render_fixture.h"
 
@@ -191,6 +193,21 @@ TEST_F(FrameTest, BitmapOfImpossibleSizeShowsTheFramebufferMessage) {
 }
 
 TEST_F(FrameTest, EachNewEngineStartsAFreshLog) {
+  // The log lives in the current folder, which other test processes share:
+  // work in a folder of this test's own.
+  namespace fs = std::filesystem;
+  const fs::path previous = fs::current_path();
+  const fs::path folder = fs::temp_directory_path() / ("korvex-log-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  fs::current_path(folder);
+  struct Restore {
+    fs::path back, folder;
+    ~Restore() {
+      fs::current_path(back);
+      std::error_code ignored;
+      fs::remove_all(folder, ignored);
+    }
+  } restore{previous, folder};
   {
     std::ofstream stale(kStereonLogFile);
     stale << "from an earlier run\n";
