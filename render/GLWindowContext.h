@@ -2,7 +2,9 @@
 //
 // The engine knows nothing of the toolkit: the Qt widget (or a test) hands it
 // this small interface. The window's framebuffer is expected to have 24 depth
-// and 8 stencil bits.
+// and 8 stencil bits. The window must outlive the engine drawing into it (and
+// any bitmap engine created on its context): the engine makes it current once
+// more when it goes, to release its display lists.
 #pragma once
 
 namespace korvex {
