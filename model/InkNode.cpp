@@ -159,7 +159,7 @@ void CInkNode::SetParent(CInkNode* parent) { parent_ = parent; }
 
 void CInkNode::SetName(std::string_view name) {
   std::memset(name_, 0, sizeof name_);
-  std::memcpy(name_, name.data(), std::min(name.size(), sizeof name_ - 1));
+  name.copy(name_, sizeof name_ - 1);  // copy() also takes an empty view with no data
 }
 
 const char* CInkNode::GetName(char* buffer, int size) const {

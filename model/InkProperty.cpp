@@ -43,8 +43,7 @@ InkPropertyRecord* CInkProperty::GetRecordAt(int index) {
 
 int CInkProperty::AddProperty(std::string_view name, int value) {
   auto* record = new InkPropertyRecord{};
-  const size_t n = std::min(name.size(), sizeof record->name - 1);
-  std::memcpy(record->name, name.data(), n);
+  name.copy(record->name, sizeof record->name - 1);
   record->value = value;
   const int index = Add(record);
   if (index < 0) delete record;

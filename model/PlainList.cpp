@@ -6,8 +6,7 @@
 
 CListError::CListError(std::string_view text) {
   std::memset(message, 0, sizeof message);
-  const size_t n = std::min(text.size(), sizeof message - 1);
-  std::memcpy(message, text.data(), n);
+  text.copy(message, sizeof message - 1);
 }
 
 // --- CPlainItem --------------------------------------------------------------

@@ -75,6 +75,8 @@ TEST(InkNode, NamesAreCutToFitTheirFieldAndTheCallersBuffer) {
   EXPECT_EQ(std::string(node->GetName(buffer, 5)), "nnnn");
   EXPECT_EQ(buffer[4], '\0');
   EXPECT_EQ(buffer[5], 'x');  // nothing written beyond size
+  node->SetName(std::string_view{});  // a field left empty in a file
+  EXPECT_STREQ(node->GetName(nullptr, 0), "");
 
   InkAttributes old, fresh = Placed({1, 2, 3});
   node->SetAttributes(old, fresh);

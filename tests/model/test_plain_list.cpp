@@ -223,3 +223,10 @@ TEST(PlainListCap, TypedListsFreeThroughTheirOverrides) {
 }
 
 }  // namespace
+
+namespace {
+TEST(PlainList, EmptyErrorTextIsAnEmptyMessage) {
+  CListError e{std::string_view{}};
+  EXPECT_STREQ(e.GetMessage(), "");
+}
+}  // namespace
