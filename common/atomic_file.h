@@ -1,49 +1,26 @@
-// Replacing a file all at once.
+// Replacing a file so that it is never left half-written.
 //
-// Pictures, the eye file and other outputs are written to a temporary file in
-// the target's folder, flushed to the disk and only then renamed over the
-// target. A write that fails half-way (disk full, file size limit, a folder
-// that cannot be written) leaves the previous file as it was and no
-// temporary file behind.
+// The new contents go to a temporary file in the target's own folder (so the
+// rename stays on one file system); only after they are completely written
+// and flushed to the disk is the temporary file renamed over the target. Any
+// failure removes the temporary file and leaves the previous target as it was.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <span>
-#include <string>
 
 namespace korvex {
 
-class AtomicFileWriter {
- public:
-  AtomicFileWriter() = default;
-  AtomicFileWriter(const AtomicFileWriter&) = delete;
-  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
-  // Removes the temporary file unless Commit succeeded.
-  ~AtomicFileWriter();
+// true when target now holds exactly bytes.
+bool ReplaceFileContents(const std::filesystem::path& target, std::span<const uint8_t> bytes);
 
-  // Creates the temporary file beside `target`. False when the folder cannot
-  // take a new file (missing, not writable, path too long).
-  bool Open(const std::string& target);
-  // Appends bytes; false once any write has failed (later calls do nothing).
-  bool Write(std::span<const uint8_t> bytes);
-  bool WriteZeros(std::size_t count);
-  // Flushes the data to the disk, closes the temporary file and renames it
-  // over the target. False when any write, the flush, the close or the rename
-  // failed; the target is then untouched.
-  bool Commit();
-  // Drops the temporary file; the target is untouched.
-  void Abandon();
+// A new, empty folder beside target (its name starts with target's file name),
+// for writers that produce several files at once; empty on failure.
+std::filesystem::path MakeStagingFolder(const std::filesystem::path& target);
 
- private:
-  bool Flush();
-
-  int fd_ = -1;
-  bool failed_ = false;
-  std::string target_;
-  std::string temporary_;
-  // Bytes gathered before they go to the file in larger writes.
-  std::string buffer_;
-};
+// Moves source over target with one rename (both in the same folder tree);
+// flushes the folder so the new name survives a crash. true on success.
+bool RenameOver(const std::filesystem::path& source, const std::filesystem::path& target);
 
 }  // namespace korvex
