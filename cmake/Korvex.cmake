@@ -21,3 +21,29 @@ function(korvex_test_suite name label)
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${label})
 endfunction()
+
+# korvex_add_file_plugin(NAME [OUTPUT_DIRECTORY dir] [NO_INSTALL] SOURCES...) —
+# a file plug-in built against the SDK (plugins/sdk/KorvexPlugin.h). It lands
+# in "FilePlugin" beside the programs of the build tree (bin/FilePlugin), where
+# the viewer and korvex-cli find it, and is installed into "FilePlugin" beside
+# the installed programs. OUTPUT_DIRECTORY and NO_INSTALL keep a plug-in (an
+# example) out of both.
+function(korvex_add_file_plugin name)
+  cmake_parse_arguments(ARG "NO_INSTALL" "OUTPUT_DIRECTORY" "" ${ARGN})
+  if(NOT ARG_OUTPUT_DIRECTORY)
+    set(ARG_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/FilePlugin)
+  endif()
+  add_library(${name} MODULE ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE korvex_core)
+  # Only the entry points leave the library; everything else stays private,
+  # so two plug-ins can never bind to each other's helpers.
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LIBRARY_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY}
+    INSTALL_RPATH "$ORIGIN/../../lib")
+  if(NOT ARG_NO_INSTALL)
+    install(TARGETS ${name} LIBRARY DESTINATION bin/FilePlugin)
+  endif()
+endfunction()

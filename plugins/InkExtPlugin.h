@@ -9,12 +9,9 @@
 #include <vector>
 
 #include "plugins/plugin_folder.h"
+#include "plugins/sdk/KorvexPlugin.h"
 
 class CInkNode;
-
-extern "C" {
-using InkPluginDeleteRootFn = void (*)(CInkNode* root);
-}
 
 class CInkExtPlugin {
  public:

@@ -35,7 +35,13 @@ void CInkFile::LoadFrom(const std::filesystem::path& programFolder) {
   const auto files = korvex::ListPluginLibraries(programFolder, "FilePlugin");
   table_.clear();
   table_.resize(files.size());
-  for (size_t i = 0; i < files.size(); ++i) table_[i].module = korvex::PluginLibrary(files[i]);
+  for (size_t i = 0; i < files.size(); ++i) {
+    korvex::PluginLibrary module(files[i]);
+    // Built against other layouts, or not against the SDK at all: the library
+    // is unloaded before any entry point is called, as if it had not loaded.
+    const auto version = Resolve<InkPluginAbiVersionFn>(module, KORVEX_PLUGIN_ABI_SYMBOL);
+    if (version && version() == KORVEX_PLUGIN_ABI_VERSION) table_[i].module = std::move(module);
+  }
 
   for (Entry& entry : table_) {
     entry.create = Resolve<InkPluginCreateFn>(entry.module, "Create");

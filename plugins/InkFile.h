@@ -4,7 +4,9 @@
 //
 // A plug-in is known by its index in discovery order, whether or not it
 // loaded: an entry that failed keeps null entry points and answers 0 or null
-// to everything.
+// to everything. A library that does not export the viewer's plug-in ABI
+// version counts as one that failed to load: it was built against other
+// layouts of the scene classes and must never be handed a tree.
 #pragma once
 
 #include <cstdint>
@@ -13,18 +15,9 @@
 
 #include "model/SceneSettings.h"
 #include "plugins/plugin_folder.h"
+#include "plugins/sdk/KorvexPlugin.h"
 
 class CInkNode;
-
-// The entry points a file plug-in exports, with C linkage.
-extern "C" {
-using InkPluginCreateFn = int (*)();
-using InkPluginFreeFn = void (*)();
-using InkPluginTextFn = int (*)(char* buffer, int size);
-using InkPluginCheckFn = int (*)();
-using InkPluginImportFn = CInkNode* (*)(const char* path, InkSceneSettings* settings);
-using InkPluginExportFn = int (*)(const char* path, CInkNode* root, InkSceneSettings settings);
-}
 
 class CInkFile {
  public:

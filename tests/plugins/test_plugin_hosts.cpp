@@ -125,6 +125,25 @@ TEST_F(PluginFolder, EveryFileKeepsItsIndexWhetherOrNotItWorks) {
   EXPECT_EQ(Count("refusing:GetImportableFormat"), 0);
 }
 
+TEST_F(PluginFolder, APluginOfAnotherAbiVersionIsTreatedAsUnloadable) {
+  AddFilePlugin("unversioned", "a_unversioned.so");
+  AddFilePlugin("stale", "b_stale.so");
+  AddFilePlugin("reader_a", "c_reader.so");
+  {
+    CInkFile host;
+    host.LoadFrom(dir_);
+    ASSERT_EQ(host.GetCount(), 3);
+    // Neither library is asked anything, not even Create; both keep their index.
+    EXPECT_EQ(EventNames(), (std::vector<std::string>{"reader_a:Create"}));
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(host.CheckImport(i), 0) << i;
+      EXPECT_EQ(host.Import(i, "x.tst", nullptr), nullptr) << i;
+    }
+    EXPECT_EQ(host.CheckImport(2), 1);
+  }
+  EXPECT_EQ(Count("unversioned:Free") + Count("stale:Free"), 0);
+}
+
 TEST_F(PluginFolder, DiscoveryFollowsTheByteOrderOfTheNames) {
   AddFilePlugin("reader_b", "B.so");
   AddFilePlugin("reader_a", "a.so");

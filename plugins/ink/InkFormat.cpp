@@ -1,0 +1,731 @@
+#include "plugins/ink/InkFormat.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+#include <new>
+#include <string_view>
+#include <utility>
+
+namespace korvex::ink {
+
+namespace {
+
+// 0x89 keeps the file from passing as text, CR LF and 0x1A reveal a transfer
+// that rewrote line ends or stopped at an end-of-file mark.
+constexpr std::array<uint8_t, 8> kMagic = {0x89, 'K', 'I', 'N', 'K', '\r', '\n', 0x1A};
+constexpr uint32_t kTag(const char (&t)[5]) {
+  return uint32_t(uint8_t(t[0])) | uint32_t(uint8_t(t[1])) << 8 | uint32_t(uint8_t(t[2])) << 16 |
+         uint32_t(uint8_t(t[3])) << 24;
+}
+constexpr uint32_t kSettingsTag = kTag("SETS");
+constexpr uint32_t kTreeTag = kTag("TREE");
+constexpr size_t kHeaderSize = kMagic.size() + 4 + 4;  // magic, version, section count
+constexpr size_t kSectionHeadSize = 4 + 8;             // tag, length
+constexpr size_t kTrailerSize = 4;                     // CRC-32
+constexpr size_t kSettingsSize = 16 * 8 + sizeof(InkSceneSettings::reserved);
+constexpr size_t kMaxName = 63;
+
+// Smallest encodings, used to refuse counts that the rest of the file cannot hold.
+constexpr size_t kVertexSize = 3 * 8 + 4;
+constexpr size_t kMinNodeSize = 1 + 3 * 4 + 4 + 4 + 10 * 8 + 4 + 4 + 4;
+constexpr size_t kMinFigureSize = 3 * 4 + 4;
+constexpr size_t kMinPropertySize = 1 + 4;
+
+// --- writing ---------------------------------------------------------------
+
+class Writer {
+ public:
+  explicit Writer(std::vector<uint8_t>& out) : out_(out) {}
+  void U8(uint8_t v) { out_.push_back(v); }
+  void U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
+  void U64(uint64_t v) {
+    for (int i = 0; i < 8; ++i) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void F64(double v) { U64(std::bit_cast<uint64_t>(v)); }
+  void Vec(const GMVector& v) {
+    F64(v.x);
+    F64(v.y);
+    F64(v.z);
+  }
+  void Bytes(std::span<const uint8_t> b) { out_.insert(out_.end(), b.begin(), b.end()); }
+  void Text(std::string_view text) {
+    const size_t n = std::min(text.size(), kMaxName);
+    U8(static_cast<uint8_t>(n));
+    out_.insert(out_.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+  }
+  void Count(size_t n) { U32(static_cast<uint32_t>(n)); }
+  void Vertex(const InkVertex* v) {
+    Vec(v->position);
+    I32(v->mark);
+  }
+  void Vertices(std::span<InkVertex* const> vertices) {
+    Count(vertices.size());
+    for (const InkVertex* v : vertices) Vertex(v);
+  }
+  void IndexList(const InkIndexList& list) {
+    Count(static_cast<size_t>(list.count));
+    for (int32_t i : list.Indices()) I32(i);
+  }
+  // A list that may be absent: a presence byte first.
+  void OptionalIndexList(const InkIndexList* list) {
+    U8(list ? 1 : 0);
+    if (list) IndexList(*list);
+  }
+  size_t Size() const { return out_.size(); }
+  void PatchU64(size_t at, uint64_t v) {
+    for (int i = 0; i < 8; ++i) out_[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+  }
+
+ private:
+  std::vector<uint8_t>& out_;
+};
+
+// The referenced figure's index of every instance figure, -1 for none or for
+// a figure that is not this node's.
+int32_t ReferenceIndex(CInkNode& node, const InkFigure& figure) {
+  const auto* record = static_cast<const InkInstanceRecord*>(figure.geometry);
+  return record && record->figure ? node.IndexOfFigure(record->figure) : -1;
+}
+
+// true when following instance references from some instance of the node
+// comes back to an instance already passed.
+bool HasInstanceCycle(std::span<const int32_t> kinds, std::span<const int32_t> references) {
+  const size_t n = kinds.size();
+  for (size_t start = 0; start < n; ++start) {
+    if (kinds[start] != kInkFigureInstance) continue;
+    int32_t at = static_cast<int32_t>(start);
+    for (size_t steps = 0; at >= 0 && kinds[static_cast<size_t>(at)] == kInkFigureInstance; ++steps) {
+      if (steps > n) return true;
+      at = references[static_cast<size_t>(at)];
+      if (at == static_cast<int32_t>(start)) return true;
+    }
+  }
+  return false;
+}
+
+void WriteFigure(Writer& w, CInkNode& node, const InkFigure& figure) {
+  w.I32(figure.kind);
+  w.I32(figure.hidden);
+  w.I32(figure.value);
+  switch (figure.kind) {
+    case kInkFigurePoint:
+      w.Vertex(static_cast<const InkPointRecord*>(figure.geometry)->vertex);
+      break;
+    case kInkFigurePolyline:
+    case kInkFigurePolygon:
+      w.Vertices(static_cast<const InkPolyRecord*>(figure.geometry)->Vertices());
+      break;
+    case kInkFigureMesh: {
+      const auto* mesh = static_cast<const GMMesh*>(figure.geometry);
+      w.Vertices(mesh->Vertices());
+      w.Count(mesh->Edges().size());
+      for (const GMMeshEdge& e : mesh->Edges()) {
+        w.I32(e.first);
+        w.I32(e.second);
+        w.I32(e.extra);
+      }
+      w.Count(mesh->Faces().size());
+      for (const GMMeshFace& f : mesh->Faces()) {
+        w.Count(static_cast<size_t>(f.count));
+        for (int32_t i : f.Indices()) w.I32(i);
+      }
+      break;
+    }
+    case kInkFigureSubdivision: {
+      const auto* s = static_cast<const InkSubdivRecord*>(figure.geometry);
+      w.Vertices(s->Vertices());
+      // The per-vertex records exist for every vertex of a figure's copy.
+      for (int32_t i = 0; i < s->vertexCount; ++i) {
+        const InkSubdivVertex& v = s->vertexRecords[i];
+        w.Vec(v.point);
+        w.F64(v.sharpness);
+        w.OptionalIndexList(v.neighbours);
+      }
+      w.Count(static_cast<size_t>(s->edgeCount));
+      for (int32_t i = 0; i < s->edgeCount; ++i) {
+        const InkSubdivEdge& e = s->edges[i];
+        w.Vec(e.point);
+        w.F64(e.crease);
+        for (int32_t v : e.vertex) w.I32(v);
+        for (int32_t f : e.face) w.I32(f);
+      }
+      w.Count(static_cast<size_t>(s->faceCount));
+      for (int32_t i = 0; i < s->faceCount; ++i) {
+        const InkSubdivFace& f = s->faces[i];
+        w.Vec(f.point);
+        w.OptionalIndexList(f.vertices);
+        w.OptionalIndexList(f.edges);
+      }
+      break;
+    }
+    case kInkFigureInstance: {
+      const auto* r = static_cast<const InkInstanceRecord*>(figure.geometry);
+      w.Vertex(r->base);
+      w.Vec(r->reference);
+      w.I32(ReferenceIndex(node, figure));
+      for (const auto& row : r->matrix.m)
+        for (const double m : row) w.F64(m);
+      break;
+    }
+    case kInkFigureSegmentSet: {
+      const auto* s = static_cast<const InkSegmentSetRecord*>(figure.geometry);
+      w.Vertices(s->Vertices());
+      w.Count(static_cast<size_t>(s->listCount));
+      for (int32_t i = 0; i < s->listCount; ++i) w.IndexList(s->lists[i]);
+      w.Count(static_cast<size_t>(s->segmentCount));
+      for (int32_t i = 0; i < s->segmentCount; ++i)
+        for (int32_t l : s->segments[i].list) w.I32(l);
+      break;
+    }
+    default:
+      break;  // no other kind can be stored in a node
+  }
+}
+
+// One node record; its children follow it, depth first.
+bool WriteNode(Writer& w, CInkNode& node, int depth) {
+  if (depth > kMaxTreeDepth) return false;
+  w.Text(node.GetName(nullptr, 0));
+  w.I32(node.GetNodeId());
+  w.I32(node.IsShown());
+  w.I32(node.IsLocked());
+  const InkAttributes& a = *node.GetAttributeRecord();
+  w.U32(a.colour);
+  w.I32(a.textureSlot);
+  w.Vec(a.rotationAxis);
+  w.F64(a.rotationAngle);
+  w.Vec(a.scale);
+  w.Vec(a.origin);
+
+  CInkProperty& properties = *node.GetProperties();
+  w.Count(static_cast<size_t>(properties.GetCount()));
+  for (int i = 0; i < properties.GetCount(); ++i) {
+    const InkPropertyRecord* p = properties.GetRecordAt(i);
+    w.Text(std::string_view(p->name, strnlen(p->name, sizeof p->name)));
+    w.I32(p->value);
+  }
+
+  const int figures = node.GetFigureCount();
+  std::vector<int32_t> kinds, references;
+  for (int i = 0; i < figures; ++i) {
+    const InkFigure& f = *node.GetFigure(i);
+    kinds.push_back(f.kind);
+    references.push_back(f.kind == kInkFigureInstance ? ReferenceIndex(node, f) : -1);
+  }
+  if (HasInstanceCycle(kinds, references)) return false;
+  w.Count(static_cast<size_t>(figures));
+  for (int i = 0; i < figures; ++i) WriteFigure(w, node, *node.GetFigure(i));
+
+  w.Count(static_cast<size_t>(node.GetCount()));
+  for (int i = 0; i < node.GetCount(); ++i)
+    if (!WriteNode(w, *node.GetChild(i), depth + 1)) return false;
+  return true;
+}
+
+void WriteSettings(Writer& w, const InkSceneSettings& s) {
+  w.Vec(s.eye);
+  w.Vec(s.target);
+  w.Vec(s.up);
+  w.F64(s.nearClip);
+  w.F64(s.farClip);
+  w.F64(s.viewAngle);
+  w.F64(s.unitFactor);
+  w.Vec(s.lightPosition);
+  w.Bytes(s.reserved);
+}
+
+// --- reading ---------------------------------------------------------------
+
+// Reads values off the file image; after the first short read every further
+// read gives zero and Ok() stays false.
+class Reader {
+ public:
+  explicit Reader(std::span<const uint8_t> data) : data_(data) {}
+  bool Ok() const { return ok_; }
+  void Fail() { ok_ = false; }
+  size_t Remaining() const { return ok_ ? data_.size() - pos_ : 0; }
+  bool AtEnd() const { return ok_ && pos_ == data_.size(); }
+
+  std::span<const uint8_t> Take(size_t n) {
+    if (!ok_ || n > data_.size() - pos_) {
+      ok_ = false;
+      return {};
+    }
+    const auto s = data_.subspan(pos_, n);
+    pos_ += n;
+    return s;
+  }
+  uint8_t U8() {
+    const auto b = Take(1);
+    return b.empty() ? 0 : b[0];
+  }
+  uint32_t U32() {
+    const auto b = Take(4);
+    uint32_t v = 0;
+    for (size_t i = 0; i < b.size(); ++i) v |= uint32_t(b[i]) << (8 * i);
+    return v;
+  }
+  int32_t I32() { return static_cast<int32_t>(U32()); }
+  uint64_t U64() {
+    const auto b = Take(8);
+    uint64_t v = 0;
+    for (size_t i = 0; i < b.size(); ++i) v |= uint64_t(b[i]) << (8 * i);
+    return v;
+  }
+  double F64() { return std::bit_cast<double>(U64()); }
+  GMVector Vec() {
+    GMVector v;
+    v.x = F64();
+    v.y = F64();
+    v.z = F64();
+    return v;
+  }
+  std::string_view Text() {
+    const uint8_t n = U8();
+    if (n > kMaxName) Fail();
+    const auto b = Take(n);
+    return {reinterpret_cast<const char*>(b.data()), b.size()};
+  }
+  // A count whose elements, each at least elementSize bytes, still fit into
+  // the rest of the file; anything larger is a forgery and fails the read.
+  int32_t Count(size_t elementSize) {
+    const uint32_t n = U32();
+    if (n > static_cast<uint32_t>(INT32_MAX) || (elementSize > 0 && n > Remaining() / elementSize)) {
+      Fail();
+      return 0;
+    }
+    return static_cast<int32_t>(n);
+  }
+
+ private:
+  std::span<const uint8_t> data_;
+  size_t pos_ = 0;
+  bool ok_ = true;
+};
+
+// Caller-side description storage for one figure; the records handed to the
+// node point into these vectors.
+struct VertexTable {
+  std::vector<InkVertex> storage;
+  std::vector<InkVertex*> pointers;
+  std::vector<int32_t> marks;
+
+  void Read(Reader& r) {
+    const int32_t n = r.Count(kVertexSize);
+    storage.resize(static_cast<size_t>(n));
+    marks.resize(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) ReadOne(r, static_cast<size_t>(i));
+    Link();
+  }
+  void ReadSingle(Reader& r) {
+    storage.resize(1);
+    marks.resize(1);
+    ReadOne(r, 0);
+    Link();
+  }
+  int32_t Count() const { return static_cast<int32_t>(storage.size()); }
+  InkVertex** Data() { return pointers.empty() ? nullptr : pointers.data(); }
+
+ private:
+  void ReadOne(Reader& r, size_t i) {
+    storage[i].position = r.Vec();
+    storage[i].mark = r.I32();
+    marks[i] = storage[i].mark;
+  }
+  void Link() {
+    pointers.resize(storage.size());
+    for (size_t i = 0; i < storage.size(); ++i) pointers[i] = &storage[i];
+  }
+};
+
+// Index lists read into one pool; records refer to them after the pool is complete.
+struct ListPool {
+  std::vector<InkIndexList> lists;
+  std::vector<std::vector<int32_t>> indices;
+
+  // Reads one list; returns its number in the pool.
+  size_t Read(Reader& r) {
+    const int32_t n = r.Count(4);
+    std::vector<int32_t> values(static_cast<size_t>(n));
+    for (int32_t& v : values) v = r.I32();
+    indices.push_back(std::move(values));
+    lists.emplace_back();
+    return lists.size() - 1;
+  }
+  // -1 for an absent list.
+  ptrdiff_t ReadOptional(Reader& r) {
+    const uint8_t present = r.U8();
+    if (present > 1) r.Fail();
+    return present == 1 ? static_cast<ptrdiff_t>(Read(r)) : -1;
+  }
+  void Link() {
+    for (size_t i = 0; i < lists.size(); ++i) {
+      lists[i].count = static_cast<int32_t>(indices[i].size());
+      lists[i].indices = indices[i].empty() ? nullptr : indices[i].data();
+    }
+  }
+  InkIndexList* At(ptrdiff_t i) { return i < 0 ? nullptr : &lists[static_cast<size_t>(i)]; }
+};
+
+// A mesh description over caller storage. The record's own destructor would
+// free its tables, so they are handed back before it runs.
+struct BorrowedMesh {
+  GMMesh mesh;
+  ~BorrowedMesh() {
+    mesh.vertices = nullptr;
+    mesh.edges = nullptr;
+    mesh.faces = nullptr;
+    mesh.vertexCount = mesh.edgeCount = mesh.faceCount = 0;
+  }
+};
+
+// The outcome of reading one figure: its index in the node (or -1), the
+// instance reference to link once all figures exist, and the marks to put back.
+struct FigureRead {
+  int index = -1;
+  int32_t kind = 0;
+  int32_t reference = -1;
+};
+
+// Puts the stored marks back: the node's copy keeps marks only for
+// polylines and polygons, the file keeps them for every vertex.
+void RestoreMarks(InkFigure& figure, std::span<const int32_t> marks) {
+  const auto vertices = InkGeometryVertices(figure.kind, figure.geometry);
+  if (vertices.size() != marks.size()) return;
+  for (size_t i = 0; i < marks.size(); ++i) vertices[i]->mark = marks[i];
+}
+
+FigureRead ReadFigure(Reader& r, CInkNode& node) {
+  FigureRead out;
+  out.kind = r.I32();
+  const int32_t hidden = r.I32();
+  const int32_t value = r.I32();
+  if (!r.Ok()) return out;
+
+  VertexTable vertices;
+  int index = -1;
+  switch (out.kind) {
+    case kInkFigurePoint: {
+      vertices.ReadSingle(r);
+      if (!r.Ok()) return out;
+      InkPointRecord d;
+      d.vertex = vertices.pointers[0];
+      index = node.AddPointFigure(&d, value);
+      break;
+    }
+    case kInkFigurePolyline:
+    case kInkFigurePolygon: {
+      vertices.Read(r);
+      if (!r.Ok()) return out;
+      InkPolyRecord d;
+      d.count = vertices.Count();
+      d.vertices = vertices.Data();
+      index = out.kind == kInkFigurePolygon ? node.AddPolygonFigure(&d, value) : node.AddPolylineFigure(&d, value);
+      break;
+    }
+    case kInkFigureMesh: {
+      vertices.Read(r);
+      const int32_t edgeCount = r.Count(12);
+      std::vector<GMMeshEdge> edges(static_cast<size_t>(edgeCount));
+      for (GMMeshEdge& e : edges) {
+        e.first = r.I32();
+        e.second = r.I32();
+        e.extra = r.I32();
+      }
+      const int32_t faceCount = r.Count(4);
+      std::vector<GMMeshFace> faces(static_cast<size_t>(faceCount));
+      std::vector<std::vector<int32_t>> loops(static_cast<size_t>(faceCount));
+      for (size_t f = 0; f < loops.size() && r.Ok(); ++f) {
+        loops[f].resize(static_cast<size_t>(r.Count(4)));
+        for (int32_t& i : loops[f]) i = r.I32();
+        faces[f].count = static_cast<int32_t>(loops[f].size());
+        faces[f].indices = loops[f].empty() ? nullptr : loops[f].data();
+      }
+      if (!r.Ok()) return out;
+      BorrowedMesh d;
+      d.mesh.vertexCount = vertices.Count();
+      d.mesh.vertices = vertices.Data();
+      d.mesh.edgeCount = edgeCount;
+      d.mesh.edges = edges.empty() ? nullptr : edges.data();
+      d.mesh.faceCount = faceCount;
+      d.mesh.faces = faces.empty() ? nullptr : faces.data();
+      index = node.AddMeshFigure(&d.mesh, value);
+      break;
+    }
+    case kInkFigureSubdivision: {
+      vertices.Read(r);
+      ListPool pool;
+      std::vector<InkSubdivVertex> records(vertices.storage.size());
+      std::vector<ptrdiff_t> neighbours(records.size());
+      for (size_t i = 0; i < records.size() && r.Ok(); ++i) {
+        records[i].point = r.Vec();
+        records[i].sharpness = r.F64();
+        neighbours[i] = pool.ReadOptional(r);
+      }
+      const int32_t edgeCount = r.Count(48);
+      std::vector<InkSubdivEdge> edges(static_cast<size_t>(edgeCount));
+      for (InkSubdivEdge& e : edges) {
+        e.point = r.Vec();
+        e.crease = r.F64();
+        for (int32_t& v : e.vertex) v = r.I32();
+        for (int32_t& f : e.face) f = r.I32();
+      }
+      const int32_t faceCount = r.Count(24 + 2);
+      std::vector<InkSubdivFace> faces(static_cast<size_t>(faceCount));
+      std::vector<std::pair<ptrdiff_t, ptrdiff_t>> faceLists(faces.size());
+      for (size_t f = 0; f < faces.size() && r.Ok(); ++f) {
+        faces[f].point = r.Vec();
+        faceLists[f].first = pool.ReadOptional(r);
+        faceLists[f].second = pool.ReadOptional(r);
+      }
+      if (!r.Ok()) return out;
+      pool.Link();
+      for (size_t i = 0; i < records.size(); ++i) records[i].neighbours = pool.At(neighbours[i]);
+      for (size_t f = 0; f < faces.size(); ++f) {
+        faces[f].vertices = pool.At(faceLists[f].first);
+        faces[f].edges = pool.At(faceLists[f].second);
+      }
+      InkSubdivRecord d;
+      d.vertexCount = vertices.Count();
+      d.vertices = vertices.Data();
+      d.vertexRecords = records.empty() ? nullptr : records.data();
+      d.edgeCount = edgeCount;
+      d.edges = edges.empty() ? nullptr : edges.data();
+      d.faceCount = faceCount;
+      d.faces = faces.empty() ? nullptr : faces.data();
+      index = node.AddSubdivisionFigure(&d, value);
+      break;
+    }
+    case kInkFigureInstance: {
+      vertices.ReadSingle(r);
+      InkInstanceRecord d;
+      d.reference = r.Vec();
+      out.reference = r.I32();
+      for (auto& row : d.matrix.m)
+        for (double& m : row) m = r.F64();
+      if (!r.Ok()) return out;
+      d.base = vertices.pointers[0];
+      d.figure = nullptr;  // linked once every figure of the node exists
+      index = node.AddInstanceFigure(&d, value);
+      break;
+    }
+    case kInkFigureSegmentSet: {
+      vertices.Read(r);
+      ListPool pool;
+      const int32_t listCount = r.Count(4);
+      for (int32_t i = 0; i < listCount && r.Ok(); ++i) pool.Read(r);
+      const int32_t segmentCount = r.Count(16);
+      std::vector<InkSegmentRecord> segments(static_cast<size_t>(segmentCount));
+      for (InkSegmentRecord& s : segments)
+        for (int32_t& l : s.list) {
+          l = r.I32();
+          // A segment names its lists; -1 (none) is the only value outside them.
+          if (l < -1 || l >= listCount) r.Fail();
+        }
+      if (!r.Ok()) return out;
+      pool.Link();
+      InkSegmentSetRecord d;
+      d.vertexCount = vertices.Count();
+      d.vertices = vertices.Data();
+      d.listCount = listCount;
+      d.lists = pool.lists.empty() ? nullptr : pool.lists.data();
+      d.segmentCount = segmentCount;
+      d.segments = segments.empty() ? nullptr : segments.data();
+      index = node.AddSegmentFigure(&d, value);
+      break;
+    }
+    default:
+      return out;  // kind 5 and unknown kinds never occur in a written scene
+  }
+  // The node refuses descriptions whose indices leave their tables.
+  if (index < 0) return out;
+  InkFigure* figure = node.GetFigure(index);
+  figure->hidden = hidden;
+  RestoreMarks(*figure, vertices.marks);
+  out.index = index;
+  return out;
+}
+
+// Reads the figures of one node; false when any is malformed.
+bool ReadFigures(Reader& r, CInkNode& node) {
+  const int32_t count = r.Count(kMinFigureSize);
+  std::vector<int32_t> kinds, references;
+  for (int32_t i = 0; i < count; ++i) {
+    const FigureRead f = ReadFigure(r, node);
+    if (!r.Ok() || f.index != i) return false;
+    kinds.push_back(f.kind);
+    references.push_back(f.reference);
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t ref = references[static_cast<size_t>(i)];
+    if (kinds[static_cast<size_t>(i)] != kInkFigureInstance || ref == -1) continue;
+    if (ref < 0 || ref >= count || ref == i) return false;
+  }
+  if (HasInstanceCycle(kinds, references)) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t ref = references[static_cast<size_t>(i)];
+    if (kinds[static_cast<size_t>(i)] != kInkFigureInstance || ref < 0) continue;
+    static_cast<InkInstanceRecord*>(node.GetFigure(i)->geometry)->figure = node.GetFigure(ref);
+  }
+  return r.Ok();
+}
+
+// One node record without its children; returns the child count, -1 on error.
+int32_t ReadNode(Reader& r, CInkNode& node) {
+  const std::string_view name = r.Text();
+  const int32_t id = r.I32();
+  const int32_t shown = r.I32();
+  const int32_t locked = r.I32();
+  InkAttributes a;
+  a.colour = r.U32();
+  a.textureSlot = r.I32();
+  a.rotationAxis = r.Vec();
+  a.rotationAngle = r.F64();
+  a.scale = r.Vec();
+  a.origin = r.Vec();
+  if (!r.Ok()) return -1;
+  node.Create(&a);
+  node.SetName(name);
+  node.SetNodeId(id);
+  node.SetShown(shown);
+  node.SetLocked(locked);
+
+  const int32_t properties = r.Count(kMinPropertySize);
+  for (int32_t i = 0; i < properties && r.Ok(); ++i) {
+    const std::string_view propertyName = r.Text();
+    const int32_t value = r.I32();
+    if (r.Ok()) node.GetProperties()->AddProperty(propertyName, value);
+  }
+  if (!r.Ok() || !ReadFigures(r, node)) return -1;
+  const int32_t children = r.Count(kMinNodeSize);
+  return r.Ok() ? children : -1;
+}
+
+// The whole tree, depth first, without recursion.
+std::unique_ptr<CInkNode> ReadTree(Reader& r) {
+  auto root = std::make_unique<CInkNode>();
+  struct Open {
+    CInkNode* node;
+    int32_t childrenLeft;
+  };
+  std::vector<Open> stack;
+  const int32_t rootChildren = ReadNode(r, *root);
+  if (rootChildren < 0) return nullptr;
+  stack.push_back({root.get(), rootChildren});
+  while (!stack.empty()) {
+    Open& top = stack.back();
+    if (top.childrenLeft == 0) {
+      stack.pop_back();
+      continue;
+    }
+    --top.childrenLeft;
+    if (static_cast<int>(stack.size()) > kMaxTreeDepth) return nullptr;
+    auto child = std::make_unique<CInkNode>();
+    const int32_t children = ReadNode(r, *child);
+    if (children < 0) return nullptr;
+    CInkNode* raw = child.get();
+    top.node->AddChild(child.release());
+    stack.push_back({raw, children});
+  }
+  return root;
+}
+
+void ReadSettings(Reader& r, InkSceneSettings& s) {
+  s.eye = r.Vec();
+  s.target = r.Vec();
+  s.up = r.Vec();
+  s.nearClip = r.F64();
+  s.farClip = r.F64();
+  s.viewAngle = r.F64();
+  s.unitFactor = r.F64();
+  s.lightPosition = r.Vec();
+  const auto reserved = r.Take(sizeof s.reserved);
+  if (r.Ok()) std::memcpy(s.reserved, reserved.data(), sizeof s.reserved);
+}
+
+}  // namespace
+
+uint32_t Crc32(std::span<const uint8_t> bytes) {
+  static const auto table = [] {
+    std::array<uint32_t, 256> t{};
+    for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[i] = c;
+    }
+    return t;
+  }();
+  uint32_t crc = 0xFFFFFFFFu;
+  for (const uint8_t b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
+  return crc ^ 0xFFFFFFFFu;
+}
+
+bool WriteScene(CInkNode& root, const InkSceneSettings& settings, std::vector<uint8_t>& out) {
+  std::vector<uint8_t> file;
+  Writer w(file);
+  w.Bytes(kMagic);
+  w.U32(kFormatVersion);
+  w.U32(2);  // sections
+
+  w.U32(kSettingsTag);
+  w.U64(kSettingsSize);
+  WriteSettings(w, settings);
+
+  w.U32(kTreeTag);
+  const size_t lengthAt = w.Size();
+  w.U64(0);
+  const size_t start = w.Size();
+  if (!WriteNode(w, root, 0)) return false;
+  w.PatchU64(lengthAt, w.Size() - start);
+
+  w.U32(Crc32(file));
+  out = std::move(file);
+  return true;
+}
+
+std::unique_ptr<CInkNode> ReadScene(std::span<const uint8_t> file, InkSceneSettings& settings) {
+  if (file.size() < kHeaderSize + kTrailerSize) return nullptr;
+  const auto body = file.first(file.size() - kTrailerSize);
+  Reader trailer(file.last(kTrailerSize));
+  if (trailer.U32() != Crc32(body)) return nullptr;
+
+  Reader r(body);
+  const auto magic = r.Take(kMagic.size());
+  if (!r.Ok() || !std::equal(magic.begin(), magic.end(), kMagic.begin())) return nullptr;
+  if (r.U32() != kFormatVersion) return nullptr;
+  const uint32_t sections = r.U32();
+
+  InkSceneSettings read;
+  bool haveSettings = false;
+  std::unique_ptr<CInkNode> tree;
+  for (uint32_t i = 0; i < sections; ++i) {
+    const uint32_t tag = r.U32();
+    const uint64_t length = r.U64();
+    if (!r.Ok() || length > r.Remaining()) return nullptr;
+    Reader section(r.Take(static_cast<size_t>(length)));
+    if (tag == kSettingsTag) {
+      if (haveSettings || length != kSettingsSize) return nullptr;
+      ReadSettings(section, read);
+      haveSettings = true;
+    } else if (tag == kTreeTag) {
+      if (tree) return nullptr;
+      try {
+        tree = ReadTree(section);
+      } catch (const std::bad_alloc&) {
+        return nullptr;
+      }
+      if (!tree) return nullptr;
+    }
+    // Sections of other tags belong to later writers of this version; they are skipped.
+    if (!section.AtEnd() && (tag == kSettingsTag || tag == kTreeTag)) return nullptr;
+  }
+  if (!r.AtEnd() || !haveSettings || !tree) return nullptr;
+  settings = read;
+  return tree;
+}
+
+}  // namespace korvex::ink
