@@ -14,61 +14,13 @@
 #include "geometry/gm_mesh.h"
 #include "geometry/gm_mesh_make.h"
 #include "geometry/gm_polygon.h"
+#include "tests/support/mesh_invariants.h"
 
 namespace meshtest {
 
-// Every edge of every face loop is run exactly once each way: two faces per
-// edge, passing it in opposite directions. Empty when that holds, else the
-// first fault.
-inline std::string SurfaceFault(const GMMesh& mesh) {
-  if (mesh.faceCount == 0) return "no faces";
-  std::map<std::pair<int, int>, int> runs;
-  for (const GMMeshFace& face : mesh.Faces()) {
-    if (face.count < 3) return "a face with fewer than three corners";
-    for (int i = 0; i < face.count; ++i) {
-      const int a = face.indices[i];
-      const int b = face.indices[(i + 1) % face.count];
-      if (a == b) return "a zero-length edge";
-      ++runs[{a, b}];
-    }
-  }
-  for (const auto& [edge, count] : runs) {
-    const std::string name = std::to_string(edge.first) + "-" + std::to_string(edge.second);
-    if (count != 1) return "edge " + name + " run " + std::to_string(count) + " times the same way";
-    if (!runs.contains({edge.second, edge.first})) return "edge " + name + " has one face only";
-  }
-  return {};
-}
-
-// Signed enclosed volume by the divergence theorem (fan tetrahedra against
-// the origin); positive when the faces look outwards.
-inline double Volume(const GMMesh& mesh) {
-  double six = 0.0;
-  for (const GMMeshFace& face : mesh.Faces()) {
-    const GMVector& p = mesh.Position(face.indices[0]);
-    for (int i = 1; i + 1 < face.count; ++i) {
-      const GMVector& q = mesh.Position(face.indices[i]);
-      const GMVector& r = mesh.Position(face.indices[i + 1]);
-      six += p.x * (q.y * r.z - q.z * r.y) - p.y * (q.x * r.z - q.z * r.x) + p.z * (q.x * r.y - q.y * r.x);
-    }
-  }
-  return six / 6.0;
-}
-
-// V - E + F over the vertices the faces use and their distinct edges.
-inline int EulerCharacteristic(const GMMesh& mesh) {
-  std::set<int> vertices;
-  std::set<std::pair<int, int>> edges;
-  for (const GMMeshFace& face : mesh.Faces()) {
-    for (int i = 0; i < face.count; ++i) {
-      const int a = face.indices[i];
-      const int b = face.indices[(i + 1) % face.count];
-      vertices.insert(a);
-      edges.insert({std::min(a, b), std::max(a, b)});
-    }
-  }
-  return static_cast<int>(vertices.size()) - static_cast<int>(edges.size()) + mesh.faceCount;
-}
+using meshcheck::EulerCharacteristic;
+using meshcheck::SurfaceFault;
+using meshcheck::Volume;
 
 inline std::vector<int> Loop(const GMMesh& mesh, int face) {
   const auto indices = mesh.faces[face].Indices();

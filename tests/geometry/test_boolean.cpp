@@ -23,6 +23,7 @@
 #include "geometry/gm_mesh_make.h"
 #include "geometry/gm_polygon_inside.h"
 #include "geometry/gm_polygon_measure.h"
+#include "tests/support/mesh_invariants.h"
 
 namespace {
 
@@ -106,23 +107,9 @@ double RingArea(const std::vector<GMVector>& ring) {
 // Every edge is run exactly once each way: by two faces, in opposite
 // directions.
 ::testing::AssertionResult IsClosed(const GMMesh& mesh) {
-  std::map<std::pair<int, int>, int> runs;
-  for (const GMMeshFace& face : mesh.Faces()) {
-    const auto loop = face.Indices();
-    for (size_t i = 0; i < loop.size(); ++i) ++runs[{loop[i], loop[(i + 1) % loop.size()]}];
-  }
-  for (const auto& [edge, count] : runs) {
-    const auto back = runs.find({edge.second, edge.first});
-    if (count != 1 || back == runs.end() || back->second != 1) {
-      const GMVector& a = mesh.Position(edge.first);
-      const GMVector& b = mesh.Position(edge.second);
-      return ::testing::AssertionFailure()
-             << "edge (" << a.x << "," << a.y << "," << a.z << ")-(" << b.x << "," << b.y << "," << b.z
-             << ") runs " << count << " times forward, " << (back == runs.end() ? 0 : back->second)
-             << " times back";
-    }
-  }
-  return ::testing::AssertionSuccess();
+  const std::string fault = meshcheck::SurfaceFault(mesh);
+  if (fault.empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << fault;
 }
 
 // Every directed edge is run as often as its reverse: closed, and consistently
@@ -143,35 +130,8 @@ double RingArea(const std::vector<GMVector>& ring) {
   return ::testing::AssertionSuccess();
 }
 
-// The enclosed volume by the divergence theorem: positive for outward faces.
-double Volume(const GMMesh& mesh) {
-  double v = 0;
-  for (const GMMeshFace& face : mesh.Faces()) {
-    const auto loop = face.Indices();
-    const GMVector& p0 = mesh.Position(loop[0]);
-    for (size_t i = 1; i + 1 < loop.size(); ++i) {
-      const GMVector& p = mesh.Position(loop[i]);
-      const GMVector& q = mesh.Position(loop[i + 1]);
-      v += p0.x * (p.y * q.z - p.z * q.y) - p0.y * (p.x * q.z - p.z * q.x) + p0.z * (p.x * q.y - p.y * q.x);
-    }
-  }
-  return v / 6;
-}
-
-// V - E + F over the vertices the faces use and the edges they run along.
-int EulerCharacteristic(const GMMesh& mesh) {
-  std::set<int> vertices;
-  std::set<std::pair<int, int>> edges;
-  for (const GMMeshFace& face : mesh.Faces()) {
-    const auto loop = face.Indices();
-    for (size_t i = 0; i < loop.size(); ++i) {
-      const int a = loop[i], b = loop[(i + 1) % loop.size()];
-      vertices.insert(a);
-      edges.insert({std::min(a, b), std::max(a, b)});
-    }
-  }
-  return static_cast<int>(vertices.size()) - static_cast<int>(edges.size()) + mesh.faceCount;
-}
+using meshcheck::EulerCharacteristic;
+using meshcheck::Volume;
 
 using Inside = std::function<bool(const GMVector&)>;
 
