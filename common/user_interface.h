@@ -30,6 +30,10 @@ struct FileDialogRequest {
   std::string initialFolder;
   std::string defaultName;
   std::string defaultExtension;
+  // Receives the index of the filter entry the user chose (0 for the first
+  // description and pattern), when the caller asks for it and the dialog can
+  // tell; left as it was otherwise.
+  int* chosenFilter = nullptr;
 };
 
 class UserInterface {

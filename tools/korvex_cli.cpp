@@ -1,6 +1,7 @@
 // korvex-cli: the viewer's scene model for scripts, tests and batch work.
 //
 //   korvex-cli dump [--json] [--geometry] MODEL
+//   korvex-cli render MODEL -o OUT.jpg|OUT.bmp [options]  (tools/RenderCommand.h)
 //
 // Loads MODEL as the viewer loads the model of its command line and prints
 // the scene tree. Exit status: 0 loaded, 1 the model could not be read (one
@@ -16,6 +17,7 @@
 
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
+#include "tools/RenderCommand.h"
 #include "tools/SceneDump.h"
 
 namespace {
@@ -99,8 +101,10 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage("no command");
   if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
     std::cout << kUsage;
+    std::cout << korvex::cli::kRenderUsage;
     return 0;
   }
   if (args.front() == "dump") return Dump({args.begin() + 1, args.end()});
+  if (args.front() == "render") return korvex::cli::RunRender({args.begin() + 1, args.end()});
   return Usage("unknown command " + std::string(args.front()));
 }

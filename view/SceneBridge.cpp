@@ -1,0 +1,147 @@
+// Handing the scene to the engine: display trees built from the scene
+// nodes, and the clean-up of figures the engine cannot draw.
+#include <cmath>
+
+#include "model/FigureTessellation.h"
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
+#include "render/OGLDispTree.h"
+#include "view/StereonView.h"
+
+namespace korvex {
+
+namespace {
+// Tessellation of the display: subdivision level, arc factor.
+constexpr int kDisplayLevel = 4;
+constexpr double kArcFactor = 1.0;
+// Coordinates beyond this many far-plane distances are taken for garbage.
+constexpr double kFarLimit = 10.0;
+
+bool TooFewVertices(const InkFigure& figure) {
+  const void* g = figure.geometry;
+  switch (figure.kind) {
+    case kInkFigurePolyline: return g == nullptr || static_cast<const InkPolyRecord*>(g)->count < 2;
+    case kInkFigurePolygon: return g == nullptr || static_cast<const InkPolyRecord*>(g)->count < 3;
+    case kInkFigureMesh: {
+      const auto* mesh = static_cast<const GMMesh*>(g);
+      return mesh == nullptr || mesh->vertexCount < 3 || mesh->faceCount == 0;
+    }
+    case kInkFigureSubdivision: {
+      const auto* surface = static_cast<const InkSubdivRecord*>(g);
+      return surface == nullptr || surface->vertexCount <= 2 || surface->edgeCount <= 2 || surface->faceCount == 0;
+    }
+    case kInkFigureSegmentSet: {
+      const auto* set = static_cast<const InkSegmentSetRecord*>(g);
+      return set == nullptr || set->vertexCount < 3 || set->listCount < 3 || set->segmentCount == 0;
+    }
+    default: return false;
+  }
+}
+
+bool Unusable(const GMVector& p, double limit) {
+  for (const double c : {p.x, p.y, p.z})
+    if (std::isnan(c) || c > limit || c < -limit) return true;
+  return false;
+}
+
+}  // namespace
+
+void CStereonView::RemoveInvalidFigures() {
+  if (scene_ && scene_->GetRoot()) RemoveInvalidFrom(*scene_->GetRoot());
+}
+
+void CStereonView::RemoveInvalidFrom(CInkNode& node) {
+  const double limit = kFarLimit * state_.farPlane;
+  // A bad vertex takes its whole figure with it; the vertex list then
+  // changes, so the scan starts again.
+  for (int i = 0; i < node.GetVertexCount();) {
+    const InkVertex* vertex = node.GetVertex(i);
+    if (Unusable(vertex->position, limit) && vertex->figure != nullptr && node.DeleteFigure(vertex->figure))
+      i = 0;
+    else
+      ++i;
+  }
+  for (int i = 0; i < node.GetFigureCount();) {
+    const InkFigure* figure = node.GetFigure(i);
+    if (figure != nullptr && TooFewVertices(*figure) && node.DeleteFigureAt(i)) continue;
+    ++i;
+  }
+  for (int i = 0; i < node.GetCount(); ++i)
+    if (CInkNode* child = node.GetChild(i)) RemoveInvalidFrom(*child);
+}
+
+void CStereonView::FillTree(CInkNode& node, COGLDispTree& tree) {
+  const InkAttributes& attributes = *node.GetAttributeRecord();
+  OGLDispElement element;
+  element.name = handles_.Register(node, &tree);
+  element.color = attributes.colour;
+  // Textures arrive with the engine's texture table; until then a texture
+  // slot draws the plain colour.
+  element.texture = nullptr;
+  element.origin = attributes.origin;
+  element.axis = attributes.rotationAxis;
+  element.angle = attributes.rotationAngle;
+  element.scale = attributes.scale;
+
+  std::vector<GMPolygon> polygons;
+  std::vector<GMVector> normals;
+  std::vector<GMSegment> lines;
+  std::vector<GMSegment> outlines;
+  if (node.IsShown()) {
+    for (int i = 0; i < node.GetFigureCount(); ++i) {
+      const InkFigure* figure = node.GetFigure(i);
+      if (figure == nullptr || figure->hidden) continue;
+      std::vector<GMPlane> planes;
+      if (GMPolygonSetPtr set = FigurePolygonsWithPlanes(figure, kDisplayLevel, planes, kArcFactor, GM_TOLERANCE)) {
+        const bool withPlanes = planes.size() == set->polygons.size();
+        for (size_t k = 0; k < set->polygons.size(); ++k) {
+          polygons.push_back(std::move(set->polygons[k]));
+          normals.push_back(withPlanes ? GMVector{planes[k].nx, planes[k].ny, planes[k].nz} : GMUndefinedVector());
+        }
+      }
+      for (const GMSegment& s : FigureLineSegments(figure)) lines.push_back(s);
+      for (const GMSegment& s : FigureOutlineSegments(figure, GM_TOLERANCE)) outlines.push_back(s);
+    }
+  }
+  element.polygons = polygons;
+  element.normals = normals;
+  element.lines = lines;
+  element.outlines = outlines;
+  tree.SetElementWith(&element, state_.contrast & 1);
+}
+
+std::unique_ptr<COGLDispTree> CStereonView::BuildTree(CInkNode& node) {
+  auto tree = std::make_unique<COGLDispTree>();
+  tree->Reset(nullptr, state_.contrast & 1, 0);
+  tree->options = engine_->treeOptions;
+  FillTree(node, *tree);
+  for (int i = 0; i < node.GetCount(); ++i)
+    if (CInkNode* child = node.GetChild(i)) tree->AddChild(BuildTree(*child));
+  return tree;
+}
+
+void CStereonView::RebuildAll() {
+  if (!engine_ || !scene_) return;
+  COGLDispTree* root = engine_->GetDispTree();
+  if (root == nullptr || !engine_->MakeCurrent()) return;
+  // The selection is a node of this very scene: it survives the rebuild
+  // under its new handle.
+  CInkNode* selected = Selection();
+  root->RemoveAll();
+  handles_.Clear();
+  if (CInkNode* sceneRoot = scene_->GetRoot())
+    for (int i = 0; i < sceneRoot->GetCount(); ++i)
+      if (CInkNode* child = sceneRoot->GetChild(i)) root->AddChild(BuildTree(*child));
+  selection_ = selected != nullptr ? handles_.HandleOf(*selected) : 0;
+  DropHighlight();
+}
+
+void CStereonView::RebuildNode(CInkNode& node) {
+  if (!engine_) return;
+  COGLDispTree* tree = handles_.Tree(node);
+  if (tree == nullptr || !engine_->MakeCurrent()) return;
+  FillTree(node, *tree);
+  DropHighlight();
+}
+
+}  // namespace korvex

@@ -1,0 +1,350 @@
+// The view: creation and destruction, painting and its overlay, selection
+// and the host's messages.
+#include "view/StereonView.h"
+
+#include <array>
+
+#include "common/file_util.h"
+#include "common/user_interface.h"
+#include "model/FigureTessellationWorld.h"
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
+#include "plugins/InkFile.h"
+#include "view/EyeFile.h"
+#include "view/SceneCompanions.h"
+#include "view/UserSettings.h"
+#include "view/ViewMath.h"
+#include "view/ViewShell.h"
+#include "view/ViewTexts.h"
+
+namespace korvex {
+
+using namespace vm;
+
+bool IsAuxiliaryNodeName(std::string_view cp932Name) {
+  static const std::array<std::string, 3> names = {Utf8ToCp932("補助線"), Utf8ToCp932("方位"),
+                                                   Utf8ToCp932("用途地域")};
+  for (const std::string& name : names)
+    if (cp932Name == name) return true;
+  return false;
+}
+
+CStereonView::CStereonView(UserInterface& ui, LaunchValues& launch, ViewShell* shell, SceneCompanions* companions)
+    : ui_(ui), launch_(launch), shell_(shell), companions_(companions) {
+  if (shell_ == nullptr) {
+    ownShell_ = std::make_unique<ViewShell>();
+    shell_ = ownShell_.get();
+  }
+  if (companions_ == nullptr) {
+    ownCompanions_ = std::make_unique<SceneCompanions>();
+    companions_ = ownCompanions_.get();
+  }
+}
+
+CStereonView::~CStereonView() {
+  if (engine_) {
+    shell_->WriteAeroFlag(state_.aero);
+    SaveEye();
+  }
+  highlight_.clear();
+  handles_.Clear();
+  // The engine first: its display tree and lists go with its context. The
+  // scene after it, so that nothing the engine holds outlives the nodes it
+  // was built from.
+  engine_.reset();
+  scene_.reset();
+  fileHost_.reset();
+}
+
+bool CStereonView::Create(GLWindowContext* window) { return Initialise(window, 0, 0); }
+
+bool CStereonView::CreateHeadless(int width, int height) {
+  if (width <= 0 || height <= 0) return false;
+  return Initialise(nullptr, width, height);
+}
+
+bool CStereonView::Initialise(GLWindowContext* window, int width, int height) {
+  // The wheel direction is read as the window is about to be made.
+  state_.wheelReverse = ReadUserSettings().wheelReverse;
+  state_.aero = shell_->ReadAeroFlag();
+
+  scene_ = std::make_unique<CInkSolid>();
+  if (launch_.programFolder.empty())
+    scene_->Initialize();
+  else
+    scene_->InitializeFrom(launch_.programFolder);
+
+  engine_ = std::make_unique<CStereon>(&ui_);
+  const int made = window != nullptr ? engine_->CreateOnWindow(window)
+                                     : engine_->CreateBitmapContext(width, height, 32, 24, width, height);
+  if (!made) {
+    engine_.reset();
+    return false;
+  }
+  window_ = window;
+  bitmapWidth_ = width;
+  bitmapHeight_ = height;
+
+  StartupLoad();
+  if (launch_.perspective)
+    state_.displayFlags &= ~frame::kParallel;
+  else
+    state_.displayFlags |= frame::kParallel;
+  Redraw();
+  state_.mouseMode = MouseMode::Rotate;
+  return true;
+}
+
+int CStereonView::ClientWidth() const {
+  if (window_ != nullptr) {
+    int w = 0, h = 0;
+    window_->Size(w, h);
+    return w;
+  }
+  return bitmapWidth_;
+}
+
+int CStereonView::ClientHeight() const {
+  if (window_ != nullptr) {
+    int w = 0, h = 0;
+    window_->Size(w, h);
+    return h;
+  }
+  return bitmapHeight_;
+}
+
+void CStereonView::Status(std::string_view text) { ui_.SetStatusText(text); }
+
+void CStereonView::Redraw() { ui_.RequestRepaint(); }
+
+void CStereonView::DropHighlight() {
+  highlight_.clear();
+  highlightValid_ = false;
+}
+
+void CStereonView::ApplyEngineState() {
+  if (!engine_) return;
+  // Light colours of the preset, each opaque.
+  struct Preset {
+    uint32_t ambient, diffuse;
+  };
+  static constexpr Preset presets[3] = {
+      {0xFF808080u, 0xFFFFFFFFu},  // daylight: grey ambient, white light
+      {0xFF1E1E1Eu, 0xFF644646u},  // night: dark, bluish RGB(70, 70, 100)
+      {0xFF1E324Cu, 0xFF82AAFFu},  // sunset: RGB(76, 50, 30), light RGB(255, 170, 130)
+  };
+  const int set = static_cast<int>(state_.lightSet);
+  const Preset& preset = presets[set >= 0 && set < 3 ? set : 0];
+  engine_->SetLightAmbient(preset.ambient);
+  engine_->SetLightDiffuse(preset.diffuse);
+  engine_->SetLightSpecular(preset.diffuse);
+  engine_->SetLightDirection(state_.lightPosition.x, state_.lightPosition.y, state_.lightPosition.z);
+  engine_->SetCamera(state_.eye, state_.target, state_.up);
+  engine_->SetPlanes(state_.nearPlane, state_.farPlane, state_.viewAngle);
+  engine_->SetZoom(state_.zoom);
+}
+
+void CStereonView::Paint() {
+  if (!engine_) return;
+  if (fitAtFirstPaint_) {
+    // The eye was reset while the window had no size yet: fit now.
+    fitAtFirstPaint_ = false;
+    FitAll();
+  }
+  ApplyEngineState();
+  engine_->Render(state_.displayFlags);
+  BuildHighlight();
+}
+
+StereonImage CStereonView::PaintImage() {
+  StereonImage image;
+  if (!engine_ || !engine_->IsBitmap()) return image;
+  if (fitAtFirstPaint_) {
+    fitAtFirstPaint_ = false;
+    FitAll();
+  }
+  ApplyEngineState();
+  engine_->Render(state_.displayFlags, &image);
+  BuildHighlight();
+  return image;
+}
+
+// --- overlay and highlight --------------------------------------------------
+
+namespace {
+
+// Where a world point lands in the window, as the engine projects it: the
+// same frame as the look-at, the same view volume and picture shift.
+struct WindowProjector {
+  GMVector eye, f, s, u;
+  double left = 0, right = 0, bottom = 0, top = 0, nearPlane = 1;
+  bool parallel = true;
+  int w = 0, h = 0;
+
+  bool Project(const GMVector& p, double& wx, double& wy) const {
+    const GMVector rel = Sub(p, eye);
+    double xe = Dot(rel, s);
+    double ye = Dot(rel, u);
+    if (!parallel) {
+      const double ze = Dot(rel, f);
+      if (ze <= 0.0) return false;
+      xe = xe * nearPlane / ze;
+      ye = ye * nearPlane / ze;
+    }
+    if (right == left || top == bottom) return false;
+    const double xn = (2.0 * xe - (right + left)) / (right - left);
+    const double yn = (2.0 * ye - (top + bottom)) / (top - bottom);
+    wx = (xn + 1.0) * 0.5 * w;
+    wy = h - (yn + 1.0) * 0.5 * h;
+    return true;
+  }
+};
+
+}  // namespace
+
+void CStereonView::BuildHighlight() {
+  overlay_ = ViewOverlay{};
+  const int w = ClientWidth();
+  const int h = ClientHeight();
+  if (state_.mouseMode == MouseMode::Light) {
+    overlay_.lightMarks = true;
+    overlay_.centreX = w / 2;
+    overlay_.centreY = h / 2;
+    overlay_.circleRadius = std::min(w, h) / 2;
+  }
+  if (leftHeld_ && range_.left != -1) overlay_.rubberBand = range_;
+
+  CInkNode* node = Selection();
+  if (node == nullptr || state_.mouseMode == MouseMode::Rotate || !engine_ || w <= 0 || h <= 0) return;
+  if (!highlightValid_) {
+    // Both the camera and the view volume come from the engine as the last
+    // frame left them, so the outline lies on the picture.
+    WindowProjector projector;
+    projector.eye = engine_->eye;
+    projector.f = Unit(Sub(engine_->target, engine_->eye));
+    projector.s = Unit(Cross(projector.f, engine_->up));
+    projector.u = Cross(projector.s, projector.f);
+    projector.parallel = (state_.displayFlags & frame::kParallel) != 0;
+    projector.w = w;
+    projector.h = h;
+    const double aspect = static_cast<double>(w) / h;
+    double n = 0, fa = 0;
+    if (projector.parallel) {
+      engine_->GetParallelFrustum(aspect, projector.left, projector.right, projector.bottom, projector.top, n, fa);
+    } else {
+      engine_->GetPerspectiveFrustum(aspect, projector.left, projector.right, projector.bottom, projector.top, n,
+                                     fa);
+      if (engine_->panEnabled) {
+        const double step = (projector.right - projector.left) / w;
+        const double dx = engine_->panX - w / 2;
+        const double dy = engine_->panY - h / 2;
+        projector.left += dx * step;
+        projector.right += dx * step;
+        projector.top += dy * step;
+        projector.bottom += dy * step;
+      }
+    }
+    projector.nearPlane = n;
+
+    const double nearDistance = state_.nearPlane;
+    highlight_.clear();
+    for (int i = 0; i < node->GetFigureCount(); ++i) {
+      for (GMSegment segment : FigureWorldOutlineSegments(node->GetFigure(i), GM_TOLERANCE)) {
+        // Keep the part in front of the near plane.
+        const double da = Dot(Sub(segment.start, projector.eye), projector.f) - nearDistance;
+        const double db = Dot(Sub(segment.end, projector.eye), projector.f) - nearDistance;
+        if (da < -GM_TOLERANCE && db < -GM_TOLERANCE) continue;
+        if (da < -GM_TOLERANCE || db < -GM_TOLERANCE) {
+          const double t = da / (da - db);
+          const GMVector cut = Add(segment.start, Mul(Sub(segment.end, segment.start), t));
+          (da < -GM_TOLERANCE ? segment.start : segment.end) = cut;
+        }
+        GMSegment onWindow;
+        if (!projector.Project(segment.start, onWindow.start.x, onWindow.start.y)) continue;
+        if (!projector.Project(segment.end, onWindow.end.x, onWindow.end.y)) continue;
+        highlight_.push_back(onWindow);
+      }
+    }
+    highlightValid_ = true;
+  }
+  overlay_.highlight = highlight_;
+}
+
+// --- selection --------------------------------------------------------------
+
+CInkNode* CStereonView::Selection() const { return selection_ != 0 ? handles_.Node(selection_) : nullptr; }
+
+void CStereonView::Select(CInkNode* node) {
+  selection_ = node != nullptr ? handles_.HandleOf(*node) : 0;
+  DropHighlight();
+}
+
+void CStereonView::PickAt(int x, int y) {
+  if (!engine_) return;
+  ApplyEngineState();
+  engine_->SetEyeTarget(state_.eye, state_.target);
+  const int name = engine_->Pick(state_.displayFlags, x, y, 3);
+  DropHighlight();
+  CInkNode* node = handles_.Node(name);
+  if (node == nullptr || node->IsLocked()) {
+    selection_ = 0;
+    Status(text::kCannotSelect);
+    node = nullptr;
+  } else {
+    selection_ = name;
+    Status(Cp932ToUtf8(node->GetName(nullptr, 0)) + text::kSelectedSuffix);
+  }
+  NotifyHost(node);
+  Redraw();
+}
+
+void CStereonView::NotifyHost(const CInkNode* picked) {
+  if (launch_.hostWindow == 0) return;
+  ui_.SetClipboardText(picked != nullptr ? Cp932ToUtf8(picked->GetName(nullptr, 0)) : std::string());
+  if (!ui_.PostToHost(kHostNodeSelected, launch_.mainWindow, 0)) launch_.hostWindow = 0;
+}
+
+namespace {
+CInkNode* FindByName(CInkNode& node, std::string_view name) {
+  for (int i = 0; i < node.GetCount(); ++i) {
+    CInkNode* child = node.GetChild(i);
+    if (child == nullptr) continue;
+    if (std::string_view(child->GetName(nullptr, 0)) == name) return child;
+    if (CInkNode* below = FindByName(*child, name)) return below;
+  }
+  return nullptr;
+}
+}  // namespace
+
+void CStereonView::SelectByHostName() {
+  const std::string name = Utf8ToCp932(ui_.GetClipboardText());
+  if (name.size() > 63) return;
+  ui_.SetClipboardText("");
+  CInkNode* found = nullptr;
+  if (!name.empty() && scene_ && scene_->GetRoot()) found = FindByName(*scene_->GetRoot(), name);
+  DropHighlight();
+  selection_ = found != nullptr ? handles_.HandleOf(*found) : 0;
+  if (selection_ != 0)
+    Status(Cp932ToUtf8(found->GetName(nullptr, 0)) + text::kSelectedSuffix);
+  else
+    Status(text::kDeselected);
+  Redraw();
+}
+
+void CStereonView::OnHostMessage(uint32_t message) {
+  switch (message) {
+    case kHostNodeSelected:
+      SelectByHostName();
+      break;
+    case kHostReload:
+      Reload();
+      break;
+    case kHostClose:
+      shell_->CloseMainWindow();
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace korvex

@@ -1,0 +1,320 @@
+// CStereonView: the one view of the viewer. It owns the scene and the
+// rendering engine, keeps the camera and every display option, carries out
+// the commands, turns mouse, wheel and key events into camera moves, opens
+// and saves models and hands the scene to the engine.
+//
+// The view knows no toolkit. The GUI forwards plain input events (window
+// pixels, y down) and command ids to it, asks it for the state of each
+// command, calls Paint when the widget paints and draws the overlay the view
+// describes over the finished picture. The view asks for paints through
+// UserInterface::RequestRepaint, and reaches dialogs, title and window
+// through ViewShell. korvex-cli runs the same view on a bitmap engine.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/ModelLoader.h"
+#include "geometry/gm_types.h"
+#include "render/Stereon.h"
+#include "view/NodeHandles.h"
+#include "view/ViewCommands.h"
+
+class CInkSolid;
+class CInkNode;
+class CInkFile;
+struct InkFigure;
+
+namespace korvex {
+class UserInterface;
+class ViewShell;
+class SceneCompanions;
+class GLWindowContext;
+}  // namespace korvex
+
+namespace korvex {
+
+// Messages exchanged with the host planning application.
+inline constexpr uint32_t kHostViewerReady = 0x801A;  // viewer → host, once at start-up
+inline constexpr uint32_t kHostNodeSelected = 0x8019;  // both ways: a node name on the clipboard
+inline constexpr uint32_t kHostReload = 0x801B;        // host → viewer
+inline constexpr uint32_t kHostClose = 0x801C;         // host → viewer
+
+// The values of the command line that the application keeps for the whole
+// run; the view reads them when it is created and on reload, and updates the
+// ones that follow the opened model.
+struct LaunchValues {
+  std::string modelPath;       // follows every opened model
+  std::string texturePath;     // a ".txi" file; replaced by one found beside a model
+  std::string backgroundPath;  // a 24-bit BMP
+  bool reload = false;         // "/r": reloading allowed
+  bool perspective = false;    // "/ps": start in perspective
+  uint64_t hostWindow = 0;     // 0: no host; cleared when a post fails
+  uint64_t mainWindow = 0;     // the main window's native id, sent to the host
+  // Last-write time of the model file at its last load.
+  std::optional<std::filesystem::file_time_type> modelTime;
+  // Where "FilePlugin" and "ExtPlugin" lie; empty: beside the program.
+  std::filesystem::path programFolder;
+  // The eye file of a project folder is read at start-up and written at the
+  // end; a batch picture leaves it alone.
+  bool useEyeFile = true;
+};
+
+// Mouse modes.
+enum class MouseMode : int { EyeMove = 0, TargetMove = 1, Light = 2, Select = 3, EyeTargetMove = 5, Rotate = 6 };
+
+// Light colour presets.
+enum class LightSet : int { Daylight = 0, Night = 1, Sunset = 2 };
+
+// Keys the view reacts to.
+enum class ViewKey { Left, Right, Up, Down, PageUp, PageDown };
+
+// The camera and display options of the view.
+struct ViewState {
+  MouseMode mouseMode = MouseMode::Select;
+  int displayFlags = frame::kViewDefault;
+  int previousFlags = frame::kViewDefault;
+  int yUp = 0;
+  GMVector up{0.0, 0.0, 1.0};
+  GMVector eye{0.0, -50.0, 0.0};
+  GMVector target{0.0, 0.0, 0.0};
+  double viewAngle = 45.0;
+  double nearPlane = 1.0;
+  double farPlane = 3000.0;
+  double zoom = 1.0;
+  double rotationStep = 5.0;
+  double referenceScale = 300.0;
+  double paperWidth = 0.297;
+  double paperHeight = 0.21;
+  GMVector lightPosition{0.0, 0.0, 1.0};
+  LightSet lightSet = LightSet::Daylight;
+  int contrast = 0;
+  int shiftMode = 0;
+  int aero = 1;
+  int noTransparentShadows = 1;
+  int noHiddenShadows = 1;
+  int fastShadowsOff = 1;
+  int isometricCorner = -1;  // of the eye dialog; -1: none chosen
+  int wheelReverse = 0;
+  bool backgroundImageUsed = false;
+  std::string backgroundImagePath;
+  std::string currentFile;
+};
+
+// A rectangle in window pixels; left == -1 means none.
+struct ViewRect {
+  int left = -1;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  friend bool operator==(const ViewRect&, const ViewRect&) = default;
+};
+
+// What the shell draws over the finished picture, in window pixels (y down).
+struct ViewOverlay {
+  // The selected node's outline, one-pixel lines in RGB(255, 0, 255).
+  std::vector<GMSegment> highlight;
+  // Light-position mode: a cross of ±16 pixels at the centre and a circle of
+  // radius half the smaller side, in RGB(0, 255, 128), drawn inverting.
+  bool lightMarks = false;
+  int centreX = 0;
+  int centreY = 0;
+  int circleRadius = 0;
+  // The rubber band of the range zoom while it is dragged; it stays visible
+  // on any background.
+  std::optional<ViewRect> rubberBand;
+};
+
+class CStereonView {
+ public:
+  // `shell` and `companions` may be null: a shell that cancels every dialog,
+  // and companion readers that read nothing.
+  CStereonView(UserInterface& ui, LaunchValues& launch, ViewShell* shell = nullptr,
+               SceneCompanions* companions = nullptr);
+  // Writes the Aero flag and the eye file, then deletes the engine and the
+  // scene.
+  ~CStereonView();
+  CStereonView(const CStereonView&) = delete;
+  CStereonView& operator=(const CStereonView&) = delete;
+
+  // Window creation: scene, engine on the window, the start-up model, the
+  // eye, the projection and the first paint request. False when the engine
+  // gets no GL context (the window then cannot be shown).
+  bool Create(GLWindowContext* window);
+  // The same on a bitmap engine of width × height, for headless pictures.
+  bool CreateHeadless(int width, int height);
+
+  // Draws the picture now: light, camera, projection, zoom, Render, and the
+  // overlay for the shell. The GUI calls it from its paint handler.
+  void Paint();
+  // Headless: paints and returns the finished picture (RGBA, bottom row
+  // first). Empty on a window engine.
+  StereonImage PaintImage();
+  const ViewOverlay& Overlay() const { return overlay_; }
+
+  // --- commands -----------------------------------------------------------
+  // Carries out a command; a disabled or unknown one does nothing.
+  void OnCommand(int id);
+  cmd::CommandState GetCommandState(int id) const;
+
+  // --- input (window pixels, y down) --------------------------------------
+  void OnLeftDown(int x, int y);
+  void OnLeftUp(int x, int y);
+  void OnMouseMove(int x, int y);
+  void OnMiddleDown(int x, int y);
+  void OnMiddleUp(int x, int y);
+  void OnRightDown(int x, int y);
+  void OnRightUp(int x, int y);
+  // delta > 0: turned away from the user; ctrl: Ctrl held.
+  void OnWheel(int delta, bool ctrl);
+  // (cursorX, cursorY): where the cursor is, for Page Up and Page Down.
+  void OnKey(ViewKey key, int cursorX = 0, int cursorY = 0);
+  // The window got the keyboard focus: reload when the model file changed.
+  void OnFocusGained();
+  // A file dropped at (x, y) of the view.
+  void OnDropFile(const std::string& path, int x, int y);
+  // A message from the host.
+  void OnHostMessage(uint32_t message);
+
+  // --- navigation, also used by korvex-cli ---------------------------------
+  void FitAll();
+  // False when the model is empty (the camera is then left as it was).
+  bool ResetEye();
+  void StandardView(int command);
+  void ZoomAbout(int x, int y, double factor);
+  void RotateBy(double horizontalDegrees, double verticalDegrees);
+
+  // --- scene and display trees ---------------------------------------------
+  // Empties the engine's tree and builds one tree per top-level node.
+  void RebuildAll();
+  // Rebuilds the node's own element into the tree it remembers.
+  void RebuildNode(CInkNode& node);
+  // Removes figures with unusable vertices or too few of them.
+  void RemoveInvalidFigures();
+
+  // --- state ---------------------------------------------------------------
+  ViewState& State() { return state_; }
+  const ViewState& State() const { return state_; }
+  CInkSolid* Scene() { return scene_.get(); }
+  CStereon* Engine() { return engine_.get(); }
+  const NodeHandleTable& Handles() const { return handles_; }
+  CInkNode* Selection() const;
+  void Select(CInkNode* node);
+  const ViewRect& RangeRect() const { return range_; }
+  int ClientWidth() const;
+  int ClientHeight() const;
+  // Pixels per model unit at the target, for the present zoom.
+  double PixelsPerUnit();
+  // The eye reset found an empty model during creation: the next paint fits.
+  bool FitPending() const { return fitAtFirstPaint_; }
+  // How the model of the command line loaded at creation (kMissing also
+  // when no model was named).
+  ModelLoadResult StartupResult() const { return startupResult_; }
+
+ private:
+  bool Initialise(GLWindowContext* window, int width, int height);
+  void Redraw();
+  void DropHighlight();
+  void ApplyEngineState();
+  void BuildHighlight();
+  void PickAt(int x, int y);
+  void NotifyHost(const CInkNode* picked);
+  void SelectByHostName();
+  void Status(std::string_view text);
+
+  // Navigation.
+  GMVector TrackballDirection(int x, int y) const;
+  GMVector PanVector(double u, double v) const;
+  void MoveBy(const GMVector& offset);
+  void OrbitStep(int dx, int dy);
+  void ClickAction(int x, int y);
+  void ZoomIn();
+  void Wheel(int delta, bool ctrl);
+  bool ModelBox(GMBox& box) const;
+  void TargetToModel();
+  void TargetToSelection();
+  void FreeCamera();
+  void TargetMoveClick(int x, int y);
+
+  // Commands.
+  void ToggleDisplay(int bit);
+  void SetMode(MouseMode mode);
+  void ToggleShiftMode();
+  void ShowAll(CInkNode& node);
+  void EyeDialog();
+  void ColourDialog();
+  void NodePropertyDialog();
+  void BackgroundDialog();
+  void FogDialog();
+  void TextureDialog();
+  int TextureCount() const;
+
+  // Files.
+  void OpenCommand();
+  void LoadWholeModel(const std::string& path, int format, bool fromDrop);
+  void ReadCompanions(const std::string& path);
+  void StartupLoad();
+  void Reload();
+  void SaveCommand();
+  void SaveAsCommand();
+  void CameraToSettings();
+  void CameraFromSettings();
+  void RecordModelTime();
+  void DiscardSceneReferences();
+  void DropOntoNode(const std::string& path, CInkNode& node, int x, int y);
+  void RestoreEye();
+  void SaveEye();
+
+  // Bridge.
+  std::unique_ptr<COGLDispTree> BuildTree(CInkNode& node);
+  void FillTree(CInkNode& node, COGLDispTree& tree);
+  void RemoveInvalidFrom(CInkNode& node);
+
+  UserInterface& ui_;
+  LaunchValues& launch_;
+  ViewShell* shell_;
+  SceneCompanions* companions_;
+  std::unique_ptr<ViewShell> ownShell_;
+  std::unique_ptr<SceneCompanions> ownCompanions_;
+
+  ViewState state_;
+  std::unique_ptr<CInkSolid> scene_;
+  std::unique_ptr<CStereon> engine_;
+  // The plug-in host that imports files dropped onto a node; made on the
+  // first such drop.
+  std::unique_ptr<CInkFile> fileHost_;
+  GLWindowContext* window_ = nullptr;
+  int bitmapWidth_ = 0;
+  int bitmapHeight_ = 0;
+  NodeHandleTable handles_;
+  int32_t selection_ = 0;  // handle of the selected node, 0: none
+
+  std::vector<GMSegment> highlight_;
+  bool highlightValid_ = false;
+  ViewOverlay overlay_;
+  bool fitAtFirstPaint_ = false;
+  ModelLoadResult startupResult_ = ModelLoadResult::kMissing;
+
+  // Mouse.
+  ViewRect range_;
+  int downX_ = 0, downY_ = 0;
+  int upX_ = 0, upY_ = 0;
+  int moveX_ = 0, moveY_ = 0;
+  int middleX_ = 0, middleY_ = 0;
+  int rightX_ = 0, rightY_ = 0;
+  bool leftHeld_ = false, rightHeld_ = false, middleHeld_ = false;
+};
+
+// Names of the nodes that are never counted as model geometry (auxiliary
+// lines, the north arrow, the zoning areas), as the Shift-JIS bytes the
+// scene holds.
+bool IsAuxiliaryNodeName(std::string_view cp932Name);
+
+}  // namespace korvex
+
+using korvex::CStereonView;

@@ -1,0 +1,422 @@
+// Opening, dropping, reloading and saving models, the start-up load, and
+// the eye file around them.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "common/file_util.h"
+#include "common/user_interface.h"
+#include "formats/K3dReader.h"
+#include "formats/ModelLoader.h"
+#include "geometry/gm_matrix.h"
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
+#include "plugins/InkFile.h"
+#include "view/EyeFile.h"
+#include "view/SceneCompanions.h"
+#include "view/StereonView.h"
+#include "view/ViewShell.h"
+#include "view/ViewTexts.h"
+
+namespace korvex {
+
+namespace {
+
+// Pattern of a dropped file without an extension.
+constexpr std::string_view kDropDefaultPattern = "*.ink";
+constexpr std::string_view kInkPattern = "*.ink";
+constexpr int kFilterBuffer = static_cast<int>(kMaxPath);
+
+// The file dialogs change the process's current folder; every file command
+// leaves it as it found it.
+class CurrentFolderGuard {
+ public:
+  CurrentFolderGuard() : folder_(std::filesystem::current_path(error_)) {}
+  ~CurrentFolderGuard() {
+    if (!error_) std::filesystem::current_path(folder_, error_);
+  }
+  const std::filesystem::path& Folder() const { return folder_; }
+
+ private:
+  std::error_code error_;
+  std::filesystem::path folder_;
+};
+
+// Where the file name begins: after the last "/" or "\".
+std::size_t NameStart(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+std::string FileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
+
+// The path without the extension of its file name; a "." in a folder name
+// is no extension.
+std::string WithoutExtension(std::string_view path) {
+  const std::size_t start = NameStart(path);
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || dot < start) return std::string(path);
+  return std::string(path.substr(0, dot));
+}
+
+struct FormatList {
+  std::string filter;        // UTF-8, for the dialog
+  std::vector<int> formats;  // the scene's format index of each entry
+};
+
+FormatList ImportFormats(CInkSolid& scene) {
+  FormatList list;
+  for (int i = 0; i < scene.GetFormatCount(); ++i) {
+    if (!scene.CanImport(i)) continue;
+    char text[kFilterBuffer] = {};
+    scene.GetImportFormat(i, text, kFilterBuffer);
+    list.filter += Cp932ToUtf8(text);
+    list.formats.push_back(i);
+  }
+  return list;
+}
+
+FormatList ExportFormats(CInkSolid& scene) {
+  FormatList list;
+  for (int i = 0; i < scene.GetFormatCount(); ++i) {
+    if (!scene.CanExport(i)) continue;
+    char text[kFilterBuffer] = {};
+    scene.GetExportFormat(i, text, kFilterBuffer);
+    list.filter += Cp932ToUtf8(text);
+    list.formats.push_back(i);
+  }
+  return list;
+}
+
+int FindExportFormat(CInkSolid& scene, std::string_view pattern) {
+  for (int i = 0; i < scene.GetFormatCount(); ++i) {
+    if (!scene.CanExport(i)) continue;
+    char text[kFilterBuffer] = {};
+    scene.GetExportFormat(i, text, kFilterBuffer);
+    if (FilterPattern(text) == pattern) return i;
+  }
+  return -1;
+}
+
+int FindHostImportFormat(CInkFile& host, std::string_view pattern) {
+  for (int i = 0; i < host.GetCount(); ++i) {
+    if (!host.CheckImport(i)) continue;
+    char text[kFilterBuffer] = {};
+    host.GetImportableFormat(i, text, kFilterBuffer);
+    if (FilterPattern(text) == pattern) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+// --- the camera through the scene settings block ----------------------------
+
+void CStereonView::CameraToSettings() {
+  InkSceneSettings& s = scene_->settings;
+  s.eye = state_.eye;
+  s.target = state_.target;
+  s.up = state_.up;
+  s.nearClip = state_.nearPlane;
+  s.farClip = state_.farPlane;
+  s.viewAngle = state_.viewAngle;
+  s.unitFactor = 1.0;
+  s.lightPosition = state_.lightPosition;
+}
+
+void CStereonView::CameraFromSettings() {
+  const InkSceneSettings& s = scene_->settings;
+  state_.eye = s.eye;
+  state_.target = s.target;
+  state_.up = s.up;
+  state_.nearPlane = s.nearClip;
+  state_.farPlane = s.farClip;
+  state_.viewAngle = s.viewAngle;
+  state_.lightPosition = s.lightPosition;
+}
+
+void CStereonView::RecordModelTime() {
+  std::error_code error;
+  const auto time = std::filesystem::last_write_time(launch_.modelPath, error);
+  if (!error) launch_.modelTime = time;
+}
+
+void CStereonView::DiscardSceneReferences() {
+  // The old tree is gone: nothing may reach its nodes any more, not even a
+  // repaint that a message box causes before the new trees are built.
+  selection_ = 0;
+  DropHighlight();
+  handles_.Clear();
+}
+
+void CStereonView::ReadCompanions(const std::string& path) {
+  const std::string base = WithoutExtension(path);
+  if (const std::string billboards = base + ".bil"; FileExists(billboards))
+    companions_->ReadBillboards(*engine_, billboards);
+  if (const std::string textures = base + ".txi"; FileExists(textures)) {
+    if (scene_->GetRoot()) companions_->ReadTextureAssignment(*engine_, *scene_->GetRoot(), textures);
+    launch_.texturePath = textures;
+  }
+}
+
+// --- start-up ---------------------------------------------------------------
+
+void CStereonView::StartupLoad() {
+  if (!launch_.modelPath.empty()) {
+    const std::string path = NormalizeSeparators(launch_.modelPath);
+    K3dViewState k3d;
+    const std::string pattern = FilePattern(path, kStartupDefaultPattern);
+    startupResult_ = LoadModel(*scene_, path, k3d, kStartupDefaultPattern);
+    if (startupResult_ == ModelLoadResult::kLoaded) {
+      if (pattern == kK3dPattern)
+        state_.farPlane = k3d.farPlane;
+      else
+        ReadCompanions(path);
+      RecordModelTime();
+    }
+  }
+  if (!launch_.backgroundPath.empty()) {
+    const std::string path = NormalizeSeparators(launch_.backgroundPath);
+    const std::string beside = (ProgramFolder() / "Texture" / path).string();
+    if (FileExists(path))
+      companions_->LoadBackgroundImage(*engine_, path);
+    else if (FileExists(beside))
+      companions_->LoadBackgroundImage(*engine_, beside);
+  }
+  if (!launch_.texturePath.empty() && FileExists(launch_.texturePath) && scene_->GetRoot())
+    companions_->ReadTextureAssignment(*engine_, *scene_->GetRoot(), launch_.texturePath);
+
+  RemoveInvalidFigures();
+  RebuildAll();
+  state_.currentFile = launch_.modelPath;
+  RestoreEye();
+}
+
+void CStereonView::RestoreEye() {
+  EyeSettings eye{state_.eye, state_.target, state_.zoom, state_.lightPosition};
+  if (launch_.useEyeFile && LoadStartupEye(eye)) {
+    state_.eye = eye.eye;
+    state_.target = eye.target;
+    state_.zoom = eye.zoomScale;
+    state_.lightPosition = eye.light;
+    return;
+  }
+  // The window may not have its size yet: fit again at the first paint.
+  if (ResetEye()) fitAtFirstPaint_ = true;
+}
+
+void CStereonView::SaveEye() {
+  if (!launch_.useEyeFile) return;
+  SaveProjectEye(EyeSettings{state_.eye, state_.target, state_.zoom, state_.lightPosition});
+}
+
+// --- open -------------------------------------------------------------------
+
+void CStereonView::OpenCommand() {
+  if (!scene_ || !engine_) return;
+  const CurrentFolderGuard folder;
+  const FormatList formats = ImportFormats(*scene_);
+  int chosen = -1;
+  FileDialogRequest request;
+  request.caption = text::kOpenCaption;
+  request.filter = formats.filter + text::kK3dFilterEntry + "|";
+  request.initialFolder = folder.Folder().string();
+  request.chosenFilter = &chosen;
+  const std::optional<std::string> path = ui_.ChooseFile(request);
+  if (!path) return;
+  int format = -1;
+  if (chosen >= 0 && chosen < static_cast<int>(formats.formats.size()))
+    format = formats.formats[static_cast<size_t>(chosen)];
+  else if (chosen < 0)  // the dialog could not tell: go by the file's pattern
+    format = FindImportFormat(*scene_, FilePattern(*path, kStartupDefaultPattern));
+  LoadWholeModel(*path, format, false);
+}
+
+void CStereonView::LoadWholeModel(const std::string& path, int format, bool fromDrop) {
+  // Shadows would be dropped here; the engine has none yet.
+  CameraToSettings();
+  Status(text::kLoading);
+  if (FilePattern(path, kStartupDefaultPattern) == kK3dPattern) {
+    // Make sure the file can be read before the scene is emptied: a file
+    // that cannot be opened leaves the model the user is looking at.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+      Status(text::kReady);
+      ui_.ShowMessage(text::kOpenFailed, text::kOpenFailedCaption, MessageIcon::Warning);
+      return;
+    }
+    scene_->NewScene();
+    DiscardSceneReferences();
+    K3dViewState k3d;
+    if (CInkNode* root = scene_->GetRoot()) ReadK3dStream(*root, k3d, file);
+    std::fclose(file);
+    scene_->settings.farClip = k3d.farPlane > 0.0 ? k3d.farPlane : scene_->settings.farClip;
+  } else {
+    if (!scene_->Import(format, path.c_str())) {
+      Status(text::kReady);
+      ui_.ShowMessage(text::kOpenFailed, text::kOpenFailedCaption, MessageIcon::Warning);
+      return;
+    }
+    DiscardSceneReferences();
+  }
+  ReadCompanions(path);
+  CameraFromSettings();
+  state_.currentFile = path;
+  launch_.modelPath = path;
+  RecordModelTime();
+
+  Status(text::kBuilding);
+  DiscardSceneReferences();
+  RemoveInvalidFigures();
+  RebuildAll();
+  ResetEye();
+  if (!fromDrop) FitAll();
+  Status(text::kReady);
+  shell_->SetTitle(FileName(path) + text::kTitleSuffix);
+  Redraw();
+}
+
+// --- drop -------------------------------------------------------------------
+
+void CStereonView::OnDropFile(const std::string& path, int x, int y) {
+  if (!scene_ || !engine_) return;
+  ApplyEngineState();
+  engine_->SetEyeTarget(state_.eye, state_.target);
+  const int name = engine_->Pick(state_.displayFlags, x, y, 3);
+  DropHighlight();
+  if (CInkNode* node = handles_.Node(name)) {
+    DropOntoNode(path, *node, x, y);
+    return;
+  }
+  if (ui_.ShowMessage(text::kAskLoad, "", MessageIcon::Question, MessageButtons::OkCancel) != MessageAnswer::Ok)
+    return;
+  // The scene's own plug-in list is the host's list: the same folder, the
+  // same order.
+  const std::string pattern = FilePattern(path, kDropDefaultPattern);
+  const int format = FindImportFormat(*scene_, pattern);
+  if (format < 0 && pattern != kK3dPattern) {
+    ui_.ShowMessage(text::kUnknownFile, text::kNoticeCaption, MessageIcon::Warning);
+    return;
+  }
+  LoadWholeModel(path, format, true);
+}
+
+void CStereonView::DropOntoNode(const std::string& path, CInkNode& node, int x, int y) {
+  // The pick ray in the node's own coordinates.
+  const GMSegment ray = engine_->ScreenToRay(state_.displayFlags, x, y, ClientWidth(), ClientHeight());
+  GMMatrix inverse;
+  node.GetInverseWorldMatrix(inverse);
+  GMVector start = ray.start;
+  GMVector end = ray.end;
+  GMTransformPoint(start, inverse);
+  GMTransformPoint(end, inverse);
+  const GMVector direction{end.x - start.x, end.y - start.y, end.z - start.z};
+  GMVector hit;
+  if (node.PickFigure(start, direction, hit, GM_TOLERANCE) == nullptr) return;
+
+  if (!fileHost_) {
+    fileHost_ = std::make_unique<CInkFile>();
+    if (launch_.programFolder.empty())
+      fileHost_->Load();
+    else
+      fileHost_->LoadFrom(launch_.programFolder);
+  }
+  const int format = FindHostImportFormat(*fileHost_, FilePattern(path, kDropDefaultPattern));
+  if (format < 0) {
+    ui_.ShowMessage(text::kUnknownFile, text::kNoticeCaption, MessageIcon::Warning);
+    return;
+  }
+  CameraToSettings();
+  CInkNode* added = fileHost_->Import(format, path.c_str(), &scene_->settings);
+  if (added == nullptr) {
+    ui_.ShowMessage(text::kNodeImportFailed, text::kNoticeCaption, MessageIcon::Warning);
+    return;
+  }
+  added->SetName(Utf8ToCp932(FileName(path)));
+  added->GetAttributeRecord()->origin = hit;
+  node.AddChild(added);
+  if (COGLDispTree* parentTree = handles_.Tree(node); parentTree != nullptr && engine_->MakeCurrent())
+    parentTree->AddChild(BuildTree(*added));
+  RebuildNode(node);
+  Redraw();
+}
+
+// --- reload -----------------------------------------------------------------
+
+void CStereonView::Reload() {
+  if (!scene_ || !engine_ || !launch_.reload || launch_.modelPath.empty()) return;
+  const std::string path = launch_.modelPath;
+  const int format = FindImportFormat(*scene_, FilePattern(path, kStartupDefaultPattern));
+  if (format < 0) return;
+  ui_.SetWaitCursor(true);
+  Status(text::kReloading);
+  if (FileExists(path) && scene_->Import(format, path.c_str())) {
+    DiscardSceneReferences();
+    ReadCompanions(path);
+    RecordModelTime();
+  }
+  if (!launch_.texturePath.empty() && FileExists(launch_.texturePath) && scene_->GetRoot())
+    companions_->ReadTextureAssignment(*engine_, *scene_->GetRoot(), launch_.texturePath);
+  Status(text::kRedrawing);
+  RemoveInvalidFigures();
+  RebuildAll();
+  Redraw();
+  state_.currentFile = path;
+  Status(text::kReady);
+  ui_.SetWaitCursor(false);
+}
+
+void CStereonView::OnFocusGained() {
+  if (!launch_.reload || launch_.modelPath.empty()) return;
+  std::error_code error;
+  const auto time = std::filesystem::last_write_time(launch_.modelPath, error);
+  if (error || (launch_.modelTime && *launch_.modelTime == time)) return;
+  Reload();
+}
+
+// --- save -------------------------------------------------------------------
+
+void CStereonView::SaveCommand() {
+  if (!scene_) return;
+  const std::string& current = state_.currentFile;
+  if (!current.empty() && FilePattern(current, "") == kInkPattern) {
+    if (const int format = FindExportFormat(*scene_, kInkPattern); format >= 0) {
+      // The user must learn when the work was not saved, as with save as.
+      if (!scene_->Export(format, current.c_str()))
+        ui_.ShowMessage(text::kSaveFailed, text::kSaveFailedCaption, MessageIcon::Warning);
+      SaveEye();
+      return;
+    }
+  }
+  SaveAsCommand();
+}
+
+void CStereonView::SaveAsCommand() {
+  if (!scene_) return;
+  const CurrentFolderGuard folder;
+  const FormatList formats = ExportFormats(*scene_);
+  int chosen = -1;
+  FileDialogRequest request;
+  request.save = true;
+  request.caption = text::kSaveAsCaption;
+  request.filter = formats.filter + "|";
+  request.defaultExtension = "ink";
+  request.initialFolder = folder.Folder().string();
+  request.chosenFilter = &chosen;
+  const std::optional<std::string> path = ui_.ChooseFile(request);
+  if (!path) return;
+  int format = -1;
+  if (chosen >= 0 && chosen < static_cast<int>(formats.formats.size()))
+    format = formats.formats[static_cast<size_t>(chosen)];
+  else
+    format = FindExportFormat(*scene_, FilePattern(*path, kInkPattern));
+  CameraToSettings();
+  std::memset(scene_->settings.reserved, 0, sizeof scene_->settings.reserved);
+  if (format >= 0 && scene_->Export(format, path->c_str()))
+    state_.currentFile = *path;
+  else
+    ui_.ShowMessage(text::kSaveFailed, text::kSaveFailedCaption, MessageIcon::Warning);
+}
+
+}  // namespace korvex

@@ -1,0 +1,99 @@
+// What the view asks of the program around it, beyond the user interface of
+// common/user_interface.h: the main window's title, the context menu, the
+// cursor, closing, the stored Aero flag, and the dialogs.
+//
+// Every dialog is a call that receives the current values and returns true
+// when the user pressed OK, with the values changed in place. The default
+// answers are those of a user who cancels everything, so a shell (or a test)
+// overrides only what it offers.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "geometry/gm_types.h"
+
+class CInkSolid;
+class CStereon;
+struct StereonTexture;
+
+namespace korvex {
+
+struct EyeDialogValues {
+  GMVector eye;
+  GMVector target;
+  double viewAngle = 45.0;
+  double nearPlane = 1.0;
+  double farPlane = 3000.0;
+  double rotationStep = 5.0;
+  int isometricCorner = -1;  // 0..3 chosen by the isometric buttons, -1 none
+  std::string referenceScale;  // N of the reference scale 1/N, as decimal text
+};
+
+struct ColourDialogValues {
+  uint32_t colour = 0;  // opacity in the top byte, red in the lowest
+  int textureIndex = 0;
+  bool visible = true;
+  CStereon* engine = nullptr;  // for the list of textures
+};
+
+struct NodePropertyValues {
+  GMVector origin;
+  GMVector scale{1.0, 1.0, 1.0};
+  GMVector axis{0.0, 0.0, 1.0};
+  double angleDegrees = 0.0;
+};
+
+struct BackgroundDialogValues {
+  uint32_t colour = 0;  // low 24 bits
+  bool useImage = false;
+};
+
+struct FogValues {
+  bool used = false;
+  double start = 1.0;
+  double end = 3000.0;
+  double density = 0.01;
+  int mode = 2;
+};
+
+struct FogDialogValues {
+  FogValues face;
+  FogValues line;
+};
+
+class ViewShell {
+ public:
+  virtual ~ViewShell() = default;
+
+  // The main window's title.
+  virtual void SetTitle(std::string_view /*title*/) {}
+  // The pop-up menu of cmd::kContextMenu at a point of the view (pixels,
+  // y down); the chosen command comes back through CStereonView::OnCommand.
+  virtual void ShowContextMenu(int /*x*/, int /*y*/) {}
+  // Puts the mouse cursor on a point of the view.
+  virtual void MoveCursor(int /*x*/, int /*y*/) {}
+  // The host asked the viewer to close: close the main window.
+  virtual void CloseMainWindow() {}
+  // The Aero flag of the settings store ("Setup", "AeroFlag").
+  virtual int ReadAeroFlag() { return 0; }
+  virtual void WriteAeroFlag(int /*value*/) {}
+
+  virtual bool EyeDialog(EyeDialogValues& /*values*/) { return false; }
+  virtual bool ColourDialog(ColourDialogValues& /*values*/) { return false; }
+  virtual bool NodePropertyDialog(NodePropertyValues& /*values*/) { return false; }
+  virtual bool BackgroundDialog(BackgroundDialogValues& /*values*/) { return false; }
+  virtual bool FogDialog(FogDialogValues& /*values*/) { return false; }
+  // Edits the records in place; closes with "閉じる" only.
+  virtual void TextureDialog(std::span<StereonTexture* const> /*textures*/) {}
+  // The modeless layer dialog on the scene; opened once, kept afterwards.
+  virtual void OpenLayerDialog(CInkSolid& /*scene*/) {}
+  // Commands whose work lies outside the view core: image and layout output,
+  // printing, the sun direction and solar view, always-on-top. True when
+  // the shell carried it out.
+  virtual bool RunCommand(int /*id*/) { return false; }
+};
+
+}  // namespace korvex
