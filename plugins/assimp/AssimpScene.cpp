@@ -1,0 +1,621 @@
+#include "plugins/assimp/AssimpScene.h"
+
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
+#include <assimp/material.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "common/atomic_file.h"
+#include "common/file_util.h"
+#include "geometry/gm_mesh_build.h"
+#include "geometry/gm_triangulate.h"
+#include "model/FigureTessellation.h"
+
+namespace korvex::assimp {
+
+namespace {
+
+constexpr FormatInfo kFormats[] = {
+    {"obj", "Wavefront OBJ (*.obj)", "obj", true},
+    {"gltf", "glTF 2.0 (*.gltf)", "gltf2", true},
+    {"glb", "glTF 2.0 binary (*.glb)", "glb2", true},
+    {"ifc", "IFC (*.ifc)", nullptr, true},
+    {"dae", "Collada (*.dae)", "collada", true},
+    {"3ds", "3D Studio (*.3ds)", nullptr, true},
+    {"stl", "STL (*.stl)", "stlb", false},
+    {"ply", "Stanford PLY (*.ply)", "plyb", false},
+    {"fbx", "Autodesk FBX (*.fbx)", nullptr, true},
+};
+
+// Assimp's node trees are shallow; a deeper one is a broken or hostile file.
+constexpr int kMaxDepth = 1024;
+constexpr double kTolerance = GM_TOLERANCE;
+constexpr uint32_t kDefaultColour = 0xFFCCCCCCu;  // light grey for meshes without a material colour
+
+// --- Y up and Z up ------------------------------------------------------------
+
+// Column-vector matrices as Assimp keeps them: p' = M p, translation in a4, b4, c4.
+using Matrix = aiMatrix4x4t<double>;
+
+// (x, y, z) with Y up becomes (x, -z, y) with Z up.
+Matrix YUpToZUp() {
+  Matrix m;
+  m.b2 = 0.0, m.b3 = -1.0;
+  m.c2 = 1.0, m.c3 = 0.0;
+  return m;
+}
+
+Matrix ToDouble(const aiMatrix4x4& f) {
+  Matrix m;
+  const float* src = f[0];
+  double* dst = m[0];
+  for (int i = 0; i < 16; ++i) dst[i] = src[i];
+  return m;
+}
+
+GMVector Apply(const Matrix& m, const GMVector& p) {
+  return {m.a1 * p.x + m.a2 * p.y + m.a3 * p.z + m.a4, m.b1 * p.x + m.b2 * p.y + m.b3 * p.z + m.b4,
+          m.c1 * p.x + m.c2 * p.y + m.c3 * p.z + m.c4};
+}
+
+GMVector ApplyDirection(const Matrix& m, const GMVector& d) {
+  return {m.a1 * d.x + m.a2 * d.y + m.a3 * d.z, m.b1 * d.x + m.b2 * d.y + m.b3 * d.z,
+          m.c1 * d.x + m.c2 * d.y + m.c3 * d.z};
+}
+
+double Length(const GMVector& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+double Dot(const GMVector& a, const GMVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// The placement of a node when the matrix is a rotation with scale factors
+// along the node's own axes and a translation (what a node's attribute record
+// can hold: scaled, then rotated, then moved). False for shear, perspective or
+// a scale that is not along the axes.
+bool Decompose(const Matrix& m, InkAttributes& a) {
+  if (std::abs(m.d1) > kTolerance || std::abs(m.d2) > kTolerance || std::abs(m.d3) > kTolerance ||
+      std::abs(m.d4 - 1.0) > kTolerance)
+    return false;
+  GMVector axis[3] = {{m.a1, m.b1, m.c1}, {m.a2, m.b2, m.c2}, {m.a3, m.b3, m.c3}};
+  double scale[3];
+  for (int i = 0; i < 3; ++i) {
+    scale[i] = Length(axis[i]);
+    if (!(scale[i] > 1e-12) || !std::isfinite(scale[i])) return false;
+    axis[i] = {axis[i].x / scale[i], axis[i].y / scale[i], axis[i].z / scale[i]};
+  }
+  constexpr double kOrthogonal = 1e-6;
+  if (std::abs(Dot(axis[0], axis[1])) > kOrthogonal || std::abs(Dot(axis[0], axis[2])) > kOrthogonal ||
+      std::abs(Dot(axis[1], axis[2])) > kOrthogonal)
+    return false;
+  // A mirror becomes a negative scale along x, leaving a proper rotation.
+  const GMVector cross{axis[0].y * axis[1].z - axis[0].z * axis[1].y, axis[0].z * axis[1].x - axis[0].x * axis[1].z,
+                       axis[0].x * axis[1].y - axis[0].y * axis[1].x};
+  if (Dot(cross, axis[2]) < 0.0) {
+    scale[0] = -scale[0];
+    axis[0] = {-axis[0].x, -axis[0].y, -axis[0].z};
+  }
+  // The rotation's quaternion (columns are the rotated axes).
+  const double r00 = axis[0].x, r10 = axis[0].y, r20 = axis[0].z;
+  const double r01 = axis[1].x, r11 = axis[1].y, r21 = axis[1].z;
+  const double r02 = axis[2].x, r12 = axis[2].y, r22 = axis[2].z;
+  double w, x, y, z;
+  const double trace = r00 + r11 + r22;
+  if (trace > 0.0) {
+    const double s = 2.0 * std::sqrt(trace + 1.0);
+    w = 0.25 * s, x = (r21 - r12) / s, y = (r02 - r20) / s, z = (r10 - r01) / s;
+  } else if (r00 > r11 && r00 > r22) {
+    const double s = 2.0 * std::sqrt(1.0 + r00 - r11 - r22);
+    w = (r21 - r12) / s, x = 0.25 * s, y = (r01 + r10) / s, z = (r02 + r20) / s;
+  } else if (r11 > r22) {
+    const double s = 2.0 * std::sqrt(1.0 + r11 - r00 - r22);
+    w = (r02 - r20) / s, x = (r01 + r10) / s, y = 0.25 * s, z = (r12 + r21) / s;
+  } else {
+    const double s = 2.0 * std::sqrt(1.0 + r22 - r00 - r11);
+    w = (r10 - r01) / s, x = (r02 + r20) / s, y = (r12 + r21) / s, z = 0.25 * s;
+  }
+  const double sine = std::sqrt(x * x + y * y + z * z);
+  a.scale = {scale[0], scale[1], scale[2]};
+  a.origin = {m.a4, m.b4, m.c4};
+  if (sine < 1e-15) {
+    a.rotationAxis = {0.0, 0.0, 1.0};
+    a.rotationAngle = 0.0;
+  } else {
+    a.rotationAxis = {x / sine, y / sine, z / sine};
+    a.rotationAngle = 2.0 * std::atan2(sine, w);
+  }
+  return true;
+}
+
+// --- names and colours ------------------------------------------------------
+
+// Shift-JIS text cut to the 63 bytes a name holds, never inside a character.
+std::string NodeName(const aiString& name) {
+  std::string text = Utf8ToCp932(std::string_view(name.C_Str(), name.length));
+  size_t end = 0;
+  while (end < text.size()) {
+    const auto lead = static_cast<uint8_t>(text[end]);
+    const size_t width = ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) ? 2 : 1;
+    if (end + width > 63) break;
+    end += width;
+  }
+  text.resize(std::min(end, text.size()));
+  return text;
+}
+
+uint8_t Channel(double v) {
+  if (!(v > 0.0)) return 0;
+  if (v >= 1.0) return 255;
+  return static_cast<uint8_t>(std::lround(v * 255.0));
+}
+
+uint32_t MaterialColour(const aiScene& scene, unsigned index) {
+  if (index >= scene.mNumMaterials || !scene.mMaterials[index]) return kDefaultColour;
+  const aiMaterial& material = *scene.mMaterials[index];
+  aiColor4D diffuse;
+  if (aiGetMaterialColor(&material, AI_MATKEY_COLOR_DIFFUSE, &diffuse) != AI_SUCCESS) return kDefaultColour;
+  // Importers that know an opacity state it separately (some also repeat it
+  // in the diffuse alpha); it is the one to trust.
+  double alpha = diffuse.a;
+  float opacity = 1.0f;
+  if (aiGetMaterialFloat(&material, AI_MATKEY_OPACITY, &opacity) == AI_SUCCESS) alpha = opacity;
+  return uint32_t(Channel(diffuse.r)) | uint32_t(Channel(diffuse.g)) << 8 | uint32_t(Channel(diffuse.b)) << 16 |
+         uint32_t(Channel(alpha)) << 24;
+}
+
+// --- meshes -------------------------------------------------------------------
+
+// Open-addressing tables over the positions and edges of one mesh: faster
+// than the general containers for the millions of entries a large model has.
+class PositionWelder {
+ public:
+  explicit PositionWelder(size_t expected) {
+    size_t capacity = 16;
+    while (capacity < expected * 2) capacity *= 2;
+    slots_.assign(capacity, -1);
+  }
+  // The welded index of p; a position not seen before becomes a new vertex.
+  int32_t Index(const GMVector& p, std::vector<InkVertex>& vertices) {
+    const uint64_t hx = Bits(p.x), hy = Bits(p.y), hz = Bits(p.z);
+    uint64_t h = hx * 0x9E3779B97F4A7C15ull ^ (hy + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full ^
+                 (hz + 0x165667B19E3779F9ull) * 0x27D4EB2F165667C5ull;
+    h ^= h >> 29;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      const int32_t slot = slots_[i];
+      if (slot < 0) {
+        slots_[i] = static_cast<int32_t>(vertices.size());
+        vertices.push_back(InkVertex{p});
+        return slots_[i];
+      }
+      const GMVector& q = vertices[static_cast<size_t>(slot)].position;
+      if (Bits(q.x) == hx && Bits(q.y) == hy && Bits(q.z) == hz) return slot;
+    }
+  }
+
+ private:
+  // Equal positions give equal bits; -0 and +0 are one position.
+  static uint64_t Bits(double v) { return std::bit_cast<uint64_t>(v == 0.0 ? 0.0 : v); }
+  std::vector<int32_t> slots_;
+};
+
+// Every undirected edge of the face loops once, in the order first met.
+std::vector<GMMeshEdge> EdgesOfLoops(const std::vector<int32_t>& indices, const std::vector<GMMeshFace>& faces) {
+  size_t capacity = 16;
+  while (capacity < indices.size() * 2) capacity *= 2;
+  std::vector<uint64_t> slots(capacity, ~0ull);
+  const size_t mask = capacity - 1;
+  std::vector<GMMeshEdge> edges;
+  edges.reserve(indices.size() / 2 + 1);
+  for (const GMMeshFace& face : faces) {
+    for (int32_t k = 0; k < face.count; ++k) {
+      const int32_t a = face.indices[k], b = face.indices[(k + 1) % face.count];
+      const auto lo = static_cast<uint64_t>(std::min(a, b)), hi = static_cast<uint64_t>(std::max(a, b));
+      const uint64_t key = lo << 32 | hi;
+      uint64_t h = key * 0x9E3779B97F4A7C15ull;
+      h ^= h >> 31;
+      for (size_t i = h & mask;; i = (i + 1) & mask) {
+        if (slots[i] == key) break;
+        if (slots[i] == ~0ull) {
+          slots[i] = key;
+          edges.push_back({a, b, -1});
+          break;
+        }
+      }
+    }
+  }
+  return edges;
+}
+
+struct Bounds {
+  double extent = 0.0;  // the largest distance of a bounding-box corner from the origin
+  bool any = false;
+  GMVector min{}, max{};
+  void Add(const GMVector& p) {
+    if (!any) {
+      min = max = p;
+      any = true;
+      return;
+    }
+    min = {std::min(min.x, p.x), std::min(min.y, p.y), std::min(min.z, p.z)};
+    max = {std::max(max.x, p.x), std::max(max.y, p.y), std::max(max.z, p.z)};
+  }
+  double Reach() const {
+    if (!any) return 0.0;
+    const double x = std::max(std::abs(min.x), std::abs(max.x));
+    const double y = std::max(std::abs(min.y), std::abs(max.y));
+    const double z = std::max(std::abs(min.z), std::abs(max.z));
+    return std::sqrt(x * x + y * y + z * z);
+  }
+};
+
+// Adds the Assimp mesh to node as one mesh figure; vertices are first taken
+// through bake (the part of the placement the node could not hold). Returns
+// false when the mesh has no usable face.
+bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matrix& world, Bounds& local,
+             Bounds& worldBounds, uint32_t colour) {
+  if (!mesh.mVertices || !mesh.mFaces || mesh.mNumVertices == 0 || mesh.mNumFaces == 0) return false;
+  std::vector<InkVertex> vertices;
+  vertices.reserve(std::min<size_t>(mesh.mNumVertices, 1u << 20));
+  PositionWelder welder(mesh.mNumVertices);
+  std::vector<int32_t> welded(mesh.mNumVertices);
+  for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+    const aiVector3D& v = mesh.mVertices[i];
+    GMVector p{v.x, v.y, v.z};
+    if (bake) p = Apply(*bake, p);
+    welded[i] = welder.Index(p, vertices);
+  }
+
+  // Face loops with welded indices; points, lines and faces that welding
+  // collapsed below three corners are no surface and are left out.
+  std::vector<int32_t> indices;
+  indices.reserve(size_t{mesh.mNumFaces} * 3);
+  std::vector<std::pair<size_t, int32_t>> spans;
+  spans.reserve(mesh.mNumFaces);
+  for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+    const aiFace& face = mesh.mFaces[f];
+    if (face.mNumIndices < 3 || !face.mIndices) continue;
+    const size_t start = indices.size();
+    for (unsigned k = 0; k < face.mNumIndices; ++k) {
+      const unsigned source = face.mIndices[k];
+      if (source >= mesh.mNumVertices) {
+        indices.resize(start);
+        break;
+      }
+      const int32_t w = welded[source];
+      if (indices.size() > start && indices.back() == w) continue;
+      indices.push_back(w);
+    }
+    if (indices.size() > start + 1 && indices.back() == indices[start]) indices.pop_back();
+    if (indices.size() - start < 3) {
+      indices.resize(start);
+      continue;
+    }
+    spans.emplace_back(start, static_cast<int32_t>(indices.size() - start));
+  }
+  if (spans.empty()) return false;
+  std::vector<GMMeshFace> faces(spans.size());
+  for (size_t f = 0; f < spans.size(); ++f) faces[f] = {spans[f].second, indices.data() + spans[f].first};
+  std::vector<GMMeshEdge> edges = EdgesOfLoops(indices, faces);
+
+  std::vector<InkVertex*> pointers(vertices.size());
+  for (size_t i = 0; i < vertices.size(); ++i) {
+    pointers[i] = &vertices[i];
+    local.Add(vertices[i].position);
+    worldBounds.Add(Apply(world, vertices[i].position));
+  }
+
+  // The description borrows this function's tables; they are handed back
+  // before the record's destructor could free them.
+  struct Borrowed {
+    GMMesh mesh;
+    ~Borrowed() {
+      mesh.vertices = nullptr, mesh.edges = nullptr, mesh.faces = nullptr;
+      mesh.vertexCount = mesh.edgeCount = mesh.faceCount = 0;
+    }
+  } d;
+  d.mesh.vertexCount = static_cast<int32_t>(pointers.size());
+  d.mesh.vertices = pointers.data();
+  d.mesh.edgeCount = static_cast<int32_t>(edges.size());
+  d.mesh.edges = edges.data();
+  d.mesh.faceCount = static_cast<int32_t>(faces.size());
+  d.mesh.faces = faces.data();
+  const int index = node.AddMeshFigure(&d.mesh, static_cast<int>(colour));
+  if (index < 0) return false;
+  // Outlines show the model's feature edges, not every triangle's.
+  FinaliseMeshEdges(*static_cast<GMMesh*>(node.GetFigure(index)->geometry), 0.0, kTolerance);
+  return true;
+}
+
+struct Converter {
+  const aiScene& scene;
+  Bounds local, world;
+  size_t figures = 0;
+
+  // Converts source into node. pending is the placement the parent could not
+  // hold; parentWorld is the world matrix of the parent's frame as the scene
+  // will compute it.
+  bool Node(const aiNode& source, CInkNode& node, const Matrix& pending, const Matrix& parentWorld, int depth) {
+    if (depth > kMaxDepth) return false;
+    const Matrix effective = pending * ToDouble(source.mTransformation);
+    InkAttributes attributes;
+    const bool placed = Decompose(effective, attributes);
+    // A placement the node cannot hold is applied to its vertices instead.
+    const Matrix* bake = placed ? nullptr : &effective;
+    const Matrix nodeWorld = placed ? parentWorld * effective : parentWorld;
+
+    node.Create(&attributes);
+    node.SetName(NodeName(source.mName));
+    // Meshes go by colour: the first colour stays with the node, each other
+    // colour gets a child node of its own.
+    std::map<uint32_t, CInkNode*> byColour;
+    std::vector<CInkNode*> colourNodes;
+    bool first = true;
+    for (unsigned k = 0; k < source.mNumMeshes && source.mMeshes; ++k) {
+      const unsigned m = source.mMeshes[k];
+      if (m >= scene.mNumMeshes || !scene.mMeshes[m]) continue;
+      const aiMesh& mesh = *scene.mMeshes[m];
+      const uint32_t colour = MaterialColour(scene, mesh.mMaterialIndex);
+      if (first) {
+        node.GetAttributeRecord()->colour = colour;
+        byColour[colour] = &node;
+        first = false;
+      }
+      CInkNode*& target = byColour[colour];
+      if (!target) {
+        auto owned = std::make_unique<CInkNode>();
+        InkAttributes plain;
+        plain.colour = colour;
+        owned->Create(&plain);
+        aiString materialName;
+        if (mesh.mMaterialIndex < scene.mNumMaterials &&
+            scene.mMaterials[mesh.mMaterialIndex]->Get(AI_MATKEY_NAME, materialName) == AI_SUCCESS &&
+            materialName.length > 0)
+          owned->SetName(NodeName(materialName));
+        else
+          owned->SetName(NodeName(source.mName));
+        target = owned.get();
+        colourNodes.push_back(owned.release());
+      }
+      if (AddMesh(*target, mesh, bake, nodeWorld, local, world, colour)) ++figures;
+    }
+    for (unsigned c = 0; c < source.mNumChildren && source.mChildren; ++c) {
+      if (!source.mChildren[c]) continue;
+      auto child = std::make_unique<CInkNode>();
+      const Matrix identity;
+      if (!Node(*source.mChildren[c], *child, placed ? identity : effective, nodeWorld, depth + 1)) {
+        for (CInkNode* n : colourNodes) delete n;
+        return false;
+      }
+      node.AddChild(child.release());
+    }
+    for (CInkNode* n : colourNodes) node.AddChild(n);
+    return true;
+  }
+};
+
+// World matrix of the node with the given name, or false.
+bool NodeWorld(const aiNode* root, const aiString& name, const Matrix& top, Matrix& out) {
+  const aiNode* node = root ? root->FindNode(name) : nullptr;
+  if (!node) return false;
+  Matrix m;
+  for (const aiNode* n = node; n; n = n->mParent) m = ToDouble(n->mTransformation) * m;
+  out = top * m;
+  return true;
+}
+
+void TakeCamera(const aiScene& scene, const Matrix& top, InkSceneSettings& settings) {
+  if (scene.mNumCameras == 0 || !scene.mCameras || !scene.mCameras[0]) return;
+  const aiCamera& camera = *scene.mCameras[0];
+  Matrix world;
+  if (!NodeWorld(scene.mRootNode, camera.mName, top, world)) world = top;
+  const GMVector eye = Apply(world, {camera.mPosition.x, camera.mPosition.y, camera.mPosition.z});
+  const GMVector look = ApplyDirection(world, {camera.mLookAt.x, camera.mLookAt.y, camera.mLookAt.z});
+  const GMVector up = ApplyDirection(world, {camera.mUp.x, camera.mUp.y, camera.mUp.z});
+  if (!(Length(look) > 0.0) || !(Length(up) > 0.0)) return;
+  settings.eye = eye;
+  settings.target = {eye.x + look.x, eye.y + look.y, eye.z + look.z};
+  settings.up = up;
+  // Assimp keeps half the horizontal angle; the block holds the whole vertical one.
+  const double half = camera.mHorizontalFOV;
+  if (half > 0.0 && half < 1.5707963) {
+    const double aspect = camera.mAspect > 0.0f ? camera.mAspect : 1.0;
+    settings.viewAngle = 2.0 * std::atan(std::tan(half) / aspect) * 180.0 / 3.14159265358979323846;
+  }
+  if (camera.mClipPlaneNear > 0.0f) settings.nearClip = camera.mClipPlaneNear;
+}
+
+}  // namespace
+
+const FormatInfo* FindFormat(std::string_view extension) {
+  for (const FormatInfo& f : kFormats)
+    if (extension == f.extension) return &f;
+  return nullptr;
+}
+
+std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, bool yUp, InkSceneSettings& settings) {
+  if (!scene.mRootNode) return nullptr;
+  const Matrix top = yUp ? YUpToZUp() : Matrix();
+  Converter converter{scene, {}, {}, 0};
+  // The returned tree is a holder: the scene keeps its children (the Assimp
+  // root node among them) and its properties.
+  auto holder = std::make_unique<CInkNode>();
+  holder->Create(nullptr);
+  auto root = std::make_unique<CInkNode>();
+  if (!converter.Node(*scene.mRootNode, *root, top, Matrix(), 0)) return nullptr;
+  holder->AddChild(root.release());
+  if (converter.figures == 0) return nullptr;
+
+  TakeCamera(scene, top, settings);
+  // The viewer drops figures reaching beyond ten times the far plane; a far
+  // plane of ten times the model's reach keeps a model in millimetres or in
+  // site coordinates whole.
+  const double reach = std::max(converter.local.Reach(), converter.world.Reach());
+  if (std::isfinite(reach)) settings.farClip = std::max(settings.farClip, 10.0 * reach);
+  return holder;
+}
+
+std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format, InkSceneSettings& settings) {
+  Assimp::Importer importer;
+  // Only what the conversion needs: faces as Assimp reads them (polygons
+  // stay whole; the scene triangulates what it draws), and no normals,
+  // texture coordinates or optimisation passes that would be thrown away.
+  const aiScene* scene = importer.ReadFile(path, 0);
+  if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) return nullptr;
+  return ConvertScene(*scene, format.yUp, settings);
+}
+
+// --- export -------------------------------------------------------------------
+
+namespace {
+
+struct ExportBuilder {
+  std::vector<aiMesh*> meshes;
+  std::vector<uint32_t> colours;  // one material per distinct colour word
+
+  unsigned Material(uint32_t colour) {
+    const auto it = std::find(colours.begin(), colours.end(), colour);
+    if (it != colours.end()) return static_cast<unsigned>(it - colours.begin());
+    colours.push_back(colour);
+    return static_cast<unsigned>(colours.size() - 1);
+  }
+
+  // The node's surface as one triangle mesh, or null when it has none.
+  aiMesh* Mesh(CInkNode& node) {
+    std::vector<aiVector3D> points;
+    for (int i = 0; i < node.GetFigureCount(); ++i) {
+      GMPolygonSetPtr polygons = FigurePolygons(node.GetFigure(i), 4, 1.0, kTolerance);
+      if (!polygons) continue;
+      for (const GMPolygon& polygon : polygons->polygons) {
+        if (polygon.Count() < 3) continue;
+        auto add = [&](const GMVector& p) { points.emplace_back(float(p.x), float(p.y), float(p.z)); };
+        if (polygon.Count() == 3) {
+          for (const GMVector& p : polygon.points) add(p);
+          continue;
+        }
+        GMPolygonSetPtr triangles = GMTriangulate(polygon, kTolerance);
+        if (!triangles) continue;
+        for (const GMPolygon& t : triangles->polygons)
+          if (t.Count() == 3)
+            for (const GMVector& p : t.points) add(p);
+      }
+    }
+    if (points.empty()) return nullptr;
+    auto* mesh = new aiMesh;
+    mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+    mesh->mNumVertices = static_cast<unsigned>(points.size());
+    mesh->mVertices = new aiVector3D[points.size()];
+    std::copy(points.begin(), points.end(), mesh->mVertices);
+    mesh->mNumFaces = mesh->mNumVertices / 3;
+    mesh->mFaces = new aiFace[mesh->mNumFaces];
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+      mesh->mFaces[f].mNumIndices = 3;
+      mesh->mFaces[f].mIndices = new unsigned[3]{3 * f, 3 * f + 1, 3 * f + 2};
+    }
+    mesh->mMaterialIndex = Material(node.GetAttributeRecord()->colour);
+    mesh->mName = aiString(Cp932ToUtf8(node.GetName(nullptr, 0)));
+    return mesh;
+  }
+
+  aiNode* Node(CInkNode& node, bool withPlacement, int depth) {
+    auto* out = new aiNode(Cp932ToUtf8(node.GetName(nullptr, 0)));
+    if (withPlacement) {
+      GMMatrix m;
+      node.GetLocalMatrix(m);
+      // Row vectors in the scene, column vectors in Assimp.
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) out->mTransformation[r][c] = static_cast<float>(m.m[c][r]);
+    }
+    if (aiMesh* mesh = Mesh(node)) {
+      meshes.push_back(mesh);
+      out->mNumMeshes = 1;
+      out->mMeshes = new unsigned[1]{static_cast<unsigned>(meshes.size() - 1)};
+    }
+    if (depth < kMaxDepth && node.GetCount() > 0) {
+      out->mChildren = new aiNode*[static_cast<size_t>(node.GetCount())];
+      for (int i = 0; i < node.GetCount(); ++i) {
+        aiNode* child = Node(*node.GetChild(i), true, depth + 1);
+        child->mParent = out;
+        out->mChildren[out->mNumChildren++] = child;
+      }
+    }
+    return out;
+  }
+};
+
+void FillMaterials(aiScene& scene, const std::vector<uint32_t>& colours) {
+  const size_t count = std::max<size_t>(colours.size(), 1);
+  scene.mMaterials = new aiMaterial*[count];
+  scene.mNumMaterials = static_cast<unsigned>(count);
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t c = i < colours.size() ? colours[i] : kDefaultColour;
+    auto* material = new aiMaterial;
+    const aiColor4D diffuse((c & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, ((c >> 16) & 0xFF) / 255.0f, 1.0f);
+    const float opacity = ((c >> 24) & 0xFF) / 255.0f;
+    char name[32];
+    std::snprintf(name, sizeof name, "colour_%08X", c);
+    const aiString materialName(name);
+    material->AddProperty(&materialName, AI_MATKEY_NAME);
+    material->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
+    material->AddProperty(&opacity, 1, AI_MATKEY_OPACITY);
+    scene.mMaterials[i] = material;
+  }
+}
+
+}  // namespace
+
+bool ExportFile(const char* path, const FormatInfo& format, CInkNode& root) {
+  if (!format.exportId) return false;
+  auto scene = std::make_unique<aiScene>();
+  ExportBuilder builder;
+  // The root's own placement never takes part in the scene; Y-up formats get
+  // the turn back from Z up on top.
+  scene->mRootNode = builder.Node(root, false, 0);
+  if (format.yUp) {
+    const Matrix zUpToYUp = YUpToZUp().Inverse();
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c) scene->mRootNode->mTransformation[r][c] = static_cast<float>(zUpToYUp[r][c]);
+  }
+  scene->mNumMeshes = static_cast<unsigned>(builder.meshes.size());
+  if (!builder.meshes.empty()) {
+    scene->mMeshes = new aiMesh*[builder.meshes.size()];
+    std::copy(builder.meshes.begin(), builder.meshes.end(), scene->mMeshes);
+  }
+  FillMaterials(*scene, builder.colours);
+
+  // The exporter may write companions (an OBJ's material library, a glTF's
+  // buffer); all are written into a staging folder first and moved over the
+  // targets only when the export succeeded, the main file last.
+  const std::filesystem::path target(path);
+  const std::filesystem::path staging = MakeStagingFolder(target);
+  if (staging.empty()) return false;
+  bool ok = false;
+  {
+    Assimp::Exporter exporter;
+    ok = exporter.Export(scene.get(), format.exportId, (staging / target.filename()).string()) == AI_SUCCESS;
+  }
+  std::error_code ec;
+  if (ok) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(staging, ec)) files.push_back(entry.path());
+    std::sort(files.begin(), files.end(), [&](const auto& a, const auto& b) {
+      return (a.filename() == target.filename()) < (b.filename() == target.filename());
+    });
+    ok = !ec && !files.empty() && files.back().filename() == target.filename();
+    for (const auto& file : files) {
+      if (!ok) break;
+      ok = RenameOver(file, target.parent_path().empty() ? file.filename() : target.parent_path() / file.filename());
+    }
+  }
+  std::filesystem::remove_all(staging, ec);
+  return ok;
+}
+
+}  // namespace korvex::assimp

@@ -1,0 +1,42 @@
+// Conversion between Assimp's scenes and Korvex scene trees, for the file
+// plug-ins of the everyday exchange formats (OBJ, glTF, IFC, Collada, ...).
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "model/InkNode.h"
+#include "model/SceneSettings.h"
+
+struct aiScene;
+
+namespace korvex::assimp {
+
+// One format as a plug-in offers it.
+struct FormatInfo {
+  const char* extension;    // lower case, without the dot
+  const char* description;  // shown in the file dialogs
+  const char* exportId;     // Assimp's exporter, null when the format is read only
+  bool yUp;                 // Assimp hands (and takes) this format with Y up
+};
+
+// The format of the given extension; null when no plug-in offers it.
+const FormatInfo* FindFormat(std::string_view extension);
+
+// The tree of an Assimp scene: one node per Assimp node (named after it, in
+// Shift-JIS), one mesh figure per Assimp mesh with welded vertices and the
+// edge table finalised to the model's feature edges. Meshes of a node whose
+// material colour differs from the node's first one go to child nodes of
+// their own, since a node has one colour. Y-up scenes are turned to Z-up.
+// The settings block receives the first camera and a far clipping distance
+// that covers the model. Null when the scene has no face to show.
+std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, bool yUp, InkSceneSettings& settings);
+
+// Reads a file with Assimp, asking only for what the conversion needs.
+std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format, InkSceneSettings& settings);
+
+// Writes the tree under root (its world placement, colours as materials)
+// through Assimp's exporter; all files appear at once or not at all.
+bool ExportFile(const char* path, const FormatInfo& format, CInkNode& root);
+
+}  // namespace korvex::assimp

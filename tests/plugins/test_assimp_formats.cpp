@@ -1,0 +1,282 @@
+// The Assimp-based format plug-ins, loaded from their built libraries: real
+// sample models, the turn from Y up to Z up, the far plane, export and the
+// files that must be refused.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kModels = "/usr/share/assimp/models";
+
+int CountNodes(CInkNode& node) {
+  int n = 1;
+  for (int i = 0; i < node.GetCount(); ++i) n += CountNodes(*node.GetChild(i));
+  return n;
+}
+
+int CountFigures(CInkNode& node) {
+  int n = node.GetFigureCount();
+  for (int i = 0; i < node.GetCount(); ++i) n += CountFigures(*node.GetChild(i));
+  return n;
+}
+
+// Every vertex of the subtree, in scene world coordinates.
+void WorldBox(CInkNode& node, GMBox& box, bool& any) {
+  node.UpdateWorldVertices(0);
+  for (int v = 0; v < node.GetVertexCount(); ++v) {
+    const GMVector& p = node.GetVertex(v)->worldPosition;
+    if (!any) {
+      box = {p.x, p.y, p.z, p.x, p.y, p.z};
+      any = true;
+    }
+    box = {std::min(box.minX, p.x), std::min(box.minY, p.y), std::min(box.minZ, p.z),
+           std::max(box.maxX, p.x), std::max(box.maxY, p.y), std::max(box.maxZ, p.z)};
+  }
+  for (int i = 0; i < node.GetCount(); ++i) WorldBox(*node.GetChild(i), box, any);
+}
+
+// The largest coordinate of any vertex, local or world: what the viewer's
+// clean-up compares with ten times the far plane.
+double LargestCoordinate(CInkNode& node) {
+  double m = 0.0;
+  node.UpdateWorldVertices(0);
+  for (int v = 0; v < node.GetVertexCount(); ++v) {
+    const InkVertex& p = *node.GetVertex(v);
+    for (double c : {p.position.x, p.position.y, p.position.z, p.worldPosition.x, p.worldPosition.y,
+                     p.worldPosition.z})
+      m = std::max(m, std::abs(c));
+  }
+  for (int i = 0; i < node.GetCount(); ++i) m = std::max(m, LargestCoordinate(*node.GetChild(i)));
+  return m;
+}
+
+// A program folder whose FilePlugin holds the Assimp plug-ins.
+class AssimpFormats : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int serial = 0;
+    dir_ = fs::temp_directory_path() / ("korvex_assimp_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
+    fs::create_directories(dir_ / "FilePlugin");
+    for (const char* format : {"obj", "gltf", "glb", "ifc", "stl", "ply", "dae"})
+      fs::copy_file(fs::path(KORVEX_PLUGIN_BUILD_DIR) / ("assimp_" + std::string(format) + ".so"),
+                    dir_ / "FilePlugin" / ("assimp_" + std::string(format) + ".so"));
+    solid_.InitializeFrom(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  int FormatOf(const std::string& extension) {
+    for (int i = 0; i < solid_.GetFormatCount(); ++i) {
+      char filter[260];
+      solid_.GetImportFormat(i, filter, sizeof filter);
+      if (std::strstr(filter, ("|*." + extension + "|").c_str())) return i;
+    }
+    return -1;
+  }
+  int ExportFormatOf(const std::string& extension) {
+    for (int i = 0; i < solid_.GetFormatCount(); ++i) {
+      char filter[260];
+      solid_.GetExportFormat(i, filter, sizeof filter);
+      if (solid_.CanExport(i) && std::strstr(filter, ("|*." + extension + "|").c_str())) return i;
+    }
+    return -1;
+  }
+  bool Load(const fs::path& file) {
+    std::string extension = file.extension().string().substr(1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return solid_.Import(FormatOf(extension), file.c_str()) == 1;
+  }
+  GMBox Box() {
+    GMBox box{};
+    bool any = false;
+    WorldBox(*solid_.GetRoot(), box, any);
+    EXPECT_TRUE(any);
+    return box;
+  }
+
+  fs::path dir_;
+  CInkSolid solid_;
+};
+
+TEST_F(AssimpFormats, RealSampleModelsLoadWithPlausibleTreesAndBounds) {
+  if (!fs::exists(kModels)) GTEST_SKIP() << "the assimp-testmodels package is not installed";
+  const struct {
+    const char* file;
+    int minNodes;
+    double minSize, maxSize;  // the largest side of the world box
+  } rows[] = {
+      {"IFC/AC14-FZK-Haus.ifc", 150, 10.0, 40.0},  // a detached house, in metres
+      {"OBJ/spider.obj", 10, 1.0, 1000.0},
+      {"glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb", 50, 10.0, 10000.0},
+      {"glTF2/BoxTextured-glTF/BoxTextured.gltf", 2, 0.5, 2.0},
+      {"STL/Spider_binary.stl", 1, 1.0, 1000.0},
+      {"PLY/cube.ply", 1, 0.5, 10.0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file);
+    solid_.settings.farClip = 3000.0;
+    ASSERT_TRUE(Load(kModels / row.file));
+    CInkNode& root = *solid_.GetRoot();
+    EXPECT_GE(CountNodes(root), row.minNodes);
+    EXPECT_GE(CountFigures(root), 1);
+    const GMBox box = Box();
+    const double size = std::max({box.maxX - box.minX, box.maxY - box.minY, box.maxZ - box.minZ});
+    EXPECT_GE(size, row.minSize);
+    EXPECT_LE(size, row.maxSize);
+    // Nothing reaches beyond the far plane the viewer cleans up with.
+    EXPECT_GE(solid_.settings.farClip, 3000.0);
+    EXPECT_LE(LargestCoordinate(root), 10.0 * solid_.settings.farClip);
+  }
+}
+
+TEST_F(AssimpFormats, TheHouseStandsOnZ) {
+  if (!fs::exists(kModels)) GTEST_SKIP() << "the assimp-testmodels package is not installed";
+  ASSERT_TRUE(Load(kModels / "IFC/AC14-FZK-Haus.ifc"));
+  const GMBox box = Box();
+  // IFC and Assimp keep Y up; the scene has Z up: the house is about 10 m
+  // high and wider than it is high.
+  const double height = box.maxZ - box.minZ;
+  EXPECT_GT(height, 6.0);
+  EXPECT_LT(height, 20.0);
+  EXPECT_GT(box.maxX - box.minX, height);
+  EXPECT_GT(box.maxY - box.minY, height);
+}
+
+TEST_F(AssimpFormats, ATriangulatedBoxShowsOnlyItsTwelveEdges) {
+  if (!fs::exists(kModels)) GTEST_SKIP() << "the assimp-testmodels package is not installed";
+  // Twelve triangles over 24 vertices (each face has its own normals and
+  // texture coordinates): welded by position, finalised to the box's edges.
+  ASSERT_TRUE(Load(kModels / "glTF2/BoxTextured-glTF/BoxTextured.gltf"));
+  std::vector<const GMMesh*> meshes;
+  std::vector<CInkNode*> stack{solid_.GetRoot()};
+  while (!stack.empty()) {
+    CInkNode* node = stack.back();
+    stack.pop_back();
+    for (int i = 0; i < node->GetCount(); ++i) stack.push_back(node->GetChild(i));
+    for (int f = 0; f < node->GetFigureCount(); ++f)
+      meshes.push_back(static_cast<const GMMesh*>(node->GetFigure(f)->geometry));
+  }
+  ASSERT_EQ(meshes.size(), 1u);
+  EXPECT_EQ(meshes[0]->vertexCount, 8);
+  EXPECT_EQ(meshes[0]->faceCount, 12);
+  EXPECT_EQ(meshes[0]->edgeCount, 12);
+  for (const GMMeshEdge& e : meshes[0]->Edges()) EXPECT_EQ(e.extra, -1);  // closed: no border edge
+}
+
+// A Y-up OBJ of one triangle far from the origin, with a named group.
+void WriteTriangleObj(const fs::path& path, double offset) {
+  std::ofstream out(path);
+  out << "o Stütze\n";
+  out << "v " << offset << " 0 0\nv " << offset + 1 << " 0 0\nv " << offset << " 2 0\n";
+  out << "f 1 2 3\n";
+}
+
+TEST_F(AssimpFormats, YUpBecomesZUpAndTheFarPlaneCoversTheModel) {
+  WriteTriangleObj(dir_ / "site.obj", 500000.0);
+  solid_.settings.farClip = 3000.0;
+  ASSERT_TRUE(Load(dir_ / "site.obj"));
+  const GMBox box = Box();
+  // Y (up in the file) is Z in the scene; the file's Z (towards the viewer) is -Y.
+  EXPECT_NEAR(box.minZ, 0.0, 1e-9);
+  EXPECT_NEAR(box.maxZ, 2.0, 1e-9);
+  EXPECT_NEAR(box.maxY - box.minY, 0.0, 1e-9);
+  EXPECT_NEAR(box.minX, 500000.0, 1e-9);
+  EXPECT_GE(solid_.settings.farClip, 500001.0);
+  // The name went to Shift-JIS; "ü" has no Shift-JIS form and became "?".
+  CInkNode* found = nullptr;
+  std::vector<CInkNode*> stack{solid_.GetRoot()};
+  while (!stack.empty() && !found) {
+    CInkNode* node = stack.back();
+    stack.pop_back();
+    if (std::string(node->GetName(nullptr, 0)) == "St?tze") found = node;
+    for (int i = 0; i < node->GetCount(); ++i) stack.push_back(node->GetChild(i));
+  }
+  EXPECT_NE(found, nullptr);
+
+  // A small model leaves a larger far plane as it was.
+  WriteTriangleObj(dir_ / "small.obj", 0.0);
+  solid_.settings.farClip = 3000.0;
+  ASSERT_TRUE(Load(dir_ / "small.obj"));
+  EXPECT_EQ(solid_.settings.farClip, 3000.0);
+}
+
+TEST_F(AssimpFormats, EmptyAndBrokenFilesAreRefused) {
+  std::ofstream(dir_ / "empty.obj") << "";
+  std::ofstream(dir_ / "points.obj") << "v 0 0 0\nv 1 0 0\np 1\np 2\n";
+  std::ofstream(dir_ / "broken.gltf") << "{ \"asset\": { \"version\": \"2.0\" }, \"meshes\": [ { ";
+  std::ofstream(dir_ / "range.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n";
+  std::ofstream(dir_ / "text.stl") << "not a solid at all";
+  CInkNode* root = solid_.GetRoot();
+  solid_.settings.farClip = 1234.0;
+  for (const char* name : {"empty.obj", "points.obj", "broken.gltf", "range.obj", "text.stl", "missing.ply"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(Load(dir_ / name));
+    EXPECT_EQ(solid_.GetRoot(), root);
+    EXPECT_EQ(solid_.settings.farClip, 1234.0);
+  }
+}
+
+TEST_F(AssimpFormats, ExportedModelsReadBackInTheSamePlace) {
+  // A coloured box placed away from the origin, turned and scaled.
+  CInkNode* root = solid_.GetRoot();
+  auto* node = new CInkNode;
+  InkAttributes a;
+  a.colour = 0x80FF0000u;  // half-transparent blue
+  a.origin = {10, 20, 30};
+  a.rotationAngle = 0.5;
+  a.scale = {2, 2, 2};
+  node->Create(&a);
+  node->SetName("box");
+  const GMVector corners[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+  const std::vector<int32_t> loops[] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+  GMMeshPtr mesh = GMNewMesh(corners, {}, loops);
+  node->AddMeshFigure(mesh.get(), 0);
+  root->AddChild(node);
+  const GMBox before = Box();
+
+  for (const char* extension : {"obj", "gltf", "glb", "stl", "ply", "dae"}) {
+    SCOPED_TRACE(extension);
+    const fs::path file = dir_ / (std::string("box.") + extension);
+    std::ofstream(file) << "previous";
+    ASSERT_EQ(solid_.Export(ExportFormatOf(extension), file.c_str()), 1);
+    CInkSolid back;
+    back.InitializeFrom(dir_);
+    ASSERT_EQ(back.Import(FormatOf(extension), file.c_str()), 1);
+    GMBox box{};
+    bool any = false;
+    WorldBox(*back.GetRoot(), box, any);
+    EXPECT_NEAR(box.minX, before.minX, 1e-4);
+    EXPECT_NEAR(box.maxY, before.maxY, 1e-4);
+    EXPECT_NEAR(box.maxZ, before.maxZ, 1e-4);
+    if (std::string(extension) == "obj" || std::string(extension) == "gltf") {
+      // The colour travels as a material (formats without materials give grey).
+      std::vector<CInkNode*> stack{back.GetRoot()};
+      bool blue = false;
+      while (!stack.empty()) {
+        CInkNode* n = stack.back();
+        stack.pop_back();
+        blue = blue || (n->GetFigureCount() > 0 && n->GetAttributeRecord()->colour == 0x80FF0000u);
+        for (int i = 0; i < n->GetCount(); ++i) stack.push_back(n->GetChild(i));
+      }
+      EXPECT_TRUE(blue);
+    }
+  }
+  // No staging folder or temporary file is left beside the targets.
+  for (const auto& e : fs::directory_iterator(dir_)) EXPECT_NE(e.path().filename().string()[0], '.');
+  // IFC is read only.
+  EXPECT_EQ(ExportFormatOf("ifc"), -1);
+}
+
+}  // namespace
