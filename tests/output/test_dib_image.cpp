@@ -77,7 +77,7 @@ TEST_F(DibTest, ReadsLargerHeadersAndTopDownRowsIntoBottomUpMemory) {
 
 TEST_F(DibTest, LastRowWithoutPaddingIsRead) {
   std::vector<uint8_t> file = MakeBmp({3, 2});
-  file.resize(file.size() - 3);
+  file.erase(file.end() - 3, file.end());
   WriteBytes(Path("in.bmp"), file);
   CDibImage image;
   EXPECT_EQ(image.Load(Path("in.bmp")), 0);
@@ -120,12 +120,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BrokenFile{"Empty", [](auto& f) { f.clear(); }, kDibNotBmp},
         BrokenFile{"NotBM", [](auto& f) { f[1] = 'A'; }, kDibNotBmp},
-        BrokenFile{"HeaderCut", [](auto& f) { f.resize(40); }, kDibNotBmp},
+        BrokenFile{"HeaderCut", [](auto& f) { f.erase(f.begin() + 40, f.end()); }, kDibNotBmp},
         BrokenFile{"CoreHeader", [](auto& f) { Put32(f, 14, 12); }, kDibNotBmp},
         BrokenFile{"EightBit", [](auto& f) { f[28] = 8; }, kDibNot24Bit},
         BrokenFile{"ThirtyTwoBit", [](auto& f) { f[28] = 32; }, kDibNot24Bit},
         BrokenFile{"Compressed", [](auto& f) { Put32(f, 30, 1); }, kDibCompressed},
-        BrokenFile{"PixelsCut", [](auto& f) { f.resize(f.size() - 4); }, kDibNotBmp},
+        BrokenFile{"PixelsCut", [](auto& f) { f.erase(f.end() - 4, f.end()); }, kDibNotBmp},
         BrokenFile{"OffsetPastEnd", [](auto& f) { Put32(f, 10, 1000); }, kDibNotBmp},
         BrokenFile{"OffsetInsideHeader", [](auto& f) { Put32(f, 10, 20); }, kDibNotBmp},
         BrokenFile{"ZeroWidth", [](auto& f) { SetSize(f, 0, 2); }, kDibNotBmp},
