@@ -17,8 +17,14 @@
 // file can describe, is refused as not being a BMP file, before any memory
 // is taken for it.
 //
+// Load accepts "\" as a separator, since texture and background names come
+// from files written on Windows. Only plain files are read; a missing file, a
+// folder, a pipe, or a picture the memory cannot hold "cannot be opened".
+//
 // Failures are shown as message boxes with no caption of their own and an OK
-// button; Load and Save then return 1 and the image keeps what it held.
+// button; Load and Save then return 1 and the image keeps what it held. Save
+// reports a folder that cannot take the file as "cannot create", and any
+// write that fails after that as "write ended abnormally".
 #pragma once
 
 #include <cstddef>
