@@ -2,6 +2,7 @@
 //
 //   korvex-cli dump [--json] [--geometry] MODEL
 //   korvex-cli render MODEL -o OUT.jpg|OUT.bmp [options]  (tools/RenderCommand.h)
+//   korvex-cli convert IN OUT  (tools/ConvertCommand.h)
 //
 // Loads MODEL as the viewer loads the model of its command line and prints
 // the scene tree. Exit status: 0 loaded, 1 the model could not be read (one
@@ -17,6 +18,7 @@
 
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
+#include "tools/ConvertCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/SceneDump.h"
 
@@ -102,9 +104,11 @@ int main(int argc, char** argv) {
   if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
     std::cout << kUsage;
     std::cout << korvex::cli::kRenderUsage;
+    std::cout << korvex::cli::kConvertUsage;
     return 0;
   }
   if (args.front() == "dump") return Dump({args.begin() + 1, args.end()});
   if (args.front() == "render") return korvex::cli::RunRender({args.begin() + 1, args.end()});
+  if (args.front() == "convert") return korvex::cli::RunConvert({args.begin() + 1, args.end()});
   return Usage("unknown command " + std::string(args.front()));
 }

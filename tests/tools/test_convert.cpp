@@ -1,0 +1,112 @@
+// korvex-cli convert, run as a program with the file plug-ins of the build
+// beside it: .k3d to .ink to OBJ to glTF and back to .ink.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "formats/ModelLoader.h"
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int RunCli(const std::vector<std::string>& args, const fs::path& err) {
+  std::string command = "'" KORVEX_CLI_PATH "'";
+  for (const std::string& a : args) command += " '" + a + "'";
+  command += " >/dev/null 2>'" + err.string() + "'";
+  const int raw = std::system(command.c_str());
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+std::string Text(const fs::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// World box of every shown vertex of the scene.
+GMBox SceneBox(CInkSolid& scene) {
+  GMBox box{GM_UNDEFINED, GM_UNDEFINED, GM_UNDEFINED, -GM_UNDEFINED, -GM_UNDEFINED, -GM_UNDEFINED};
+  std::vector<CInkNode*> stack{scene.GetRoot()};
+  while (!stack.empty()) {
+    CInkNode* node = stack.back();
+    stack.pop_back();
+    node->UpdateWorldVertices(0);
+    for (int v = 0; v < node->GetVertexCount(); ++v) {
+      const GMVector& p = node->GetVertex(v)->worldPosition;
+      box = {std::min(box.minX, p.x), std::min(box.minY, p.y), std::min(box.minZ, p.z),
+             std::max(box.maxX, p.x), std::max(box.maxY, p.y), std::max(box.maxZ, p.z)};
+    }
+    for (int i = 0; i < node->GetCount(); ++i) stack.push_back(node->GetChild(i));
+  }
+  return box;
+}
+
+class Convert : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("korvex_convert_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string At(const std::string& name) const { return (dir_ / name).string(); }
+
+  // Loads a file with the plug-ins beside the program, as the program does.
+  GMBox Load(const std::string& path) {
+    CInkSolid scene;
+    scene.InitializeFrom(fs::path(KORVEX_CLI_PATH).parent_path());
+    korvex::K3dViewState view;
+    EXPECT_EQ(korvex::LoadModel(scene, path, view), korvex::ModelLoadResult::kLoaded) << path;
+    return SceneBox(scene);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(Convert, AModelTravelsThroughEveryFormatAndKeepsItsPlace) {
+  const std::string site = KORVEX_SAMPLE_DIR "/site.k3d";
+  const fs::path err = dir_ / "err";
+  ASSERT_EQ(RunCli({"convert", site, At("site.ink")}, err), 0) << Text(err);
+  ASSERT_EQ(RunCli({"convert", At("site.ink"), At("site.obj")}, err), 0) << Text(err);
+  ASSERT_EQ(RunCli({"convert", At("site.obj"), At("site.gltf")}, err), 0) << Text(err);
+  ASSERT_EQ(RunCli({"convert", At("site.gltf"), At("back.ink")}, err), 0) << Text(err);
+  // Without an extension the viewer's own format is written.
+  ASSERT_EQ(RunCli({"convert", At("site.ink"), At("copy")}, err), 0) << Text(err);
+
+  const GMBox original = Load(site);
+  for (const char* name : {"site.ink", "back.ink"}) {
+    SCOPED_TRACE(name);
+    const GMBox box = Load(At(name));
+    // OBJ and glTF hold single precision.
+    const double tolerance = 1e-5 * std::max({std::abs(original.maxX), std::abs(original.maxY), 1.0});
+    EXPECT_NEAR(box.minX, original.minX, tolerance);
+    EXPECT_NEAR(box.minY, original.minY, tolerance);
+    EXPECT_NEAR(box.maxY, original.maxY, tolerance);
+    EXPECT_NEAR(box.maxZ, original.maxZ, tolerance);
+  }
+  EXPECT_EQ(Text(At("copy")), Text(At("site.ink")));
+}
+
+TEST_F(Convert, FailuresSayWhyAndWriteNothing) {
+  const fs::path err = dir_ / "err";
+  EXPECT_EQ(RunCli({"convert", KORVEX_SAMPLE_DIR "/site.k3d", At("site.xyz")}, err), 1);
+  EXPECT_NE(Text(err).find("no plug-in writes"), std::string::npos);
+  EXPECT_EQ(RunCli({"convert", At("missing.k3d"), At("out.ink")}, err), 1);
+  EXPECT_NE(Text(err).find("missing.k3d"), std::string::npos);
+  std::ofstream(At("broken.obj")) << "f 1 2 3\n";
+  EXPECT_EQ(RunCli({"convert", At("broken.obj"), At("out.ink")}, err), 1);
+  EXPECT_FALSE(fs::exists(At("out.ink")));
+  EXPECT_EQ(RunCli({"convert", At("only-one")}, err), 2);
+  EXPECT_EQ(RunCli({"convert", "--fast", At("a.obj"), At("b.ink")}, err), 2);
+}
+
+}  // namespace
