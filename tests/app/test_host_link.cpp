@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/HostLink.h"
+#include "app/Startup.h"
+#include "app_fixture.h"
+
+namespace fs = std::filesystem;
+using korvex::HostLink;
+using korvex::HostRecord;
+namespace hostmsg = korvex::hostmsg;
+
+namespace {
+
+std::string Quoted(const std::string& sw, uint64_t id) { return sw + "\"" + std::to_string(id) + "\""; }
+
+// Waits until the link's socket has something to read, then reads it, as the
+// GUI's event loop does.
+std::vector<HostRecord> ReceiveWhenReady(HostLink& link) {
+  pollfd p{link.Descriptor(), POLLIN, 0};
+  if (link.Connected()) ::poll(&p, 1, 5000);
+  return link.Receive();
+}
+
+// A host written in the test itself, for what the example host never sends:
+// records cut short or in pieces, and a host that never reads.
+class RawHost {
+ public:
+  RawHost(uint64_t id, const fs::path& folder) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = (folder / ("korvex-host-" + std::to_string(id))).string();
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(::listen(listener_, 1), 0);
+  }
+  ~RawHost() {
+    if (connection_ >= 0) ::close(connection_);
+    ::close(listener_);
+  }
+  // Whether a viewer is waiting to be accepted.
+  bool Pending(int timeoutMs) {
+    pollfd p{listener_, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) == 1;
+  }
+  void Accept() { connection_ = ::accept(listener_, nullptr, nullptr); }
+  void Write(const void* bytes, std::size_t size) {
+    ASSERT_EQ(::write(connection_, bytes, size), static_cast<ssize_t>(size));
+  }
+  void Hangup() {
+    ::close(connection_);
+    connection_ = -1;
+  }
+
+ private:
+  int listener_ = -1;
+  int connection_ = -1;
+};
+
+// A window that records what start-up asks of it.
+class RecordingWindow final : public korvex::StartupWindow {
+ public:
+  bool CreateMainWindow(const korvex::LaunchOptions& options) override {
+    events.push_back("create " + options.modelPath);
+    return createSucceeds;
+  }
+  void ShowMainWindow() override { events.push_back("show"); }
+  void SetTitle(std::string_view utf8) override { events.push_back("title " + std::string(utf8)); }
+  void SetTopMost(bool on) override { events.push_back(on ? "top on" : "top off"); }
+  uint64_t MainWindowId() const override { return 0x5A0001; }
+
+  bool createSucceeds = true;
+  std::vector<std::string> events;
+};
+
+TEST(HostRecord, LittleEndianLayout) {
+  const auto bytes = korvex::EncodeHostRecord({0x801A, 0x0102030405060708, 0xF0});
+  const unsigned char expected[20] = {0x1A, 0x80, 0, 0, 8, 7, 6, 5, 4, 3, 2, 1, 0xF0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(bytes.data(), expected, sizeof expected), 0);
+  EXPECT_EQ(korvex::DecodeHostRecord(bytes), (HostRecord{0x801A, 0x0102030405060708, 0xF0}));
+}
+
+TEST(HostLink, RoundTripWithTheExampleHost) {
+  const app_test::ScratchFolder scratch;
+  const uint64_t id = 4242;
+  app_test::HostProcess host(id, scratch.path());
+  ASSERT_EQ(host.NextLine(), "listening " + (scratch.path() / "korvex-host-4242").string());
+
+  RecordingWindow window;
+  korvex::Application app;
+  const std::vector<std::string> args = {"/r", Quoted("/sel", id), "site.k3d"};
+  ASSERT_TRUE(korvex::RunStartup(args, window, app, {scratch.path(), scratch.path()}));
+  EXPECT_EQ(app.options.hostId, id);
+  EXPECT_EQ(host.NextLine(), "connected");
+  EXPECT_EQ(host.NextLine(), "recv 0x801A " + std::to_string(0x5A0001) + " 0");
+
+  // A pick: the view puts the name on the clipboard and posts 0x8019.
+  ASSERT_TRUE(korvex::PostToHost(app, hostmsg::kNodeSelected, window.MainWindowId(), 0));
+  EXPECT_EQ(host.NextLine(), "recv 0x8019 " + std::to_string(0x5A0001) + " 0");
+
+  // The host's messages arrive in order, in one read or several.
+  host.Command("select");
+  host.Command("reload");
+  host.Command("close");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(host.NextLine(), "sent 0x" + std::string(i == 0 ? "8019" : i == 1 ? "801B" : "801C"));
+  std::vector<HostRecord> got;
+  while (got.size() < 3 && app.host.Connected()) {
+    const auto more = ReceiveWhenReady(app.host);
+    got.insert(got.end(), more.begin(), more.end());
+  }
+  EXPECT_EQ(got, (std::vector<HostRecord>{{hostmsg::kNodeSelected, 0, 0}, {hostmsg::kReload, 0, 0}, {hostmsg::kClose, 0, 0}}));
+  EXPECT_TRUE(app.host.Connected());
+
+  // Nothing more has come: the read returns at once.
+  EXPECT_TRUE(app.host.Receive().empty());
+  EXPECT_TRUE(app.host.Connected());
+}
+
+TEST(HostLink, UnknownMessageForgetsTheHostAfterTheGoodRecords) {
+  const app_test::ScratchFolder scratch;
+  app_test::HostProcess host(77, scratch.path());
+  ASSERT_TRUE(host.NextLine());
+  HostLink link;
+  ASSERT_TRUE(link.Connect(77, scratch.path()));
+  ASSERT_EQ(host.NextLine(), "connected");
+  host.Command("reload");
+  host.Command("send 0x801A 1 2");
+  host.Command("close");
+  ASSERT_EQ(host.NextLine(), "sent 0x801B");
+  ASSERT_EQ(host.NextLine(), "sent 0x801A");
+  ASSERT_EQ(host.NextLine(), "sent 0x801C");
+  std::vector<HostRecord> got;
+  while (link.Connected()) {
+    const auto more = ReceiveWhenReady(link);
+    got.insert(got.end(), more.begin(), more.end());
+  }
+  EXPECT_EQ(got, (std::vector<HostRecord>{{hostmsg::kReload, 0, 0}}));
+  EXPECT_EQ(link.Descriptor(), -1);
+  EXPECT_FALSE(link.Post(hostmsg::kNodeSelected, 1, 0));
+}
+
+TEST(HostLink, HostThatHangsUpIsForgotten) {
+  const app_test::ScratchFolder scratch;
+  app_test::HostProcess host(78, scratch.path());
+  ASSERT_TRUE(host.NextLine());
+  RecordingWindow window;
+  korvex::Application app;
+  ASSERT_TRUE(korvex::RunStartup(std::vector<std::string>{Quoted("/sel", 78)}, window, app, {scratch.path(), scratch.path()}));
+  ASSERT_EQ(host.NextLine(), "connected");
+  ASSERT_TRUE(host.NextLine());  // 0x801A
+  host.Command("hangup");
+  ASSERT_EQ(host.NextLine(), "disconnected");
+  while (app.host.Connected()) EXPECT_TRUE(ReceiveWhenReady(app.host).empty());
+  // A post after the hang-up fails without a signal ending the viewer.
+  EXPECT_FALSE(korvex::PostToHost(app, hostmsg::kNodeSelected, 1, 0));
+  EXPECT_EQ(app.options.hostId, 0u);
+}
+
+TEST(HostLink, RecordsInPiecesAndCutShort) {
+  const app_test::ScratchFolder scratch;
+  RawHost host(5, scratch.path());
+  HostLink link;
+  ASSERT_TRUE(link.Connect(5, scratch.path()));
+  host.Accept();
+
+  const auto record = korvex::EncodeHostRecord({hostmsg::kClose, 9, 8});
+  host.Write(record.data(), 7);
+  EXPECT_TRUE(ReceiveWhenReady(link).empty());
+  EXPECT_TRUE(link.Connected());
+  host.Write(record.data() + 7, 13 + 7);  // the rest, and the start of another
+  EXPECT_EQ(ReceiveWhenReady(link), (std::vector<HostRecord>{{hostmsg::kClose, 9, 8}}));
+  EXPECT_TRUE(link.Connected());
+
+  host.Hangup();
+  EXPECT_TRUE(ReceiveWhenReady(link).empty());
+  EXPECT_FALSE(link.Connected());
+}
+
+TEST(HostLink, HostThatNeverReadsFailsAPostInsteadOfBlocking) {
+  const app_test::ScratchFolder scratch;
+  RawHost host(6, scratch.path());
+  HostLink link;
+  ASSERT_TRUE(link.Connect(6, scratch.path()));
+  host.Accept();
+  int posts = 0;
+  while (link.Post(hostmsg::kNodeSelected, 1, 0) && posts < 10'000'000) ++posts;
+  EXPECT_GT(posts, 0);
+  EXPECT_FALSE(link.Connected());
+}
+
+TEST(HostLink, NoListenerOrUnfitEndpointMeansNoHost) {
+  const app_test::ScratchFolder scratch;
+  HostLink link;
+  EXPECT_FALSE(link.Connect(9, scratch.path()));
+  EXPECT_FALSE(link.Connect(0, scratch.path()));
+  EXPECT_FALSE(korvex::HostEndpoint(9, scratch.path() / std::string(120, 'd')));
+  EXPECT_FALSE(link.Connect(9, scratch.path() / std::string(120, 'd')));
+  EXPECT_FALSE(link.Post(hostmsg::kViewerReady, 1, 0));
+  EXPECT_TRUE(link.Receive().empty());
+
+  // At start-up the viewer goes on without its host.
+  RecordingWindow window;
+  korvex::Application app;
+  EXPECT_TRUE(korvex::RunStartup(std::vector<std::string>{Quoted("/sel", 9)}, window, app, {scratch.path(), scratch.path()}));
+  EXPECT_EQ(app.options.hostId, 0u);
+  EXPECT_FALSE(app.host.Connected());
+}
+
+TEST(Startup, StepsInOrderWithTitleAndTopMost) {
+  const app_test::ScratchFolder scratch;
+  fs::create_directories(scratch.path() / "plan");
+  std::ofstream(scratch.path() / "buk") << "[PROJECT_NAME] P\n";
+  std::ofstream(scratch.path() / "plan" / "buk") << "[PLAN_NAME] Q\n";
+  RecordingWindow window;
+  korvex::Application app;
+  ASSERT_TRUE(korvex::RunStartup(std::vector<std::string>{"m.k3d", "/top", "/one"}, window, app,
+                                 {scratch.path(), scratch.path() / "plan"}));
+  EXPECT_EQ(window.events, (std::vector<std::string>{"create m.k3d", "show", "title Panorel - P(Q)", "top on"}));
+  EXPECT_TRUE(app.instanceLock.Held());
+  EXPECT_EQ(app.title, "Panorel - P(Q)");
+}
+
+TEST(Startup, SecondSingleInstanceEndsBeforeShowingAndNeverReachesTheHost) {
+  const app_test::ScratchFolder scratch;
+  RawHost host(11, scratch.path());
+  korvex::SingleInstanceLock first;
+  ASSERT_TRUE(first.Acquire(scratch.path()));
+
+  const std::vector<std::string> args = {"/one", Quoted("/sel", 11)};
+  RecordingWindow window;
+  korvex::Application app;
+  EXPECT_FALSE(korvex::RunStartup(args, window, app, {scratch.path(), scratch.path()}));
+  EXPECT_EQ(window.events, (std::vector<std::string>{"create "}));
+  EXPECT_FALSE(host.Pending(100));
+
+  // Without "/one" the lock is not looked at.
+  RecordingWindow other;
+  korvex::Application second;
+  EXPECT_TRUE(korvex::RunStartup(std::vector<std::string>{"/top"}, other, second, {scratch.path(), scratch.path()}));
+  EXPECT_EQ(other.events, (std::vector<std::string>{"create ", "show", "top on"}));
+
+  // A window that cannot be created ends start-up too.
+  RecordingWindow failing;
+  failing.createSucceeds = false;
+  korvex::Application third;
+  EXPECT_FALSE(korvex::RunStartup(std::vector<std::string>{Quoted("/sel", 11)}, failing, third, {scratch.path(), scratch.path()}));
+  EXPECT_FALSE(host.Pending(100));
+}
+
+}  // namespace
