@@ -1,0 +1,171 @@
+// Display trees, the handle table, the clean-up of invalid figures, picking
+// and the selection highlight.
+#include <cmath>
+
+#include "view_fixture.h"
+
+namespace view_test {
+namespace {
+
+namespace cmd = korvex::cmd;
+
+int AddPolygon(CInkNode& node, std::vector<GMVector> points) {
+  InkPolyDescription description(points);
+  return node.AddPolygonFigure(description.Get(), 0);
+}
+
+TEST_F(ViewTest, CleanUpKeepsTenFarPlanesAndRemovesElevenNanAndTooFewVertices) {
+  ASSERT_TRUE(Start(false));
+  ASSERT_EQ(State().farPlane, 3000.0);
+  auto* node = new CInkNode;
+  node->Create(nullptr);
+  Root()->AddChild(node);
+  auto* child = new CInkNode;
+  child->Create(nullptr);
+  node->AddChild(child);
+  const double far10 = 10 * 3000.0;
+  ASSERT_GE(AddPolygon(*node, {{0, 0, 0}, {far10, 0, 0}, {0, -far10, 0}}), 0);          // kept
+  ASSERT_GE(AddPolygon(*node, {{0, 0, 0}, {1.1 * far10, 0, 0}, {0, 1, 0}}), 0);        // removed
+  ASSERT_GE(AddPolygon(*node, {{0, 0, 0}, {1, 0, 0}, {0, std::nan(""), 0}}), 0);       // removed
+  ASSERT_GE(AddPolygon(*child, {{0, 0, 0}, {1, 0, 0}}), 0);                            // removed
+  ASSERT_GE(AddPolygon(*child, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}), 0);                 // kept
+  const GMVector one[1] = {{0, 0, 0}};
+  InkPolyDescription lonePoint(one);
+  ASSERT_GE(child->AddPolylineFigure(lonePoint.Get(), 0), 0);                           // removed
+  GMMesh noFaces;
+  const GMVector corners[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  noFaces.SetVertices(corners);
+  ASSERT_GE(child->AddMeshFigure(&noFaces, 0), 0);                                      // removed
+
+  view->OnCommand(cmd::kRemoveInvalid);
+  ASSERT_EQ(node->GetFigureCount(), 1);
+  EXPECT_EQ(node->GetVertex(1)->position.x, far10);
+  ASSERT_EQ(child->GetFigureCount(), 1);
+  EXPECT_EQ(child->GetFigure(0)->kind, kInkFigurePolygon);
+  EXPECT_EQ(view->Handles().Size(), 2u);  // and the trees were rebuilt
+}
+
+TEST_F(ViewTest, HiddenNodeGetsAnEmptyElementAndShowAllRebuildsOnlyIt) {
+  ASSERT_TRUE(Start());
+  CInkNode* box = Child("Box");
+  CInkNode* lid = Child("Lid");
+  box->SetShown(0);
+  view->OnCommand(cmd::kRebuild);
+  COGLDispTree* boxTree = view->Handles().Tree(*box);
+  ASSERT_NE(boxTree, nullptr);
+  EXPECT_EQ(boxTree->GetLists()->faceCount, 0);
+  EXPECT_EQ(boxTree->GetLists()->name, view->Handles().HandleOf(*box));
+  const unsigned lidFaces = view->Handles().Tree(*lid)->GetLists()->faceList.Id();
+  ASSERT_NE(lidFaces, 0u);
+
+  view->OnCommand(cmd::kShowAll);
+  EXPECT_TRUE(box->IsShown());
+  EXPECT_EQ(view->Handles().Tree(*box), boxTree);
+  EXPECT_EQ(boxTree->GetLists()->faceCount, 2);
+  EXPECT_EQ(view->Handles().Tree(*lid)->GetLists()->faceList.Id(), lidFaces);
+}
+
+TEST_F(ViewTest, HandlesNeverLeadToANodeTheTableDoesNotHold) {
+  ASSERT_TRUE(Start());
+  CInkNode* box = Child("Box");
+  const int32_t old = view->Handles().HandleOf(*box);
+  ASSERT_GT(old, 0);
+  EXPECT_EQ(box->GetNodeId(), old);
+  EXPECT_EQ(view->Handles().Node(-1), nullptr);
+  view->Select(box);
+  view->OnCommand(cmd::kRebuild);
+  EXPECT_EQ(view->Handles().Node(old), nullptr);  // a name of the earlier trees
+  EXPECT_EQ(view->Selection(), box);               // the selection follows its node
+
+  // A node outside the scene that carries a live handle in its id word.
+  CInkNode foreign;
+  foreign.Create(nullptr);
+  foreign.SetNodeId(view->Handles().HandleOf(*box));
+  EXPECT_EQ(view->Handles().Tree(foreign), nullptr);
+  EXPECT_EQ(view->Handles().HandleOf(foreign), 0);
+}
+
+TEST_F(ViewTest, PickSelectsTellsTheHostAndForgetsAHostThatIsGone) {
+  launch.hostWindow = 5;
+  launch.mainWindow = 77;
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  view->OnCommand(cmd::kModeSelect);
+  // The box lies about x = 0, which the plan view draws at column 50.
+  view->OnLeftDown(50, 50);
+  view->OnLeftUp(50, 50);
+  EXPECT_EQ(view->Selection(), Child("Box"));
+  EXPECT_EQ(ui.LastStatus(), "Box を選択");
+  EXPECT_EQ(ui.clipboard, "Box");
+  ASSERT_EQ(ui.posts.size(), 1u);
+  EXPECT_EQ(ui.posts[0], (std::pair<uint32_t, uint64_t>{korvex::kHostNodeSelected, 77}));
+
+  view->OnLeftDown(100, 90);  // between the two squares
+  view->OnLeftUp(100, 90);
+  EXPECT_EQ(view->Selection(), nullptr);
+  EXPECT_EQ(ui.LastStatus(), korvex::text::kCannotSelect);
+  EXPECT_EQ(ui.clipboard, "");
+
+  Child("Box")->SetLocked(1);
+  ui.hostAnswers = false;
+  view->OnLeftDown(50, 50);
+  view->OnLeftUp(50, 50);
+  EXPECT_EQ(view->Selection(), nullptr);
+  EXPECT_EQ(launch.hostWindow, 0u);
+  view->OnLeftDown(50, 50);
+  view->OnLeftUp(50, 50);
+  EXPECT_EQ(ui.posts.size(), 3u);  // no more posts once the host is forgotten
+}
+
+TEST_F(ViewTest, HighlightOutlinesTheSelectionInWindowPixelsExceptInRotateMode) {
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  view->Select(Child("Box"));
+  view->Paint();
+  EXPECT_TRUE(view->Overlay().highlight.empty());  // rotate mode
+
+  view->OnCommand(cmd::kModeSelect);
+  view->Paint();
+  const std::vector<GMSegment>& segments = view->Overlay().highlight;
+  ASSERT_EQ(segments.size(), 4u);
+  const double s = 200.0 / 1.05 / 42.0;  // pixels per unit of the plan fit
+  for (const GMSegment& segment : segments)
+    for (const GMVector& p : {segment.start, segment.end}) {
+      const double dx = std::min(std::fabs(p.x - (100 - 21 * s)), std::fabs(p.x - (100 - 1 * s)));
+      const double dy = std::min(std::fabs(p.y - (50 - 10 * s)), std::fabs(p.y - (50 + 10 * s)));
+      EXPECT_LT(dx, 0.5) << p.x;
+      EXPECT_LT(dy, 0.5) << p.y;
+    }
+
+  view->OnCommand(cmd::kModeLight);
+  view->Paint();
+  EXPECT_TRUE(view->Overlay().lightMarks);
+  EXPECT_EQ(view->Overlay().centreX, 100);
+  EXPECT_EQ(view->Overlay().circleRadius, 50);
+}
+
+TEST_F(ViewTest, HighlightIsClippedAtTheNearPlane) {
+  ASSERT_TRUE(Start());
+  view->Paint();  // the fit of the first paint
+  view->OnCommand(cmd::kModeSelect);
+  view->OnCommand(cmd::kParallel);  // perspective
+  view->Select(Child("Box"));
+  // The eye stands inside the square above its centre line, looking along
+  // +y: the far edge lies wholly behind the near plane, the two side edges
+  // cross it and the front edge lies in front.
+  State().eye = {0, 0, 1};
+  State().target = {0, 20, 1};
+  State().up = {0, 0, 1};
+  State().zoom = 1.0;
+  view->Paint();
+  const std::vector<GMSegment>& segments = view->Overlay().highlight;
+  ASSERT_EQ(segments.size(), 3u);
+  for (const GMSegment& segment : segments)
+    for (const GMVector& p : {segment.start, segment.end}) {
+      EXPECT_GT(p.y, 50.0);  // below the horizon, as the square is below the eye
+      EXPECT_TRUE(std::isfinite(p.x));
+    }
+}
+
+}  // namespace
+}  // namespace view_test

@@ -1,0 +1,212 @@
+// Open, drop, reload and save, and the eye file around them.
+#include <cmath>
+
+#include "view/EyeFile.h"
+#include "view_fixture.h"
+
+namespace view_test {
+namespace {
+
+namespace cmd = korvex::cmd;
+namespace text = korvex::text;
+
+// A box 10 × 10 × 10 in zone 0 of a scene exchange file.
+constexpr const char* kBoxK3d =
+    "HEADER\n0,0\nSOLIDV,Z0,0,G,0.8,0.2,0.2,0,4,1,Box\n0,0,0\n10,0,0\n10,10,0\n0,10,0\n0,0,10\n";
+
+// Companion readers that complain about every billboard file, as a broken
+// one would, and note the texture files they are given.
+class ComplainingCompanions final : public korvex::SceneCompanions {
+ public:
+  explicit ComplainingCompanions(RecordingUi& ui) : ui_(ui) {}
+  bool ReadBillboards(CStereon&, const std::string&) override {
+    ui_.ShowMessage("billboard", "", korvex::MessageIcon::Warning, korvex::MessageButtons::Ok);
+    return false;
+  }
+  bool ReadTextureAssignment(CStereon&, CInkNode&, const std::string& path) override {
+    textures.push_back(path);
+    return true;
+  }
+  std::vector<std::string> textures;
+
+ private:
+  RecordingUi& ui_;
+};
+
+TEST_F(ViewTest, OpenReadsAnUpperCaseSceneExchangeFileAndTitlesTheWindow) {
+  ASSERT_TRUE(Start());
+  const std::string path = scratch->Write("SITE.K3D", kBoxK3d);
+  ui.chosenFile = path;
+  ui.chosenFilter = 0;  // the plug-in's entry: the extension still decides
+  view->OnCommand(cmd::kOpen);
+  ASSERT_EQ(ui.requests.size(), 1u);
+  EXPECT_EQ(ui.requests[0].caption, "開く");
+  EXPECT_EQ(ui.requests[0].filter, "Ink (*.ink)|*.ink|Panorelファイル (*.k3d)|*.k3d||");
+  ASSERT_NE(Child("Z0"), nullptr);
+  EXPECT_EQ(Child("Box"), nullptr);
+  EXPECT_EQ(State().farPlane, korvex::kK3dFarPlane);
+  EXPECT_EQ(shell.title, "SITE.K3D - Korvex");
+  EXPECT_EQ(launch.modelPath, path);
+  EXPECT_EQ(State().currentFile, path);
+  EXPECT_EQ(ui.LastStatus(), text::kReady);
+  EXPECT_TRUE(launch.modelTime.has_value());
+  EXPECT_EQ(std::filesystem::current_path(), scratch->Work());
+}
+
+TEST_F(ViewTest, AFileThatCannotBeReadLeavesTheSceneAndSaysSo) {
+  ASSERT_TRUE(Start());
+  CInkNode* box = Child("Box");
+  ui.chosenFile = (scratch->Work() / "missing.k3d").string();
+  view->OnCommand(cmd::kOpen);
+  ui.chosenFile = scratch->Write("fail.ink", "");
+  ui.chosenFilter = 0;
+  view->OnCommand(cmd::kOpen);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kOpenFailed, text::kOpenFailed}));
+  EXPECT_EQ(ui.captions[0], text::kOpenFailedCaption);
+  EXPECT_EQ(Child("Box"), box);
+  EXPECT_EQ(view->Handles().Tree(*box) != nullptr, true);
+}
+
+TEST_F(ViewTest, TheOldSelectionIsGoneBeforeACompanionMessageRepaints) {
+  ComplainingCompanions complaining(ui);
+  companions = &complaining;
+  ASSERT_TRUE(Start());
+  view->OnCommand(cmd::kModeSelect);
+  view->Select(Child("Box"));
+  view->Paint();
+  ASSERT_FALSE(view->Overlay().highlight.empty());
+  // A message box repaints the view while the new model is loading.
+  bool selectionSeen = false;
+  ui.onMessage = [&] {
+    view->Paint();
+    selectionSeen = view->Selection() != nullptr || !view->Overlay().highlight.empty();
+  };
+  const std::string next = scratch->Write("next.ink", "");
+  scratch->Write("next.bil", "");
+  scratch->Write("next.txi", "");
+  ui.chosenFile = next;
+  ui.chosenFilter = 0;
+  view->OnCommand(cmd::kOpen);
+  EXPECT_FALSE(selectionSeen);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"billboard"}));
+  EXPECT_EQ(launch.texturePath, (scratch->Work() / "next.txi").string());
+  EXPECT_EQ(complaining.textures, (std::vector<std::string>{launch.texturePath}));
+  EXPECT_EQ(view->Handles().Size(), 2u);
+}
+
+TEST_F(ViewTest, DropOnTheBackgroundAsksAndOnANodeInsertsTheFile) {
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  CInkNode* box = Child("Box");
+  const std::string other = scratch->Write("other.ink", "");
+  ui.messageAnswer = korvex::MessageAnswer::Cancel;
+  view->OnDropFile(other, 100, 90);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kAskLoad}));
+  EXPECT_EQ(Child("Box"), box);
+
+  ui.messageAnswer = korvex::MessageAnswer::Ok;
+  view->OnDropFile(scratch->Write("plan.dxf", ""), 100, 90);
+  EXPECT_EQ(ui.messages.back(), text::kUnknownFile);
+
+  const GMVector eye = State().eye;
+  view->OnDropFile(scratch->Write("part.ink", ""), 50, 50);
+  ASSERT_EQ(box->GetCount(), 1);
+  CInkNode* part = box->GetChild(0);
+  EXPECT_STREQ(part->GetName(nullptr, 0), "part.ink");
+  const GMVector origin = part->GetAttributeRecord()->origin;
+  EXPECT_NEAR(origin.z, 0.0, 1e-6);
+  EXPECT_LT(std::hypot(origin.x, origin.y), 0.5);
+  EXPECT_EQ(view->Handles().Tree(*box)->GetCount(), 1);
+  EXPECT_NE(view->Handles().Tree(*part), nullptr);
+  EXPECT_EQ(State().eye, eye);
+
+  view->OnDropFile(other, 100, 90);
+  EXPECT_EQ(shell.title, "other.ink - Korvex");
+  EXPECT_EQ(launch.modelPath, other);
+}
+
+TEST_F(ViewTest, ReloadNeedsTheSwitchKeepsTheCameraAndFollowsTheFileTime) {
+  launch.reload = true;
+  ASSERT_TRUE(Start());
+  view->Paint();
+  view->Select(Child("Box"));
+  const GMVector eye = State().eye;
+  view->OnFocusGained();  // the file has not changed
+  EXPECT_TRUE(ui.waitCursor.empty());
+
+  std::filesystem::last_write_time(launch.modelPath,
+                                   std::filesystem::last_write_time(launch.modelPath) + std::chrono::seconds(5));
+  view->OnFocusGained();
+  EXPECT_EQ(ui.waitCursor, (std::vector<bool>{true, false}));
+  const std::vector<std::string> tail(ui.statuses.end() - 3, ui.statuses.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{text::kReloading, text::kRedrawing, text::kReady}));
+  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(view->Selection(), nullptr);
+  EXPECT_EQ(view->Handles().Size(), 2u);
+  view->OnHostMessage(korvex::kHostReload);
+  EXPECT_EQ(ui.waitCursor.size(), 4u);
+}
+
+TEST_F(ViewTest, SaveWritesTheInkFileAndReportsAFailure) {
+  ASSERT_TRUE(Start());
+  view->OnCommand(cmd::kSave);
+  std::ifstream saved(launch.modelPath);
+  int nodes = 0;
+  saved >> nodes;
+  EXPECT_EQ(nodes, 2);
+  EXPECT_TRUE(ui.messages.empty());
+
+  State().currentFile = scratch->Write("fail.ink", "");
+  view->OnCommand(cmd::kSave);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kSaveFailed}));
+  EXPECT_EQ(ui.captions.back(), text::kSaveFailedCaption);
+  EXPECT_TRUE(ui.requests.empty());
+
+  // A model from a scene exchange file is saved as a new file.
+  State().currentFile = scratch->Write("site.k3d", kBoxK3d);
+  view->OnCommand(cmd::kSave);
+  ASSERT_EQ(ui.requests.size(), 1u);
+  EXPECT_EQ(ui.requests[0].caption, text::kSaveAsCaption);
+  EXPECT_EQ(ui.requests[0].defaultExtension, "ink");
+  EXPECT_EQ(ui.requests[0].filter, "Ink (*.ink)|*.ink||");
+
+  ui.chosenFile = (scratch->Work() / "fail-copy.ink").string();
+  view->OnCommand(cmd::kSaveAs);
+  EXPECT_EQ(ui.messages.back(), text::kSaveFailed);
+  EXPECT_EQ(State().currentFile, (scratch->Work() / "site.k3d").string());
+  ui.chosenFile = (scratch->Work() / "copy.ink").string();
+  view->OnCommand(cmd::kSaveAs);
+  EXPECT_EQ(State().currentFile, *ui.chosenFile);
+  EXPECT_TRUE(std::filesystem::exists(*ui.chosenFile));
+}
+
+TEST_F(ViewTest, EyeFileOnlyWithBothMarkersAndNeverOverhead) {
+  ASSERT_TRUE(Start());
+  view.reset();
+  EXPECT_FALSE(std::filesystem::exists(korvex::kEyeFileName));  // no markers
+
+  std::ofstream(scratch->Root() / "buk") << "[PROJECT_NAME] p\n";
+  std::ofstream(scratch->Work() / "buk") << "[PLAN_NAME] q\n";
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(view->FitPending());
+  view->Paint();
+  State().zoom = 0.75;
+  const GMVector eye = State().eye;
+  view.reset();
+  ASSERT_EQ(std::filesystem::file_size(korvex::kEyeFileName), korvex::kEyeFileBytes);
+
+  ASSERT_TRUE(Start());
+  EXPECT_FALSE(view->FitPending());
+  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(State().zoom, 0.75);
+  view.reset();
+
+  korvex::EyeSettings overhead{{11, 0, 50}, {11, 0, 0}, 2.0, {0, 0, 1}};
+  ASSERT_TRUE(korvex::WriteEyeFile(korvex::kEyeFileName, overhead));
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(view->FitPending());
+  EXPECT_NE(State().eye.z, 50.0);
+}
+
+}  // namespace
+}  // namespace view_test
