@@ -104,7 +104,9 @@ bool HostLink::Post(uint32_t message, uint64_t wParam, uint64_t lParam) {
 
 std::vector<HostRecord> HostLink::Receive() {
   std::vector<HostRecord> records;
-  while (fd_ >= 0) {
+  // A host that writes without pause must not hold the event loop here: what
+  // is left is read at the next call, when the socket shows input again.
+  for (int reads = 0; fd_ >= 0 && reads < 64; ++reads) {
     unsigned char buffer[kHostRecordSize * 32];
     const ssize_t got = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
     if (got < 0 && errno == EINTR) continue;

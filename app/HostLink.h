@@ -66,7 +66,8 @@ class HostLink {
   // be written whole at once; the host is then forgotten.
   bool Post(uint32_t message, uint64_t wParam, uint64_t lParam);
 
-  // The records that have arrived, in order, without waiting for more. Only
+  // The records that have arrived, in order, without waiting for more; a
+  // flood is returned over several calls. Only
   // 0x8019, 0x801B and 0x801C come from a host; any other message, a closed
   // connection with a record cut short, or a read error forgets the host
   // after the whole records before it are returned.
