@@ -17,7 +17,8 @@
 
 #include "common/atomic_file.h"
 #include "common/file_util.h"
-#include "geometry/gm_mesh_build.h"
+#include "geometry/gm_polygon_detail.h"
+#include "geometry/gm_vector.h"
 #include "geometry/gm_triangulate.h"
 #include "model/FigureTessellation.h"
 
@@ -172,66 +173,198 @@ uint32_t MaterialColour(const aiScene& scene, unsigned index) {
 
 // --- meshes -------------------------------------------------------------------
 
-// Open-addressing tables over the positions and edges of one mesh: faster
-// than the general containers for the millions of entries a large model has.
+// Welding by exact position through an open-addressing table: faster than
+// the general containers for the millions of corners a large model has. The
+// positions are welded as Assimp holds them (single precision), before any
+// transform, so that equal corners stay equal. The table grows with the
+// distinct positions, not with the corners, and keeps part of each hash
+// beside the index so that most probes never touch a position.
 class PositionWelder {
  public:
-  explicit PositionWelder(size_t expected) {
-    size_t capacity = 16;
-    while (capacity < expected * 2) capacity *= 2;
-    slots_.assign(capacity, -1);
-  }
+  PositionWelder() { slots_.resize(1024); }
+  // The distinct positions in the order first met.
+  const std::vector<aiVector3D>& Positions() const { return positions_; }
+
   // The welded index of p; a position not seen before becomes a new vertex.
-  int32_t Index(const GMVector& p, std::vector<InkVertex>& vertices) {
-    const uint64_t hx = Bits(p.x), hy = Bits(p.y), hz = Bits(p.z);
-    uint64_t h = hx * 0x9E3779B97F4A7C15ull ^ (hy + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full ^
-                 (hz + 0x165667B19E3779F9ull) * 0x27D4EB2F165667C5ull;
-    h ^= h >> 29;
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = h & mask;; i = (i + 1) & mask) {
-      const int32_t slot = slots_[i];
-      if (slot < 0) {
-        slots_[i] = static_cast<int32_t>(vertices.size());
-        vertices.push_back(InkVertex{p});
-        return slots_[i];
-      }
-      const GMVector& q = vertices[static_cast<size_t>(slot)].position;
-      if (Bits(q.x) == hx && Bits(q.y) == hy && Bits(q.z) == hz) return slot;
-    }
+  int32_t Index(const aiVector3D& p) {
+    const uint64_t h = Hash(p);
+    // Faces near each other in a file share corners: a small table of recent
+    // positions answers most repeats without reaching into the large one.
+    Slot& recent = recent_[h & (kRecent - 1)];
+    if (recent.index >= 0 && recent.tag == static_cast<uint32_t>(h >> 32) &&
+        Same(positions_[static_cast<size_t>(recent.index)], p))
+      return recent.index;
+    recent = {static_cast<uint32_t>(h >> 32), Find(p, h)};
+    return recent.index;
   }
 
  private:
+  static constexpr size_t kRecent = 4096;
+
+  int32_t Find(const aiVector3D& p, uint64_t h) {
+    if (2 * (positions_.size() + 1) > slots_.size()) Grow();
+    const auto tag = static_cast<uint32_t>(h >> 32);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (slot.index < 0) {
+        slot = {tag, static_cast<int32_t>(positions_.size())};
+        positions_.push_back(p);
+        return slot.index;
+      }
+      if (slot.tag == tag && Same(positions_[static_cast<size_t>(slot.index)], p)) return slot.index;
+    }
+  }
+
+  struct Slot {
+    uint32_t tag = 0;
+    int32_t index = -1;
+  };
   // Equal positions give equal bits; -0 and +0 are one position.
-  static uint64_t Bits(double v) { return std::bit_cast<uint64_t>(v == 0.0 ? 0.0 : v); }
-  std::vector<int32_t> slots_;
+  static uint32_t Bits(float v) { return std::bit_cast<uint32_t>(v == 0.0f ? 0.0f : v); }
+  static bool Same(const aiVector3D& a, const aiVector3D& b) {
+    return Bits(a.x) == Bits(b.x) && Bits(a.y) == Bits(b.y) && Bits(a.z) == Bits(b.z);
+  }
+  static uint64_t Hash(const aiVector3D& p) {
+    uint64_t h = (uint64_t{Bits(p.x)} << 32 | Bits(p.y)) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ (h >> 29) ^ Bits(p.z)) * 0xC2B2AE3D27D4EB4Full;
+    return h ^ (h >> 32);
+  }
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    const size_t mask = slots_.size() - 1;
+    for (size_t v = 0; v < positions_.size(); ++v) {
+      const uint64_t h = Hash(positions_[v]);
+      size_t i = h & mask;
+      while (slots_[i].index >= 0) i = (i + 1) & mask;
+      slots_[i] = {static_cast<uint32_t>(h >> 32), static_cast<int32_t>(v)};
+    }
+  }
+
+  std::vector<aiVector3D> positions_;
+  std::vector<Slot> slots_;
+  std::vector<Slot> recent_ = std::vector<Slot>(kRecent);
 };
 
-// Every undirected edge of the face loops once, in the order first met.
-std::vector<GMMeshEdge> EdgesOfLoops(const std::vector<int32_t>& indices, const std::vector<GMMeshFace>& faces) {
-  size_t capacity = 16;
-  while (capacity < indices.size() * 2) capacity *= 2;
-  std::vector<uint64_t> slots(capacity, ~0ull);
-  const size_t mask = capacity - 1;
+// Every undirected edge of the face loops once, with the first two distinct
+// faces along it in face order (-1 for none). Edges are gathered per lower
+// vertex, so the work stays in small, nearby buckets.
+struct EdgeTable {
   std::vector<GMMeshEdge> edges;
-  edges.reserve(indices.size() / 2 + 1);
-  for (const GMMeshFace& face : faces) {
+  std::vector<std::pair<int32_t, int32_t>> faces;
+};
+
+EdgeTable EdgesOfLoops(size_t vertexCount, const std::vector<GMMeshFace>& faces) {
+  std::vector<int32_t> start(vertexCount + 1, 0);
+  for (const GMMeshFace& face : faces)
+    for (int32_t k = 0; k < face.count; ++k)
+      ++start[static_cast<size_t>(std::min(face.indices[k], face.indices[(k + 1) % face.count])) + 1];
+  for (size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+  struct Side {
+    int32_t other;
+    int32_t face;
+    int32_t first;  // which end the face's loop met first, for the edge's direction
+  };
+  std::vector<Side> sides(static_cast<size_t>(start[vertexCount]));
+  std::vector<int32_t> fill(start.begin(), start.end() - 1);
+  for (size_t f = 0; f < faces.size(); ++f) {
+    const GMMeshFace& face = faces[f];
     for (int32_t k = 0; k < face.count; ++k) {
       const int32_t a = face.indices[k], b = face.indices[(k + 1) % face.count];
-      const auto lo = static_cast<uint64_t>(std::min(a, b)), hi = static_cast<uint64_t>(std::max(a, b));
-      const uint64_t key = lo << 32 | hi;
-      uint64_t h = key * 0x9E3779B97F4A7C15ull;
-      h ^= h >> 31;
-      for (size_t i = h & mask;; i = (i + 1) & mask) {
-        if (slots[i] == key) break;
-        if (slots[i] == ~0ull) {
-          slots[i] = key;
-          edges.push_back({a, b, -1});
-          break;
-        }
+      const int32_t lo = std::min(a, b);
+      sides[static_cast<size_t>(fill[static_cast<size_t>(lo)]++)] = {std::max(a, b), static_cast<int32_t>(f), a};
+    }
+  }
+  EdgeTable table;
+  table.edges.reserve(sides.size() / 2 + 1);
+  table.faces.reserve(sides.size() / 2 + 1);
+  for (size_t v = 0; v < vertexCount; ++v) {
+    const size_t begin = static_cast<size_t>(start[v]), end = static_cast<size_t>(start[v + 1]);
+    const size_t firstEdge = table.edges.size();
+    for (size_t s = begin; s < end; ++s) {
+      const Side& side = sides[s];
+      size_t e = firstEdge;
+      while (e < table.edges.size() && std::max(table.edges[e].first, table.edges[e].second) != side.other) ++e;
+      if (e == table.edges.size()) {
+        const int32_t lo = static_cast<int32_t>(v);
+        table.edges.push_back(side.first == lo ? GMMeshEdge{lo, side.other, -1} : GMMeshEdge{side.other, lo, -1});
+        table.faces.emplace_back(side.face, -1);
+      } else if (auto& f = table.faces[e]; f.first != side.face && f.second < 0) {
+        f.second = side.face;
       }
     }
   }
-  return edges;
+  return table;
+}
+
+// The mesh operations' tests, written out here so that the millions of calls
+// a large model makes are inlined.
+bool Near(double a, double b, double tol) { return std::abs(a - b) <= tol; }
+bool SamePoint(const GMVector& a, const GMVector& b, double tol) {
+  return Near(a.x, b.x, tol) && Near(a.y, b.y, tol) && Near(a.z, b.z, tol);
+}
+GMVector Unit(const GMVector& v) {
+  const double length = Length(v);
+  if (length == 0.0) return GMUndefinedVector();
+  return {v.x / length, v.y / length, v.z / length};
+}
+
+// The unit normal of a face as the mesh operations take it; a triangle with
+// three distinct corners has the normal of its one plane.
+GMVector FaceNormal(const GMMeshFace& face, const std::vector<InkVertex>& vertices) {
+  auto at = [&](int k) -> const GMVector& { return vertices[static_cast<size_t>(face.indices[k])].position; };
+  if (face.count == 3) {
+    const GMVector &p0 = at(0), &p1 = at(1), &p2 = at(2);
+    if (!SamePoint(p0, p1, kTolerance) && !SamePoint(p1, p2, kTolerance) && !SamePoint(p0, p2, kTolerance)) {
+      const GMVector u{p0.x - p1.x, p0.y - p1.y, p0.z - p1.z}, v{p0.x - p2.x, p0.y - p2.y, p0.z - p2.z};
+      return Unit({u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x});
+    }
+  }
+  return gm_detail::PolygonNormalAt(face.count, at, kTolerance);
+}
+
+// Whether two faces with these normals meet at an angle FinaliseMeshEdges
+// draws (threshold 0): GMAngleBetween gives 0 for unit normals that agree
+// within the tolerance, and otherwise an angle no smaller than the largest
+// difference of their components, which then exceeds the tolerance.
+bool Folded(const GMVector& u, const GMVector& v) { return !SamePoint(Unit(u), Unit(v), kTolerance); }
+
+// The edge table finalised as FinaliseMeshEdges (threshold 0) leaves it, from
+// the faces gathered while the table was built: an edge between two faces
+// stays only where they are not coplanar; an edge with one face stays with
+// that face's index. A model of millions of triangles would otherwise spend
+// most of its conversion building an index and a polygon per face.
+std::vector<GMMeshEdge> FeatureEdges(const EdgeTable& table, const std::vector<GMMeshFace>& faces,
+                                     const std::vector<InkVertex>& vertices) {
+  std::vector<GMVector> normals(faces.size());
+  std::vector<char> known(faces.size(), 0);
+  auto normalOf = [&](int32_t f) -> const GMVector& {
+    const auto i = static_cast<size_t>(f);
+    if (!known[i]) {
+      normals[i] = FaceNormal(faces[i], vertices);
+      known[i] = 1;
+    }
+    return normals[i];
+  };
+  std::vector<GMMeshEdge> kept;
+  kept.reserve(table.edges.size());
+  for (size_t e = 0; e < table.edges.size(); ++e) {
+    const GMMeshEdge& edge = table.edges[e];
+    const auto [first, second] = table.faces[e];
+    if (second < 0) {
+      kept.push_back({edge.first, edge.second, first});
+      continue;
+    }
+    const GMVector& n1 = normalOf(first);
+    const GMVector& n2 = normalOf(second);
+    if (GMIsUndefined(n1) || GMIsUndefined(n2)) {
+      kept.push_back({edge.first, edge.second, -1});
+      continue;
+    }
+    if (Folded(n1, n2)) kept.push_back({edge.first, edge.second, -1});
+  }
+  return kept;
 }
 
 struct Bounds {
@@ -262,15 +395,13 @@ struct Bounds {
 bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matrix& world, Bounds& local,
              Bounds& worldBounds, uint32_t colour) {
   if (!mesh.mVertices || !mesh.mFaces || mesh.mNumVertices == 0 || mesh.mNumFaces == 0) return false;
-  std::vector<InkVertex> vertices;
-  vertices.reserve(std::min<size_t>(mesh.mNumVertices, 1u << 20));
-  PositionWelder welder(mesh.mNumVertices);
+  PositionWelder welder;
   std::vector<int32_t> welded(mesh.mNumVertices);
-  for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
-    const aiVector3D& v = mesh.mVertices[i];
-    GMVector p{v.x, v.y, v.z};
-    if (bake) p = Apply(*bake, p);
-    welded[i] = welder.Index(p, vertices);
+  for (unsigned i = 0; i < mesh.mNumVertices; ++i) welded[i] = welder.Index(mesh.mVertices[i]);
+  std::vector<InkVertex> vertices(welder.Positions().size());
+  for (size_t i = 0; i < vertices.size(); ++i) {
+    const aiVector3D& v = welder.Positions()[i];
+    vertices[i].position = bake ? Apply(*bake, GMVector{v.x, v.y, v.z}) : GMVector{v.x, v.y, v.z};
   }
 
   // Face loops with welded indices; points, lines and faces that welding
@@ -303,7 +434,8 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
   if (spans.empty()) return false;
   std::vector<GMMeshFace> faces(spans.size());
   for (size_t f = 0; f < spans.size(); ++f) faces[f] = {spans[f].second, indices.data() + spans[f].first};
-  std::vector<GMMeshEdge> edges = EdgesOfLoops(indices, faces);
+  // Outlines show the model's feature edges, not every triangle's.
+  const std::vector<GMMeshEdge> edges = FeatureEdges(EdgesOfLoops(vertices.size(), faces), faces, vertices);
 
   std::vector<InkVertex*> pointers(vertices.size());
   for (size_t i = 0; i < vertices.size(); ++i) {
@@ -324,14 +456,10 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
   d.mesh.vertexCount = static_cast<int32_t>(pointers.size());
   d.mesh.vertices = pointers.data();
   d.mesh.edgeCount = static_cast<int32_t>(edges.size());
-  d.mesh.edges = edges.data();
+  d.mesh.edges = const_cast<GMMeshEdge*>(edges.data());
   d.mesh.faceCount = static_cast<int32_t>(faces.size());
   d.mesh.faces = faces.data();
-  const int index = node.AddMeshFigure(&d.mesh, static_cast<int>(colour));
-  if (index < 0) return false;
-  // Outlines show the model's feature edges, not every triangle's.
-  FinaliseMeshEdges(*static_cast<GMMesh*>(node.GetFigure(index)->geometry), 0.0, kTolerance);
-  return true;
+  return node.AddMeshFigure(&d.mesh, static_cast<int>(colour)) >= 0;
 }
 
 struct Converter {
