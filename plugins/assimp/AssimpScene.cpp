@@ -28,8 +28,8 @@ namespace {
 
 constexpr FormatInfo kFormats[] = {
     {"obj", "Wavefront OBJ (*.obj)", "obj", true},
-    {"gltf", "glTF 2.0 (*.gltf)", "gltf2", true},
-    {"glb", "glTF 2.0 binary (*.glb)", "glb2", true},
+    {"gltf", "glTF 2.0 (*.gltf)", "gltf2", true, true},
+    {"glb", "glTF 2.0 binary (*.glb)", "glb2", true, true},
     {"ifc", "IFC (*.ifc)", nullptr, true},
     {"dae", "Collada (*.dae)", "collada", true},
     {"3ds", "3D Studio (*.3ds)", nullptr, true},
@@ -539,24 +539,26 @@ bool NodeWorld(const aiNode* root, const aiString& name, const Matrix& top, Matr
   return true;
 }
 
-void TakeCamera(const aiScene& scene, const Matrix& top, InkSceneSettings& settings) {
+void TakeCamera(const aiScene& scene, const Matrix& top, const FormatInfo& format, InkSceneSettings& settings) {
   if (scene.mNumCameras == 0 || !scene.mCameras || !scene.mCameras[0]) return;
   const aiCamera& camera = *scene.mCameras[0];
   Matrix world;
   if (!NodeWorld(scene.mRootNode, camera.mName, top, world)) world = top;
-  const GMVector eye = Apply(world, {camera.mPosition.x, camera.mPosition.y, camera.mPosition.z});
+  const GMVector position = format.gltfCamera ? GMVector{} : GMVector{camera.mPosition.x, camera.mPosition.y,
+                                                                      camera.mPosition.z};
+  const GMVector eye = Apply(world, position);
   const GMVector look = ApplyDirection(world, {camera.mLookAt.x, camera.mLookAt.y, camera.mLookAt.z});
   const GMVector up = ApplyDirection(world, {camera.mUp.x, camera.mUp.y, camera.mUp.z});
   if (!(Length(look) > 0.0) || !(Length(up) > 0.0)) return;
   settings.eye = eye;
   settings.target = {eye.x + look.x, eye.y + look.y, eye.z + look.z};
   settings.up = up;
-  // Assimp keeps half the horizontal angle; the block holds the whole vertical one.
-  const double half = camera.mHorizontalFOV;
-  if (half > 0.0 && half < 1.5707963) {
-    const double aspect = camera.mAspect > 0.0f ? camera.mAspect : 1.0;
-    settings.viewAngle = 2.0 * std::atan(std::tan(half) / aspect) * 180.0 / 3.14159265358979323846;
-  }
+  // The block holds the whole vertical angle in degrees.
+  const double aspect = camera.mAspect > 0.0f ? camera.mAspect : 1.0;
+  const double horizontal = camera.mHorizontalFOV;
+  const double vertical =
+      format.gltfCamera ? horizontal / aspect : 2.0 * std::atan(std::tan(horizontal / 2.0) / aspect);
+  if (vertical > 0.0 && vertical < 3.1) settings.viewAngle = vertical * 180.0 / 3.14159265358979323846;
   if (camera.mClipPlaneNear > 0.0f) settings.nearClip = camera.mClipPlaneNear;
 }
 
@@ -568,9 +570,9 @@ const FormatInfo* FindFormat(std::string_view extension) {
   return nullptr;
 }
 
-std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, bool yUp, InkSceneSettings& settings) {
+std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, const FormatInfo& format, InkSceneSettings& settings) {
   if (!scene.mRootNode) return nullptr;
-  const Matrix top = yUp ? YUpToZUp() : Matrix();
+  const Matrix top = format.yUp ? YUpToZUp() : Matrix();
   Converter converter{scene, {}, {}, 0};
   // The returned tree is a holder: the scene keeps its children (the Assimp
   // root node among them) and its properties.
@@ -581,7 +583,7 @@ std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, bool yUp, InkSceneS
   holder->AddChild(root.release());
   if (converter.figures == 0) return nullptr;
 
-  TakeCamera(scene, top, settings);
+  TakeCamera(scene, top, format, settings);
   // The viewer drops figures reaching beyond ten times the far plane; a far
   // plane of ten times the model's reach keeps a model in millimetres or in
   // site coordinates whole.
@@ -597,7 +599,7 @@ std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format,
   // texture coordinates or optimisation passes that would be thrown away.
   const aiScene* scene = importer.ReadFile(path, 0);
   if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) return nullptr;
-  return ConvertScene(*scene, format.yUp, settings);
+  return ConvertScene(*scene, format, settings);
 }
 
 // --- export -------------------------------------------------------------------

@@ -18,6 +18,11 @@ struct FormatInfo {
   const char* description;  // shown in the file dialogs
   const char* exportId;     // Assimp's exporter, null when the format is read only
   bool yUp;                 // Assimp hands (and takes) this format with Y up
+  // Assimp's glTF reader repeats the camera node's translation in the
+  // camera's position and gives the vertical angle times the aspect ratio as
+  // the horizontal angle; the other readers give a position relative to the
+  // node and the whole horizontal angle.
+  bool gltfCamera = false;
 };
 
 // The format of the given extension; null when no plug-in offers it.
@@ -30,7 +35,7 @@ const FormatInfo* FindFormat(std::string_view extension);
 // their own, since a node has one colour. Y-up scenes are turned to Z-up.
 // The settings block receives the first camera and a far clipping distance
 // that covers the model. Null when the scene has no face to show.
-std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, bool yUp, InkSceneSettings& settings);
+std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, const FormatInfo& format, InkSceneSettings& settings);
 
 // Reads a file with Assimp, asking only for what the conversion needs.
 std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format, InkSceneSettings& settings);

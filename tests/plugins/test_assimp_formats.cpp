@@ -258,6 +258,34 @@ TEST_F(AssimpFormats, YUpBecomesZUpAndTheFarPlaneCoversTheModel) {
   EXPECT_EQ(solid_.settings.farClip, 3000.0);
 }
 
+TEST_F(AssimpFormats, TheFirstCameraBecomesTheViewTurnedToZUp) {
+  // One triangle and a camera 5 units in front of it (+Z) and 1 up (+Y).
+  std::ofstream(dir_ / "view.gltf") << R"({
+    "asset": {"version": "2.0"},
+    "scene": 0,
+    "scenes": [{"nodes": [0, 1]}],
+    "nodes": [{"mesh": 0}, {"camera": 0, "translation": [0, 1, 5]}],
+    "cameras": [{"type": "perspective", "perspective": {"yfov": 0.8, "znear": 0.5, "zfar": 100}}],
+    "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],
+    "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3",
+                   "min": [0, 0, 0], "max": [1, 1, 0]}],
+    "bufferViews": [{"buffer": 0, "byteLength": 36}],
+    "buffers": [{"byteLength": 36,
+                 "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}]
+  })";
+  ASSERT_TRUE(Load(dir_ / "view.gltf"));
+  const InkSceneSettings& s = solid_.settings;
+  EXPECT_NEAR(s.eye.x, 0.0, 1e-6);
+  EXPECT_NEAR(s.eye.y, -5.0, 1e-6);
+  EXPECT_NEAR(s.eye.z, 1.0, 1e-6);
+  // Looking along -Z of the file, which is +Y of the scene, with Z up.
+  EXPECT_NEAR(s.target.y - s.eye.y, 1.0, 1e-6);
+  EXPECT_NEAR(s.target.z - s.eye.z, 0.0, 1e-6);
+  EXPECT_NEAR(s.up.z, 1.0, 1e-6);
+  EXPECT_NEAR(s.nearClip, 0.5, 1e-6);
+  EXPECT_NEAR(s.viewAngle, 0.8 * 180.0 / 3.14159265358979, 1e-4);  // the file's vertical angle
+}
+
 TEST_F(AssimpFormats, EmptyAndBrokenFilesAreRefused) {
   std::ofstream(dir_ / "empty.obj") << "";
   std::ofstream(dir_ / "points.obj") << "v 0 0 0\nv 1 0 0\np 1\np 2\n";
