@@ -1,0 +1,106 @@
+// The view core on a generated site of 10,000 blocks: from opening the
+// model to the first picture, fit all, and one orbit step with its frame.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "common/user_interface.h"
+#include "view/StereonView.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+class QuietUi final : public korvex::UserInterface {
+ public:
+  void SetStatusText(std::string_view) override {}
+  korvex::MessageAnswer ShowMessage(std::string_view, std::string_view, korvex::MessageIcon,
+                                    korvex::MessageButtons) override {
+    return korvex::MessageAnswer::Cancel;
+  }
+  std::optional<std::string> ChooseFile(const korvex::FileDialogRequest&) override { return std::nullopt; }
+  void SetWaitCursor(bool) override {}
+  void SetClipboardText(std::string_view) override {}
+  std::string GetClipboardText() override { return {}; }
+  bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
+  void RequestRepaint() override {}
+};
+
+// Blocks of 10 x 8 on a 20-unit grid, 3 to 30 high, in 20 zones.
+const fs::path& Site() {
+  static const fs::path path = [] {
+    std::string text = "HEADER\n0,19\n";
+    char line[512];
+    for (int i = 0; i < 10000; ++i) {
+      const double x = (i % 100) * 20.0, y = (i / 100) * 20.0, h = 3.0 + (i % 10) * 3.0;
+      std::snprintf(line, sizeof line,
+                    "SOLIDV,Z%d,0,G%d,0.8,0.7,0.6,0,4,1,OBJ%05d\n%g,%g,0\n%g,%g,0\n%g,%g,0\n%g,%g,0\n0,0,%g\n", i % 20,
+                    i / 100, i, x, y, x + 10, y, x + 10, y + 8, x, y + 8, h);
+      text += line;
+    }
+    const fs::path file = fs::temp_directory_path() / "korvex_bench_view_site.k3d";
+    std::ofstream(file, std::ios::binary) << text;
+    return file;
+  }();
+  return path;
+}
+
+struct OpenView {
+  QuietUi ui;
+  korvex::LaunchValues launch;
+  std::optional<CStereonView> view;
+  bool Open(int width, int height) {
+    launch.modelPath = Site().string();
+    launch.useEyeFile = false;
+    view.emplace(ui, launch);
+    return view->CreateHeadless(width, height);
+  }
+};
+
+void BM_View_OpenToFirstPicture_10000Blocks(benchmark::State& state) {
+  Site();
+  for (auto _ : state) {
+    OpenView open;
+    if (!open.Open(1024, 768)) {
+      state.SkipWithError("no headless OpenGL context");
+      return;
+    }
+    const StereonImage picture = open.view->PaintImage();
+    benchmark::DoNotOptimize(picture.pixels.data());
+  }
+}
+BENCHMARK(BM_View_OpenToFirstPicture_10000Blocks)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_View_FitAll_10000Blocks(benchmark::State& state) {
+  OpenView open;
+  if (!open.Open(1024, 768)) {
+    state.SkipWithError("no headless OpenGL context");
+    return;
+  }
+  for (auto _ : state) open.view->FitAll();
+}
+BENCHMARK(BM_View_FitAll_10000Blocks)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One drag step of the orbit and the frame it asks for.
+void BM_View_OrbitStepAndFrame_10000Blocks(benchmark::State& state) {
+  OpenView open;
+  if (!open.Open(1024, 768)) {
+    state.SkipWithError("no headless OpenGL context");
+    return;
+  }
+  int x = 500;
+  for (auto _ : state) {
+    open.view->OnLeftDown(x, 300);
+    x = x == 500 ? 510 : 500;
+    open.view->OnMouseMove(x, 300);
+    open.view->OnLeftUp(x, 300);
+    const StereonImage picture = open.view->PaintImage();
+    benchmark::DoNotOptimize(picture.pixels.data());
+  }
+}
+BENCHMARK(BM_View_OrbitStepAndFrame_10000Blocks)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
