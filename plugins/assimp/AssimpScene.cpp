@@ -503,7 +503,7 @@ struct Converter {
         plain.colour = colour;
         owned->Create(&plain);
         aiString materialName;
-        if (mesh.mMaterialIndex < scene.mNumMaterials &&
+        if (mesh.mMaterialIndex < scene.mNumMaterials && scene.mMaterials[mesh.mMaterialIndex] &&
             scene.mMaterials[mesh.mMaterialIndex]->Get(AI_MATKEY_NAME, materialName) == AI_SUCCESS &&
             materialName.length > 0)
           owned->SetName(NodeName(materialName));
