@@ -48,7 +48,9 @@ class UserInterface {
   virtual std::optional<std::string> ChooseFile(const FileDialogRequest& request) = 0;
   virtual void SetWaitCursor(bool on) = 0;
   virtual void SetClipboardText(std::string_view text) = 0;
-  virtual std::string GetClipboardText() = 0;
+  // Nothing when the clipboard holds no text at all, which is not the same
+  // as empty text: the host link ignores the one and deselects on the other.
+  virtual std::optional<std::string> GetClipboardText() = 0;
   // Sends one message to the host application; false when it could not be
   // delivered (the caller then forgets the host).
   virtual bool PostToHost(uint32_t message, uint64_t wParam, uint64_t lParam) = 0;

@@ -317,7 +317,9 @@ CInkNode* FindByName(CInkNode& node, std::string_view name) {
 }  // namespace
 
 void CStereonView::SelectByHostName() {
-  const std::string name = Utf8ToCp932(ui_.GetClipboardText());
+  const std::optional<std::string> text = ui_.GetClipboardText();
+  if (!text) return;  // no text on the clipboard: the message is ignored
+  const std::string name = Utf8ToCp932(*text);
   if (name.size() > 63) return;
   ui_.SetClipboardText("");
   CInkNode* found = nullptr;

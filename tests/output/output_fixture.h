@@ -27,7 +27,7 @@ class MessageLog final : public korvex::UserInterface {
   std::optional<std::string> ChooseFile(const korvex::FileDialogRequest&) override { return std::nullopt; }
   void SetWaitCursor(bool) override {}
   void SetClipboardText(std::string_view) override {}
-  std::string GetClipboardText() override { return {}; }
+  std::optional<std::string> GetClipboardText() override { return {}; }
   bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
   void RequestRepaint() override {}
 

@@ -224,7 +224,14 @@ TEST_F(ViewTest, HostSelectsByNameAndClosesTheWindow) {
   ui.clipboard = std::string(64, 'x');
   view->OnHostMessage(korvex::kHostNodeSelected);
   EXPECT_EQ(view->Selection(), Child("Box"));
-  EXPECT_EQ(ui.clipboard.size(), 64u);
+  EXPECT_EQ(ui.clipboard->size(), 64u);
+  // No text on the clipboard at all is ignored too; empty text deselects.
+  ui.clipboard.reset();
+  view->OnHostMessage(korvex::kHostNodeSelected);
+  EXPECT_EQ(view->Selection(), Child("Box"));
+  ui.clipboard = "";
+  view->OnHostMessage(korvex::kHostNodeSelected);
+  EXPECT_EQ(view->Selection(), nullptr);
 
   // Reloading needs the reload switch.
   view->OnHostMessage(korvex::kHostReload);

@@ -45,7 +45,7 @@ class RecordingUi final : public korvex::UserInterface {
   }
   void SetWaitCursor(bool on) override { waitCursor.push_back(on); }
   void SetClipboardText(std::string_view text) override { clipboard = std::string(text); }
-  std::string GetClipboardText() override { return clipboard; }
+  std::optional<std::string> GetClipboardText() override { return clipboard; }
   bool PostToHost(uint32_t message, uint64_t wParam, uint64_t) override {
     posts.emplace_back(message, wParam);
     return hostAnswers;
@@ -63,7 +63,7 @@ class RecordingUi final : public korvex::UserInterface {
   std::vector<korvex::FileDialogRequest> requests;
   std::vector<bool> waitCursor;
   std::vector<std::pair<uint32_t, uint64_t>> posts;
-  std::string clipboard;
+  std::optional<std::string> clipboard;  // nothing: no text at all
   std::optional<std::string> chosenFile;
   std::optional<int> chosenFilter;
   korvex::MessageAnswer messageAnswer = korvex::MessageAnswer::Ok;
