@@ -1,0 +1,407 @@
+#include "app/gui/MainWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSocketNotifier>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/gui/CommandIcons.h"
+#include "app/gui/ViewWidget.h"
+#include "view/ViewTexts.h"
+
+namespace korvex::gui {
+
+namespace {
+
+QSettings Profile() { return QSettings(QStringLiteral("Meridan"), QStringLiteral("Korvex")); }
+
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Commands whose items and buttons carry a check or radio mark.
+bool Markable(int id) {
+  switch (id) {
+    case cmd::kShowFaces:
+    case cmd::kShowFrames:
+    case cmd::kModeSelect:
+    case cmd::kModeRotate:
+    case cmd::kParallel:
+    case cmd::kDaylight:
+    case cmd::kNightLight:
+    case cmd::kSunset:
+    case cmd::kContrast:
+    case cmd::kAero:
+    case cmd::kAlwaysOnTop: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+const std::vector<ToolbarResource>& ToolbarResources() {
+  using namespace cmd;
+  static const std::vector<ToolbarResource> resources = {
+      {147, {kOpen, 0, kFileOutput}},
+      {151, {kModeSelect, kModeRotate}},
+      {149, {kRotateLeft, kRotateRight, kRotateUp, kRotateDown, 0, kParallel, 0, kPlanView, kElevation, kBackView,
+             kLeftView, kRightView}},
+      {153, {kShowFrames, kShowFaces}},
+      {155, {kFitAll, kZoomIn, kZoomOut, kResetEye, 0, kMakeShadows, kDeleteShadows, kSunDirection}},
+  };
+  return resources;
+}
+
+QString CommandText(int id) {
+  using namespace cmd;
+  static const std::map<int, const char*> texts = {
+      {kOpen, "開く"},           {kFileOutput, "ファイル出力"}, {kModeSelect, "選択"},
+      {kModeRotate, "回転"},     {kRotateLeft, "左回転"},       {kRotateRight, "右回転"},
+      {kRotateUp, "上回転"},     {kRotateDown, "下回転"},       {kParallel, "正射影"},
+      {kPlanView, "平面図"},     {kElevation, "立面図"},        {kBackView, "背面図"},
+      {kLeftView, "左側面図"},   {kRightView, "右側面図"},      {kShowFrames, "枠表示"},
+      {kShowFaces, "面表示"},    {kFitAll, "全体表示"},         {kZoomIn, "拡大"},
+      {kZoomOut, "縮小"},        {kResetEye, "視点初期化"},     {kMakeShadows, "影作製"},
+      {kDeleteShadows, "影削除"}, {kSunDirection, "太陽方向"},  {kLoadTexture, "ﾃｸｽﾁｬを読み込む"},
+      {kAlwaysOnTop, "常に手前"}, {kLayers, "レイヤーの表示切り替え"}, {kBackground, "背景色"},
+      {kDaylight, "昼光色"},     {kNightLight, "夜光色"},       {kSunset, "夕日色"},
+      {kContrast, "ｺﾝﾄﾗｽﾄ強調"}, {kTextureAdjust, "ﾃｸｽﾁｬの調整"}, {kColourDialog, "色設定"},
+      {kAero, "Aero対応機能の無効化"}, {kClearSelection, "選択の解除"},
+  };
+  const auto it = texts.find(id);
+  return it == texts.end() ? QString() : QString::fromUtf8(it->second);
+}
+
+MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent), app_(app), ui_(app, this) {}
+
+MainWindow::~MainWindow() {
+  // The engine releases its display lists in the widget's context, so the
+  // view goes while the widget is still there.
+  view_.reset();
+}
+
+QAction* MainWindow::Action(int id, const QString& text) {
+  std::vector<QAction*>& list = actions_[id];
+  for (QAction* action : list)
+    if (action->text() == text) return action;
+  auto* action = new QAction(text, this);
+  action->setData(id);
+  action->setCheckable(Markable(id));
+  const QString tip = CommandText(id);
+  action->setToolTip(tip.isEmpty() ? text : tip);
+  action->setStatusTip(tip);
+  const QIcon icon = CommandIcon(id);
+  if (!icon.isNull()) {
+    action->setIcon(icon);
+    action->setIconVisibleInMenu(false);
+  }
+  connect(action, &QAction::triggered, this, [this, id] { Command(id); });
+  list.push_back(action);
+  return action;
+}
+
+void MainWindow::BuildMenus() {
+  using namespace cmd;
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+  QAction* open = Action(kOpen, QStringLiteral("開く(&O)..."));
+  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  open->setShortcutContext(Qt::ApplicationShortcut);
+  file->addAction(open);
+  file->addSeparator();
+  file->addAction(Action(kLoadTexture, QStringLiteral("ﾃｸｽﾁｬ読み込み(&T)...")));
+  file->addSeparator();
+  file->addAction(Action(kFileOutput, QStringLiteral("ファイル出力(&P)...")));
+  file->addSeparator();
+  file->addAction(Action(kExitCommand, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)")));
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  view->addAction(Action(kAlwaysOnTop, QStringLiteral("常に手前に表示(&U)")));
+  view->addSeparator();
+  view->addAction(Action(kLayers, QStringLiteral("レイヤー設定(&L)")));
+
+  QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&C)"));
+  settings->addAction(Action(kBackground, QStringLiteral("背景色指定(&B)...")));
+  QMenu* light = settings->addMenu(QStringLiteral("光源切り替え"));
+  light->addAction(Action(kDaylight, QStringLiteral("昼光色")));
+  light->addAction(Action(kNightLight, QStringLiteral("夜光色")));
+  light->addAction(Action(kSunset, QStringLiteral("夕日色")));
+  settings->addAction(Action(kContrast, QStringLiteral("ｺﾝﾄﾗｽﾄ強調")));
+  settings->addAction(Action(kTextureAdjust, QStringLiteral("ﾃｸｽﾁｬの調整(&T)...")));
+  settings->addSeparator();
+  settings->addAction(Action(kColourDialog, QStringLiteral("色設定(&C)...")));
+  settings->addSeparator();
+  settings->addAction(Action(kAero, QStringLiteral("Aero対応機能の無効化")));
+
+  contextMenu_ = new QMenu(this);
+  const std::map<int, QString> contextTexts = {
+      {kModeSelect, QStringLiteral("選択(&S)")},      {kClearSelection, QStringLiteral("選択解除(&U)")},
+      {kColourDialog, QStringLiteral("色設定(&C)...")}, {kModeRotate, QStringLiteral("回転(&R)")},
+      {kFitAll, QStringLiteral("全体表示(&A)")},       {kResetEye, QStringLiteral("視点初期化(&R)")},
+      {kLayers, QStringLiteral("レイヤー設定(&L)")},   {kBackground, QStringLiteral("背景色指定(&B)")},
+      {kFileOutput, QStringLiteral("ファイル出力(&P)...")},
+  };
+  for (const int id : kContextMenu) {
+    if (id == 0)
+      contextMenu_->addSeparator();
+    else
+      contextMenu_->addAction(Action(id, contextTexts.at(id)));
+  }
+
+  // Every menu shows the state of the moment.
+  for (QMenu* menu : {file, view, settings, light, contextMenu_})
+    connect(menu, &QMenu::aboutToShow, this, &MainWindow::RefreshCommandStates);
+}
+
+void MainWindow::BuildToolbars() {
+  std::map<int, QToolBar*> bars;
+  for (const ToolbarResource& resource : ToolbarResources()) {
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("ToolBar%1").arg(resource.resource));
+    bar->setAllowedAreas(Qt::AllToolBarAreas);
+    bar->setMovable(true);
+    bar->setIconSize(QSize(24, 24));
+    for (const int id : resource.buttons) {
+      if (id == 0)
+        bar->addSeparator();
+      else
+        bar->addAction(Action(id, CommandText(id)));
+    }
+    bars[resource.resource] = bar;
+  }
+  // 149, 153 and 147 in one row at the top; 151 above 155 on the left.
+  addToolBar(Qt::TopToolBarArea, bars[149]);
+  addToolBar(Qt::TopToolBarArea, bars[153]);
+  addToolBar(Qt::TopToolBarArea, bars[147]);
+  addToolBar(Qt::LeftToolBarArea, bars[151]);
+  addToolBar(Qt::LeftToolBarArea, bars[155]);
+  setDockOptions(dockOptions() | QMainWindow::AllowTabbedDocks);
+}
+
+void MainWindow::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  for (size_t i = 0; i < panes_.size(); ++i) {
+    auto* pane = new QLabel(this);
+    pane->setObjectName(QStringLiteral("StatusPane%1").arg(i));
+    if (i == 0) {
+      pane->setText(QString::fromUtf8(text::kReady));
+      bar->addWidget(pane, 1);
+    } else {
+      // The kana, caps, num and scroll lock indicators.
+      pane->setMinimumWidth(40);
+      pane->setFrameShape(QFrame::Panel);
+      pane->setFrameShadow(QFrame::Sunken);
+      bar->addPermanentWidget(pane);
+    }
+    panes_[i] = pane;
+  }
+  ui_.SetStatusPane(panes_[0]);
+}
+
+void MainWindow::ReadPlacement() {
+  QSettings profile = Profile();
+  const int width = profile.value(QStringLiteral("WindowPos/FrameWidth"), 512).toInt();
+  const int height = profile.value(QStringLiteral("WindowPos/FrameHeight"), 460).toInt();
+  const int x = profile.value(QStringLiteral("WindowPos/FrameX"), 0).toInt();
+  const int y = profile.value(QStringLiteral("WindowPos/FrameY"), 0).toInt();
+  layoutOut_ = profile.value(QStringLiteral("Config/LayoutOut"), 1).toInt();
+  oldOut_ = profile.value(QStringLiteral("Config/OldOut"), 1).toInt();
+  resize(width, height);
+  move(x, y);
+}
+
+void MainWindow::SavePlacement() {
+  // A window partly left of the primary screen keeps the placement saved
+  // before.
+  const QRect frame = frameGeometry();
+  if (frame.left() < 0) return;
+  QSettings profile = Profile();
+  profile.setValue(QStringLiteral("WindowPos/FrameWidth"), frame.width());
+  profile.setValue(QStringLiteral("WindowPos/FrameHeight"), frame.height());
+  profile.setValue(QStringLiteral("WindowPos/FrameX"), frame.left());
+  profile.setValue(QStringLiteral("WindowPos/FrameY"), frame.top());
+  profile.setValue(QStringLiteral("Config/LayoutOut"), layoutOut_);
+  profile.setValue(QStringLiteral("Config/OldOut"), oldOut_);
+  profile.setValue(QStringLiteral("ControlBarState"), saveState());
+}
+
+bool MainWindow::CreateMainWindow(const LaunchOptions& options) {
+  ReadPlacement();
+  BuildMenus();
+  BuildToolbars();
+  BuildStatusBar();
+  glView_ = new ViewWidget(this);
+  setCentralWidget(glView_);
+  {
+    // A saved toolbar layout replaces the default one.
+    QSettings profile = Profile();
+    const QByteArray state = profile.value(QStringLiteral("ControlBarState")).toByteArray();
+    if (!state.isEmpty()) restoreState(state);
+  }
+  setWindowTitle(QStringLiteral("Korvex"));
+  ui_.SetRepaint([this] { glView_->update(); });
+  ui_.SetHostLost([this] { DropHost(); });
+
+  winId();  // the native window, whose id the host receives
+  if (!glView_->PrepareContext()) return false;
+
+  launch_.modelPath = options.modelPath;
+  launch_.texturePath = options.texturePath;
+  launch_.backgroundPath = options.backgroundPath;
+  launch_.reload = options.reload;
+  launch_.perspective = options.perspective;
+  launch_.hostWindow = options.hostId;
+  launch_.mainWindow = MainWindowId();
+  view_ = std::make_unique<CStereonView>(ui_, launch_, this);
+  if (!view_->Create(glView_)) {
+    view_.reset();
+    return false;
+  }
+  glView_->SetView(view_.get());
+  glView_->SetAfterInput([this] { RefreshCommandStates(); });
+  glView_->SetAfterPaint([this] {
+    // The project title wins over the titles of opened models.
+    if (app_.title) setWindowTitle(FromUtf8(*app_.title));
+  });
+  // The framework's title: the opened document's name, or none.
+  const bool loaded = !options.modelPath.empty() && view_->StartupResult() == ModelLoadResult::kLoaded;
+  const QString document =
+      loaded ? QFileInfo(QFile::decodeName(options.modelPath.c_str())).fileName() : QStringLiteral("無題");
+  setWindowTitle(document + QString::fromUtf8(text::kTitleSuffix));
+  RefreshCommandStates();
+  return true;
+}
+
+void MainWindow::ShowMainWindow() {
+  show();
+  glView_->setFocus();
+}
+
+void MainWindow::SetTitle(std::string_view utf8) { setWindowTitle(FromUtf8(utf8)); }
+
+void MainWindow::SetTopMost(bool on) {
+  topMost_ = on;
+  ApplyTopMost();
+  RefreshCommandStates();
+}
+
+void MainWindow::ApplyTopMost() {
+  const bool has = (windowFlags() & Qt::WindowStaysOnTopHint) != 0;
+  if (has == topMost_) {
+    if (topMost_) raise();
+    return;
+  }
+  // Changing the flag re-creates the native window; keep it where it is.
+  const bool visible = isVisible();
+  const QRect geometry = this->geometry();
+  setWindowFlag(Qt::WindowStaysOnTopHint, topMost_);
+  setGeometry(geometry);
+  if (visible) show();
+}
+
+uint64_t MainWindow::MainWindowId() const { return static_cast<uint64_t>(winId()); }
+
+void MainWindow::ShowContextMenu(int x, int y) {
+  const qreal ratio = glView_->devicePixelRatioF();
+  const QPoint at = glView_->mapToGlobal(QPoint(qRound(x / ratio), qRound(y / ratio)));
+  contextMenu_->popup(at);
+}
+
+void MainWindow::MoveCursor(int x, int y) {
+  const qreal ratio = glView_->devicePixelRatioF();
+  QCursor::setPos(glView_->mapToGlobal(QPoint(qRound(x / ratio), qRound(y / ratio))));
+}
+
+void MainWindow::CloseMainWindow() {
+  // Not from inside the host's notification: the window goes after it.
+  QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+int MainWindow::ReadAeroFlag() { return Profile().value(QStringLiteral("Setup/AeroFlag"), 0).toInt(); }
+
+void MainWindow::WriteAeroFlag(int value) { Profile().setValue(QStringLiteral("Setup/AeroFlag"), value); }
+
+bool MainWindow::RunCommand(int id) {
+  if (id == cmd::kAlwaysOnTop) {
+    SetTopMost(!topMost_);
+    return true;
+  }
+  return false;
+}
+
+void MainWindow::Command(int id) {
+  if (id == kExitCommand) {
+    close();
+    return;
+  }
+  if (id == cmd::kAlwaysOnTop) {
+    RunCommand(id);
+  } else if (view_) {
+    view_->OnCommand(id);
+  }
+  RefreshCommandStates();
+}
+
+void MainWindow::RefreshCommandStates() {
+  if (!view_) return;
+  for (auto& [id, list] : actions_) {
+    cmd::CommandState state;
+    if (id == cmd::kAlwaysOnTop) {
+      state.checked = topMost_;
+    } else if (id != kExitCommand) {
+      state = view_->GetCommandState(id);
+    }
+    for (QAction* action : list) {
+      action->setEnabled(state.enabled);
+      if (action->isCheckable()) action->setChecked(state.checked);
+    }
+  }
+}
+
+void MainWindow::WatchHost() {
+  if (!app_.host.Connected()) {
+    launch_.hostWindow = 0;
+    return;
+  }
+  hostNotifier_ = new QSocketNotifier(static_cast<qintptr>(app_.host.Descriptor()), QSocketNotifier::Read, this);
+  connect(hostNotifier_, &QSocketNotifier::activated, this, [this] { HostInput(); });
+}
+
+void MainWindow::HostInput() {
+  for (const HostRecord& record : app_.host.Receive())
+    if (view_) view_->OnHostMessage(record.message);
+  if (!app_.host.Connected()) DropHost();
+  RefreshCommandStates();
+}
+
+void MainWindow::DropHost() {
+  // The host is forgotten: nothing more is sent, and its socket, closed
+  // now, is no longer watched.
+  app_.options.hostId = 0;
+  launch_.hostWindow = 0;
+  if (hostNotifier_ != nullptr) {
+    hostNotifier_->setEnabled(false);
+    hostNotifier_->deleteLater();
+    hostNotifier_ = nullptr;
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  SavePlacement();
+  QMainWindow::closeEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Each activation puts the always-on-top state in force again.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && topMost_) ApplyTopMost();
+}
+
+}  // namespace korvex::gui

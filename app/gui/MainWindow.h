@@ -1,0 +1,105 @@
+// The main window: menus, the five toolbars, the status bar with its five
+// panes, the view widget, the window placement and the host link. It builds
+// the view core and forwards to it; the behaviour is the core's.
+#pragma once
+
+#include <QMainWindow>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/Startup.h"
+#include "app/gui/QtUserInterface.h"
+#include "view/StereonView.h"
+#include "view/ViewShell.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSocketNotifier;
+class QToolBar;
+
+namespace korvex::gui {
+
+class ViewWidget;
+
+// The toolbars in the order they are made: resource number and buttons
+// (command ids, 0 for a separator).
+struct ToolbarResource {
+  int resource;
+  std::vector<int> buttons;
+};
+const std::vector<ToolbarResource>& ToolbarResources();
+
+// The short text of a command (its tooltip); empty for an unknown one.
+QString CommandText(int id);
+
+inline constexpr int kExitCommand = 57665;
+
+class MainWindow final : public QMainWindow, public StartupWindow, public ViewShell {
+ public:
+  explicit MainWindow(Application& app, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // StartupWindow.
+  bool CreateMainWindow(const LaunchOptions& options) override;
+  void ShowMainWindow() override;
+  // Both the start-up's project title and the view's model title.
+  void SetTitle(std::string_view utf8) override;
+  void SetTopMost(bool on) override;
+  uint64_t MainWindowId() const override;
+
+  // ViewShell.
+  void ShowContextMenu(int x, int y) override;
+  void MoveCursor(int x, int y) override;
+  void CloseMainWindow() override;
+  int ReadAeroFlag() override;
+  void WriteAeroFlag(int value) override;
+  bool RunCommand(int id) override;
+
+  // Starts watching the host link once start-up connected it.
+  void WatchHost();
+  // Carries out a command as its menu item or button does.
+  void Command(int id);
+  // Brings every menu item and button up to the view's state.
+  void RefreshCommandStates();
+
+  CStereonView* View() { return view_.get(); }
+  ViewWidget* GLView() { return glView_; }
+  QLabel* StatusPane(int index) { return panes_[static_cast<size_t>(index)]; }
+  QMenu* ContextMenu() { return contextMenu_; }
+  // The actions of a command (one per distinct text it shows).
+  const std::vector<QAction*>& Actions(int id) { return actions_[id]; }
+  bool TopMost() const { return topMost_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  QAction* Action(int id, const QString& text);
+  void BuildMenus();
+  void BuildToolbars();
+  void BuildStatusBar();
+  void ReadPlacement();
+  void SavePlacement();
+  void HostInput();
+  void DropHost();
+  void ApplyTopMost();
+
+  Application& app_;
+  LaunchValues launch_;
+  QtUserInterface ui_;
+  ViewWidget* glView_ = nullptr;
+  std::unique_ptr<CStereonView> view_;
+  std::map<int, std::vector<QAction*>> actions_;
+  QMenu* contextMenu_ = nullptr;
+  std::array<QLabel*, 5> panes_{};
+  QSocketNotifier* hostNotifier_ = nullptr;
+  bool topMost_ = false;
+  int layoutOut_ = 1;
+  int oldOut_ = 1;
+};
+
+}  // namespace korvex::gui
