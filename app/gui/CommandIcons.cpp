@@ -33,7 +33,7 @@ QIcon Draw(const std::function<void(QPainter&)>& draw) {
 }
 
 void Arrowhead(QPainter& p, QPointF tip, double angle, const QColor& colour) {
-  const double a = 5.0;
+  const double a = 6.0;
   QPolygonF head;
   head << tip << tip - QPointF(a * std::cos(angle - 0.5), a * std::sin(angle - 0.5))
        << tip - QPointF(a * std::cos(angle + 0.5), a * std::sin(angle + 0.5));
@@ -44,21 +44,33 @@ void Arrowhead(QPainter& p, QPointF tip, double angle, const QColor& colour) {
   p.restore();
 }
 
-// A curved arrow around a cube outline: the turn of the rotate buttons.
+// An elliptic arc from one angle to another (degrees, counter-clockwise
+// from three o'clock) with an arrowhead at its end, along the way it runs.
+void ArcArrow(QPainter& p, const QRectF& ellipse, double fromDegrees, double toDegrees) {
+  const auto at = [&](double degrees) {
+    const double a = degrees * 3.14159265358979 / 180.0;
+    return QPointF(ellipse.center().x() + ellipse.width() / 2 * std::cos(a),
+                   ellipse.center().y() - ellipse.height() / 2 * std::sin(a));
+  };
+  p.setPen(QPen(kBlue, 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawArc(ellipse, static_cast<int>(fromDegrees * 16), static_cast<int>((toDegrees - fromDegrees) * 16));
+  const QPointF tip = at(toDegrees);
+  const QPointF before = at(toDegrees - (toDegrees > fromDegrees ? 15.0 : -15.0));
+  Arrowhead(p, tip + (tip - before) * 0.4, std::atan2(tip.y() - before.y(), tip.x() - before.x()), kBlue);
+}
+
+// A box and the turn of the rotate buttons around it.
 // direction: 0 left, 1 right, 2 up, 3 down.
 void RotateArrow(QPainter& p, int direction) {
-  p.drawRect(QRectF(8, 8, 8, 8));
-  p.setPen(QPen(kBlue, 2));
-  const bool horizontal = direction < 2;
-  const QRectF arc = horizontal ? QRectF(2, 4, 20, 16) : QRectF(4, 2, 16, 20);
-  if (horizontal) {
-    p.drawArc(arc, 200 * 16, 140 * 16);  // across the bottom
-    const bool left = direction == 0;
-    Arrowhead(p, left ? QPointF(3, 15) : QPointF(21, 15), left ? -2.4 : -0.7, kBlue);
-  } else {
-    p.drawArc(arc, 110 * 16, -220 * 16);  // along the right side
-    const bool up = direction == 2;
-    Arrowhead(p, up ? QPointF(17, 3) : QPointF(17, 21), up ? -1.9 : 1.9, kBlue);
+  p.drawRect(QRectF(8, 7, 8, 8));
+  const QRectF flat(2, 5, 20, 14);
+  const QRectF tall(5, 2, 14, 20);
+  switch (direction) {
+    case 0: ArcArrow(p, flat, 340, 200); break;
+    case 1: ArcArrow(p, flat, 200, 340); break;
+    case 2: ArcArrow(p, tall, -70, 70); break;
+    default: ArcArrow(p, tall, 70, -70); break;
   }
 }
 
