@@ -18,6 +18,8 @@
 #include <vector>
 
 #include <QClipboard>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSettings>
 
 #include <sys/socket.h>
@@ -238,12 +240,13 @@ class TestHost {
     if (peer_ >= 0) ::close(peer_);
     ::close(listener_);
   }
+  // Waits for the viewer to connect (the listener blocks).
   void Accept() { peer_ = ::accept(listener_, nullptr, nullptr); }
   // The next record, reading while the viewer's events run.
-  std::optional<korvex::HostRecord> Read() {
+  std::optional<korvex::HostRecord> Read(int tries = 200) {
     std::array<unsigned char, korvex::kHostRecordSize> bytes{};
     size_t have = 0;
-    for (int tries = 0; tries < 200 && have < bytes.size(); ++tries) {
+    for (; tries > 0 && have < bytes.size(); --tries) {
       const ssize_t got = ::recv(peer_, bytes.data() + have, bytes.size() - have, MSG_DONTWAIT);
       if (got > 0) have += static_cast<size_t>(got);
       else QTest::qWait(10);
@@ -320,6 +323,43 @@ TEST_F(MainWindowTest, PlacementIsSavedOnCloseAndRestoredOnStart) {
   QSettings after(QStringLiteral("Meridan"), QStringLiteral("Korvex"));
   EXPECT_EQ(after.value(QStringLiteral("WindowPos/FrameX")).toInt(), saved.left());
   profile.clear();
+}
+
+TEST_F(MainWindowTest, ASecondSingleInstanceViewerEndsWithoutShowingItsWindow) {
+  MainWindow& first = Start({KORVEX_SAMPLE_MODEL, "/one"});
+  ASSERT_TRUE(started_);
+  korvex::Application secondApp;
+  MainWindow second(secondApp);
+  korvex::StartupFolders folders{dir_ / "runtime", dir_ / "markers"};
+  const std::vector<std::string> args = {KORVEX_SAMPLE_MODEL, "/one"};
+  EXPECT_FALSE(korvex::RunStartup(args, second, secondApp, folders));
+  EXPECT_FALSE(second.isVisible());
+  EXPECT_TRUE(first.isVisible());
+}
+
+// The program itself: main() wires start-up, the window and the host link.
+TEST_F(MainWindowTest, TheProgramGreetsItsHostAndEndsWhenTheHostClosesIt) {
+  TestHost host(dir_ / "runtime", 31);
+  QProcess korvex;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir_ / "runtime").string()));
+  // The program's own exit is not what is checked here; its leak report
+  // would name Mesa's driver, which it does not suppress.
+  env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+  korvex.setProcessEnvironment(env);
+  korvex.setWorkingDirectory(QString::fromStdString(dir_.string()));
+  korvex.start(QStringLiteral(KORVEX_PROGRAM), {QStringLiteral(KORVEX_SAMPLE_MODEL), QStringLiteral("/sel\"31\"")});
+  ASSERT_TRUE(korvex.waitForStarted(10000));
+  host.Accept();
+  const std::optional<korvex::HostRecord> ready = host.Read(3000);
+  ASSERT_TRUE(ready.has_value());
+  EXPECT_EQ(ready->message, korvex::hostmsg::kViewerReady);
+  EXPECT_NE(ready->wParam, 0u);
+  host.Send(korvex::hostmsg::kClose);
+  EXPECT_TRUE(korvex.waitForFinished(20000));
+  EXPECT_EQ(korvex.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(korvex.exitCode(), 0);
+  if (korvex.state() != QProcess::NotRunning) korvex.kill();
 }
 
 // File-dialog filters in the core's form become Qt's.
