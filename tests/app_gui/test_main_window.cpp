@@ -18,6 +18,11 @@
 #include <vector>
 
 #include <QClipboard>
+#include <QDropEvent>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -335,6 +340,61 @@ TEST_F(MainWindowTest, ASecondSingleInstanceViewerEndsWithoutShowingItsWindow) {
   EXPECT_FALSE(korvex::RunStartup(args, second, secondApp, folders));
   EXPECT_FALSE(second.isVisible());
   EXPECT_TRUE(first.isVisible());
+}
+
+// Answers the next message box with `button`, noting its text and icon.
+struct MessageAnswerer {
+  explicit MessageAnswerer(QMessageBox::StandardButton button) {
+    QObject::connect(&timer, &QTimer::timeout, [this, button] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      text = box->text();
+      icon = box->icon();
+      box->button(button)->click();
+    });
+    timer.start(20);
+  }
+  QTimer timer;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+TEST_F(MainWindowTest, AFileDroppedBesideTheModelOpensAfterTheQuestion) {
+  fs::copy_file(KORVEX_SAMPLE_MODEL, dir_ / "other.k3d");
+  MainWindow& window = Start();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir_ / "other.k3d").string()))});
+  const auto drop = [&] {
+    // Handed to the widget directly: a drop sent through the application
+    // with no drag in progress does not reach it.
+    QDropEvent event(QPointF(1, 1), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+    static_cast<QObject*>(window.GLView())->event(&event);
+  };
+  {
+    MessageAnswerer cancel(QMessageBox::Cancel);
+    drop();
+    EXPECT_EQ(cancel.text, QString::fromUtf8(korvex::text::kAskLoad));
+    EXPECT_EQ(cancel.icon, QMessageBox::Question);
+  }
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("site.k3d - Korvex"));
+  {
+    MessageAnswerer ok(QMessageBox::Ok);
+    drop();
+  }
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("other.k3d - Korvex"));
+}
+
+TEST_F(MainWindowTest, AlwaysOnTopTogglesTheWindowAndItsMark) {
+  MainWindow& window = Start();
+  QAction* top = window.Actions(korvex::cmd::kAlwaysOnTop).front();
+  EXPECT_FALSE(top->isChecked());
+  top->trigger();
+  EXPECT_TRUE(top->isChecked());
+  EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(window.isVisible());
+  top->trigger();
+  EXPECT_FALSE(top->isChecked());
+  EXPECT_FALSE(window.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 // The program itself: main() wires start-up, the window and the host link.
