@@ -304,6 +304,8 @@ void MainWindow::ApplyTopMost() {
   setWindowFlag(Qt::WindowStaysOnTopHint, topMost_);
   setGeometry(geometry);
   if (visible) show();
+  // The host names the window by its new id from now on.
+  launch_.mainWindow = MainWindowId();
 }
 
 uint64_t MainWindow::MainWindowId() const { return static_cast<uint64_t>(winId()); }
