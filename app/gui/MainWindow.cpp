@@ -16,6 +16,7 @@
 #include <QToolBar>
 
 #include "app/gui/CommandIcons.h"
+#include "app/gui/KeyboardLocks.h"
 #include "app/gui/ViewWidget.h"
 #include "view/ViewTexts.h"
 
@@ -203,6 +204,28 @@ void MainWindow::BuildStatusBar() {
     panes_[i] = pane;
   }
   ui_.SetStatusPane(panes_[0]);
+  // The lock keys change with any key the application sees, and while it
+  // was in the background.
+  qApp->installEventFilter(this);
+  RefreshLockPanes();
+}
+
+void MainWindow::RefreshLockPanes() {
+  const std::optional<KeyboardLocks> locks = ReadKeyboardLocks();
+  if (!locks) return;
+  const auto show = [this](size_t pane, bool on, const char* text) {
+    panes_[pane]->setText(on ? QString::fromLatin1(text) : QString());
+  };
+  show(1, locks->kana, "KANA");
+  show(2, locks->caps, "CAP");
+  show(3, locks->num, "NUM");
+  show(4, locks->scroll, "SCRL");
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::KeyRelease || type == QEvent::ApplicationActivate) RefreshLockPanes();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::ReadPlacement() {

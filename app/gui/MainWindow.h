@@ -72,10 +72,13 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   // The actions of a command (one per distinct text it shows).
   const std::vector<QAction*>& Actions(int id) { return actions_[id]; }
   bool TopMost() const { return topMost_; }
+  // Shows the lock keys' states in panes 1 to 4.
+  void RefreshLockPanes();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QAction* Action(int id, const QString& text);

@@ -41,6 +41,11 @@
 #include "model/InkNode.h"
 #include "view/ViewTexts.h"
 
+#ifdef KORVEX_HAVE_X11
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -347,6 +352,25 @@ TEST_F(MainWindowTest, ASecondSingleInstanceViewerEndsWithoutShowingItsWindow) {
   EXPECT_FALSE(second.isVisible());
   EXPECT_TRUE(first.isVisible());
 }
+
+#ifdef KORVEX_HAVE_X11
+TEST_F(MainWindowTest, TheLockPanesFollowTheKeyboard) {
+  MainWindow& window = Start();
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (x11 == nullptr) GTEST_SKIP() << "not on an X server";
+  Display* display = x11->display();
+  const auto setCaps = [&](bool on) {
+    XkbLockModifiers(display, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+    XSync(display, False);
+    // A key released anywhere in the application brings the panes up to date.
+    QTest::keyRelease(window.GLView(), Qt::Key_Shift);
+  };
+  setCaps(true);
+  EXPECT_EQ(window.StatusPane(2)->text(), QStringLiteral("CAP"));
+  setCaps(false);
+  EXPECT_EQ(window.StatusPane(2)->text(), QString());
+}
+#endif
 
 // Answers the next message box with `button`, noting its text and icon.
 struct MessageAnswerer {
