@@ -347,11 +347,24 @@ void CStereonView::DropOntoNode(const std::string& path, CInkNode& node, int x, 
 void CStereonView::Reload() {
   if (!scene_ || !engine_ || !launch_.reload || launch_.modelPath.empty()) return;
   const std::string path = launch_.modelPath;
-  const int format = FindImportFormat(*scene_, FilePattern(path, kStartupDefaultPattern));
-  if (format < 0) return;
+  // ".k3d" is read by the viewer itself, as it is opened; other models go
+  // through the file plug-ins.
+  const bool k3d = FilePattern(path, kStartupDefaultPattern) == kK3dPattern;
+  const int format = k3d ? -1 : FindImportFormat(*scene_, FilePattern(path, kStartupDefaultPattern));
+  if (!k3d && format < 0) return;
   ui_.SetWaitCursor(true);
   Status(text::kReloading);
-  if (FileExists(path) && scene_->Import(format, path.c_str())) {
+  std::FILE* file = k3d && FileExists(path) ? std::fopen(path.c_str(), "rb") : nullptr;
+  if (file != nullptr) {
+    scene_->NewScene();
+    DiscardSceneReferences();
+    K3dViewState view;
+    if (CInkNode* root = scene_->GetRoot()) ReadK3dStream(*root, view, file);
+    std::fclose(file);
+    scene_->settings.farClip = view.farPlane > 0.0 ? view.farPlane : scene_->settings.farClip;
+    ReadCompanions(path);
+    RecordModelTime();
+  } else if (!k3d && FileExists(path) && scene_->Import(format, path.c_str())) {
     DiscardSceneReferences();
     ReadCompanions(path);
     RecordModelTime();

@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@
 #include "app/gui/ViewWidget.h"
 #include "common/file_util.h"
 #include "model/InkNode.h"
+#include "model/InkSolid.h"
 #include "view/ViewTexts.h"
 
 #ifdef KORVEX_HAVE_X11
@@ -314,6 +316,32 @@ TEST_F(MainWindowTest, TheHostHearsOfStartAndPicksAndCanCloseTheViewer) {
 
   host.Send(korvex::hostmsg::kClose);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 2000));
+}
+
+TEST_F(MainWindowTest, TheHostsReloadReadsTheModelAgainOnlyWithSlashR) {
+  const korvex::StartupFolders folders{dir_ / "runtime", dir_ / "markers"};
+  const fs::path model = dir_ / "m.k3d";
+  for (const bool withR : {false, true}) {
+    SCOPED_TRACE(withR ? "with /r" : "without /r");
+    fs::copy_file(KORVEX_SAMPLE_MODEL, model, fs::copy_options::overwrite_existing);
+    TestHost host(dir_ / "runtime", withR ? 9 : 8);
+    korvex::Application app;
+    MainWindow window(app);
+    std::vector<std::string> args = {model.string(), withR ? "/sel\"9\"" : "/sel\"8\""};
+    if (withR) args.push_back("/r");
+    ASSERT_TRUE(korvex::RunStartup(args, window, app, folders));
+    window.WatchHost();
+    host.Accept();
+    ASSERT_TRUE(host.Read().has_value());  // 0x801A
+    CInkNode* root = window.View()->Scene()->GetRoot();
+    ASSERT_EQ(root->GetCount(), 3);  // the sample's header announces zones 0 to 2
+    std::ofstream(model) << "HEADER\n0,5\n";
+    // The close after the reload shows that the reload request was read.
+    host.Send(korvex::hostmsg::kReload);
+    host.Send(korvex::hostmsg::kClose);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 3000));
+    EXPECT_EQ(window.View()->Scene()->GetRoot()->GetCount(), withR ? 6 : 3) << window.StatusPane(0)->text().toStdString();
+  }
 }
 
 TEST_F(MainWindowTest, PlacementIsSavedOnCloseAndRestoredOnStart) {
