@@ -98,6 +98,41 @@ double LoopsVolume(const json& figure, bool& closed) {
   return six / 6.0;
 }
 
+// The bundled example: every record kind loads, the named guide nodes are
+// there, every solid is closed, and the courtyard and light well are cut out
+// of the shell.
+TEST_F(CliTest, TheBundledExampleSiteLoadsClosedSolids) {
+  const CliRun run = Execute({"dump", "--json", "--geometry", KORVEX_EXAMPLE_SITE});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const json root = json::parse(run.out).at("root");
+  ASSERT_EQ(root.at("children").size(), 4u);
+  const json* zone3 = Child(root, "Z3");
+  ASSERT_NE(zone3, nullptr);
+  ASSERT_NE(Child(*zone3, "補助線"), nullptr);
+  ASSERT_NE(Child(*zone3, "方位"), nullptr);
+  EXPECT_NE(Child(*Child(*zone3, "方位"), "方位"), nullptr);
+
+  int solids = 0;
+  std::vector<const json*> nodes = {&root};
+  while (!nodes.empty()) {
+    const json* node = nodes.back();
+    nodes.pop_back();
+    for (const json& child : node->at("children")) nodes.push_back(&child);
+    for (const json& figure : node->at("figures")) {
+      bool closed = false;
+      EXPECT_GT(LoopsVolume(figure, closed), 0.0) << node->at("name");
+      EXPECT_TRUE(closed) << node->at("name");
+      ++solids;
+    }
+  }
+  EXPECT_EQ(solids, 36);
+  const json* shell = Child(*Child(*Child(root, "Z1"), "中庭の建物"), "中庭棟");
+  ASSERT_NE(shell, nullptr);
+  bool closed = false;
+  EXPECT_NEAR(LoopsVolume(shell->at("figures")[0], closed), (36 * 30 - 16 * 16 - 4 * 4) * 15.0, 1e-6);
+}
+
 TEST_F(CliTest, JsonWithGeometryDescribesTheSampleSite) {
   const CliRun run = Execute({"dump", "--json", "--geometry", kSite});
   ASSERT_EQ(run.status, 0) << run.err;
