@@ -26,7 +26,8 @@ endfunction()
 # a file plug-in built against the SDK (plugins/sdk/KorvexPlugin.h). It lands
 # in "FilePlugin" beside the programs of the build tree (bin/FilePlugin), where
 # the viewer and korvex-cli find it, and is installed into "FilePlugin" beside
-# the installed programs. OUTPUT_DIRECTORY and NO_INSTALL keep a plug-in (an
+# the installed programs (lib/korvex/FilePlugin), finding the core library one
+# folder up. OUTPUT_DIRECTORY and NO_INSTALL keep a plug-in (an
 # example) out of both.
 function(korvex_add_file_plugin name)
   cmake_parse_arguments(ARG "NO_INSTALL" "OUTPUT_DIRECTORY" "" ${ARGN})
@@ -42,8 +43,8 @@ function(korvex_add_file_plugin name)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     LIBRARY_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY}
-    INSTALL_RPATH "$ORIGIN/../../lib")
+    INSTALL_RPATH "$ORIGIN/..")
   if(NOT ARG_NO_INSTALL)
-    install(TARGETS ${name} LIBRARY DESTINATION bin/FilePlugin)
+    install(TARGETS ${name} LIBRARY DESTINATION lib/korvex/FilePlugin)
   endif()
 endfunction()
