@@ -65,24 +65,16 @@ struct FormatList {
   std::vector<int> formats;  // the scene's format index of each entry
 };
 
-FormatList ImportFormats(CInkSolid& scene) {
+// The filters of the plug-ins that read (or write) files, in index order.
+FormatList PluginFormats(CInkSolid& scene, bool forExport) {
   FormatList list;
   for (int i = 0; i < scene.GetFormatCount(); ++i) {
-    if (!scene.CanImport(i)) continue;
+    if (!(forExport ? scene.CanExport(i) : scene.CanImport(i))) continue;
     char text[kFilterBuffer] = {};
-    scene.GetImportFormat(i, text, kFilterBuffer);
-    list.filter += Cp932ToUtf8(text);
-    list.formats.push_back(i);
-  }
-  return list;
-}
-
-FormatList ExportFormats(CInkSolid& scene) {
-  FormatList list;
-  for (int i = 0; i < scene.GetFormatCount(); ++i) {
-    if (!scene.CanExport(i)) continue;
-    char text[kFilterBuffer] = {};
-    scene.GetExportFormat(i, text, kFilterBuffer);
+    if (forExport)
+      scene.GetExportFormat(i, text, kFilterBuffer);
+    else
+      scene.GetImportFormat(i, text, kFilterBuffer);
     list.filter += Cp932ToUtf8(text);
     list.formats.push_back(i);
   }
@@ -216,7 +208,7 @@ void CStereonView::SaveEye() {
 void CStereonView::OpenCommand() {
   if (!scene_ || !engine_) return;
   const CurrentFolderGuard folder;
-  const FormatList formats = ImportFormats(*scene_);
+  const FormatList formats = PluginFormats(*scene_, false);
   int chosen = -1;
   FileDialogRequest request;
   request.caption = text::kOpenCaption;
@@ -408,7 +400,7 @@ void CStereonView::SaveCommand() {
 void CStereonView::SaveAsCommand() {
   if (!scene_) return;
   const CurrentFolderGuard folder;
-  const FormatList formats = ExportFormats(*scene_);
+  const FormatList formats = PluginFormats(*scene_, true);
   int chosen = -1;
   FileDialogRequest request;
   request.save = true;
