@@ -18,6 +18,11 @@
 #include "app/gui/CommandIcons.h"
 #include "app/gui/KeyboardLocks.h"
 #include "app/gui/ViewWidget.h"
+#include "dialogs/BackgroundDialog.h"
+#include "dialogs/ColorDialog.h"
+#include "dialogs/EyeDialog.h"
+#include "dialogs/FogDialog.h"
+#include "dialogs/NodePropertyDialog.h"
 #include "view/ViewTexts.h"
 
 namespace korvex::gui {
@@ -360,6 +365,34 @@ bool MainWindow::RunCommand(int id) {
   }
   return false;
 }
+
+namespace {
+
+// Shows a settings dialog modally over the window; on OK its values replace
+// the caller's.
+template <typename Dialog, typename Values>
+bool RunDialog(QWidget* parent, Values& values) {
+  Dialog dialog(values, parent);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  values = dialog.Values();
+  return true;
+}
+
+}  // namespace
+
+bool MainWindow::EyeDialog(EyeDialogValues& values) { return RunDialog<dialogs::EyeDialog>(this, values); }
+
+bool MainWindow::ColourDialog(ColourDialogValues& values) { return RunDialog<dialogs::ColorDialog>(this, values); }
+
+bool MainWindow::NodePropertyDialog(NodePropertyValues& values) {
+  return RunDialog<dialogs::NodePropertyDialog>(this, values);
+}
+
+bool MainWindow::BackgroundDialog(BackgroundDialogValues& values) {
+  return RunDialog<dialogs::BackgroundDialog>(this, values);
+}
+
+bool MainWindow::FogDialog(FogDialogValues& values) { return RunDialog<dialogs::FogDialog>(this, values); }
 
 void MainWindow::Command(int id) {
   if (id == kExitCommand) {

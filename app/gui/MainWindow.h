@@ -57,6 +57,11 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   int ReadAeroFlag() override;
   void WriteAeroFlag(int value) override;
   bool RunCommand(int id) override;
+  bool EyeDialog(EyeDialogValues& values) override;
+  bool ColourDialog(ColourDialogValues& values) override;
+  bool NodePropertyDialog(NodePropertyValues& values) override;
+  bool BackgroundDialog(BackgroundDialogValues& values) override;
+  bool FogDialog(FogDialogValues& values) override;
 
   // Starts watching the host link once start-up connected it.
   void WatchHost();

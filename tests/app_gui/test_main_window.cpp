@@ -18,7 +18,10 @@
 #include <string>
 #include <vector>
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QDropEvent>
 #include <QMessageBox>
 #include <QMimeData>
@@ -38,6 +41,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtUserInterface.h"
 #include "app/gui/ViewWidget.h"
+#include "dialogs/FogDialog.h"
 #include "common/file_util.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
@@ -508,6 +512,42 @@ TEST(ViewWidgetDrops, TheFirstLocalFileCounts) {
                             QUrl::fromLocalFile(QStringLiteral("/tmp/c.k3d"))};
   EXPECT_EQ(korvex::gui::FirstLocalFile(urls), QStringLiteral("/tmp/b.k3d"));
   EXPECT_TRUE(korvex::gui::FirstLocalFile({QUrl(QStringLiteral("https://example.org/a"))}).isEmpty());
+}
+
+// The view's fog request opens the fog dialog; what the user leaves in it
+// sets the face-fog flag, reaches the engine and changes the picture.
+TEST_F(MainWindowTest, FogDialogValuesReachTheEngineAndThePicture) {
+  MainWindow& window = Start();
+  ASSERT_TRUE(started_);
+  const QImage before = window.GLView()->grabFramebuffer();
+  bool filled = false;
+  // The dialog runs modally: fill it in once it is up.
+  QTimer::singleShot(0, [&filled] {
+    auto* dialog = dynamic_cast<korvex::dialogs::FogDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QCheckBox*>(QStringLiteral("1040"))->setChecked(true);
+    dialog->findChild<QLineEdit*>(QStringLiteral("1032"))->setText(QStringLiteral("0"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("1033"))->setText(QStringLiteral("1"));
+    dialog->findChild<QRadioButton*>(QStringLiteral("1035"))->setChecked(true);
+    filled = true;
+    dialog->accept();
+  });
+  window.Command(korvex::cmd::kFog);
+  ASSERT_TRUE(filled);
+  EXPECT_NE(window.View()->State().displayFlags & 0x100, 0);
+  EXPECT_EQ(window.View()->State().displayFlags & 0x200, 0);
+  double start = -1.0, end = -1.0, density = -1.0;
+  int mode = -1;
+  window.View()->Engine()->GetFaceFog(start, end, density, mode);
+  EXPECT_EQ(start, 0.0);
+  EXPECT_EQ(end, 1.0);
+  EXPECT_EQ(mode, 0);
+  const QImage after = window.GLView()->grabFramebuffer();
+  ASSERT_EQ(after.size(), before.size());
+  int changed = 0;
+  for (int y = 0; y < after.height(); y += 4)
+    for (int x = 0; x < after.width(); x += 4) changed += after.pixel(x, y) != before.pixel(x, y);
+  EXPECT_GT(changed, 20);
 }
 
 }  // namespace

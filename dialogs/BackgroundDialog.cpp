@@ -1,0 +1,33 @@
+#include "dialogs/BackgroundDialog.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QVBoxLayout>
+
+#include "dialogs/ColorButton.h"
+#include "dialogs/DialogFields.h"
+
+namespace korvex::dialogs {
+
+BackgroundDialog::BackgroundDialog(const BackgroundDialogValues& values, QWidget* parent)
+    : QDialog(parent), values_(values) {
+  setWindowTitle(QStringLiteral("背景色"));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  layout->addLayout(form);
+  colour_ = new ColorButton(values.colour, this);
+  form->addRow(QStringLiteral("色"), colour_);
+  useImage_ = new QCheckBox(QStringLiteral("背景に画像を使用する"), this);
+  useImage_->setObjectName(QStringLiteral("1050"));
+  useImage_->setChecked(values.useImage);
+  form->addRow(useImage_);
+  AddOkCancel(this);
+}
+
+void BackgroundDialog::accept() {
+  values_.colour = colour_->Colour();
+  values_.useImage = useImage_->isChecked();
+  QDialog::accept();
+}
+
+}  // namespace korvex::dialogs

@@ -1,0 +1,82 @@
+#include "dialogs/EyeDialog.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "dialogs/DialogFields.h"
+
+namespace korvex::dialogs {
+
+EyeDialog::EyeDialog(const EyeDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+  setWindowTitle(QStringLiteral("視点設定"));
+  auto* layout = new QVBoxLayout(this);
+  auto* grid = new QGridLayout;
+  layout->addLayout(grid);
+  const double numbers[] = {values.eye.x,      values.eye.y,     values.eye.z,     values.target.x,
+                            values.target.y,   values.target.z,  values.viewAngle, values.nearPlane,
+                            values.farPlane,   values.rotationStep};
+  for (size_t i = 0; i < fields_.size(); ++i) fields_[i] = NumberField(this, 1006 + static_cast<int>(i), DoubleText(numbers[i]));
+  grid->addWidget(new QLabel(QStringLiteral("視点"), this), 0, 0);
+  grid->addWidget(new QLabel(QStringLiteral("注視点"), this), 1, 0);
+  for (int c = 0; c < 3; ++c) {
+    grid->addWidget(fields_[static_cast<size_t>(c)], 0, c + 1);
+    grid->addWidget(fields_[static_cast<size_t>(3 + c)], 1, c + 1);
+  }
+  const QString singles[] = {QStringLiteral("視野角"), QStringLiteral("前面位置"), QStringLiteral("後面位置"),
+                             QStringLiteral("回転角")};
+  for (int i = 0; i < 4; ++i) {
+    grid->addWidget(new QLabel(singles[i], this), 2 + i, 0);
+    grid->addWidget(fields_[static_cast<size_t>(6 + i)], 2 + i, 1);
+  }
+
+  auto* isometric = new QGroupBox(QStringLiteral("ｱｲｿﾒ"), this);
+  auto* corners = new QHBoxLayout(isometric);
+  corner_ = new QButtonGroup(this);
+  const QString captions[] = {QStringLiteral("左下"), QStringLiteral("右下"), QStringLiteral("右上"),
+                              QStringLiteral("左上")};
+  for (int i = 0; i < 4; ++i) {
+    auto* radio = new QRadioButton(captions[i], isometric);
+    radio->setObjectName(QString::number(1041 + i));
+    corner_->addButton(radio, i);
+    corners->addWidget(radio);
+  }
+  if (QAbstractButton* chosen = corner_->button(values.isometricCorner)) chosen->setChecked(true);
+  layout->addWidget(isometric);
+
+  auto* scaleRow = new QHBoxLayout;
+  scaleRow->addWidget(new QLabel(QStringLiteral("表示基準縮尺  1/"), this));
+  scale_ = new QComboBox(this);
+  scale_->setObjectName(QStringLiteral("1028"));
+  scale_->setEditable(true);
+  for (const char* item : {"10", "20", "30", "40", "50", "100", "200", "250", "300", "400", "500", "1000", "2000",
+                           "2500", "3000", "4000", "5000", "10000"})
+    scale_->addItem(QString::fromLatin1(item));
+  scale_->setEditText(QString::fromStdString(values.referenceScale));
+  scaleRow->addWidget(scale_);
+  layout->addLayout(scaleRow);
+  AddOkCancel(this);
+}
+
+void EyeDialog::accept() {
+  std::array<double, 10> read{};
+  for (size_t i = 0; i < read.size(); ++i)
+    if (!ReadDouble(fields_[i], read[i])) return;
+  values_.eye = {read[0], read[1], read[2]};
+  values_.target = {read[3], read[4], read[5]};
+  values_.viewAngle = read[6];
+  values_.nearPlane = read[7];
+  values_.farPlane = read[8];
+  values_.rotationStep = read[9];
+  values_.isometricCorner = corner_->checkedId();
+  values_.referenceScale = scale_->currentText().toStdString();
+  QDialog::accept();
+}
+
+}  // namespace korvex::dialogs

@@ -1,0 +1,72 @@
+#include "dialogs/FogDialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "dialogs/DialogFields.h"
+
+namespace korvex::dialogs {
+
+FogDialog::FogDialog(const FogDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+  setWindowTitle(QStringLiteral("ﾌｫｸﾞ設定"));
+  new QVBoxLayout(this);
+  face_ = MakeGroup(QStringLiteral("多角形用"), values.face, {1040, 1032, 1033, 1034, 1035, 1046, 1047});
+  line_ = MakeGroup(QStringLiteral("線分用"), values.line, {1041, 1036, 1037, 1038, 1039, 1048, 1045});
+  AddOkCancel(this);
+}
+
+FogDialog::Group FogDialog::MakeGroup(const QString& title, const FogValues& values, const int (&ids)[7]) {
+  auto* box = new QGroupBox(title, this);
+  auto* form = new QFormLayout(box);
+  Group group;
+  group.used = new QCheckBox(QStringLiteral("使用する"), box);
+  group.used->setObjectName(QString::number(ids[0]));
+  group.used->setChecked(values.used);
+  form->addRow(group.used);
+  group.start = NumberField(box, ids[1], DoubleText(values.start));
+  form->addRow(QStringLiteral("開始位置"), group.start);
+  group.end = NumberField(box, ids[2], DoubleText(values.end));
+  form->addRow(QStringLiteral("終了位置"), group.end);
+  group.density = NumberField(box, ids[3], DoubleText(values.density));
+  form->addRow(QStringLiteral("係数"), group.density);
+  auto* modes = new QHBoxLayout;
+  group.mode = new QButtonGroup(box);
+  const QString captions[] = {QStringLiteral("線形"), QStringLiteral("非線形1"), QStringLiteral("非線形2")};
+  for (int i = 0; i < 3; ++i) {
+    auto* radio = new QRadioButton(captions[i], box);
+    radio->setObjectName(QString::number(ids[4 + i]));
+    group.mode->addButton(radio, i);
+    modes->addWidget(radio);
+  }
+  if (QAbstractButton* chosen = group.mode->button(values.mode)) chosen->setChecked(true);
+  form->addRow(modes);
+  static_cast<QVBoxLayout*>(layout())->addWidget(box);
+  return group;
+}
+
+bool FogDialog::Read(const Group& group, FogValues& values) {
+  FogValues read = values;
+  if (!ReadDouble(group.start, read.start) || !ReadDouble(group.end, read.end) ||
+      !ReadDouble(group.density, read.density))
+    return false;
+  read.used = group.used->isChecked();
+  // A mode outside the three radios stays as it was handed over.
+  if (group.mode->checkedId() >= 0) read.mode = group.mode->checkedId();
+  values = read;
+  return true;
+}
+
+void FogDialog::accept() {
+  FogDialogValues read = values_;
+  if (!Read(face_, read.face) || !Read(line_, read.line)) return;
+  values_ = read;
+  QDialog::accept();
+}
+
+}  // namespace korvex::dialogs

@@ -1,0 +1,229 @@
+// The settings dialogs on their own: what they show from the values handed
+// over, what OK hands back, and the fields that keep the dialog open.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTest>
+
+#include "dialogs/BackgroundDialog.h"
+#include "dialogs/ColorButton.h"
+#include "dialogs/ColorDialog.h"
+#include "dialogs/EyeDialog.h"
+#include "dialogs/FogDialog.h"
+#include "dialogs/NodePropertyDialog.h"
+
+namespace {
+
+using namespace korvex;
+using namespace korvex::dialogs;
+
+template <typename T>
+T* Control(QWidget& dialog, const char* id) {
+  T* control = dialog.findChild<T*>(QString::fromLatin1(id));
+  EXPECT_NE(control, nullptr) << id;
+  return control;
+}
+
+void SetText(QWidget& dialog, const char* id, const char* text) {
+  Control<QLineEdit>(dialog, id)->setText(QString::fromUtf8(text));
+}
+
+// Presses OK on a shown dialog. Returns the refusal's message, or an empty
+// text when the dialog was accepted; a refused dialog must stay open.
+QString PressOk(QDialog& dialog) {
+  dialog.accept();
+  auto* message = dialog.findChild<QMessageBox*>(QStringLiteral("fieldMessage"));
+  if (message == nullptr) {
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    return {};
+  }
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+  const QString text = message->text();
+  delete message;
+  return text;
+}
+
+QRgb Pixel(QWidget& widget, int x, int y) { return widget.grab().toImage().pixel(x, y) & 0x00FFFFFFu; }
+
+TEST(ColorButton, FramesUseTheContrastOfEachChannel) {
+  EXPECT_EQ(ColorButton::Contrast(0x00FFFFFFu), 0x00000000u);
+  EXPECT_EQ(ColorButton::Contrast(0x00000000u), 0x00FFFFFFu);
+  // Red 0x7F is below 128, green 0xFF and blue 0x80 are not.
+  EXPECT_EQ(ColorButton::Contrast(0x0080FF7Fu), 0x000000FFu);
+
+  for (const auto& [colour, frame] : {std::pair{0x00FFFFFFu, 0x000000u}, std::pair{0x00000000u, 0xFFFFFFu}}) {
+    QDialog owner;
+    auto* button = new ColorButton(colour, &owner);
+    button->resize(60, 30);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    owner.activateWindow();
+    button->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+    ASSERT_TRUE(button->hasFocus());
+    // The focus frame 2 pixels inside; no pressed frame yet.
+    EXPECT_EQ(Pixel(*button, 2, 2), frame);
+    EXPECT_EQ(Pixel(*button, 57, 27), frame);
+    EXPECT_EQ(Pixel(*button, 58, 28), colour);
+    EXPECT_EQ(Pixel(*button, 1, 1), colour);
+    EXPECT_EQ(Pixel(*button, 10, 10), colour);
+    button->setDown(true);
+    EXPECT_EQ(Pixel(*button, 1, 1), frame);
+    EXPECT_EQ(Pixel(*button, 0, 0), colour);
+    // Without focus and released, both frames are gone again.
+    button->setDown(false);
+    button->clearFocus();
+    EXPECT_EQ(Pixel(*button, 1, 1), colour);
+    EXPECT_EQ(Pixel(*button, 2, 2), colour);
+  }
+}
+
+TEST(ColorDialog, OpacityIsTheTopByteFromZeroTo255) {
+  ColourDialogValues values;
+  values.colour = 0x80123456u;
+  values.textureIndex = 0;
+  values.visible = true;
+  ColorDialog dialog(values);
+  dialog.show();
+  EXPECT_EQ(Control<QLineEdit>(dialog, "1020")->text(), QStringLiteral("128"));
+  EXPECT_EQ(Control<ColorButton>(dialog, "1019")->Colour(), 0x00123456u);
+  auto* textures = Control<QComboBox>(dialog, "1030");
+  ASSERT_EQ(textures->count(), 1);
+  EXPECT_EQ(textures->itemText(0), QStringLiteral("無し"));
+
+  SetText(dialog, "1020", "256");
+  EXPECT_EQ(PressOk(dialog), QStringLiteral("0 から 255 までの整数を入力してください。"));
+  SetText(dialog, "1020", "-1");
+  EXPECT_FALSE(PressOk(dialog).isEmpty());
+  SetText(dialog, "1020", "opaque");
+  EXPECT_EQ(PressOk(dialog), QStringLiteral("整数を入力してください。"));
+
+  SetText(dialog, "1020", "0");
+  Control<QCheckBox>(dialog, "1021")->setChecked(false);
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  EXPECT_EQ(dialog.Values().colour, 0x00123456u);
+  EXPECT_FALSE(dialog.Values().visible);
+  EXPECT_EQ(dialog.Values().textureIndex, 0);
+}
+
+TEST(EyeDialog, AcceptsAnyNumbersAndHandsBackCornerAndScale) {
+  EyeDialogValues values;
+  values.eye = {1.5, -2.0, 3.25};
+  values.target = {0.0, 0.0, 0.0};
+  values.referenceScale = "300";
+  EyeDialog dialog(values);
+  dialog.show();
+  EXPECT_EQ(Control<QLineEdit>(dialog, "1008")->text(), QStringLiteral("3.25"));
+  EXPECT_EQ(Control<QComboBox>(dialog, "1028")->currentText(), QStringLiteral("300"));
+  EXPECT_EQ(Control<QComboBox>(dialog, "1028")->count(), 18);
+  for (const char* id : {"1041", "1042", "1043", "1044"}) EXPECT_FALSE(Control<QRadioButton>(dialog, id)->isChecked());
+
+  SetText(dialog, "1012", "wide");
+  EXPECT_EQ(PressOk(dialog), QStringLiteral("数値を入力してください。"));
+  SetText(dialog, "1012", "60");
+  // A back plane in front of the front plane is the user's business.
+  SetText(dialog, "1013", "100");
+  SetText(dialog, "1014", "10");
+  SetText(dialog, "1010", "-7.5");
+  Control<QRadioButton>(dialog, "1043")->setChecked(true);
+  Control<QComboBox>(dialog, "1028")->setEditText(QStringLiteral("2500"));
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  const EyeDialogValues& read = dialog.Values();
+  EXPECT_EQ(read.nearPlane, 100.0);
+  EXPECT_EQ(read.farPlane, 10.0);
+  EXPECT_EQ(read.viewAngle, 60.0);
+  EXPECT_EQ(read.target.y, -7.5);
+  EXPECT_EQ(read.eye.z, 3.25);
+  EXPECT_EQ(read.isometricCorner, 2);
+  EXPECT_EQ(read.referenceScale, "2500");
+}
+
+TEST(EyeDialog, NoCornerChosenStaysNone) {
+  EyeDialogValues values;
+  EyeDialog dialog(values);
+  dialog.show();
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  EXPECT_EQ(dialog.Values().isometricCorner, -1);
+}
+
+TEST(FogDialog, TwoGroupsMapOntoFaceAndLineFog) {
+  FogDialogValues values;
+  values.face = {true, 10.0, 500.0, 0.02, 0};
+  values.line = {false, 1.0, 3000.0, 0.01, 2};
+  FogDialog dialog(values);
+  dialog.show();
+  EXPECT_TRUE(Control<QCheckBox>(dialog, "1040")->isChecked());
+  EXPECT_FALSE(Control<QCheckBox>(dialog, "1041")->isChecked());
+  EXPECT_TRUE(Control<QRadioButton>(dialog, "1035")->isChecked());
+  EXPECT_TRUE(Control<QRadioButton>(dialog, "1045")->isChecked());
+  EXPECT_EQ(Control<QLineEdit>(dialog, "1033")->text(), QStringLiteral("500"));
+
+  SetText(dialog, "1038", "");
+  EXPECT_EQ(PressOk(dialog), QStringLiteral("数値を入力してください。"));
+  SetText(dialog, "1038", "0.5");
+  Control<QCheckBox>(dialog, "1040")->setChecked(false);
+  Control<QCheckBox>(dialog, "1041")->setChecked(true);
+  Control<QRadioButton>(dialog, "1048")->setChecked(true);
+  SetText(dialog, "1036", "20");
+  SetText(dialog, "1037", "40");
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  const FogDialogValues& read = dialog.Values();
+  EXPECT_FALSE(read.face.used);
+  EXPECT_EQ(read.face.start, 10.0);
+  EXPECT_EQ(read.face.mode, 0);
+  EXPECT_TRUE(read.line.used);
+  EXPECT_EQ(read.line.start, 20.0);
+  EXPECT_EQ(read.line.end, 40.0);
+  EXPECT_EQ(read.line.density, 0.5);
+  EXPECT_EQ(read.line.mode, 1);
+}
+
+TEST(NodePropertyDialog, HandsBackVectorsAndDegrees) {
+  NodePropertyValues values;
+  values.origin = {1.0, 2.0, 3.0};
+  values.angleDegrees = 90.0;
+  NodePropertyDialog dialog(values);
+  dialog.show();
+  EXPECT_EQ(dialog.Field(3)->text(), QStringLiteral("1"));
+  EXPECT_EQ(dialog.Field(8)->text(), QStringLiteral("1"));
+  EXPECT_EQ(dialog.Field(9)->text(), QStringLiteral("90"));
+  dialog.Field(4)->setText(QStringLiteral("2x"));
+  EXPECT_EQ(PressOk(dialog), QStringLiteral("数値を入力してください。"));
+  dialog.Field(4)->setText(QStringLiteral("2"));
+  dialog.Field(9)->setText(QStringLiteral("-45.5"));
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  EXPECT_EQ(dialog.Values().origin, (GMVector{1.0, 2.0, 3.0}));
+  EXPECT_EQ(dialog.Values().scale, (GMVector{1.0, 2.0, 1.0}));
+  EXPECT_EQ(dialog.Values().axis, (GMVector{0.0, 0.0, 1.0}));
+  EXPECT_EQ(dialog.Values().angleDegrees, -45.5);
+}
+
+TEST(BackgroundDialog, HandsBackColourAndImageFlag) {
+  BackgroundDialogValues values;
+  values.colour = 0x00204060u;
+  BackgroundDialog dialog(values);
+  dialog.show();
+  EXPECT_EQ(Control<ColorButton>(dialog, "1019")->Colour(), 0x00204060u);
+  Control<QCheckBox>(dialog, "1050")->setChecked(true);
+  Control<ColorButton>(dialog, "1019")->SetColour(0x00FFFFFFu);
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  EXPECT_EQ(dialog.Values().colour, 0x00FFFFFFu);
+  EXPECT_TRUE(dialog.Values().useImage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+  // Kept until the process ends, as in the main window's tests.
+  [[maybe_unused]] static QApplication* const application = new QApplication(argc, argv);
+  return RUN_ALL_TESTS();
+}
