@@ -22,7 +22,10 @@
 #include "dialogs/ColorDialog.h"
 #include "dialogs/EyeDialog.h"
 #include "dialogs/FogDialog.h"
+#include "dialogs/LayerDialog.h"
 #include "dialogs/NodePropertyDialog.h"
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
 #include "view/ViewTexts.h"
 
 namespace korvex::gui {
@@ -90,7 +93,10 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
 
 MainWindow::~MainWindow() {
   // The engine releases its display lists in the widget's context, so the
-  // view goes while the widget is still there.
+  // view goes while the widget is still there. The layer dialog, which
+  // reaches into the view's scene, goes first.
+  delete layer_;
+  layer_ = nullptr;
   view_.reset();
 }
 
@@ -393,6 +399,18 @@ bool MainWindow::BackgroundDialog(BackgroundDialogValues& values) {
 }
 
 bool MainWindow::FogDialog(FogDialogValues& values) { return RunDialog<dialogs::FogDialog>(this, values); }
+
+void MainWindow::OpenLayerDialog(CInkSolid& scene) {
+  // Made once and kept when closed, so it reopens with the size it had.
+  if (layer_ == nullptr)
+    layer_ = new dialogs::LayerDialog([&scene] { return scene.GetRoot(); },
+                                      [this](CInkNode& node) { view_->RebuildNode(node); },
+                                      [this] { glView_->update(); }, this);
+  layer_->Fill();
+  layer_->show();
+  layer_->raise();
+  layer_->activateWindow();
+}
 
 void MainWindow::Command(int id) {
   if (id == kExitCommand) {

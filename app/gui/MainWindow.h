@@ -20,6 +20,10 @@ class QMenu;
 class QSocketNotifier;
 class QToolBar;
 
+namespace korvex::dialogs {
+class LayerDialog;
+}
+
 namespace korvex::gui {
 
 class ViewWidget;
@@ -62,6 +66,7 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   bool NodePropertyDialog(NodePropertyValues& values) override;
   bool BackgroundDialog(BackgroundDialogValues& values) override;
   bool FogDialog(FogDialogValues& values) override;
+  void OpenLayerDialog(CInkSolid& scene) override;
 
   // Starts watching the host link once start-up connected it.
   void WatchHost();
@@ -74,6 +79,8 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   ViewWidget* GLView() { return glView_; }
   QLabel* StatusPane(int index) { return panes_[static_cast<size_t>(index)]; }
   QMenu* ContextMenu() { return contextMenu_; }
+  // The layer dialog once it was opened (it is kept, hidden, when closed).
+  dialogs::LayerDialog* LayerDialog() { return layer_; }
   // The actions of a command (one per distinct text it shows).
   const std::vector<QAction*>& Actions(int id) { return actions_[id]; }
   bool TopMost() const { return topMost_; }
@@ -103,6 +110,7 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   std::unique_ptr<CStereonView> view_;
   std::map<int, std::vector<QAction*>> actions_;
   QMenu* contextMenu_ = nullptr;
+  dialogs::LayerDialog* layer_ = nullptr;
   std::array<QLabel*, 5> panes_{};
   QSocketNotifier* hostNotifier_ = nullptr;
   bool topMost_ = false;

@@ -27,6 +27,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -42,6 +43,7 @@
 #include "app/gui/QtUserInterface.h"
 #include "app/gui/ViewWidget.h"
 #include "dialogs/FogDialog.h"
+#include "dialogs/LayerDialog.h"
 #include "common/file_util.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
@@ -548,6 +550,28 @@ TEST_F(MainWindowTest, FogDialogValuesReachTheEngineAndThePicture) {
   for (int y = 0; y < after.height(); y += 4)
     for (int x = 0; x < after.width(); x += 4) changed += after.pixel(x, y) != before.pixel(x, y);
   EXPECT_GT(changed, 20);
+}
+
+// The layer command opens the modeless tree of the scene once; closing it
+// keeps it, and the next opening fills it again at the size it had.
+TEST_F(MainWindowTest, TheLayerDialogShowsTheSceneAndReopensAtItsSize) {
+  MainWindow& window = Start();
+  ASSERT_TRUE(started_);
+  window.Command(korvex::cmd::kLayers);
+  korvex::dialogs::LayerDialog* dialog = window.LayerDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_FALSE(dialog->isModal());
+  CInkNode* root = window.View()->Scene()->GetRoot();
+  ASSERT_GT(root->GetCount(), 0);
+  EXPECT_EQ(dialog->Tree()->topLevelItemCount(), root->GetCount());
+  dialog->resize(420, 380);
+  dialog->close();
+  window.Command(korvex::cmd::kLayers);
+  EXPECT_EQ(window.LayerDialog(), dialog);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(dialog->size(), QSize(420, 380));
+  EXPECT_EQ(dialog->Tree()->topLevelItemCount(), root->GetCount());
 }
 
 }  // namespace

@@ -10,13 +10,18 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
+
+#include <vector>
 
 #include "dialogs/BackgroundDialog.h"
 #include "dialogs/ColorButton.h"
 #include "dialogs/ColorDialog.h"
 #include "dialogs/EyeDialog.h"
 #include "dialogs/FogDialog.h"
+#include "dialogs/LayerDialog.h"
 #include "dialogs/NodePropertyDialog.h"
+#include "model/InkNode.h"
 
 namespace {
 
@@ -216,6 +221,76 @@ TEST(BackgroundDialog, HandsBackColourAndImageFlag) {
   EXPECT_TRUE(PressOk(dialog).isEmpty());
   EXPECT_EQ(dialog.Values().colour, 0x00FFFFFFu);
   EXPECT_TRUE(dialog.Values().useImage);
+}
+
+// A node for the layer tree: a fresh node named in Shift-JIS (ASCII here).
+CInkNode* AddNode(CInkNode& parent, const char* name, bool shown) {
+  auto* node = new CInkNode;
+  node->Create(nullptr);
+  node->SetName(name);
+  node->SetShown(shown ? 1 : 0);
+  parent.AddChild(node);
+  return node;
+}
+
+TEST(LayerDialog, TopLevelReversedParentsOrTheirChildrenAndTogglesReachLeaves) {
+  CInkNode root;
+  root.Create(nullptr);
+  CInkNode* a = AddNode(root, "A", false);
+  CInkNode* a1 = AddNode(*a, "A1", true);
+  CInkNode* a2 = AddNode(*a, "A2", false);
+  CInkNode* b = AddNode(root, "B", false);
+  std::vector<CInkNode*> rebuilt;
+  int repaints = 0;
+  LayerDialog dialog([&root] { return &root; }, [&rebuilt](CInkNode& node) { rebuilt.push_back(&node); },
+                     [&repaints] { ++repaints; });
+  dialog.Fill();
+  dialog.show();
+  QTreeWidget* tree = dialog.Tree();
+  ASSERT_EQ(tree->topLevelItemCount(), 2);
+  EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("B"));
+  EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
+  QTreeWidgetItem* itemA = tree->topLevelItem(1);
+  ASSERT_EQ(itemA->childCount(), 2);
+  EXPECT_EQ(itemA->child(0)->text(0), QStringLiteral("A1"));
+  EXPECT_TRUE(itemA->isExpanded());
+  // A is shown because A1 is, and that is stored into A; B is a hidden leaf.
+  EXPECT_EQ(itemA->checkState(0), Qt::Checked);
+  EXPECT_EQ(a->IsShown(), 1);
+  EXPECT_EQ(tree->topLevelItem(0)->checkState(0), Qt::Unchecked);
+  EXPECT_TRUE(rebuilt.empty());
+
+  // Unchecking A clears both children and hides both leaves.
+  itemA->setCheckState(0, Qt::Unchecked);
+  EXPECT_EQ(itemA->child(0)->checkState(0), Qt::Unchecked);
+  EXPECT_EQ(itemA->child(1)->checkState(0), Qt::Unchecked);
+  EXPECT_EQ(a1->IsShown(), 0);
+  EXPECT_EQ(a2->IsShown(), 0);
+  EXPECT_EQ(rebuilt, (std::vector<CInkNode*>{a1, a2}));
+  EXPECT_EQ(repaints, 1);
+  // Checking it again shows them both.
+  itemA->setCheckState(0, Qt::Checked);
+  EXPECT_EQ(a1->IsShown(), 1);
+  EXPECT_EQ(a2->IsShown(), 1);
+  EXPECT_EQ(itemA->child(1)->checkState(0), Qt::Checked);
+  // A leaf alone.
+  tree->topLevelItem(0)->setCheckState(0, Qt::Checked);
+  EXPECT_EQ(b->IsShown(), 1);
+  EXPECT_EQ(repaints, 3);
+
+  // Refilling empties the tree first.
+  dialog.Fill();
+  EXPECT_EQ(tree->topLevelItemCount(), 2);
+  // Paths are looked up at every depth.
+  CInkNode* deep = a1;
+  QList<QByteArray> path{"A", "A1"};
+  for (const char* name : {"L3", "L4", "L5", "L6", "L7"}) {
+    deep = AddNode(*deep, name, true);
+    path.append(name);
+  }
+  EXPECT_EQ(LayerDialog::FindByPath(root, path), deep);
+  path.back() = "none";
+  EXPECT_EQ(LayerDialog::FindByPath(root, path), nullptr);
 }
 
 }  // namespace
