@@ -29,6 +29,7 @@ CStereon::~CStereon() {
   dispTree_ = nullptr;
   axisList.Reset();
   axisTiltedList.Reset();
+  shadowList.Reset();
   framebuffer_.reset();
   if (current) context_->DoneCurrent();
   ownContext_.reset();
@@ -38,7 +39,8 @@ CStereon::~CStereon() {
 }
 
 void CStereon::ReleaseShadowArrays() {
-  // Shadow volumes are not built yet, so there are no arrays to release.
+  shadowArrays.clear();
+  shadowArrays.shrink_to_fit();
 }
 
 void CStereon::ReportNoContext(const char* text) {

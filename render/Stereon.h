@@ -13,6 +13,7 @@
 #include <span>
 #include <vector>
 
+#include "geometry/gm_polygon.h"
 #include "geometry/gm_types.h"
 #include "render/FrameFlags.h"
 #include "render/GLList.h"
@@ -67,8 +68,9 @@ class CStereon {
   virtual void DrawScene(int flags, double aspect, const StereonRect* rect);
   virtual void ApplyLookAt();
   virtual void SetProjection(int flags, const StereonRect& rect);
-  // The sun-shadow pass. Shadow volumes are not built yet, so it draws
-  // nothing; DrawScene calls it where the shadows belong.
+  // The sun-shadow pass: counts the faces of the shadow volumes in the
+  // stencil buffer and darkens every pixel with a non-zero count by one quad
+  // over the whole view. DrawScene calls it when the frame shows shadows.
   virtual void DrawStencilShadow(double halfWidth, double halfHeight, int flags, const StereonRect* rect);
   // Billboards are not built yet: there are none to draw.
   virtual void DrawBillboards(int flags);
@@ -132,6 +134,27 @@ class CStereon {
   virtual void DrawAxisMark();
   virtual void BuildAxisMark();
 
+  // --- shadows -------------------------------------------------------------
+  // Extrudes every caster (world coordinates) along (dx, dy, dz), the way
+  // the sunlight travels, by `length`, the near cap moved by `capOffset`
+  // (no near cap when 0), and keeps the volumes as one display list, or as
+  // one triangle array per caster with `useArrays`. `color` is the shadow
+  // colour (alpha high byte). The old volumes go first; an empty set leaves
+  // none.
+  virtual void BuildShadowVolumes(std::span<const GMPolygon> polygons, double dx, double dy, double dz,
+                                  double capOffset, double length, uint32_t color, int useArrays);
+  // The array form of the same volumes; every caster casts.
+  virtual void BuildShadowArrays(std::span<const GMPolygon> polygons, double dx, double dy, double dz,
+                                 double capOffset, double length, uint32_t color);
+  virtual void DeleteShadowVolumes();
+  // One flag per caster; a non-zero flag keeps that caster from casting.
+  // Every caster casts here.
+  virtual void MarkShadowExclusions(std::span<const GMPolygon> polygons, const GMVector& direction,
+                                    std::span<int> flags);
+  // A quad over the whole view just behind the front plane, following the
+  // pan shift of a perspective view.
+  virtual void DrawScreenQuad(double halfWidth, double halfHeight, int flags, const StereonRect* rect);
+
   // --- not in the table ----------------------------------------------------
   // Makes the engine's context current and binds its framebuffer; display
   // trees must be built and destroyed with the context current.
@@ -169,6 +192,14 @@ class CStereon {
   int bitmapMode = 0;
   double lineWidth = 1.0;
   uint32_t shadowColor = 0;
+  // The volumes in list form (0 = none) ...
+  korvex::GLDisplayList shadowList;
+  // ... or in array form: per caster, its triangles and one normal each.
+  struct ShadowArray {
+    std::vector<std::array<GMVector, 3>> triangles;
+    std::vector<GMVector> normals;
+  };
+  std::vector<ShadowArray> shadowArrays;
   int busy = 0;
   CStereon* sharedFrom = nullptr;
   double zoom = 1.0;

@@ -107,11 +107,6 @@ void CStereon::DrawScene(int flags, double aspect, const StereonRect* rect) {
   glPopMatrix();
 }
 
-void CStereon::DrawStencilShadow(double, double, int, const StereonRect*) {
-  // No shadow volumes can be built yet, so there is nothing to count in the
-  // stencil buffer and nothing to darken.
-}
-
 void CStereon::DrawBillboards(int) {
   // No billboards can be added yet.
 }
