@@ -154,6 +154,14 @@ class CStereon {
   // A quad over the whole view just behind the front plane, following the
   // pan shift of a perspective view.
   virtual void DrawScreenQuad(double halfWidth, double halfHeight, int flags, const StereonRect* rect);
+  // The shadow volumes counted in the accumulation buffer instead of the
+  // stencil buffer; the frame does not call it, and the result stays in the
+  // accumulation buffer. Needs a context with an accumulation buffer.
+  virtual void DrawAccumShadow();
+  // Moves every vertex of the ring 0.1 outwards, along the bisector of its
+  // two edges (turned round at corners whose angle about `normal` exceeds
+  // pi). The ring runs counter-clockwise about `normal`.
+  virtual void OffsetOutline(GMPolygon& polygon, const GMVector& normal);
 
   // --- not in the table ----------------------------------------------------
   // Makes the engine's context current and binds its framebuffer; display

@@ -245,3 +245,64 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
   glEnable(GL_LIGHTING);
   glDisable(GL_STENCIL_TEST);
 }
+
+void CStereon::DrawAccumShadow() {
+  // Relies on: the model-view matrix holding the camera, the colour and
+  // depth buffers holding the scene. Leaves: depth writes, depth test and
+  // lighting on, culling on with the cull face FRONT, both polygon faces
+  // filled, depth function LESS, clear colour black, the current colour
+  // black, the colour buffer holding the volumes' faces and the
+  // accumulation buffer the scene plus half of them.
+  glDisable(GL_LIGHTING);
+  glEnable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glEnable(GL_CULL_FACE);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glClearAccum(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_ACCUM_BUFFER_BIT);
+  glDepthFunc(GL_LESS);
+  glAccum(GL_LOAD, 1.0f);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  if (shadowList) {
+    const auto channel = [this](int shift) { return 1.0f - static_cast<float>((shadowColor >> shift) & 0xFF) / 255.0f; };
+    glCullFace(GL_BACK);
+    glColor4f(channel(0), channel(8), channel(16), 1.0f);
+    glCallList(shadowList.Id());
+    glCullFace(GL_FRONT);
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    glCallList(shadowList.Id());
+  }
+  glAccum(GL_ACCUM, 0.5f);
+  glDepthMask(GL_TRUE);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_LIGHTING);
+}
+
+void CStereon::OffsetOutline(GMPolygon& polygon, const GMVector& normal) {
+  const int count = polygon.Count();
+  if (count < 3) return;
+  const GMVector n = GMNormalize(normal, kShadowTolerance);
+  if (HasUndefined(n)) return;
+  const GMPolygon original = polygon;
+  for (int i = 0; i < count; ++i) {
+    const GMVector& prev = original[(i + count - 1) % count];
+    const GMVector& at = original[i];
+    const GMVector& next = original[(i + 1) % count];
+    const GMVector back = GMNormalize(GMSubtract(at, prev), kShadowTolerance);   // towards the previous vertex
+    const GMVector ahead = GMNormalize(GMSubtract(at, next), kShadowTolerance);  // towards the next vertex
+    if (HasUndefined(back) || HasUndefined(ahead)) continue;
+    // The bisector points into the corner; outwards is against it, unless
+    // the corner is reflex.
+    GMVector dir = GMNormalize({back.x + ahead.x, back.y + ahead.y, back.z + ahead.z}, kShadowTolerance);
+    const GMVector outOfEdge = GMNormalize(GMCross(GMNegate(back), n), kShadowTolerance);  // out of the incoming edge
+    if (HasUndefined(dir)) {
+      dir = outOfEdge;  // a straight corner: out of the edge
+    } else {
+      const double angle = GMAngleAround(ahead, back, n, kShadowTolerance);  // the inside angle at the corner
+      if (angle <= GMPi()) dir = GMNegate(dir);
+    }
+    if (HasUndefined(dir)) continue;
+    polygon[i] = Along(at, dir, 0.1);
+  }
+}

@@ -102,3 +102,58 @@ TEST_F(ShadowTest, EmptySetAndDeleteLeaveNoVolumes) {
 
 }  // namespace
 }  // namespace render_test
+
+namespace render_test {
+namespace {
+
+// The accumulation pass draws the volumes' faces into the colour buffer:
+// front faces in the shadow colour's complement, back faces in black over a
+// cleared picture. Contexts here have no accumulation buffer, so only the
+// colour side can be seen.
+TEST_F(ShadowTest, AccumulationPassDrawsTheVolumeFacesInTheComplementColour) {
+  auto engine = MakeScene();
+  ASSERT_TRUE(engine);
+  Draw(*engine);
+  const GMPolygon caster = Square(0, 0, 5, 5);
+  engine->MakeCurrent();
+  engine->BuildShadowVolumes({&caster, 1}, 0, 0, -1, 0.01, 100, Color(0, 64, 255, 128), 0);
+  // The camera of the last frame is still on the model-view matrix.
+  engine->DrawAccumShadow();
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  StereonImage image;
+  image.width = image.height = 64;
+  image.pixels.resize(64 * 64 * 4);
+  glReadPixels(0, 0, 64, 64, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels.data());
+  EXPECT_TRUE(PixelNear(image, kCentre, kCentre, {255, 191, 0}, 2));  // near cap, front face
+  EXPECT_TRUE(PixelNear(image, kCentre + 10, kCentre, {0, 0, 0}, 1));  // cleared
+  GLboolean depthWrites = GL_FALSE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+  EXPECT_TRUE(depthWrites);
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+}
+
+TEST_F(ShadowTest, OffsetOutlineMovesConvexAndReflexCornersOutwards) {
+  CStereon engine;
+  // An L: corner 4 at (1, 1) is reflex.
+  GMPolygon outline;
+  outline.points = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
+  engine.OffsetOutline(outline, {0, 0, 1});
+  const double s = 0.1 / std::sqrt(2.0);
+  const GMVector expected[] = {{-s, -s, 0}, {2 + s, -s, 0}, {2 + s, 1 + s, 0},
+                               {1 + s, 1 + s, 0}, {1 + s, 2 + s, 0}, {-s, 2 + s, 0}};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_NEAR(outline[i].x, expected[i].x, 1e-9) << i;
+    EXPECT_NEAR(outline[i].y, expected[i].y, 1e-9) << i;
+    EXPECT_NEAR(outline[i].z, 0.0, 1e-9) << i;
+  }
+  // A vertex where the ring runs straight on moves out of its edge.
+  GMPolygon straight;
+  straight.points = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}};
+  engine.OffsetOutline(straight, {0, 0, 1});
+  EXPECT_NEAR(straight[1].x, 1.0, 1e-9);
+  EXPECT_NEAR(straight[1].y, -0.1, 1e-9);
+}
+
+}  // namespace
+}  // namespace render_test
