@@ -7,12 +7,12 @@ namespace {
 
 class ShadowTest : public RenderTest {
  protected:
-  // A lit grey ground plate of half-size 30 at z = 0, seen from above.
-  std::unique_ptr<CStereon> MakeScene() {
+  // A lit grey ground plate of half-size `half` at z = 0, seen from above.
+  std::unique_ptr<CStereon> MakeScene(double half = 30) {
     auto engine = MakeEngine();
     if (!engine) return nullptr;
     engine->SetBackColor(Color(0, 0, 255));
-    ground_ = Square(0, 0, 30, 0);
+    ground_ = Square(0, 0, half, 0);
     OGLDispElement element;
     element.name = 1;
     element.color = Color(200, 200, 200);
@@ -73,6 +73,23 @@ TEST_F(ShadowTest, SlantedSunShiftsTheShadowAndBothOrientationsCastAlike) {
     }
     std::reverse(caster.points.begin(), caster.points.end());
   }
+}
+
+TEST_F(ShadowTest, ScreenQuadFollowsThePanShift) {
+  auto engine = MakeScene(60);
+  ASSERT_TRUE(engine);
+  // Pixel 56 of the unshifted picture comes to the centre: the view moves 24
+  // pixels right, beyond where an unshifted quad would reach.
+  engine->panEnabled = 1;
+  engine->panX = 56;
+  engine->panY = 32;
+  const Rgb lit = PixelAt(Draw(*engine), 47, kCentre);
+  const GMPolygon caster = Square(50, 0, 5, 5);  // unshifted at pixel 71, shifted at 47
+  engine->MakeCurrent();
+  engine->BuildShadowVolumes({&caster, 1}, 0, 0, -1, 0.01, 100, 0x80000000u, 0);
+  const StereonImage image = DrawShadows(*engine);
+  EXPECT_TRUE(PixelNear(image, 47, kCentre, Half(lit)));
+  EXPECT_TRUE(PixelNear(image, 47, kCentre + 12, lit));
 }
 
 TEST_F(ShadowTest, EmptySetAndDeleteLeaveNoVolumes) {
