@@ -2,6 +2,7 @@
 
 #include "common/file_util.h"
 #include "model/InkSolid.h"
+#include "plugins/InkFile.h"
 
 namespace korvex {
 
@@ -27,15 +28,39 @@ std::string_view FilterPattern(std::string_view filter) {
   return rest.substr(0, rest.find('|'));
 }
 
-int FindImportFormat(CInkSolid& scene, std::string_view pattern) {
-  const int count = scene.GetFormatCount();
+namespace {
+
+// The first index in 0..count-1 that can do the job and whose filter text
+// names the pattern; -1 when none does.
+template <typename Can, typename Filter>
+int FindFormat(int count, std::string_view pattern, Can can, Filter filterOf) {
   for (int i = 0; i < count; ++i) {
-    if (!scene.CanImport(i)) continue;
+    if (!can(i)) continue;
     char filter[kFilterBuffer] = {};
-    scene.GetImportFormat(i, filter, kFilterBuffer);
+    filterOf(i, filter, kFilterBuffer);
     if (FilterPattern(std::string_view(filter)) == pattern) return i;
   }
   return -1;
+}
+
+}  // namespace
+
+int FindImportFormat(CInkSolid& scene, std::string_view pattern) {
+  return FindFormat(
+      scene.GetFormatCount(), pattern, [&](int i) { return scene.CanImport(i); },
+      [&](int i, char* text, int size) { scene.GetImportFormat(i, text, size); });
+}
+
+int FindImportFormat(CInkFile& host, std::string_view pattern) {
+  return FindFormat(
+      host.GetCount(), pattern, [&](int i) { return host.CheckImport(i); },
+      [&](int i, char* text, int size) { host.GetImportableFormat(i, text, size); });
+}
+
+int FindExportFormat(CInkSolid& scene, std::string_view pattern) {
+  return FindFormat(
+      scene.GetFormatCount(), pattern, [&](int i) { return scene.CanExport(i); },
+      [&](int i, char* text, int size) { scene.GetExportFormat(i, text, size); });
 }
 
 ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState& view,

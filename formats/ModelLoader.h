@@ -13,6 +13,7 @@
 #include "formats/K3dReader.h"
 
 class CInkSolid;
+class CInkFile;
 
 namespace korvex {
 
@@ -33,6 +34,11 @@ std::string_view FilterPattern(std::string_view filter);
 // Index of the first file plug-in of the scene that reads files and whose
 // pattern equals pattern byte for byte; -1 when none does.
 int FindImportFormat(CInkSolid& scene, std::string_view pattern);
+// The same over a file plug-in host of its own (a dropped file's host).
+int FindImportFormat(CInkFile& host, std::string_view pattern);
+// Index of the first file plug-in of the scene that writes files and whose
+// pattern equals pattern byte for byte; -1 when none does.
+int FindExportFormat(CInkSolid& scene, std::string_view pattern);
 
 enum class ModelLoadResult {
   kLoaded,    // the scene now holds the model

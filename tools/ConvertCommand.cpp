@@ -32,17 +32,6 @@ const char* Reason(ModelLoadResult result) {
   }
 }
 
-// The first plug-in that writes files and whose pattern is pattern; -1 if none.
-int FindExportFormat(CInkSolid& scene, std::string_view pattern) {
-  for (int i = 0; i < scene.GetFormatCount(); ++i) {
-    if (!scene.CanExport(i)) continue;
-    char filter[kMaxPath] = {};
-    scene.GetExportFormat(i, filter, static_cast<int>(sizeof filter));
-    if (FilterPattern(std::string_view(filter)) == pattern) return i;
-  }
-  return -1;
-}
-
 }  // namespace
 
 int RunConvert(const std::vector<std::string_view>& args) {

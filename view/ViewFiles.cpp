@@ -81,26 +81,6 @@ FormatList PluginFormats(CInkSolid& scene, bool forExport) {
   return list;
 }
 
-int FindExportFormat(CInkSolid& scene, std::string_view pattern) {
-  for (int i = 0; i < scene.GetFormatCount(); ++i) {
-    if (!scene.CanExport(i)) continue;
-    char text[kFilterBuffer] = {};
-    scene.GetExportFormat(i, text, kFilterBuffer);
-    if (FilterPattern(text) == pattern) return i;
-  }
-  return -1;
-}
-
-int FindHostImportFormat(CInkFile& host, std::string_view pattern) {
-  for (int i = 0; i < host.GetCount(); ++i) {
-    if (!host.CheckImport(i)) continue;
-    char text[kFilterBuffer] = {};
-    host.GetImportableFormat(i, text, kFilterBuffer);
-    if (FilterPattern(text) == pattern) return i;
-  }
-  return -1;
-}
-
 }  // namespace
 
 // --- the camera through the scene settings block ----------------------------
@@ -314,7 +294,7 @@ void CStereonView::DropOntoNode(const std::string& path, CInkNode& node, int x, 
     else
       fileHost_->LoadFrom(launch_.programFolder);
   }
-  const int format = FindHostImportFormat(*fileHost_, FilePattern(path, kDropDefaultPattern));
+  const int format = FindImportFormat(*fileHost_, FilePattern(path, kDropDefaultPattern));
   if (format < 0) {
     ui_.ShowMessage(text::kUnknownFile, text::kNoticeCaption, MessageIcon::Warning);
     return;
