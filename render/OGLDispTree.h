@@ -26,6 +26,20 @@ struct StereonTexture {
   double scale = 1.0;
 };
 
+// A billboard of the engine's list: an upright picture standing at its foot
+// point and turned towards the viewer. Billboards with the same `key` share
+// one GL texture (and each keeps its own copy of the outline).
+struct StereonBillboard {
+  GMVector position{};
+  double width = 0.0;
+  double height = 0.0;
+  char key[64] = {};  // image path below the program's folder
+  unsigned textureId = 0;
+  // The picture's outline in billboard units (x 0..1 across, y 0..1 up), for
+  // its shadow; null without a ".poly" file.
+  std::unique_ptr<GMPolygonSet> outline;
+};
+
 // What one tree node is compiled from. The element only refers to the
 // caller's geometry; the caller keeps it alive until the build returns.
 struct OGLDispElement {
