@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "geometry/gm_polygon.h"
 #include "geometry/gm_types.h"
@@ -34,6 +35,7 @@ struct StereonBillboard {
   double width = 0.0;
   double height = 0.0;
   char key[64] = {};  // image path below the program's folder
+  std::string source;  // the whole image path ("/" separators): billboards of one picture share its texture
   unsigned textureId = 0;
   // The picture's outline in billboard units (x 0..1 across, y 0..1 up), for
   // its shadow; null without a ".poly" file.

@@ -27,6 +27,7 @@ CStereon::~CStereon() {
   const bool current = context_ != nullptr && MakeCurrent();
   ownTree_.reset();
   dispTree_ = nullptr;
+  FreeTexturesAndBillboards();
   axisList.Reset();
   axisTiltedList.Reset();
   shadowList.Reset();
@@ -282,8 +283,9 @@ int CStereon::Render(int flags, StereonImage* dest, const StereonRect* rectIn) {
     glLineStipple(1, 0xCCCC);
 
     DrawScene(flags, static_cast<double>(rect.right) / rect.bottom, &rect);
-    // The background image arrives with texture support (backTexture stays 0
-    // until then); it would be drawn here, behind everything already drawn.
+    // Behind everything already drawn: the depth test lets the picture show
+    // only where the scene left the far depth.
+    if (backTexture != 0) DrawBackground(flags, rect);
     if (!overlayPixels_.empty()) DrawOverlay(rect);
     DrawBillboards(flags);
   }

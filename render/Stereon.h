@@ -72,7 +72,8 @@ class CStereon {
   // stencil buffer and darkens every pixel with a non-zero count by one quad
   // over the whole view. DrawScene calls it when the frame shows shadows.
   virtual void DrawStencilShadow(double halfWidth, double halfHeight, int flags, const StereonRect* rect);
-  // Billboards are not built yet: there are none to draw.
+  // Draws the billboards far to near, each turned towards the eye; those
+  // behind the eye are left out. Reorders the billboard list by depth.
   virtual void DrawBillboards(int flags);
   virtual ~CStereon();
   // A framebuffer of width × height with 24 depth and 8 stencil bits. With
@@ -100,6 +101,29 @@ class CStereon {
   virtual double GetLineWidth() const;
   virtual double SetZoom(double factor);
   virtual double GetZoom() const;
+
+  // --- background image and texture table --------------------------------
+  // Replaces the background image by the 24-bit BMP at `path`, drawn behind
+  // the scene at its own size. False when the picture cannot be read (the
+  // BMP reader has shown why); the old background is gone either way.
+  virtual bool LoadBackTexture(const char* path);
+  virtual void DeleteBackTexture();
+  // Loads the picture at `path` (with "path.mask" as its alpha when that file
+  // exists) as a square power-of-two texture and appends it to the table.
+  // `aspect` 0 takes the picture's height / width, `scale` 0 takes 1. The new
+  // index, or -1 when a picture cannot be read.
+  virtual int AddTexture(const char* path, double aspect, double scale);
+  // Null outside 0 .. count-1.
+  virtual StereonTexture* GetTexture(int index);
+  // Clears `length` bytes of `buffer` and copies at most length-1 bytes of
+  // the name.
+  virtual void GetTextureName(int index, char* buffer, int length);
+  // 1, or 0 for a bad index (the values are then untouched).
+  virtual int GetTextureScale(int index, double* aspect, double* scale);
+  // -1 deletes every texture and the table; a valid index deletes that one
+  // (later indexes move down); anything else does nothing.
+  virtual void DeleteTexture(int index);
+  virtual int GetTextureCount();
   virtual void SetFaceFog(double start, double end, double density, double mode);
   virtual void GetFaceFog(double& start, double& end, double& density, int& mode) const;
   virtual void SetLineFog(double start, double end, double density, double mode);
@@ -163,11 +187,31 @@ class CStereon {
   // pi). The ring runs counter-clockwise about `normal`.
   virtual void OffsetOutline(GMPolygon& polygon, const GMVector& normal);
 
+  // --- billboards ----------------------------------------------------------
+  // Stands the picture at `path` (below the program's folder) upright at foot
+  // point (x, y, z), width × height model units. Billboards of the same
+  // picture share one texture. 0, or -1 when the picture is missing or cannot
+  // be read; problems are written to the engine's log.
+  virtual int AddBillboard(double x, double y, double z, const char* path, double width, double height);
+  // Null outside 0 .. count-1.
+  virtual StereonBillboard* GetBillboard(int index);
+  virtual int GetBillboardCount();
+  // Deletes one billboard (its texture unless another billboard still shows
+  // it); out-of-range indexes are ignored.
+  virtual void DeleteBillboard(int index);
+  virtual void DeleteAllBillboards();
+
   // --- not in the table ----------------------------------------------------
   // Makes the engine's context current and binds its framebuffer; display
   // trees must be built and destroyed with the context current.
   bool MakeCurrent();
   bool IsBitmap() const { return bitmapMode != 0; }
+  // Draws one frame at width × height into a framebuffer of that size in
+  // the engine's own context and reads it back into `dest` (RGBA, bottom row
+  // first), whatever the window's size; the window's picture is untouched.
+  // 0, with `dest` empty, when no framebuffer or memory of that size can be
+  // had or a frame is being drawn.
+  int RenderToImage(int flags, int width, int height, StereonImage& dest);
   // The segment through pixel (x, y) (y down) of a viewport of that size:
   // from the eye (or the eye plane in parallel projection) into the scene.
   GMSegment ScreenToRay(int flags, int x, int y, int width, int height) const;
@@ -211,9 +255,11 @@ class CStereon {
   int busy = 0;
   CStereon* sharedFrom = nullptr;
   double zoom = 1.0;
-  CPlainList* textureTable = nullptr;  // textures arrive with texture support; none yet
-  unsigned backTexture = 0;            // background image texture; none yet
-  CPlainList* billboards = nullptr;    // billboards arrive with texture support; none yet
+  // Owned StereonTexture records, created with the first texture.
+  CPlainList* textureTable = nullptr;
+  unsigned backTexture = 0;  // background image texture; 0 = none
+  // Owned StereonBillboard records, created with the first billboard.
+  CPlainList* billboards = nullptr;
   double faceFogStart = 1.0;
   double faceFogEnd = 3000.0;
   double faceFogDensity = static_cast<double>(0.01f);
@@ -237,6 +283,8 @@ class CStereon {
   void ApplyFog(int flags, int bit, double start, double end, double density, int mode);
   void ApplyLinePull(int flags, bool reverse);
   void DrawTransparentPass(int flags);
+  void DrawBackground(int flags, const StereonRect& rect);
+  void FreeTexturesAndBillboards();
   void DrawOverlay(const StereonRect& rect);
   void FinishBitmap(StereonImage* dest);
   StereonRect ClientRect() const;

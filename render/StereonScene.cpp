@@ -106,7 +106,3 @@ void CStereon::DrawScene(int flags, double aspect, const StereonRect* rect) {
   if (faces && !(flags & frame::kTransparentFirst)) DrawTransparentPass(flags);
   glPopMatrix();
 }
-
-void CStereon::DrawBillboards(int) {
-  // No billboards can be added yet.
-}
