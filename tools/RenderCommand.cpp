@@ -7,8 +7,6 @@
 
 #include "common/user_interface.h"
 #include "model/InkSolid.h"
-#include "output/DibImage.h"
-#include "output/JpegWriter.h"
 #include "view/StereonView.h"
 
 namespace korvex::cli {
@@ -95,6 +93,8 @@ const char* Reason(ModelLoadResult result) {
 int RunRender(const std::vector<std::string_view>& args) {
   std::optional<std::string_view> model;
   std::optional<std::string_view> output;
+  std::optional<std::string_view> layoutBase;
+  bool oldMethod = false;
   int width = 1024;
   int height = 768;
   int viewCommand = cmd::kResetEye;
@@ -119,6 +119,11 @@ int RunRender(const std::vector<std::string_view>& args) {
     } else if (!optionsEnded && arg == "--iso") {
       if (!hasValue || !ParseInt(args[++i], 10, corner) || corner < 0 || corner > 3)
         return Usage("--iso needs a corner 0 to 3");
+    } else if (!optionsEnded && arg == "--layout") {
+      if (!hasValue || args[i + 1].empty()) return Usage("--layout needs a base name");
+      layoutBase = args[++i];
+    } else if (!optionsEnded && arg == "--old") {
+      oldMethod = true;
     } else if (!optionsEnded && arg == "--perspective") {
       perspective = true;
     } else if (!optionsEnded && arg == "--flags") {
@@ -136,10 +141,14 @@ int RunRender(const std::vector<std::string_view>& args) {
     }
   }
   if (!model) return Usage("render needs a MODEL");
-  if (!output) return Usage("render needs -o OUT.jpg or OUT.bmp");
-  const std::string ext = LowerExtension(*output);
-  const bool jpeg = ext == ".jpg" || ext == ".jpeg";
-  if (!jpeg && ext != ".bmp") return Usage("the output must end in .jpg, .jpeg or .bmp");
+  if (!output && !layoutBase) return Usage("render needs -o OUT.jpg or OUT.bmp, or --layout BASE");
+  if (output && layoutBase) return Usage("-o and --layout cannot be combined");
+  if (output) {
+    const std::string ext = LowerExtension(*output);
+    const bool jpeg = ext == ".jpg" || ext == ".jpeg";
+    if (!jpeg && ext != ".bmp") return Usage("the output must end in .jpg, .jpeg or .bmp");
+    if (oldMethod && jpeg) return Usage("--old writes BMP files only");
+  }
 
   BatchUi ui;
   LaunchValues launch;
@@ -158,28 +167,17 @@ int RunRender(const std::vector<std::string_view>& args) {
   } else {
     view.StandardView(viewCommand);
   }
-  const StereonImage picture = view.PaintImage();
-  if (picture.width != width || picture.height != height) return Fail(*model, "the picture could not be drawn");
-
-  const std::string out(*output);
-  if (jpeg) {
-    std::string error;
-    if (!WriteJpegFile(out, picture.pixels.data(), picture.width, picture.height, JpegPixels::RgbaBottomUp,
-                       kJpegQuality, &error))
-      return Fail(*model, error);
-    return kExitWritten;
-  }
-  // BMP rows are blue, green, red, bottom row first: the engine's order,
-  // without alpha and with red and blue swapped.
-  std::vector<uint8_t> bgr(static_cast<std::size_t>(width) * height * 3);
-  for (std::size_t p = 0, q = 0; p < picture.pixels.size(); p += 4, q += 3) {
-    bgr[q] = picture.pixels[p + 2];
-    bgr[q + 1] = picture.pixels[p + 1];
-    bgr[q + 2] = picture.pixels[p];
-  }
-  CDibImage image(&ui);
-  if (image.Create(bgr.data(), width, height) == nullptr) return Fail(*model, "the picture is too large");
-  if (image.Save(out) != 0) return Fail(*model, ui.lastMessage.empty() ? "the file could not be written" : ui.lastMessage);
+  // Written exactly as the viewer's "ファイル出力" writes it, at the size of
+  // the picture and the default line width.
+  const double lineWidth = view.ExportSettings().lineWidth;
+  bool written = false;
+  if (layoutBase)
+    written = view.SaveLayout(std::string(*layoutBase), width, height, lineWidth, oldMethod);
+  else if (oldMethod)
+    written = view.SaveImageOld(std::string(*output), width, height, lineWidth);
+  else
+    written = view.SaveImage(std::string(*output), width, height, lineWidth);
+  if (!written) return Fail(*model, ui.lastMessage.empty() ? "the picture could not be written" : ui.lastMessage);
   return kExitWritten;
 }
 

@@ -145,7 +145,7 @@ void CStereonView::ApplyEngineState() {
 }
 
 void CStereonView::Paint() {
-  if (!engine_) return;
+  if (!engine_ || outputBusy_) return;
   if (fitAtFirstPaint_) {
     // The eye was reset while the window had no size yet: fit now.
     fitAtFirstPaint_ = false;
@@ -158,7 +158,7 @@ void CStereonView::Paint() {
 
 StereonImage CStereonView::PaintImage() {
   StereonImage image;
-  if (!engine_ || !engine_->IsBitmap()) return image;
+  if (!engine_ || !engine_->IsBitmap() || outputBusy_) return image;
   if (fitAtFirstPaint_) {
     fitAtFirstPaint_ = false;
     FitAll();

@@ -24,6 +24,7 @@
 #include "render/Stereon.h"
 #include "view/NodeHandles.h"
 #include "view/ViewCommands.h"
+#include "view/ViewShell.h"
 
 class CInkSolid;
 class CInkNode;
@@ -35,6 +36,7 @@ class UserInterface;
 class ViewShell;
 class SceneCompanions;
 class GLWindowContext;
+class PrintDevice;
 }  // namespace korvex
 
 namespace korvex {
@@ -197,6 +199,30 @@ class CStereonView {
   // Removes figures with unusable vertices or too few of them.
   void RemoveInvalidFigures();
 
+  // --- image output and printing (ViewExport.cpp) -------------------------
+  // "ファイル出力": the dialog, then a picture (and a layout file) written.
+  void ExportImageCommand();
+  // The picture at width × height drawn by the on-screen engine, written as
+  // JPEG or BMP by the extension of `path`. True when the file was written;
+  // otherwise the user was told why.
+  bool SaveImage(const std::string& path, int width, int height, double lineWidth);
+  // The picture drawn by a second engine with its own display tree, written
+  // as a 24-bit BMP whatever the extension.
+  bool SaveImageOld(const std::string& path, int width, int height, double lineWidth);
+  // The picture as `base` + ".jpg" (".bmp" with the old method) and the
+  // layout file `base` + ".tdo" placing it on a drawing sheet, both relative
+  // to the current folder.
+  bool SaveLayout(const std::string& base, int width, int height, double lineWidth, bool oldMethod);
+  // The on-screen engine's picture at width × height; false (and `picture`
+  // empty) when no picture of that size can be made.
+  bool RenderToBitmap(int width, int height, int flags, StereonImage& picture);
+  // Draws the picture on one printed page at the print settings.
+  void PrintPage(PrintDevice& device);
+  ExportDialogValues& ExportSettings() { return export_; }
+  PrintDialogValues& PrintSettings() { return print_; }
+  // Set while a picture is drawn for output; paints are ignored meanwhile.
+  bool OutputBusy() const { return outputBusy_; }
+
   // --- state ---------------------------------------------------------------
   ViewState& State() { return state_; }
   const ViewState& State() const { return state_; }
@@ -270,6 +296,11 @@ class CStereonView {
   void RestoreEye();
   void SaveEye();
 
+  // Output.
+  void PrintSettingsCommand();
+  void BuildTreesInto(CStereon& engine);
+  void CopyIntoOldEngine(CStereon& engine, int width, double lineWidth);
+
   // Bridge.
   std::unique_ptr<COGLDispTree> BuildTree(CInkNode& node);
   void FillTree(CInkNode& node, COGLDispTree& tree);
@@ -298,6 +329,9 @@ class CStereonView {
   bool highlightValid_ = false;
   ViewOverlay overlay_;
   bool fitAtFirstPaint_ = false;
+  ExportDialogValues export_;
+  PrintDialogValues print_;
+  bool outputBusy_ = false;
   ModelLoadResult startupResult_ = ModelLoadResult::kMissing;
 
   // Mouse.

@@ -196,6 +196,8 @@ void CStereonView::OnCommand(int id) {
     case cmd::kSave: SaveCommand(); break;
     case cmd::kSaveAs: SaveAsCommand(); break;
     case cmd::kPiles: break;  // pile display has no effect in the view
+    case cmd::kFileOutput: ExportImageCommand(); break;
+    case cmd::kPrintSettings: PrintSettingsCommand(); break;
     default:
       // Texture and billboard files, output, printing and the sun: carried
       // out outside the view core.

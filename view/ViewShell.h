@@ -64,6 +64,25 @@ struct FogDialogValues {
   FogValues line;
 };
 
+// The export settings of "ファイル出力", kept while the program runs.
+struct ExportDialogValues {
+  int sizeMode = 1;  // 0 the view's size, 1 the given size
+  int width = 3900;  // 4 … 10000
+  int height = 2420;  // 1 … 10000
+  double lineWidth = 1.0;  // 0.1 … 10
+  // Both open unchecked every time; their last values go to the settings
+  // store ("Config", "OldOut" and "LayoutOut").
+  bool oldMethod = false;
+  bool layoutOut = false;
+  std::string layoutBase = "BmpLayout";  // at most 259 bytes
+};
+
+// The extended print settings "拡張印刷設定", kept while the program runs.
+struct PrintDialogValues {
+  int resolution = 3;  // 0 high, 1 medium, 2 low, 3 simple (the view's size)
+  double lineWidth = 1.0;  // 0.1 … 10
+};
+
 class ViewShell {
  public:
   virtual ~ViewShell() = default;
@@ -90,6 +109,8 @@ class ViewShell {
   virtual void TextureDialog(std::span<StereonTexture* const> /*textures*/) {}
   // The modeless layer dialog on the scene; opened once, kept afterwards.
   virtual void OpenLayerDialog(CInkSolid& /*scene*/) {}
+  virtual bool BitmapOutputDialog(ExportDialogValues& /*values*/) { return false; }
+  virtual bool PrintSettingsDialog(PrintDialogValues& /*values*/) { return false; }
   // Commands whose work lies outside the view core: image and layout output,
   // printing, the sun direction and solar view, always-on-top. True when
   // the shell carried it out.
