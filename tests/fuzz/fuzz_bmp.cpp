@@ -7,7 +7,8 @@
 #include "output/DibImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  const auto path = korvex_fuzz::ScratchFolder() / "input.bmp";
+  const korvex_fuzz::Scratch scratch;
+  const auto path = scratch.path() / "input.bmp";
   korvex_fuzz::WriteFile(path, data, size);
   CDibImage image;
   if (image.Load(path.string()) == 0) {

@@ -12,7 +12,8 @@ bool Finite(const GMVector& v) { return std::isfinite(v.x) && std::isfinite(v.y)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  const auto path = korvex_fuzz::ScratchFolder() / "eye.ini";
+  const korvex_fuzz::Scratch scratch;
+  const auto path = scratch.path() / "eye.ini";
   korvex_fuzz::WriteFile(path, data, size);
   korvex::EyeSettings settings;
   settings.eye = {1.0, 2.0, 3.0};

@@ -19,19 +19,16 @@ namespace {
 
 constexpr uint64_t kHostId = 7;
 
-// The host's listening socket, made once for the harness process.
-int Listener() {
-  static const int listener = [] {
-    const std::string path = (korvex_fuzz::ScratchFolder() / ("korvex-host-" + std::to_string(kHostId))).string();
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0)
-      std::abort();
-    return fd;
-  }();
-  return listener;
+// The host's listening socket in the folder.
+int Listen(const std::filesystem::path& folder) {
+  const std::string path = (folder / ("korvex-host-" + std::to_string(kHostId))).string();
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 1) != 0)
+    std::abort();
+  return fd;
 }
 
 bool FromHost(uint32_t message) {
@@ -42,10 +39,12 @@ bool FromHost(uint32_t message) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  const int listener = Listener();
+  const korvex_fuzz::Scratch scratch;
+  const int listener = Listen(scratch.path());
   korvex::HostLink link;
-  korvex_fuzz::Require(link.Connect(kHostId, korvex_fuzz::ScratchFolder()));
+  korvex_fuzz::Require(link.Connect(kHostId, scratch.path()));
   const int host = ::accept(listener, nullptr, nullptr);
+  ::close(listener);
   korvex_fuzz::Require(host >= 0);
   // libFuzzer's inputs are small enough for the socket's buffer.
   korvex_fuzz::Require(size == 0 || ::send(host, data, size, MSG_NOSIGNAL) == static_cast<ssize_t>(size));

@@ -10,11 +10,11 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  const auto plan = korvex_fuzz::ScratchFolder() / "plan";
-  static const bool made = std::filesystem::create_directories(plan);
-  (void)made;
+  const korvex_fuzz::Scratch scratch;
+  const auto plan = scratch.path() / "plan";
+  std::filesystem::create_directory(plan);
   const uint8_t* split = std::find(data, data + size, 0);
-  korvex_fuzz::WriteFile(korvex_fuzz::ScratchFolder() / "buk", data, static_cast<std::size_t>(split - data));
+  korvex_fuzz::WriteFile(scratch.path() / "buk", data, static_cast<std::size_t>(split - data));
   const uint8_t* rest = split == data + size ? split : split + 1;
   korvex_fuzz::WriteFile(plan / "buk", rest, static_cast<std::size_t>(data + size - rest));
 

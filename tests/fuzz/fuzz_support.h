@@ -1,5 +1,5 @@
-// What the harnesses share: a private scratch folder for the readers that
-// take only a path, and the way a harness reports a broken promise.
+// What the harnesses share: a scratch folder for the readers that take only
+// a path, and the way a harness reports a broken promise.
 #pragma once
 
 #include <stdlib.h>
@@ -12,22 +12,27 @@
 
 namespace korvex_fuzz {
 
-// One scratch folder for the life of the harness process, removed at its
-// end; every input overwrites the same few files in it.
-inline const std::filesystem::path& ScratchFolder() {
-  static const std::filesystem::path folder = [] {
-    // Memory-backed where the machine has it: the harness writes a file per input.
+// A fresh scratch folder for one input, removed with its files when the
+// input is done, so that no run leaves anything behind.
+class Scratch {
+ public:
+  Scratch() {
+    // Memory-backed where the machine has it: a harness makes one per input.
     std::string name = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/kxfuzz-XXXXXX" : "/tmp/kxfuzz-XXXXXX";
-    const char* made = ::mkdtemp(name.data());
-    if (made == nullptr) std::abort();
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(ScratchFolder(), ec);
-    });
-    return std::filesystem::path(made);
-  }();
-  return folder;
-}
+    if (::mkdtemp(name.data()) == nullptr) std::abort();
+    path_ = name;
+  }
+  ~Scratch() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 // Writes the bytes as a file of their own; the harness aborts when it cannot,
 // since every later input would test nothing.

@@ -6,7 +6,8 @@
 #include "view/UserSettings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  const auto path = korvex_fuzz::ScratchFolder() / "KQ.ini";
+  const korvex_fuzz::Scratch scratch;
+  const auto path = scratch.path() / "KQ.ini";
   korvex_fuzz::WriteFile(path, data, size);
   (void)korvex::ReadUserSettings(path);
   return 0;
