@@ -22,6 +22,7 @@
 #include "render/GLContext.h"
 #include "render/gl_api.h"
 #include "view/StereonView.h"
+#include "view/SunTimes.h"
 #include "view/SceneCompanions.h"
 #include "view/ViewShell.h"
 #include "view/ViewTexts.h"
@@ -101,9 +102,20 @@ class RecordingShell final : public korvex::ViewShell {
     if (fogAnswer) values = *fogAnswer;
     return fogAnswer.has_value();
   }
+  // OK on line `timeLine`, as the dialog's OK does; no line: cancel.
+  bool TimeDialog(korvex::TimeDialogValues& values) override {
+    timeShown = values;
+    if (timeShadow) values.createShadow = *timeShadow;
+    return timeLine && korvex::AcceptTimeDialog(values, *timeLine);
+  }
   bool RunCommand(int id) override {
     commands.push_back(id);
     return true;
+  }
+  bool BitmapOutputDialog(korvex::ExportDialogValues& values) override {
+    exportShown = values;
+    if (exportAnswer) values = *exportAnswer;
+    return exportAnswer.has_value();
   }
 
   std::string title;
@@ -116,7 +128,11 @@ class RecordingShell final : public korvex::ViewShell {
   std::optional<korvex::ColourDialogValues> colourShown, colourAnswer;
   std::optional<korvex::NodePropertyValues> propertyAnswer;
   std::optional<korvex::FogDialogValues> fogShown, fogAnswer;
+  std::optional<korvex::TimeDialogValues> timeShown;
+  std::optional<int> timeLine;
+  std::optional<bool> timeShadow;
   std::vector<int> commands;
+  std::optional<korvex::ExportDialogValues> exportShown, exportAnswer;
 };
 
 // A "window" for the view: a headless context drawing into a framebuffer.
