@@ -7,6 +7,7 @@
 
 #include "common/user_interface.h"
 #include "model/InkSolid.h"
+#include "tools/BatchView.h"
 #include "view/StereonView.h"
 
 namespace korvex::cli {
@@ -16,26 +17,6 @@ namespace {
 constexpr int kExitWritten = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kMaxSide = 16384;
-
-// The view's user, for a batch run: nothing is asked, messages are kept for
-// the one-line failure report.
-class BatchUi final : public UserInterface {
- public:
-  void SetStatusText(std::string_view) override {}
-  MessageAnswer ShowMessage(std::string_view text, std::string_view, MessageIcon, MessageButtons) override {
-    lastMessage = std::string(text);
-    return MessageAnswer::Cancel;
-  }
-  std::optional<std::string> ChooseFile(const FileDialogRequest&) override { return std::nullopt; }
-  void SetWaitCursor(bool) override {}
-  void SetClipboardText(std::string_view) override {}
-  std::optional<std::string> GetClipboardText() override { return {}; }
-  bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
-  void RequestRepaint() override {}
-
-  std::string lastMessage;
-};
 
 int Usage(std::string_view problem) {
   std::cerr << "korvex-cli: " << problem << "\n" << kRenderUsage;
@@ -47,28 +28,6 @@ int Fail(std::string_view model, std::string_view reason) {
   return kExitFailed;
 }
 
-bool ParseInt(std::string_view text, int base, int& out) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out, base);
-  return error == std::errc() && end == text.data() + text.size();
-}
-
-bool ParseSize(std::string_view text, int& width, int& height) {
-  const std::size_t x = text.find_first_of("xX");
-  if (x == std::string_view::npos) return false;
-  return ParseInt(text.substr(0, x), 10, width) && ParseInt(text.substr(x + 1), 10, height) && width > 0 &&
-         height > 0 && width <= kMaxSide && height <= kMaxSide;
-}
-
-std::optional<int> ViewCommand(std::string_view name) {
-  if (name == "reset") return cmd::kResetEye;
-  if (name == "plan") return cmd::kPlanView;
-  if (name == "elevation") return cmd::kElevation;
-  if (name == "back") return cmd::kBackView;
-  if (name == "left") return cmd::kLeftView;
-  if (name == "right") return cmd::kRightView;
-  return std::nullopt;
-}
-
 std::string LowerExtension(std::string_view path) {
   const std::size_t slash = path.find_last_of('/');
   const std::size_t dot = path.rfind('.');
@@ -77,15 +36,6 @@ std::string LowerExtension(std::string_view path) {
   for (char& c : ext)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return ext;
-}
-
-const char* Reason(ModelLoadResult result) {
-  switch (result) {
-    case ModelLoadResult::kNoReader: return "no reader for this kind of file";
-    case ModelLoadResult::kMissing: return "no such file";
-    case ModelLoadResult::kFailed: return "the file could not be read";
-    default: return "";
-  }
 }
 
 }  // namespace

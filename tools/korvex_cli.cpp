@@ -3,6 +3,7 @@
 //   korvex-cli dump [--json] [--geometry] MODEL
 //   korvex-cli render MODEL -o OUT.jpg|OUT.bmp [options]  (tools/RenderCommand.h)
 //   korvex-cli convert IN OUT  (tools/ConvertCommand.h)
+//   korvex-cli sun ... / sunstudy MODEL -o DIR ...  (tools/SunCommand.h)
 //
 // Loads MODEL as the viewer loads the model of its command line and prints
 // the scene tree. Exit status: 0 loaded, 1 the model could not be read (one
@@ -21,6 +22,7 @@
 #include "tools/ConvertCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/SceneDump.h"
+#include "tools/SunCommand.h"
 
 namespace {
 
@@ -105,10 +107,14 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     std::cout << korvex::cli::kRenderUsage;
     std::cout << korvex::cli::kConvertUsage;
+    std::cout << korvex::cli::kSunUsage;
+    std::cout << korvex::cli::kSunStudyUsage;
     return 0;
   }
   if (args.front() == "dump") return Dump({args.begin() + 1, args.end()});
   if (args.front() == "render") return korvex::cli::RunRender({args.begin() + 1, args.end()});
   if (args.front() == "convert") return korvex::cli::RunConvert({args.begin() + 1, args.end()});
+  if (args.front() == "sun") return korvex::cli::RunSun({args.begin() + 1, args.end()});
+  if (args.front() == "sunstudy") return korvex::cli::RunSunStudy({args.begin() + 1, args.end()});
   return Usage("unknown command " + std::string(args.front()));
 }

@@ -1,0 +1,80 @@
+// What the commands that draw a model headless share: the view's user for a
+// batch run, and the readings of the picture size, the standard view and the
+// load result.
+#pragma once
+
+#include <charconv>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/user_interface.h"
+#include "formats/ModelLoader.h"
+#include "view/ViewCommands.h"
+
+namespace korvex::cli {
+
+inline constexpr int kMaxPictureSide = 16384;
+
+// The view's user, for a batch run: nothing is asked, messages are kept for
+// the one-line failure report.
+class BatchUi final : public UserInterface {
+ public:
+  void SetStatusText(std::string_view) override {}
+  MessageAnswer ShowMessage(std::string_view text, std::string_view, MessageIcon, MessageButtons) override {
+    lastMessage = std::string(text);
+    return MessageAnswer::Cancel;
+  }
+  std::optional<std::string> ChooseFile(const FileDialogRequest&) override { return std::nullopt; }
+  void SetWaitCursor(bool) override {}
+  void SetClipboardText(std::string_view) override {}
+  std::optional<std::string> GetClipboardText() override { return {}; }
+  bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
+  void RequestRepaint() override {}
+
+  std::string lastMessage;
+};
+
+// The whole of `text` as a number; false for anything else.
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& out, int base = 10) {
+  const char* end = text.data() + text.size();
+  std::from_chars_result r;
+  if constexpr (std::is_floating_point_v<Number>)
+    r = std::from_chars(text.data(), end, out);
+  else
+    r = std::from_chars(text.data(), end, out, base);
+  return !text.empty() && r.ec == std::errc() && r.ptr == end;
+}
+
+inline bool ParseInt(std::string_view text, int base, int& out) { return ParseNumber(text, out, base); }
+
+// "WxH" with both sides 1 … kMaxPictureSide.
+inline bool ParseSize(std::string_view text, int& width, int& height) {
+  const std::size_t x = text.find_first_of("xX");
+  if (x == std::string_view::npos) return false;
+  return ParseInt(text.substr(0, x), 10, width) && ParseInt(text.substr(x + 1), 10, height) && width > 0 &&
+         height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide;
+}
+
+// The command of a --view name.
+inline std::optional<int> ViewCommand(std::string_view name) {
+  if (name == "reset") return cmd::kResetEye;
+  if (name == "plan") return cmd::kPlanView;
+  if (name == "elevation") return cmd::kElevation;
+  if (name == "back") return cmd::kBackView;
+  if (name == "left") return cmd::kLeftView;
+  if (name == "right") return cmd::kRightView;
+  return std::nullopt;
+}
+
+inline const char* Reason(ModelLoadResult result) {
+  switch (result) {
+    case ModelLoadResult::kNoReader: return "no reader for this kind of file";
+    case ModelLoadResult::kMissing: return "no such file";
+    case ModelLoadResult::kFailed: return "the file could not be read";
+    default: return "";
+  }
+}
+
+}  // namespace korvex::cli
