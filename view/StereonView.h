@@ -101,6 +101,9 @@ struct ViewState {
   int noTransparentShadows = 1;
   int noHiddenShadows = 1;
   int fastShadowsOff = 1;
+  // The time last chosen by "太陽方向" and by "ソーラビュー", each its own.
+  int sunSelection = 0;
+  int solarViewSelection = 0;
   int isometricCorner = -1;  // of the eye dialog; -1: none chosen
   int wheelReverse = 0;
   bool backgroundImageUsed = false;
@@ -199,6 +202,11 @@ class CStereonView {
   // Removes figures with unusable vertices or too few of them.
   void RemoveInvalidFigures();
 
+  // --- sun and shadows (ViewShadows.cpp) -----------------------------------
+  // "影作製": the shadows of the scene under the light position, built and
+  // shown; with no casters the old shadows are deleted.
+  void MakeShadows();
+
   // --- image output and printing (ViewExport.cpp) -------------------------
   // "ファイル出力": the dialog, then a picture (and a layout file) written.
   void ExportImageCommand();
@@ -278,6 +286,9 @@ class CStereonView {
   void BackgroundDialog();
   void FogDialog();
   void TextureDialog();
+  void DeleteShadows();
+  // "太陽方向", or with `solarView` "ソーラビュー".
+  void SunCommand(bool solarView);
   int TextureCount() const;
 
   // Files.

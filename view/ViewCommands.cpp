@@ -126,10 +126,10 @@ void CStereonView::OnCommand(int id) {
       SetMode(MouseMode::Rotate);
       break;
     case cmd::kShiftMode: ToggleShiftMode(); break;
-    case cmd::kMakeShadows:
-    case cmd::kDeleteShadows:
-      // The engine has no shadow volumes yet: nothing to make or delete.
-      break;
+    case cmd::kMakeShadows: MakeShadows(); break;
+    case cmd::kDeleteShadows: DeleteShadows(); break;
+    case cmd::kSunDirection: SunCommand(false); break;
+    case cmd::kSolarView: SunCommand(true); break;
     case cmd::kTransparentShadows: state_.noTransparentShadows ^= 1; break;
     case cmd::kHiddenShadows: state_.noHiddenShadows ^= 1; break;
     case cmd::kFastShadows: state_.fastShadowsOff ^= 1; break;
@@ -199,7 +199,7 @@ void CStereonView::OnCommand(int id) {
     case cmd::kFileOutput: ExportImageCommand(); break;
     case cmd::kPrintSettings: PrintSettingsCommand(); break;
     default:
-      // Texture and billboard files, output, printing and the sun: carried
+      // Texture and billboard files, output, and printing: carried
       // out outside the view core.
       shell_->RunCommand(id);
       break;

@@ -83,6 +83,8 @@ struct PrintDialogValues {
   double lineWidth = 1.0;  // 0.1 … 10
 };
 
+struct TimeDialogValues;  // view/SunTimes.h
+
 class ViewShell {
  public:
   virtual ~ViewShell() = default;
@@ -105,6 +107,8 @@ class ViewShell {
   virtual bool NodePropertyDialog(NodePropertyValues& /*values*/) { return false; }
   virtual bool BackgroundDialog(BackgroundDialogValues& /*values*/) { return false; }
   virtual bool FogDialog(FogDialogValues& /*values*/) { return false; }
+  // "時刻指定": the list is filled (LoadTimeDialog); OK is AcceptTimeDialog.
+  virtual bool TimeDialog(TimeDialogValues& /*values*/) { return false; }
   // Edits the records in place; closes with "閉じる" only.
   virtual void TextureDialog(std::span<StereonTexture* const> /*textures*/) {}
   // The modeless layer dialog on the scene; opened once, kept afterwards.

@@ -1,0 +1,165 @@
+// The sun and its shadows: the time dialog's two commands, making and
+// deleting the shadow volumes, and the casters handed to the engine.
+#include <cmath>
+#include <vector>
+
+#include "common/user_interface.h"
+#include "geometry/gm_polygon.h"
+#include "geometry/gm_polygon_measure.h"
+#include "model/FigureTessellationWorld.h"
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
+#include "model/PlainList.h"
+#include "render/OGLDispTree.h"
+#include "view/StereonView.h"
+#include "view/SunTimes.h"
+#include "view/ViewMath.h"
+#include "view/ViewTexts.h"
+
+namespace korvex {
+
+namespace {
+
+// Tessellation of the casters: the display's subdivision level and arc factor.
+constexpr int kCasterLevel = 4;
+constexpr double kCasterArc = 1.0;
+constexpr double kTolerance = 1e-7;
+// A mesh face casts only when it is turned this far away from the sun; the
+// faces towards it would only repeat the same shadow.
+constexpr double kBackFaceLimit = 0.1;
+// Black at half opacity: shadowed pixels keep half their brightness.
+constexpr uint32_t kShadowColour = 0x80000000u;
+// The near caps are lifted off the casters by this much when hidden bodies
+// or billboards cast, so that their own faces are not darkened.
+constexpr double kCapOffset = 0.01;
+
+struct CasterRules {
+  bool transparentCast = false;
+  bool hiddenCast = false;
+  GMVector light;  // unit, the way the sunlight travels
+};
+
+// The node's figures, then its children's, as world-space polygons.
+void CollectCasters(CInkNode& node, const CasterRules& rules, std::vector<GMPolygon>& casters) {
+  const InkAttributes* attributes = node.GetAttributeRecord();
+  const bool opaque = attributes != nullptr && (attributes->colour >> 24) == 0xFFu;
+  if ((rules.transparentCast || opaque) && (rules.hiddenCast || node.IsShown())) {
+    for (int i = 0; i < node.GetFigureCount(); ++i) {
+      const InkFigure* figure = node.GetFigure(i);
+      if (figure == nullptr) continue;
+      GMPolygonSetPtr set = FigureWorldPolygons(figure, kCasterLevel, kCasterArc, kTolerance);
+      if (!set) continue;
+      for (GMPolygon& polygon : set->polygons) {
+        if (figure->kind == kInkFigureMesh) {
+          const GMVector n = GMPolygonNormal(polygon, kTolerance);
+          if (n.x == GM_UNDEFINED || vm::Dot(vm::Unit(n), rules.light) <= kBackFaceLimit) continue;
+        }
+        casters.push_back(std::move(polygon));
+      }
+    }
+  }
+  for (int i = 0; i < node.GetCount(); ++i)
+    if (CInkNode* child = node.GetChild(i)) CollectCasters(*child, rules, casters);
+}
+
+// Each billboard's outline stood upright at the billboard and turned about
+// the vertical so that its face looks into the sun. A sun straight overhead
+// (no horizontal part) casts no billboard shadow.
+void CollectBillboardCasters(CPlainList* billboards, const GMVector& light, std::vector<GMPolygon>& casters) {
+  if (billboards == nullptr) return;
+  if (std::fabs(light.x) <= kTolerance && std::fabs(light.y) <= kTolerance) return;
+  // The signed angle from (0, -1) to the light's horizontal part: the
+  // outline's face, which looks along -y when upright, then looks along
+  // the light, across the sun's rays. The unsigned angle would turn it
+  // the wrong way whenever the sun stands east of south.
+  const double turn = std::atan2(light.x, -light.y);
+  const double c = std::cos(turn), s = std::sin(turn);
+  for (int i = 0; i < billboards->GetCount(); ++i) {
+    const auto* billboard = static_cast<const StereonBillboard*>(billboards->GetAt(i));
+    if (billboard == nullptr || !billboard->outline) continue;
+    for (const GMPolygon& ring : billboard->outline->polygons) {
+      if (ring.Count() < 3) continue;
+      GMPolygon placed;
+      placed.points.reserve(ring.points.size());
+      for (const GMVector& p : ring.points) {
+        // Centred across, sized, stood upright (y becomes height).
+        const double x = (p.x - 0.5) * billboard->width;
+        const double up = p.y * billboard->height;
+        placed.points.push_back(
+            {billboard->position.x + x * c, billboard->position.y + x * s, billboard->position.z + up});
+      }
+      casters.push_back(std::move(placed));
+    }
+  }
+}
+
+int BillboardCount(const CPlainList* billboards) { return billboards != nullptr ? billboards->GetCount() : 0; }
+
+}  // namespace
+
+void CStereonView::MakeShadows() {
+  if (!engine_ || !scene_) return;
+  ui_.SetWaitCursor(true);
+  CasterRules rules;
+  rules.transparentCast = state_.noTransparentShadows == 0;
+  rules.hiddenCast = state_.noHiddenShadows == 0;
+  rules.light = vm::Unit(vm::Mul(state_.lightPosition, -1.0));
+  std::vector<GMPolygon> casters;
+  if (CInkNode* root = scene_->GetRoot())
+    for (int i = 0; i < root->GetCount(); ++i)
+      if (CInkNode* child = root->GetChild(i)) CollectCasters(*child, rules, casters);
+  CollectBillboardCasters(engine_->billboards, rules.light, casters);
+
+  if (engine_->MakeCurrent()) {
+    if (casters.empty()) {
+      // The casters are gone: so must be the shadows of the old ones.
+      engine_->DeleteShadowVolumes();
+    } else {
+      const bool offset = rules.hiddenCast || BillboardCount(engine_->billboards) > 0;
+      engine_->BuildShadowVolumes(casters, rules.light.x, rules.light.y, rules.light.z, offset ? kCapOffset : 0.0,
+                                  state_.farPlane, kShadowColour, state_.fastShadowsOff == 1 ? 1 : 0);
+      // Shadows asked for are shadows shown.
+      state_.displayFlags |= frame::kShadows;
+    }
+  }
+  ui_.SetWaitCursor(false);
+  Redraw();
+}
+
+void CStereonView::DeleteShadows() {
+  if (engine_ && engine_->MakeCurrent()) engine_->DeleteShadowVolumes();
+  Redraw();
+}
+
+void CStereonView::SunCommand(bool solarView) {
+  int& remembered = solarView ? state_.solarViewSelection : state_.sunSelection;
+  TimeDialogValues values;
+  values.selection = remembered;
+  values.createShadow = !solarView;
+  LoadTimeDialog(values, std::filesystem::path("."));
+  if (!shell_->TimeDialog(values)) return;
+  remembered = values.selection;
+  state_.lightPosition = values.sunDirection;
+  if (solarView) {
+    GMBox box;
+    if (!ModelBox(box)) {
+      Status(text::kEmptyModel);
+      Redraw();
+      return;
+    }
+    const GMVector low{box.minX, box.minY, box.minZ};
+    const GMVector high{box.maxX, box.maxY, box.maxZ};
+    // A model of one point has no diagonal; the eye then keeps the sun
+    // vector's own length rather than falling onto the target.
+    const double diagonal = vm::Length(vm::Sub(high, low));
+    state_.target = vm::Mul(vm::Add(low, high), 0.5);
+    state_.eye = vm::Add(state_.target, diagonal > 0.0 ? vm::WithLength(values.sunVector, diagonal) : values.sunVector);
+    DropHighlight();
+  }
+  if (values.createShadow)
+    MakeShadows();
+  else
+    Redraw();
+}
+
+}  // namespace korvex
