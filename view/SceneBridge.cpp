@@ -75,9 +75,9 @@ void CStereonView::FillTree(CInkNode& node, COGLDispTree& tree) {
   OGLDispElement element;
   element.name = handles_.Register(node, &tree);
   element.color = attributes.colour;
-  // Textures arrive with the engine's texture table; until then a texture
-  // slot draws the plain colour.
-  element.texture = nullptr;
+  // Slot k is the k-th texture of the engine's table; a slot with no
+  // texture behind it draws the plain colour.
+  element.texture = attributes.textureSlot > 0 ? engine_->GetTexture(attributes.textureSlot - 1) : nullptr;
   element.origin = attributes.origin;
   element.axis = attributes.rotationAxis;
   element.angle = attributes.rotationAngle;

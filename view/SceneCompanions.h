@@ -2,10 +2,10 @@
 // besides the scene: billboard placements (".bil"), texture assignments
 // (".txi") and the background image.
 //
-// Their readers and the engine's texture and billboard support arrive
-// later. Until then the view calls this seam, whose default reads nothing
-// and reports failure; the loading sequences around it are complete, so
-// plugging the readers in changes nothing else.
+// The view reads them through this seam. Its own readers are CompanionFiles
+// (view/CompanionFiles.h), used unless the view is handed another
+// implementation; this base reads nothing and reports failure, for a view
+// that must leave companion files alone.
 #pragma once
 
 #include <string>

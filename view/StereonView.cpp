@@ -10,6 +10,7 @@
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "plugins/InkFile.h"
+#include "view/CompanionFiles.h"
 #include "view/EyeFile.h"
 #include "view/SceneCompanions.h"
 #include "view/UserSettings.h"
@@ -36,7 +37,7 @@ CStereonView::CStereonView(UserInterface& ui, LaunchValues& launch, ViewShell* s
     shell_ = ownShell_.get();
   }
   if (companions_ == nullptr) {
-    ownCompanions_ = std::make_unique<SceneCompanions>();
+    ownCompanions_ = std::make_unique<CompanionFiles>(ui_, launch_.programFolder);
     companions_ = ownCompanions_.get();
   }
 }

@@ -108,6 +108,9 @@ struct ViewState {
   int wheelReverse = 0;
   bool backgroundImageUsed = false;
   std::string backgroundImagePath;
+  // Where the texture load command's dialog starts; empty: the program's
+  // "Texture" folder.
+  std::string textureFolder;
   std::string currentFile;
 };
 
@@ -290,6 +293,13 @@ class CStereonView {
   // "太陽方向", or with `solarView` "ソーラビュー".
   void SunCommand(bool solarView);
   int TextureCount() const;
+
+  // Texture and billboard files (ViewTextures.cpp).
+  void LoadTextureCommand();
+  void OpenTextureAssignmentCommand();
+  void SaveTextureAssignmentCommand();
+  void OpenBillboardsCommand();
+  std::filesystem::path TextureFolder() const;
 
   // Files.
   void OpenCommand();

@@ -6,6 +6,7 @@
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "model/PlainList.h"
+#include "view/CurrentFolder.h"
 #include "view/SceneCompanions.h"
 #include "view/StereonView.h"
 #include "view/ViewMath.h"
@@ -195,12 +196,15 @@ void CStereonView::OnCommand(int id) {
     case cmd::kOpen: OpenCommand(); break;
     case cmd::kSave: SaveCommand(); break;
     case cmd::kSaveAs: SaveAsCommand(); break;
+    case cmd::kLoadTexture: LoadTextureCommand(); break;
+    case cmd::kOpenTextureAssignment: OpenTextureAssignmentCommand(); break;
+    case cmd::kSaveTextureAssignment: SaveTextureAssignmentCommand(); break;
+    case cmd::kOpenBillboards: OpenBillboardsCommand(); break;
     case cmd::kPiles: break;  // pile display has no effect in the view
     case cmd::kFileOutput: ExportImageCommand(); break;
     case cmd::kPrintSettings: PrintSettingsCommand(); break;
     default:
-      // Texture and billboard files, output, and printing: carried
-      // out outside the view core.
+      // Output and printing: carried out outside the view core.
       shell_->RunCommand(id);
       break;
   }
@@ -314,18 +318,19 @@ void CStereonView::BackgroundDialog() {
   if (!shell_->BackgroundDialog(values)) return;
   engine_->SetBackColor((values.colour & 0x00FFFFFFu) | 0xFF000000u);
   if (values.useImage) {
+    const CurrentFolderGuard folder;
     FileDialogRequest request;
-    request.caption = "背景画像読み込み";
-    request.filter = "24Bits Bitmap Files (*.bmp)|*.bmp||";
-    request.initialFolder = (ProgramFolder() / "Texture").string();
+    request.caption = text::kBackgroundCaption;
+    request.filter = text::kBitmapFilter;
+    request.initialFolder = TextureFolder().string();
     if (const auto path = ui_.ChooseFile(request)) {
       if (!companions_->LoadBackgroundImage(*engine_, *path))
-        ui_.ShowMessage("背景画像の読み込みに失敗しました。", "ｴﾗｰ", MessageIcon::Warning);
+        ui_.ShowMessage(text::kBackgroundLoadFailed, text::kErrorCaption, MessageIcon::Warning);
       state_.backgroundImagePath = *path;
       state_.backgroundImageUsed = true;
     }
   } else {
-    // The engine shows no background image yet, so there is none to drop.
+    engine_->DeleteBackTexture();
     state_.backgroundImagePath.clear();
     state_.backgroundImageUsed = false;
   }

@@ -13,6 +13,7 @@
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "plugins/InkFile.h"
+#include "view/CurrentFolder.h"
 #include "view/EyeFile.h"
 #include "view/SceneCompanions.h"
 #include "view/StereonView.h"
@@ -27,21 +28,6 @@ namespace {
 constexpr std::string_view kDropDefaultPattern = "*.ink";
 constexpr std::string_view kInkPattern = "*.ink";
 constexpr int kFilterBuffer = static_cast<int>(kMaxPath);
-
-// The file dialogs change the process's current folder; every file command
-// leaves it as it found it.
-class CurrentFolderGuard {
- public:
-  CurrentFolderGuard() : folder_(std::filesystem::current_path(error_)) {}
-  ~CurrentFolderGuard() {
-    if (!error_) std::filesystem::current_path(folder_, error_);
-  }
-  const std::filesystem::path& Folder() const { return folder_; }
-
- private:
-  std::error_code error_;
-  std::filesystem::path folder_;
-};
 
 // Where the file name begins: after the last "/" or "\".
 std::size_t NameStart(std::string_view path) {
@@ -150,7 +136,7 @@ void CStereonView::StartupLoad() {
   }
   if (!launch_.backgroundPath.empty()) {
     const std::string path = NormalizeSeparators(launch_.backgroundPath);
-    const std::string beside = (ProgramFolder() / "Texture" / path).string();
+    const std::string beside = (TextureFolder() / path).string();
     if (FileExists(path))
       companions_->LoadBackgroundImage(*engine_, path);
     else if (FileExists(beside))

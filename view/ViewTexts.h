@@ -30,6 +30,22 @@ inline constexpr const char* kOpenCaption = "開く";
 inline constexpr const char* kSaveAsCaption = "名前を付けて保存";
 inline constexpr const char* kK3dFilterEntry = "Panorelファイル (*.k3d)|*.k3d|";
 
+// Texture, background and billboard files.
+inline constexpr const char* kErrorCaption = "ｴﾗｰ";
+inline constexpr const char* kTxiOpenFailed = "ﾃｸｽﾁｬ割当ﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました。";
+inline constexpr const char* kTxiReadFailed = "ﾃｸｽﾁｬ割当ﾌｧｲﾙの読み込みに失敗しました。";
+inline constexpr const char* kTextureLoadFailed = "ﾃｸｽﾁｬの読み込みに失敗しました。";
+inline constexpr const char* kBackgroundLoadFailed = "背景画像の読み込みに失敗しました。";
+inline constexpr const char* kBillboardLoadFailed = "ﾋﾞﾙﾎﾞｰﾄﾞの読み込みに失敗しました。";
+inline constexpr const char* kTxiOpenCaption = "ﾃｸｽﾁｬ割当ﾌｧｲﾙ読み込み";
+inline constexpr const char* kTxiSaveCaption = "ﾃｸｽﾁｬ割当ﾌｧｲﾙ保存";
+inline constexpr const char* kTxiFilter = "ﾃｸｽﾁｬ割当ﾌｧｲﾙ (*.txi)|*.txi||";
+inline constexpr const char* kTextureLoadCaption = "ﾃｸｽﾁｬ読み込み";
+inline constexpr const char* kBackgroundCaption = "背景画像読み込み";
+inline constexpr const char* kBitmapFilter = "24Bits Bitmap Files (*.bmp)|*.bmp||";
+inline constexpr const char* kBillboardCaption = "ﾋﾞﾙﾎﾞｰﾄﾞﾌｧｲﾙ読み込み";
+inline constexpr const char* kBillboardFilter = "ﾋﾞﾙﾎﾞｰﾄﾞ設置ﾌｧｲﾙ (*.bil)|*.bil||";
+
 // Title of the main window after a model is opened.
 inline constexpr const char* kTitleSuffix = " - Korvex";
 
