@@ -24,6 +24,7 @@
 #include "dialogs/FogDialog.h"
 #include "dialogs/LayerDialog.h"
 #include "dialogs/NodePropertyDialog.h"
+#include "dialogs/TextureDialog.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "view/ViewTexts.h"
@@ -399,6 +400,11 @@ bool MainWindow::BackgroundDialog(BackgroundDialogValues& values) {
 }
 
 bool MainWindow::FogDialog(FogDialogValues& values) { return RunDialog<dialogs::FogDialog>(this, values); }
+
+void MainWindow::TextureDialog(std::span<StereonTexture* const> textures) {
+  dialogs::CTextureDlg dialog(textures, this);
+  dialog.exec();
+}
 
 void MainWindow::OpenLayerDialog(CInkSolid& scene) {
   // Made once and kept when closed, so it reopens with the size it had.
