@@ -9,6 +9,9 @@
 
 #include <unistd.h>
 
+#include "model/InkFigAdmin.h"
+#include "model/InkNode.h"
+#include "model/InkSolid.h"
 #include "output/DibImage.h"
 #include "render_fixture.h"
 #include "tests/support/message_log.h"
@@ -268,6 +271,45 @@ TEST_F(TextureTest, BillboardsShareOnePicturePerFileAndLogWhatIsMissing) {
   engine->MakeCurrent();
   EXPECT_FALSE(glIsTexture(id));
   EXPECT_EQ(engine->billboards, nullptr);
+}
+
+TEST_F(TextureTest, OutlineComesFromTheSceneFileBesideThePicture) {
+  // The outline file is a scene saved by the scene plug-in beside the tests.
+  CInkSolid scene;
+  scene.Initialize();
+  int ink = -1;
+  for (int i = 0; i < scene.GetFormatCount() && ink < 0; ++i) {
+    char filter[256] = {};
+    scene.GetExportFormat(i, filter, sizeof filter);
+    if (scene.CanExport(i) && std::strstr(filter, "|*.ink|") != nullptr) ink = i;
+  }
+  if (ink < 0) GTEST_SKIP() << "no scene plug-in beside the tests";
+  auto node = std::make_unique<CInkNode>();
+  node->Create(nullptr);
+  const InkPolyDescription shape({{{0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}}});
+  node->AddPolygonFigure(shape.Get(), 0);
+  scene.GetRoot()->AddChild(node.release());
+  const std::string tree = WriteBmp("tree.bmp", 2, 2, Rgb{0, 200, 0});
+  ASSERT_EQ(scene.Export(ink, (tree + ".poly").c_str()), 1);
+  const std::string bush = WriteBmp("bush.bmp", 2, 2, Rgb{0, 100, 0});
+  std::ofstream(bush + ".poly") << "no scene here";
+
+  auto engine = MakeFrontEngine(16);
+  ASSERT_TRUE(engine);
+  ASSERT_EQ(engine->AddBillboard(0, 0, 0, tree.c_str(), 1, 1), 0);
+  ASSERT_EQ(engine->AddBillboard(0, 0, 0, tree.c_str(), 1, 1), 0);
+  ASSERT_EQ(engine->AddBillboard(0, 0, 0, bush.c_str(), 1, 1), 0);
+  EXPECT_EQ(ReadLog().find("BillboardMaskPoly not found"), std::string::npos);
+  EXPECT_NE(ReadLog().find("BillboardMaskPoly not loaded: " + bush + ".poly\n"), std::string::npos);
+  const StereonBillboard* first = engine->GetBillboard(0);
+  ASSERT_NE(first->outline, nullptr);
+  ASSERT_EQ(first->outline->Count(), 1);
+  EXPECT_EQ((*first->outline)[0].Count(), 3);
+  // The second billboard has a copy of its own.
+  const StereonBillboard* second = engine->GetBillboard(1);
+  ASSERT_NE(second->outline, nullptr);
+  EXPECT_NE(second->outline.get(), first->outline.get());
+  EXPECT_EQ(engine->GetBillboard(2)->outline, nullptr);
 }
 
 TEST_F(TextureTest, MaskedBillboardLetsTheBackgroundThroughWhereItsMaskIsBlack) {
