@@ -22,6 +22,7 @@
 #include "dialogs/ColorDialog.h"
 #include "dialogs/EyeDialog.h"
 #include "dialogs/FogDialog.h"
+#include "dialogs/JikokuDlg.h"
 #include "dialogs/LayerDialog.h"
 #include "dialogs/NodePropertyDialog.h"
 #include "dialogs/TextureDialog.h"
@@ -400,6 +401,8 @@ bool MainWindow::BackgroundDialog(BackgroundDialogValues& values) {
 }
 
 bool MainWindow::FogDialog(FogDialogValues& values) { return RunDialog<dialogs::FogDialog>(this, values); }
+
+bool MainWindow::TimeDialog(TimeDialogValues& values) { return RunDialog<dialogs::CJikokuDlg>(this, values); }
 
 void MainWindow::TextureDialog(std::span<StereonTexture* const> textures) {
   dialogs::CTextureDlg dialog(textures, this);

@@ -66,6 +66,7 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   bool NodePropertyDialog(NodePropertyValues& values) override;
   bool BackgroundDialog(BackgroundDialogValues& values) override;
   bool FogDialog(FogDialogValues& values) override;
+  bool TimeDialog(TimeDialogValues& values) override;
   void TextureDialog(std::span<StereonTexture* const> textures) override;
   void OpenLayerDialog(CInkSolid& scene) override;
 

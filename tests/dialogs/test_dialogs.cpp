@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include "dialogs/ColorDialog.h"
 #include "dialogs/EyeDialog.h"
 #include "dialogs/FogDialog.h"
+#include "dialogs/JikokuDlg.h"
 #include "dialogs/LayerDialog.h"
 #include "dialogs/NodePropertyDialog.h"
 #include "model/InkNode.h"
@@ -291,6 +293,34 @@ TEST(LayerDialog, TopLevelReversedParentsOrTheirChildrenAndTogglesReachLeaves) {
   EXPECT_EQ(LayerDialog::FindByPath(root, path), deep);
   path.back() = "none";
   EXPECT_EQ(LayerDialog::FindByPath(root, path), nullptr);
+}
+
+TEST(JikokuDlg, ShowsTheTimesAndTurnsTheChosenOneIntoTheSun) {
+  TimeDialogValues values;
+  values.times = DefaultSunTimes();
+  values.selection = 8;
+  values.createShadow = true;
+  CJikokuDlg dialog(values);
+  dialog.show();
+  auto* list = Control<QListWidget>(dialog, "1027");
+  ASSERT_EQ(list->count(), 17);
+  EXPECT_EQ(list->item(8)->text(), QStringLiteral("12時 00分"));
+  EXPECT_EQ(list->currentRow(), 8);
+  EXPECT_TRUE(Control<QCheckBox>(dialog, "1031")->isChecked());
+  Control<QCheckBox>(dialog, "1031")->setChecked(false);
+  Control<QCheckBox>(dialog, "1057")->setChecked(true);
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  EXPECT_FALSE(dialog.Values().createShadow);
+  EXPECT_NEAR(dialog.Values().sunVector.y, 86.12, 0.01);  // north turned round
+  EXPECT_NEAR(dialog.Values().sunDirection.z, 0.5083, 1e-4);
+
+  // No times at all: OK stays without effect.
+  TimeDialogValues empty;
+  CJikokuDlg none(empty);
+  none.show();
+  none.accept();
+  EXPECT_TRUE(none.isVisible());
+  EXPECT_NE(none.result(), QDialog::Accepted);
 }
 
 }  // namespace
