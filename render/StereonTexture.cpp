@@ -67,15 +67,10 @@ bool BuildRgba(const CDibImage& image, const CDibImage* mask, std::vector<uint8_
   return true;
 }
 
-// Scales the RGBA picture to a square of the texture side and makes a GL
-// texture of it (0 when the GL cannot). `wrap` is how it continues beyond
-// its edges: repeated across faces, clamped on billboards.
-GLuint MakeSquareTexture(const std::vector<uint8_t>& rgba, int width, int height, GLint wrap) {
-  const int side = TextureSide(width);
-  std::vector<uint8_t> square(static_cast<size_t>(side) * static_cast<size_t>(side) * 4u);
-  if (gluScaleImage(GL_RGBA, width, height, GL_UNSIGNED_BYTE, rgba.data(), side, side, GL_UNSIGNED_BYTE,
-                    square.data()) != 0)
-    return 0;
+// A new GL texture, bound, with nearest filtering and modulated by the
+// lit colour; `wrap` is how it continues beyond its edges: repeated across
+// faces, clamped on billboards. 0 when the GL has no name to give.
+GLuint NewBoundTexture(GLint wrap) {
   GLuint id = 0;
   glGenTextures(1, &id);
   if (id == 0) return 0;
@@ -85,6 +80,19 @@ GLuint MakeSquareTexture(const std::vector<uint8_t>& rgba, int width, int height
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  return id;
+}
+
+// Scales the RGBA picture to a square of the texture side and makes a GL
+// texture of it (0 when the GL cannot).
+GLuint MakeSquareTexture(const std::vector<uint8_t>& rgba, int width, int height, GLint wrap) {
+  const int side = TextureSide(width);
+  std::vector<uint8_t> square(static_cast<size_t>(side) * static_cast<size_t>(side) * 4u);
+  if (gluScaleImage(GL_RGBA, width, height, GL_UNSIGNED_BYTE, rgba.data(), side, side, GL_UNSIGNED_BYTE,
+                    square.data()) != 0)
+    return 0;
+  const GLuint id = NewBoundTexture(wrap);
+  if (id == 0) return 0;
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // rows of 4-byte pixels
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE, square.data());
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -154,15 +162,8 @@ bool CStereon::LoadBackTexture(const char* path) {
     rgb[i + 1] = bgr[i + 1];
     rgb[i + 2] = bgr[i];
   }
-  GLuint id = 0;
-  glGenTextures(1, &id);
+  const GLuint id = NewBoundTexture(GL_REPEAT);
   if (id == 0) return false;
-  glBindTexture(GL_TEXTURE_2D, id);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   // Packed rows of 3-byte pixels.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
