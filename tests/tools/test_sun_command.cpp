@@ -1,0 +1,233 @@
+// korvex-cli sun and sunstudy as a script runs them, and the study loop
+// itself stopped half way as the Ctrl+C of the command line and the cancel
+// button of the viewer stop it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <turbojpeg.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/BatchView.h"
+#include "view/StereonView.h"
+#include "view/SunStudy.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::stringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::stringstream in(line);
+  for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+  return fields;
+}
+
+// Mean brightness (0 … 255) of a column band of a JPEG picture.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint8_t> grey;  // top row first
+  double Mean(int x0, int x1) const {
+    double sum = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = x0; x < x1; ++x) sum += grey[static_cast<std::size_t>(y) * width + x];
+    return sum / ((x1 - x0) * static_cast<double>(height));
+  }
+};
+
+Picture DecodeJpeg(const fs::path& path) {
+  const std::string bytes = ReadAll(path);
+  Picture p;
+  tjhandle h = tjInitDecompress();
+  int subsampling = 0, colourspace = 0;
+  auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (tjDecompressHeader3(h, data, bytes.size(), &p.width, &p.height, &subsampling, &colourspace) == 0) {
+    p.grey.resize(static_cast<std::size_t>(p.width) * p.height);
+    if (tjDecompress2(h, data, bytes.size(), p.grey.data(), p.width, 0, p.height, TJPF_GRAY, 0) != 0) p.grey.clear();
+  }
+  tjDestroy(h);
+  return p;
+}
+
+class SunCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("korvex_sun_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  struct Run {
+    int status = -1;
+    std::string out, err;
+  };
+  Run Execute(const std::vector<std::string>& args) {
+    std::string command = Quote(KORVEX_CLI_PATH);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    command += " >" + Quote((folder_ / "stdout").string()) + " 2>" + Quote((folder_ / "stderr").string());
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(folder_ / "stdout"), ReadAll(folder_ / "stderr")};
+  }
+
+  fs::path folder_;
+};
+
+// Near Kobe on the winter solstice.
+const std::vector<std::string> kWinterSite = {"--lat", "35", "--lon", "135", "--utc-offset", "9",
+                                              "--date", "2024-12-21"};
+
+std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+TEST_F(SunCommandTest, SunPrintsTheWorkedExampleAndRefusesBadInput) {
+  const Run run = Execute({"sun", "--lat", "39.742476", "--lon", "-105.1786", "--date", "2003-10-17", "--time",
+                           "12:30:30", "--utc-offset", "-7", "--elevation", "1830.14", "--pressure", "820",
+                           "--temperature", "11", "--delta-t", "67", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json sun = json::parse(run.out);
+  EXPECT_NEAR(sun.at("zenith").get<double>(), 50.111622, 1e-4);
+  EXPECT_NEAR(sun.at("azimuth").get<double>(), 194.340241, 1e-4);
+  EXPECT_NEAR(sun.at("altitude").get<double>(), 39.888378, 1e-4);
+  EXPECT_NEAR(sun.at("azimuthFromSouth").get<double>(), 14.340241, 1e-4);
+  ASSERT_EQ(sun.at("sunVector").size(), 3u);
+  // West of south and up: the time dialog's vector has -X towards the west.
+  EXPECT_LT(sun.at("sunVector")[0].get<double>(), 0);
+  EXPECT_GT(sun.at("sunVector")[2].get<double>(), 0);
+  EXPECT_EQ(sun.at("sunrise"), "06:12:43");
+  EXPECT_EQ(sun.at("sunset"), "17:18:52");
+
+  const Run month13 = Execute(With({"sun", "--time", "12:00"}, With(kWinterSite, {"--date", "2024-13-01"})));
+  EXPECT_EQ(month13.status, 1);
+  EXPECT_NE(month13.err.find("month"), std::string::npos) << month13.err;
+  const Run lat95 = Execute({"sun", "--lat", "95", "--lon", "0", "--utc-offset", "0", "--date", "2024-01-01",
+                             "--time", "12:00"});
+  EXPECT_EQ(lat95.status, 1);
+  EXPECT_NE(lat95.err.find("latitude"), std::string::npos) << lat95.err;
+  EXPECT_EQ(Execute({"sun", "--lat", "35", "--time", "12:00"}).status, 2);
+  EXPECT_EQ(Execute(With({"sun", "--time", "noon"}, kWinterSite)).status, 2);
+}
+
+TEST_F(SunCommandTest, StudyOfTheSampleSiteDrawsTheDaylightStepsAndTabulatesTheSun) {
+  const fs::path out = folder_ / "study";
+  // Sunrise is near 07:00 and sunset near 16:50: 06:00 and 18:00 are dark.
+  const Run run = Execute(With({"sunstudy", KORVEX_EXAMPLE_SITE, "-o", out.string(), "--from", "06:00", "--to",
+                                "18:00", "--step", "120", "--size", "160x120", "--view", "plan"},
+                               kWinterSite));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_GE(Lines(run.err).size(), 7u) << "a progress line per step:\n" << run.err;
+  for (const char* name : {"0800.jpg", "1000.jpg", "1200.jpg", "1400.jpg", "1600.jpg", "sheet.jpg", "sun.csv"})
+    EXPECT_TRUE(fs::is_regular_file(out / name)) << name;
+  EXPECT_FALSE(fs::exists(out / "0600.jpg"));
+  EXPECT_FALSE(fs::exists(out / "1800.jpg"));
+  const Picture frame = DecodeJpeg(out / "1200.jpg");
+  EXPECT_EQ(frame.width, 160);
+  EXPECT_EQ(frame.height, 120);
+  EXPECT_GT(DecodeJpeg(out / "sheet.jpg").width, 2 * frame.width) << "the frames side by side";
+
+  const std::vector<std::string> rows = Lines(ReadAll(out / "sun.csv"));
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows[0], "time,zenith,azimuth,altitude,azimuthFromSouth,sunX,sunY,sunZ,file");
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    const std::vector<std::string> f = Fields(rows[i]);
+    ASSERT_EQ(f.size(), 9u) << rows[i];
+    const Run sun = Execute(With({"sun", "--json", "--time", f[0]}, kWinterSite));
+    ASSERT_EQ(sun.status, 0) << sun.err;
+    const json j = json::parse(sun.out);
+    EXPECT_NEAR(std::stod(f[1]), j.at("zenith").get<double>(), 1e-6) << f[0];
+    EXPECT_NEAR(std::stod(f[2]), j.at("azimuth").get<double>(), 1e-6) << f[0];
+    EXPECT_NEAR(std::stod(f[3]), j.at("altitude").get<double>(), 1e-6) << f[0];
+    EXPECT_NEAR(std::stod(f[4]), j.at("azimuthFromSouth").get<double>(), 1e-6) << f[0];
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(std::stod(f[5 + k]), j.at("sunVector")[k].get<double>(), 1e-5) << f[0];
+    EXPECT_GT(std::stod(f[3]), 0) << "only steps with the sun up are drawn";
+  }
+}
+
+TEST_F(SunCommandTest, TowerShadowFallsWestInTheMorningAndEastInTheAfternoon) {
+  // A square plot with one tall tower in its middle, seen from above.
+  const fs::path model = folder_ / "tower.k3d";
+  std::ofstream(model) << "HEADER\n0,0\n"
+                          "SOLIDV,Z0,0,G,0.9,0.9,0.9,0,4,1,ground\n"
+                          "-40,-40,-1\n40,-40,-1\n40,40,-1\n-40,40,-1\n0,0,1\n"
+                          "SOLIDV,Z0,0,G,0.9,0.9,0.9,0,4,1,tower\n"
+                          "-3,-3,0\n3,-3,0\n3,3,0\n-3,3,0\n0,0,30\n";
+  const fs::path out = folder_ / "study";
+  const Run run = Execute(With({"sunstudy", model.string(), "-o", out.string(), "--from", "09:00", "--to",
+                                "15:00", "--step", "360", "--size", "160x160", "--view", "plan"},
+                               kWinterSite));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Picture morning = DecodeJpeg(out / "0900.jpg");
+  const Picture afternoon = DecodeJpeg(out / "1500.jpg");
+  ASSERT_EQ(morning.width, 160);
+  ASSERT_EQ(afternoon.width, 160);
+  // Bands beside the tower, clear of its roof in the middle.
+  const double morningWest = morning.Mean(20, 65), morningEast = morning.Mean(95, 140);
+  const double afternoonWest = afternoon.Mean(20, 65), afternoonEast = afternoon.Mean(95, 140);
+  EXPECT_LT(morningWest + 10, morningEast) << "morning: the shadow lies west";
+  EXPECT_LT(afternoonEast + 10, afternoonWest) << "afternoon: the shadow lies east";
+}
+
+TEST_F(SunCommandTest, StudyStoppedAfterAFrameKeepsThatFrameAndItsTable) {
+  korvex::cli::BatchUi ui;
+  korvex::LaunchValues launch;
+  launch.modelPath = KORVEX_EXAMPLE_SITE;
+  launch.useEyeFile = false;
+  korvex::CStereonView view(ui, launch);
+  ASSERT_TRUE(view.CreateHeadless(64, 48));
+  korvex::SunStudyPlan plan;
+  plan.site.year = 2024, plan.site.month = 12, plan.site.day = 21;
+  plan.site.latitude = 35, plan.site.longitude = 135, plan.site.utcOffsetHours = 9;
+  plan.width = 64, plan.height = 48;
+  plan.folder = folder_ / "stopped";
+  int calls = 0;
+  const korvex::SunStudyResult result = korvex::RunSunStudy(view, plan, [&](int step, int steps, auto* frame) {
+    ++calls;
+    EXPECT_EQ(steps, 9);
+    EXPECT_EQ(step, 1);
+    EXPECT_NE(frame, nullptr);
+    return false;
+  });
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_TRUE(result.error.empty()) << result.error;
+  ASSERT_EQ(result.frames.size(), 1u);
+  EXPECT_TRUE(fs::is_regular_file(plan.folder / "0800.jpg"));
+  EXPECT_FALSE(fs::exists(plan.folder / "0900.jpg"));
+  EXPECT_EQ(Lines(ReadAll(plan.folder / "sun.csv")).size(), 2u);
+
+  plan.toMinutes = plan.fromMinutes - 1;
+  EXPECT_FALSE(korvex::RunSunStudy(view, plan).error.empty()) << "an empty range is refused";
+}
+
+}  // namespace
