@@ -38,6 +38,17 @@ bool ReadDouble(QLineEdit* field, double& value) {
   return true;
 }
 
+bool ReadDoubleIn(QLineEdit* field, double low, double high, double& value) {
+  double read = 0.0;
+  if (!ReadDouble(field, read)) return false;
+  if (read < low || read > high) {
+    Refuse(field, QStringLiteral("%1 から %2 までの数値を入力してください。").arg(low).arg(high));
+    return false;
+  }
+  value = read;
+  return true;
+}
+
 bool ReadUnsigned(QLineEdit* field, unsigned low, unsigned high, unsigned& value) {
   bool ok = false;
   const qulonglong read = field->text().trimmed().toULongLong(&ok);

@@ -16,6 +16,8 @@ QString DoubleText(double value);
 
 // Reads a double; false (after the message) when the text is not a number.
 bool ReadDouble(QLineEdit* field, double& value);
+// Reads a double within [low, high]; false (after the message) otherwise.
+bool ReadDoubleIn(QLineEdit* field, double low, double high, double& value);
 // Reads an unsigned integer within [low, high]; false (after the message)
 // when the text is not an integer or lies outside the range.
 bool ReadUnsigned(QLineEdit* field, unsigned low, unsigned high, unsigned& value);

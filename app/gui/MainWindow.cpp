@@ -18,7 +18,10 @@
 #include "app/gui/CommandIcons.h"
 #include "app/gui/KeyboardLocks.h"
 #include "app/gui/ViewWidget.h"
+#include "app/gui/Printing.h"
 #include "dialogs/BackgroundDialog.h"
+#include "dialogs/BmpOutDialog.h"
+#include "dialogs/ExPrintDialog.h"
 #include "dialogs/ColorDialog.h"
 #include "dialogs/EyeDialog.h"
 #include "dialogs/FogDialog.h"
@@ -371,6 +374,10 @@ bool MainWindow::RunCommand(int id) {
     SetTopMost(!topMost_);
     return true;
   }
+  if (view_ && RunPrintCommand(this, *view_, id)) {
+    glView_->update();
+    return true;
+  }
   return false;
 }
 
@@ -403,6 +410,19 @@ bool MainWindow::BackgroundDialog(BackgroundDialogValues& values) {
 bool MainWindow::FogDialog(FogDialogValues& values) { return RunDialog<dialogs::FogDialog>(this, values); }
 
 bool MainWindow::TimeDialog(TimeDialogValues& values) { return RunDialog<dialogs::CJikokuDlg>(this, values); }
+
+bool MainWindow::BitmapOutputDialog(ExportDialogValues& values) {
+  if (!RunDialog<dialogs::BmpOutDialog>(this, values)) return false;
+  // The boxes' last values are stored at exit, though they never preset
+  // the dialog.
+  oldOut_ = values.oldMethod ? 1 : 0;
+  layoutOut_ = values.layoutOut ? 1 : 0;
+  return true;
+}
+
+bool MainWindow::PrintSettingsDialog(PrintDialogValues& values) {
+  return RunDialog<dialogs::ExPrintDialog>(this, values);
+}
 
 void MainWindow::TextureDialog(std::span<StereonTexture* const> textures) {
   dialogs::CTextureDlg dialog(textures, this);

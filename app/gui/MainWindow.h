@@ -69,6 +69,8 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   bool TimeDialog(TimeDialogValues& values) override;
   void TextureDialog(std::span<StereonTexture* const> textures) override;
   void OpenLayerDialog(CInkSolid& scene) override;
+  bool BitmapOutputDialog(ExportDialogValues& values) override;
+  bool PrintSettingsDialog(PrintDialogValues& values) override;
 
   // Starts watching the host link once start-up connected it.
   void WatchHost();

@@ -1,0 +1,44 @@
+#include "dialogs/ExPrintDialog.h"
+
+#include <QButtonGroup>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "dialogs/DialogFields.h"
+
+namespace korvex::dialogs {
+
+ExPrintDialog::ExPrintDialog(const PrintDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+  setWindowTitle(QStringLiteral("拡張印刷設定"));
+  auto* layout = new QVBoxLayout(this);
+  resolution_ = new QButtonGroup(this);
+  // Control ids in the order of the settings 0 … 3.
+  const struct {
+    int id;
+    const char* text;
+  } radios[] = {{1000, "高解像度"}, {1001, "中解像度"}, {1003, "低解像度"}, {1002, "簡易印刷"}};
+  for (int i = 0; i < 4; ++i) {
+    auto* radio = new QRadioButton(QString::fromUtf8(radios[i].text), this);
+    radio->setObjectName(QString::number(radios[i].id));
+    resolution_->addButton(radio, i);
+    layout->addWidget(radio);
+  }
+  if (QAbstractButton* chosen = resolution_->button(values.resolution)) chosen->setChecked(true);
+  auto* form = new QFormLayout;
+  layout->addLayout(form);
+  lineWidth_ = NumberField(this, 1004, DoubleText(values.lineWidth));
+  form->addRow(QStringLiteral("各種線分の太さ"), lineWidth_);
+  AddOkCancel(this);
+}
+
+void ExPrintDialog::accept() {
+  double lineWidth = 0.0;
+  if (!ReadDoubleIn(lineWidth_, 0.1, 10.0, lineWidth)) return;
+  values_.lineWidth = lineWidth;
+  if (resolution_->checkedId() >= 0) values_.resolution = resolution_->checkedId();
+  QDialog::accept();
+}
+
+}  // namespace korvex::dialogs
