@@ -16,8 +16,8 @@ namespace korvex::cli {
 
 inline constexpr int kMaxPictureSide = 16384;
 
-// The view's user, for a batch run: nothing is asked, messages are kept for
-// the one-line failure report.
+// The view's user, for a batch run: nothing is asked but the file a command
+// line names, messages are kept for the one-line failure report.
 class BatchUi final : public UserInterface {
  public:
   void SetStatusText(std::string_view) override {}
@@ -25,7 +25,7 @@ class BatchUi final : public UserInterface {
     lastMessage = std::string(text);
     return MessageAnswer::Cancel;
   }
-  std::optional<std::string> ChooseFile(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> ChooseFile(const FileDialogRequest&) override { return chosenFile; }
   void SetWaitCursor(bool) override {}
   void SetClipboardText(std::string_view) override {}
   std::optional<std::string> GetClipboardText() override { return {}; }
@@ -33,6 +33,8 @@ class BatchUi final : public UserInterface {
   void RequestRepaint() override {}
 
   std::string lastMessage;
+  // The answer of every file dialog; nothing: cancelled.
+  std::optional<std::string> chosenFile;
 };
 
 // The whole of `text` as a number; false for anything else.

@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "common/file_util.h"
 #include "common/user_interface.h"
 #include "model/InkSolid.h"
 #include "tools/BatchView.h"
 #include "view/StereonView.h"
+#include "view/ViewShell.h"
 
 namespace korvex::cli {
 
@@ -38,6 +40,27 @@ std::string LowerExtension(std::string_view path) {
   return ext;
 }
 
+// The background dialog of a batch run: the colour as it is, the image on.
+class BackgroundImageShell final : public ViewShell {
+ public:
+  bool BackgroundDialog(BackgroundDialogValues& values) override {
+    values.useImage = true;
+    return true;
+  }
+};
+
+// Carries out a file command on `path` as the user would pick it; the
+// message the command showed, if any.
+std::optional<std::string> RunFileCommand(CStereonView& view, BatchUi& ui, int command, std::string_view path) {
+  if (!FileExists(path)) return "no such file " + std::string(path);
+  ui.lastMessage.clear();
+  ui.chosenFile = std::string(path);
+  view.OnCommand(command);
+  ui.chosenFile.reset();
+  if (ui.lastMessage.empty()) return std::nullopt;
+  return ui.lastMessage + " (" + std::string(path) + ")";
+}
+
 }  // namespace
 
 int RunRender(const std::vector<std::string_view>& args) {
@@ -51,6 +74,7 @@ int RunRender(const std::vector<std::string_view>& args) {
   int corner = -1;
   bool perspective = false;
   std::optional<int> flags;
+  std::optional<std::string_view> billboards, textures, background;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -72,6 +96,9 @@ int RunRender(const std::vector<std::string_view>& args) {
     } else if (!optionsEnded && arg == "--layout") {
       if (!hasValue || args[i + 1].empty()) return Usage("--layout needs a base name");
       layoutBase = args[++i];
+    } else if (!optionsEnded && (arg == "--bil" || arg == "--txi" || arg == "--background")) {
+      if (!hasValue || args[i + 1].empty()) return Usage(std::string(arg) + " needs a file");
+      (arg == "--bil" ? billboards : arg == "--txi" ? textures : background) = args[++i];
     } else if (!optionsEnded && arg == "--old") {
       oldMethod = true;
     } else if (!optionsEnded && arg == "--perspective") {
@@ -105,11 +132,18 @@ int RunRender(const std::vector<std::string_view>& args) {
   launch.modelPath = std::string(*model);
   launch.perspective = perspective;
   launch.useEyeFile = false;
-  CStereonView view(ui, launch);
+  BackgroundImageShell shell;
+  CStereonView view(ui, launch, &shell);
   view.State().isometricCorner = corner;
   if (!view.CreateHeadless(width, height))
     return Fail(*model, ui.lastMessage.empty() ? "no OpenGL context" : ui.lastMessage);
   if (view.StartupResult() != ModelLoadResult::kLoaded) return Fail(*model, Reason(view.StartupResult()));
+
+  const std::pair<const std::optional<std::string_view>&, int> companions[] = {
+      {billboards, cmd::kOpenBillboards}, {textures, cmd::kOpenTextureAssignment}, {background, cmd::kBackground}};
+  for (const auto& [path, command] : companions)
+    if (path)
+      if (const auto problem = RunFileCommand(view, ui, command, *path)) return Fail(*model, *problem);
 
   if (flags) view.State().displayFlags = *flags;
   if (viewCommand == cmd::kResetEye) {

@@ -11,13 +11,16 @@ inline constexpr const char* kRenderUsage =
     "usage: korvex-cli render MODEL (-o OUT.jpg|OUT.bmp | --layout BASE) [--old]\n"
     "                         [--size WxH] [--view reset|plan|elevation|back|left|right]\n"
     "                         [--iso 0..3] [--perspective] [--flags HEX]\n"
+    "                         [--bil FILE] [--txi FILE] [--background FILE]\n"
     "  Loads MODEL as the viewer does at start-up, resets and fits the eye,\n"
     "  turns to the chosen view and writes one picture (JPEG at quality 90, or\n"
     "  a 24-bit BMP) as the viewer's file output does: the width is rounded\n"
     "  down to a multiple of 4. --layout writes BASE.jpg (BASE.bmp with --old)\n"
     "  and the drawing layout BASE.tdo in the current folder. --old draws with a\n"
     "  second engine and writes BMP only. Default size 1024x768, parallel\n"
-    "  projection.\n";
+    "  projection. --bil and --txi read a billboard or texture assignment file\n"
+    "  after the model's own, as the viewer's commands do; --background shows\n"
+    "  a 24-bit BMP behind the scene.\n";
 
 // Runs the command on its arguments (after "render"). Exit status: 0 the
 // picture was written, 1 it could not be made (one line on standard error),

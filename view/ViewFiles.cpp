@@ -127,10 +127,10 @@ void CStereonView::StartupLoad() {
     const std::string pattern = FilePattern(path, kStartupDefaultPattern);
     startupResult_ = LoadModel(*scene_, path, k3d, kStartupDefaultPattern);
     if (startupResult_ == ModelLoadResult::kLoaded) {
-      if (pattern == kK3dPattern)
-        state_.farPlane = k3d.farPlane;
-      else
-        ReadCompanions(path);
+      if (pattern == kK3dPattern) state_.farPlane = k3d.farPlane;
+      // A site handed over as a scene exchange file has its textures and
+      // trees beside it too, and opening the same file reads them.
+      ReadCompanions(path);
       RecordModelTime();
     }
   }
