@@ -1,6 +1,7 @@
 #include "tools/RenderCommand.h"
 
 #include <charconv>
+#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "model/InkSolid.h"
 #include "tools/BatchView.h"
 #include "view/StereonView.h"
+#include "view/SunTimes.h"
 #include "view/ViewShell.h"
 
 namespace korvex::cli {
@@ -74,6 +76,9 @@ int RunRender(const std::vector<std::string_view>& args) {
   int corner = -1;
   bool perspective = false;
   std::optional<int> flags;
+  std::optional<std::string_view> sunTime;
+  bool northFlip = false;
+  bool shadows = false;
   std::optional<std::string_view> billboards, textures, background;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -109,6 +114,13 @@ int RunRender(const std::vector<std::string_view>& args) {
       int value = 0;
       if (text.empty() || !ParseInt(text, 16, value) || value < 0) return Usage("--flags needs a hexadecimal number");
       flags = value;
+    } else if (!optionsEnded && arg == "--sun") {
+      if (!hasValue || args[i + 1].empty()) return Usage("--sun needs a time HH:MM");
+      sunTime = args[++i];
+    } else if (!optionsEnded && arg == "--north-flip") {
+      northFlip = true;
+    } else if (!optionsEnded && arg == "--shadows") {
+      shadows = true;
     } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
       return Usage("unknown option " + std::string(arg));
     } else if (!model) {
@@ -120,6 +132,24 @@ int RunRender(const std::vector<std::string_view>& args) {
   if (!model) return Usage("render needs a MODEL");
   if (!output && !layoutBase) return Usage("render needs -o OUT.jpg or OUT.bmp, or --layout BASE");
   if (output && layoutBase) return Usage("-o and --layout cannot be combined");
+  if (northFlip && !sunTime) return Usage("--north-flip needs --sun");
+  // The sun as the time dialog would give it for that line of its list.
+  TimeDialogValues sun;
+  if (sunTime) {
+    LoadTimeDialog(sun, ".");
+    sun.flipNorth = northFlip;
+    const int line = FindSunTime(sun.times, *sunTime);
+    if (line < 0 || !AcceptTimeDialog(sun, line)) {
+      std::string known;
+      for (const long time : sun.times.times) {
+        char clock[32];
+        std::snprintf(clock, sizeof clock, " %02ld:%02ld", time / 100, time % 100);
+        known += clock;
+      }
+      return Usage("--sun " + std::string(*sunTime) + " is not in the time list; the times are:" +
+                   (known.empty() ? std::string(" none") : known));
+    }
+  }
   if (output) {
     const std::string ext = LowerExtension(*output);
     const bool jpeg = ext == ".jpg" || ext == ".jpeg";
@@ -146,6 +176,8 @@ int RunRender(const std::vector<std::string_view>& args) {
       if (const auto problem = RunFileCommand(view, ui, command, *path)) return Fail(*model, *problem);
 
   if (flags) view.State().displayFlags = *flags;
+  if (sunTime) view.State().lightPosition = sun.sunDirection;
+  if (shadows) view.MakeShadows();
   if (viewCommand == cmd::kResetEye) {
     if (corner >= 0) view.ResetEye();
   } else {

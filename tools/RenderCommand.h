@@ -11,6 +11,7 @@ inline constexpr const char* kRenderUsage =
     "usage: korvex-cli render MODEL (-o OUT.jpg|OUT.bmp | --layout BASE) [--old]\n"
     "                         [--size WxH] [--view reset|plan|elevation|back|left|right]\n"
     "                         [--iso 0..3] [--perspective] [--flags HEX]\n"
+"                         [--sun HH:MM [--north-flip]] [--shadows]\n"
     "                         [--bil FILE] [--txi FILE] [--background FILE]\n"
     "  Loads MODEL as the viewer does at start-up, resets and fits the eye,\n"
     "  turns to the chosen view and writes one picture (JPEG at quality 90, or\n"
@@ -20,7 +21,12 @@ inline constexpr const char* kRenderUsage =
     "  second engine and writes BMP only. Default size 1024x768, parallel\n"
     "  projection. --bil and --txi read a billboard or texture assignment file\n"
     "  after the model's own, as the viewer's commands do; --background shows\n"
-    "  a 24-bit BMP behind the scene.\n";
+    "  a 24-bit BMP behind the scene.\n"
+    "  --sun lights the scene with the sun of that time in the time dialog's\n"
+    "  list (Plan.tmp or Plan.land of the current folder, else the built-in\n"
+    "  08:00 to 16:00), under the north of ../Project.tmp or ../Project.data;\n"
+    "  --north-flip turns that north round. --shadows makes and shows the\n"
+    "  shadows as the viewer's shadow command does.\n";
 
 // Runs the command on its arguments (after "render"). Exit status: 0 the
 // picture was written, 1 it could not be made (one line on standard error),

@@ -82,6 +82,22 @@ std::string SunTimeLine(long hhmm) {
   return text;
 }
 
+int FindSunTime(const SunTimeList& list, std::string_view clock) {
+  const auto colon = clock.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon > 2 || clock.size() - colon != 3) return -1;
+  long hours = 0, minutes = 0;
+  for (std::size_t i = 0; i < clock.size(); ++i) {
+    if (i == colon) continue;
+    if (clock[i] < '0' || clock[i] > '9') return -1;
+    long& part = i < colon ? hours : minutes;
+    part = part * 10 + (clock[i] - '0');
+  }
+  if (minutes > 59) return -1;
+  for (std::size_t i = 0; i < list.times.size(); ++i)
+    if (list.times[i] == hours * 100 + minutes) return static_cast<int>(i);
+  return -1;
+}
+
 SunTimeList DefaultSunTimes() {
   // One summer day, symmetric about noon, every half hour from 08:00.
   static constexpr SunEntry kTable[17] = {
@@ -94,7 +110,8 @@ SunTimeList DefaultSunTimes() {
   SunTimeList list;
   for (int i = 0; i < 17; ++i) {
     list.entries.push_back(kTable[i]);
-    list.lines.push_back(SunTimeLine(800 + (i / 2) * 100 + (i % 2) * 30));
+    list.times.push_back(800 + (i / 2) * 100 + (i % 2) * 30);
+    list.lines.push_back(SunTimeLine(list.times.back()));
   }
   return list;
 }
@@ -111,6 +128,7 @@ SunTimeList ReadSunTimes(const std::filesystem::path& currentFolder) {
     // A line without all three numbers has no time to offer: skipped.
     if (std::sscanf(line, "%1023s %ld %lf %lf", key, &time, &entry.azimuth, &entry.altitude) != 4) return;
     list.entries.push_back(entry);
+    list.times.push_back(time);
     list.lines.push_back(SunTimeLine(time));
   });
   return read ? list : DefaultSunTimes();

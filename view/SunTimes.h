@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geometry/gm_types.h"
@@ -25,10 +26,15 @@ struct SunEntry {
 struct SunTimeList {
   std::vector<SunEntry> entries;
   std::vector<std::string> lines;  // "%02ld時 %02ld分", UTF-8
+  std::vector<long> times;         // hhmm, as the plan file writes them
 };
 
 // The list line of a time written as hhmm (830 is 08時 30分).
 std::string SunTimeLine(long hhmm);
+
+// The index of the time "HH:MM" (or "H:MM") in the list, or -1 when the
+// text is no such time or the list does not hold it.
+int FindSunTime(const SunTimeList& list, std::string_view clock);
 
 // The 17 times from 08:00 to 16:00 every half hour.
 SunTimeList DefaultSunTimes();

@@ -1,6 +1,9 @@
 // The sun and its shadows through the view: the time dialog's two commands,
 // the casters the view collects, and the shadows as drawn.
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "model/PlainList.h"
 #include "render/OGLDispTree.h"
@@ -222,6 +225,34 @@ TEST_F(ShadowViewTest, SunDirectionAndSolarViewRememberTheirTimesAndSetTheLight)
   view->OnCommand(cmd::kSolarView);
   EXPECT_EQ(ui.LastStatus(), korvex::text::kEmptyModel);
   EXPECT_EQ(State().eye, eye);
+}
+
+// korvex-cli render with the sun of a plan folder's time list.
+TEST_F(ViewTest, RenderTakesTheSunFromThePlanFolderAndRefusesOtherTimes) {
+  scratch->Write("Plan.land", "[PLANDATA_TIMEDIRECTION]\npoint 1230 10 30\npoint 1500 40 15\n[END]\n");
+  // The box on a white slab whose top is the ground.
+  scratch->Write("site.k3d", std::string(kBoxK3d) +
+                                 "SOLIDV,Z0,0,G,1,1,1,0,4,1,Plate\n-40,-40,-1\n50,-40,-1\n50,50,-1\n-40,50,-1\n0,0,1\n");
+  auto run = [](const std::string& arguments) {
+    const std::string command = std::string(KORVEX_CLI_PATH) + " render site.k3d --size 64x48 --view plan " +
+                                arguments + " 2>cli-error.txt";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  auto bytes = [](const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  };
+  ASSERT_EQ(run("-o lit.bmp --sun 12:30"), 0);
+  ASSERT_EQ(run("-o shadow.bmp --sun 12:30 --shadows"), 0);
+  EXPECT_NE(bytes("lit.bmp"), bytes("shadow.bmp"));
+  ASSERT_EQ(run("-o flipped.bmp --sun 12:30 --north-flip --shadows"), 0);
+  EXPECT_NE(bytes("flipped.bmp"), bytes("shadow.bmp"));
+  // 12:00 is in the built-in table but not in this plan's list.
+  EXPECT_EQ(run("-o noon.bmp --sun 12:00"), 2);
+  EXPECT_NE(bytes("cli-error.txt").find("the times are: 12:30 15:00\n"), std::string::npos);
+  EXPECT_EQ(run("-o noon.bmp --sun noon"), 2);
+  EXPECT_EQ(run("-o noon.bmp --north-flip"), 2);
 }
 
 }  // namespace
