@@ -19,6 +19,7 @@
 #include "app/gui/KeyboardLocks.h"
 #include "app/gui/ViewWidget.h"
 #include "app/gui/Printing.h"
+#include "app/gui/SunStudyRunner.h"
 #include "dialogs/BackgroundDialog.h"
 #include "dialogs/BmpOutDialog.h"
 #include "dialogs/ExPrintDialog.h"
@@ -154,6 +155,7 @@ void MainWindow::BuildMenus() {
   settings->addAction(Action(kTextureAdjust, QStringLiteral("ﾃｸｽﾁｬの調整(&T)...")));
   settings->addSeparator();
   settings->addAction(Action(kColourDialog, QStringLiteral("色設定(&C)...")));
+  settings->addAction(Action(kSunStudyCommand, QStringLiteral("日影図...")));
   settings->addSeparator();
   settings->addAction(Action(kAero, QStringLiteral("Aero対応機能の無効化")));
 
@@ -448,6 +450,8 @@ void MainWindow::Command(int id) {
   }
   if (id == cmd::kAlwaysOnTop) {
     RunCommand(id);
+  } else if (id == kSunStudyCommand) {
+    if (view_) RunSunStudyDialog(this, *view_);
   } else if (view_) {
     view_->OnCommand(id);
   }
@@ -460,7 +464,7 @@ void MainWindow::RefreshCommandStates() {
     cmd::CommandState state;
     if (id == cmd::kAlwaysOnTop) {
       state.checked = topMost_;
-    } else if (id != kExitCommand) {
+    } else if (id != kExitCommand && id != kSunStudyCommand) {
       state = view_->GetCommandState(id);
     }
     for (QAction* action : list) {

@@ -1,0 +1,117 @@
+#include "dialogs/SunStudyDialog.h"
+
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+#include "dialogs/DialogFields.h"
+
+namespace korvex::dialogs {
+
+namespace {
+
+QDoubleSpinBox* Degrees(QWidget* parent, double low, double high, int decimals, double value) {
+  auto* box = new QDoubleSpinBox(parent);
+  box->setRange(low, high);
+  box->setDecimals(decimals);
+  box->setValue(value);
+  return box;
+}
+
+QTime Clock(int minutes) { return QTime(minutes / 60 % 24, minutes % 60); }
+
+}  // namespace
+
+SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDialog(parent), plan_(plan) {
+  setWindowTitle(QStringLiteral("日影図"));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  layout->addLayout(form);
+
+  date_ = new QDateEdit(QDate(plan.site.year, plan.site.month, plan.site.day), this);
+  date_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  date_->setCalendarPopup(true);
+  form->addRow(QStringLiteral("日付"), date_);
+  latitude_ = Degrees(this, -90, 90, 6, plan.site.latitude);
+  form->addRow(QStringLiteral("緯度 (北が正)"), latitude_);
+  longitude_ = Degrees(this, -180, 180, 6, plan.site.longitude);
+  form->addRow(QStringLiteral("経度 (東が正)"), longitude_);
+  utcOffset_ = Degrees(this, -18, 18, 2, plan.site.utcOffsetHours);
+  utcOffset_->setSingleStep(0.5);
+  form->addRow(QStringLiteral("UTCとの時差 (時間)"), utcOffset_);
+  north_ = Degrees(this, -100, 100, 6, plan.north);
+  form->addRow(QStringLiteral("真北 (ラジアン)"), north_);
+
+  from_ = new QTimeEdit(Clock(plan.fromMinutes), this);
+  from_->setDisplayFormat(QStringLiteral("HH:mm"));
+  form->addRow(QStringLiteral("開始時刻"), from_);
+  to_ = new QTimeEdit(Clock(plan.toMinutes), this);
+  to_->setDisplayFormat(QStringLiteral("HH:mm"));
+  form->addRow(QStringLiteral("終了時刻"), to_);
+  step_ = new QSpinBox(this);
+  step_->setRange(1, 24 * 60);
+  step_->setValue(plan.stepMinutes);
+  step_->setSuffix(QStringLiteral(" 分"));
+  form->addRow(QStringLiteral("間隔"), step_);
+
+  auto* size = new QHBoxLayout;
+  width_ = new QSpinBox(this);
+  width_->setRange(1, 16384);
+  width_->setValue(plan.width);
+  height_ = new QSpinBox(this);
+  height_->setRange(1, 16384);
+  height_->setValue(plan.height);
+  size->addWidget(width_);
+  size->addWidget(height_);
+  form->addRow(QStringLiteral("画像の大きさ (幅, 高さ)"), size);
+
+  auto* folderRow = new QHBoxLayout;
+  folder_ = new QLineEdit(QString::fromStdString(plan.folder.string()), this);
+  auto* browse = new QPushButton(QStringLiteral("参照..."), this);
+  connect(browse, &QPushButton::clicked, this, [this] { ChooseFolder(); });
+  folderRow->addWidget(folder_);
+  folderRow->addWidget(browse);
+  form->addRow(QStringLiteral("出力フォルダ"), folderRow);
+
+  AddOkCancel(this);
+}
+
+void SunStudyDialog::ChooseFolder() {
+  const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("出力フォルダ"), folder_->text());
+  if (!chosen.isEmpty()) folder_->setText(chosen);
+}
+
+void SunStudyDialog::accept() {
+  SunStudyPlan read = plan_;
+  const QDate date = date_->date();
+  read.site.year = date.year();
+  read.site.month = date.month();
+  read.site.day = date.day();
+  read.site.latitude = latitude_->value();
+  read.site.longitude = longitude_->value();
+  read.site.utcOffsetHours = utcOffset_->value();
+  read.north = north_->value();
+  read.fromMinutes = from_->time().hour() * 60 + from_->time().minute();
+  read.toMinutes = to_->time().hour() * 60 + to_->time().minute();
+  read.stepMinutes = step_->value();
+  read.width = width_->value();
+  read.height = height_->value();
+  read.folder = std::filesystem::path(folder_->text().trimmed().toStdString());
+  const std::string problem = SunStudyPlanProblem(read);
+  if (!problem.empty()) {
+    QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
+    return;
+  }
+  plan_ = read;
+  QDialog::accept();
+}
+
+}  // namespace korvex::dialogs
