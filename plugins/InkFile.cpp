@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "common/file_util.h"
+#include "model/InkNode.h"
+#include "plugins/PluginTree.h"
 
 namespace {
 
@@ -18,13 +20,24 @@ void ClearText(char* buffer, int size) {
 
 bool UsablePath(const char* path) { return path && path[0] != '\0'; }
 
+// Calls into a plug-in. An exception that leaves the plug-in is its failure,
+// not the viewer's: the call answers as a missing entry point would.
+template <typename Result, typename Call>
+Result Guarded(Result failed, Call&& call) {
+  try {
+    return call();
+  } catch (...) {
+    return failed;
+  }
+}
+
 }  // namespace
 
 CInkFile::CInkFile() = default;
 
 CInkFile::~CInkFile() {
   for (Entry& entry : table_) {
-    if (entry.free) entry.free();
+    if (entry.free) Guarded(0, [&] { return entry.free(), 0; });
     entry.module.Unload();
   }
 }
@@ -46,7 +59,7 @@ void CInkFile::LoadFrom(const std::filesystem::path& programFolder) {
   for (Entry& entry : table_) {
     entry.create = Resolve<InkPluginCreateFn>(entry.module, "Create");
     // A plug-in that refuses (or cannot) start keeps only its module.
-    if (!entry.create || entry.create() == 0) continue;
+    if (!entry.create || Guarded(0, entry.create) == 0) continue;
     entry.free = Resolve<InkPluginFreeFn>(entry.module, "Free");
     entry.getComment = Resolve<InkPluginTextFn>(entry.module, "GetComment");
     entry.checkImport = Resolve<InkPluginCheckFn>(entry.module, "CheckImport");
@@ -66,41 +79,54 @@ CInkFile::Entry* CInkFile::At(int index) {
 int CInkFile::GetComment(int index, char* buffer, int size) {
   ClearText(buffer, size);
   Entry* entry = At(index);
-  return entry && entry->getComment && buffer ? entry->getComment(buffer, size) : 0;
+  if (!entry || !entry->getComment || !buffer) return 0;
+  return Guarded(0, [&] { return entry->getComment(buffer, size); });
 }
 
 int CInkFile::CheckImport(int index) {
   Entry* entry = At(index);
-  return entry && entry->checkImport ? entry->checkImport() : 0;
+  return entry && entry->checkImport ? Guarded(0, entry->checkImport) : 0;
 }
 
 int CInkFile::CheckExport(int index) {
   Entry* entry = At(index);
-  return entry && entry->checkExport ? entry->checkExport() : 0;
+  return entry && entry->checkExport ? Guarded(0, entry->checkExport) : 0;
 }
 
 int CInkFile::GetImportableFormat(int index, char* buffer, int size) {
   ClearText(buffer, size);
   Entry* entry = At(index);
-  return entry && entry->getImportableFormat && buffer ? entry->getImportableFormat(buffer, size) : 0;
+  if (!entry || !entry->getImportableFormat || !buffer) return 0;
+  const int result = Guarded(0, [&] { return entry->getImportableFormat(buffer, size); });
+  if (result == 0) ClearText(buffer, size);
+  return result;
 }
 
 int CInkFile::GetExportableFormat(int index, char* buffer, int size) {
   ClearText(buffer, size);
   Entry* entry = At(index);
-  return entry && entry->getExportableFormat && buffer ? entry->getExportableFormat(buffer, size) : 0;
+  if (!entry || !entry->getExportableFormat || !buffer) return 0;
+  const int result = Guarded(0, [&] { return entry->getExportableFormat(buffer, size); });
+  if (result == 0) ClearText(buffer, size);
+  return result;
 }
 
 CInkNode* CInkFile::Import(int index, const char* path, InkSceneSettings* settings) {
   Entry* entry = At(index);
   if (!entry || !entry->import || !UsablePath(path)) return nullptr;
-  return entry->import(path, settings);
+  CInkNode* tree = Guarded<CInkNode*>(nullptr, [&] { return entry->import(path, settings); });
+  // A tree the scene cannot hold safely is a failed read.
+  if (tree && !korvex::AcceptPluginTree(*tree)) {
+    korvex::DiscardPluginTree(tree);
+    return nullptr;
+  }
+  return tree;
 }
 
 int CInkFile::Export(int index, const char* path, CInkNode* root, InkSceneSettings settings) {
   Entry* entry = At(index);
   if (!entry || !entry->exportScene || !UsablePath(path)) return 0;
-  return entry->exportScene(path, root, settings);
+  return Guarded(0, [&] { return entry->exportScene(path, root, settings); });
 }
 
 int CInkFile::GetCount() const { return static_cast<int>(table_.size()); }
