@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/user_interface.h"
+#include "site_blocks.h"
 #include "terrain_obj.h"
 #include "view/StereonView.h"
 
@@ -33,24 +34,7 @@ class QuietUi final : public korvex::UserInterface {
   void RequestRepaint() override {}
 };
 
-// Blocks of 10 x 8 on a 20-unit grid, 3 to 30 high, in 20 zones.
-const fs::path& Site() {
-  static const fs::path path = [] {
-    std::string text = "HEADER\n0,19\n";
-    char line[512];
-    for (int i = 0; i < 10000; ++i) {
-      const double x = (i % 100) * 20.0, y = (i / 100) * 20.0, h = 3.0 + (i % 10) * 3.0;
-      std::snprintf(line, sizeof line,
-                    "SOLIDV,Z%d,0,G%d,0.8,0.7,0.6,0,4,1,OBJ%05d\n%g,%g,0\n%g,%g,0\n%g,%g,0\n%g,%g,0\n0,0,%g\n", i % 20,
-                    i / 100, i, x, y, x + 10, y, x + 10, y + 8, x, y + 8, h);
-      text += line;
-    }
-    const fs::path file = fs::temp_directory_path() / "korvex_bench_view_site.k3d";
-    std::ofstream(file, std::ios::binary) << text;
-    return file;
-  }();
-  return path;
-}
+const fs::path& Site() { return korvex_bench::BlockSite(); }
 
 struct OpenView {
   QuietUi ui;
