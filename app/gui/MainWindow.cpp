@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/HostFlood.h"
 #include "app/gui/CommandIcons.h"
 #include "app/gui/KeyboardLocks.h"
 #include "app/gui/ViewWidget.h"
@@ -484,7 +485,7 @@ void MainWindow::WatchHost() {
 }
 
 void MainWindow::HostInput() {
-  for (const HostRecord& record : app_.host.Receive())
+  for (const HostRecord& record : korvex::CollapseRepeatedMessages(app_.host.Receive()))
     if (view_) view_->OnHostMessage(record.message);
   if (!app_.host.Connected()) DropHost();
   RefreshCommandStates();
