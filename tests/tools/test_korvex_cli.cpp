@@ -17,6 +17,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli_text.h"
+
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -28,18 +30,8 @@ struct CliRun {
   std::string err;
 };
 
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using cli_test::Quote;
+using cli_test::ReadAll;
 
 class CliTest : public ::testing::Test {
  protected:

@@ -15,6 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli_text.h"
+
 #include "tools/BatchView.h"
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
@@ -24,18 +26,8 @@ using nlohmann::json;
 
 namespace {
 
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using cli_test::Quote;
+using cli_test::ReadAll;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
