@@ -225,6 +225,7 @@ TEST_F(TextureViewTest, BackgroundImageFromTheDialogAndAwayAgain) {
   view->OnCommand(cmd::kBackground);
   EXPECT_EQ(view->Engine()->backTexture, 0u);
   EXPECT_TRUE(State().backgroundImagePath.empty());
+  view.reset();  // before its shell goes
 }
 
 TEST_F(TextureViewTest, HeadlessPictureShowsTheTexturedFace) {
