@@ -7,10 +7,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -105,5 +108,18 @@ class HostProcess {
   int out_ = -1;
   std::string buffer_;
 };
+
+// A socket listening where a host with this id listens, for hosts written
+// in the tests themselves.
+inline int ListenAsHost(uint64_t id, const std::filesystem::path& folder) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = (folder / ("korvex-host-" + std::to_string(id))).string();
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  EXPECT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(::listen(listener, 1), 0);
+  return listener;
+}
 
 }  // namespace app_test

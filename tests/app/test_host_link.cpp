@@ -35,15 +35,7 @@ std::vector<HostRecord> ReceiveWhenReady(HostLink& link) {
 // records cut short or in pieces, and a host that never reads.
 class RawHost {
  public:
-  RawHost(uint64_t id, const fs::path& folder) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string path = (folder / ("korvex-host-" + std::to_string(id))).string();
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    EXPECT_EQ(::listen(listener_, 1), 0);
-  }
+  RawHost(uint64_t id, const fs::path& folder) : listener_(app_test::ListenAsHost(id, folder)) {}
   ~RawHost() {
     if (connection_ >= 0) ::close(connection_);
     ::close(listener_);

@@ -5,7 +5,6 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <array>
@@ -31,15 +30,7 @@ constexpr int kFlood = 10'000;
 // of its own, blocking as a host that does not care would; then hangs up.
 class FloodingHost {
  public:
-  FloodingHost(uint64_t id, const fs::path& folder) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string path = (folder / ("korvex-host-" + std::to_string(id))).string();
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    EXPECT_EQ(::listen(listener_, 1), 0);
-  }
+  FloodingHost(uint64_t id, const fs::path& folder) : listener_(app_test::ListenAsHost(id, folder)) {}
   ~FloodingHost() {
     if (writer_.joinable()) writer_.join();
     if (connection_ >= 0) ::close(connection_);
