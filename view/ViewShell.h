@@ -115,9 +115,8 @@ class ViewShell {
   virtual void OpenLayerDialog(CInkSolid& /*scene*/) {}
   virtual bool BitmapOutputDialog(ExportDialogValues& /*values*/) { return false; }
   virtual bool PrintSettingsDialog(PrintDialogValues& /*values*/) { return false; }
-  // Commands whose work lies outside the view core: image and layout output,
-  // printing, the sun direction and solar view, always-on-top. True when
-  // the shell carried it out.
+  // Commands whose work lies outside the view core: printing (the page
+  // itself is the view's PrintPage) and always-on-top. True when the shell carried it out.
   virtual bool RunCommand(int /*id*/) { return false; }
 };
 
