@@ -27,6 +27,7 @@
 #include "view/ViewShell.h"
 
 class CInkSolid;
+class CPlainList;
 class CInkNode;
 class CInkFile;
 struct InkFigure;
@@ -290,6 +291,10 @@ class CStereonView {
   void FogDialog();
   void TextureDialog();
   void DeleteShadows();
+  // Builds the shadow volumes of the scene's casters (and of the billboards
+  // in `billboards`) under `light` into `target`, whose context is current.
+  // False when nothing casts; `target` then keeps no volumes.
+  bool BuildShadowsOn(CStereon& target, const GMVector& light, CPlainList* billboards);
   // "太陽方向", or with `solarView` "ソーラビュー".
   void SunCommand(bool solarView);
   int TextureCount() const;
@@ -335,6 +340,8 @@ class CStereonView {
   std::unique_ptr<SceneCompanions> ownCompanions_;
 
   ViewState state_;
+  // The way the sunlight travelled when the present shadows were made.
+  GMVector shadowLight_{0.0, 0.0, -1.0};
   std::unique_ptr<CInkSolid> scene_;
   std::unique_ptr<CStereon> engine_;
   // The plug-in host that imports files dropped onto a node; made on the

@@ -201,9 +201,15 @@ void CStereonView::CopyIntoOldEngine(CStereon& engine, int width, double lineWid
   engine_->GetLineFog(start, end, density, mode);
   engine.SetLineFog(start, end, density, mode);
   if (state_.displayFlags & frame::kShadows) {
-    // The volumes in array form are plain data and go across as they are.
-    engine.shadowArrays = engine_->shadowArrays;
-    engine.shadowColor = engine_->shadowColor;
+    if (engine_->shadowList) {
+      // A display list lives in the screen's context: the second engine
+      // builds the same volumes again, under the sun they were made with.
+      BuildShadowsOn(engine, shadowLight_, nullptr);
+    } else {
+      // The volumes in array form are plain data and go across as they are.
+      engine.shadowArrays = engine_->shadowArrays;
+      engine.shadowColor = engine_->shadowColor;
+    }
   }
   if (state_.backgroundImageUsed && !state_.backgroundImagePath.empty())
     engine.LoadBackTexture(state_.backgroundImagePath.c_str());

@@ -100,30 +100,34 @@ int BillboardCount(const CPlainList* billboards) { return billboards != nullptr 
 void CStereonView::MakeShadows() {
   if (!engine_ || !scene_) return;
   ui_.SetWaitCursor(true);
-  CasterRules rules;
-  rules.transparentCast = state_.noTransparentShadows == 0;
-  rules.hiddenCast = state_.noHiddenShadows == 0;
-  rules.light = vm::Unit(vm::Mul(state_.lightPosition, -1.0));
-  std::vector<GMPolygon> casters;
-  if (CInkNode* root = scene_->GetRoot())
-    for (int i = 0; i < root->GetCount(); ++i)
-      if (CInkNode* child = root->GetChild(i)) CollectCasters(*child, rules, casters);
-  CollectBillboardCasters(engine_->billboards, rules.light, casters);
-
   if (engine_->MakeCurrent()) {
-    if (casters.empty()) {
-      // The casters are gone: so must be the shadows of the old ones.
-      engine_->DeleteShadowVolumes();
-    } else {
-      const bool offset = rules.hiddenCast || BillboardCount(engine_->billboards) > 0;
-      engine_->BuildShadowVolumes(casters, rules.light.x, rules.light.y, rules.light.z, offset ? kCapOffset : 0.0,
-                                  state_.farPlane, kShadowColour, state_.fastShadowsOff == 1 ? 1 : 0);
-      // Shadows asked for are shadows shown.
-      state_.displayFlags |= frame::kShadows;
-    }
+    shadowLight_ = vm::Unit(vm::Mul(state_.lightPosition, -1.0));
+    // Shadows asked for are shadows shown.
+    if (BuildShadowsOn(*engine_, shadowLight_, engine_->billboards)) state_.displayFlags |= frame::kShadows;
   }
   ui_.SetWaitCursor(false);
   Redraw();
+}
+
+bool CStereonView::BuildShadowsOn(CStereon& target, const GMVector& light, CPlainList* billboards) {
+  CasterRules rules;
+  rules.transparentCast = state_.noTransparentShadows == 0;
+  rules.hiddenCast = state_.noHiddenShadows == 0;
+  rules.light = light;
+  std::vector<GMPolygon> casters;
+  if (CInkNode* root = scene_ ? scene_->GetRoot() : nullptr)
+    for (int i = 0; i < root->GetCount(); ++i)
+      if (CInkNode* child = root->GetChild(i)) CollectCasters(*child, rules, casters);
+  CollectBillboardCasters(billboards, rules.light, casters);
+  if (casters.empty()) {
+    // The casters are gone: so must be the shadows of the old ones.
+    target.DeleteShadowVolumes();
+    return false;
+  }
+  const bool offset = rules.hiddenCast || BillboardCount(billboards) > 0;
+  target.BuildShadowVolumes(casters, rules.light.x, rules.light.y, rules.light.z, offset ? kCapOffset : 0.0,
+                            state_.farPlane, kShadowColour, state_.fastShadowsOff == 1 ? 1 : 0);
+  return true;
 }
 
 void CStereonView::DeleteShadows() {

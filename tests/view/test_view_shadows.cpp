@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "model/PlainList.h"
+#include "output/DibImage.h"
 #include "render/OGLDispTree.h"
 #include "view_fixture.h"
 
@@ -93,6 +94,31 @@ TEST_F(ShadowViewTest, NoonShadowFallsNorthAtHalfBrightnessInBothForms) {
   view->OnCommand(cmd::kDeleteShadows);
   EXPECT_FALSE(Engine().shadowList);
   EXPECT_FALSE(Darkened(Picture(), 5.0, 18.0));
+}
+
+// The old output method draws on an engine of its own: shadows kept as a
+// display list belong to the screen's context and must be made again there.
+TEST_F(ShadowViewTest, OldMethodPictureCarriesTheShadowsInBothForms) {
+  ASSERT_TRUE(StartSite());
+  SunAt(0.0, 30.55);
+  const std::string path = (scratch->Work() / "old.bmp").string();
+  for (const bool fast : {false, true}) {
+    if (fast) view->OnCommand(cmd::kFastShadows);
+    view->OnCommand(cmd::kMakeShadows);
+    ASSERT_EQ(static_cast<bool>(Engine().shadowList), fast);
+    ASSERT_TRUE(view->SaveImageOld(path, 100, 100, 1.0));
+    CDibImage image(&ui);
+    ASSERT_EQ(image.Load(path), 0);
+    const auto red = [&](double x, double y) {
+      const int px = static_cast<int>(std::floor(x - 5.0 + 50.0)), py = static_cast<int>(std::floor(5.0 - y + 50.0));
+      return image.GetPixels()[(static_cast<size_t>(99 - py) * 100 + px) * 3 + 2];
+    };
+    EXPECT_LT(red(5.0, 18.0), 200) << "fast " << fast;  // north of the box: shadow
+    EXPECT_GT(red(5.0, -8.0), 200) << "fast " << fast;  // south of it: lit
+  }
+  // The screen keeps its own list.
+  EXPECT_TRUE(Engine().shadowList);
+  EXPECT_TRUE(Darkened(Picture(), 5.0, 18.0));
 }
 
 TEST_F(ShadowViewTest, OnlyTheBoxFacesTurnedAwayFromTheSunAreExtruded) {
