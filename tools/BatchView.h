@@ -1,5 +1,5 @@
-// What the commands that draw a model headless share: the view's user for a
-// batch run, and the readings of the picture size, the standard view and the
+// What the commands that draw a model headless share: the view's user and
+// shell for a batch run, the file commands run on a named file, and the readings of the picture size, the standard view and the
 // load result.
 #pragma once
 
@@ -8,9 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/file_util.h"
 #include "common/user_interface.h"
 #include "formats/ModelLoader.h"
+#include "view/StereonView.h"
 #include "view/ViewCommands.h"
+#include "view/ViewShell.h"
 
 namespace korvex::cli {
 
@@ -77,6 +80,27 @@ inline const char* Reason(ModelLoadResult result) {
     case ModelLoadResult::kFailed: return "the file could not be read";
     default: return "";
   }
+}
+
+// The background dialog of a batch run: the colour as it is, the image on.
+class BackgroundImageShell final : public ViewShell {
+ public:
+  bool BackgroundDialog(BackgroundDialogValues& values) override {
+    values.useImage = true;
+    return true;
+  }
+};
+
+// Carries out a file command on `path` as the user would pick it; the
+// message the command showed, if any.
+inline std::optional<std::string> RunFileCommand(CStereonView& view, BatchUi& ui, int command, std::string_view path) {
+  if (!FileExists(path)) return "no such file " + std::string(path);
+  ui.lastMessage.clear();
+  ui.chosenFile = std::string(path);
+  view.OnCommand(command);
+  ui.chosenFile.reset();
+  if (ui.lastMessage.empty()) return std::nullopt;
+  return ui.lastMessage + " (" + std::string(path) + ")";
 }
 
 }  // namespace korvex::cli

@@ -42,27 +42,6 @@ std::string LowerExtension(std::string_view path) {
   return ext;
 }
 
-// The background dialog of a batch run: the colour as it is, the image on.
-class BackgroundImageShell final : public ViewShell {
- public:
-  bool BackgroundDialog(BackgroundDialogValues& values) override {
-    values.useImage = true;
-    return true;
-  }
-};
-
-// Carries out a file command on `path` as the user would pick it; the
-// message the command showed, if any.
-std::optional<std::string> RunFileCommand(CStereonView& view, BatchUi& ui, int command, std::string_view path) {
-  if (!FileExists(path)) return "no such file " + std::string(path);
-  ui.lastMessage.clear();
-  ui.chosenFile = std::string(path);
-  view.OnCommand(command);
-  ui.chosenFile.reset();
-  if (ui.lastMessage.empty()) return std::nullopt;
-  return ui.lastMessage + " (" + std::string(path) + ")";
-}
-
 }  // namespace
 
 int RunRender(const std::vector<std::string_view>& args) {

@@ -158,7 +158,7 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
   SunStudyPlan plan;
   std::optional<std::string_view> model;
   std::optional<std::string_view> folder;
-  std::optional<std::string_view> textures;
+  std::optional<std::string_view> billboards, textures;
   int viewCommand = cmd::kResetEye;
   bool sawLat = false, sawLon = false, sawOffset = false, sawDate = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -185,9 +185,9 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
       const auto command = hasValue ? ViewCommand(args[++i]) : std::nullopt;
       if (!command) return Usage(kSunStudyUsage, "--view needs reset, plan, elevation, back, left or right");
       viewCommand = *command;
-    } else if (arg == "--txi") {
-      if (!hasValue) return Usage(kSunStudyUsage, "--txi needs a file");
-      textures = args[++i];
+    } else if (arg == "--txi" || arg == "--bil") {
+      if (!hasValue) return Usage(kSunStudyUsage, std::string(arg) + " needs a file");
+      (arg == "--bil" ? billboards : textures) = args[++i];
     } else if (arg.size() > 1 && arg.front() == '-') {
       return Usage(kSunStudyUsage, "unknown option " + std::string(arg));
     } else if (!model) {
@@ -209,9 +209,9 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
   BatchUi ui;
   LaunchValues launch;
   launch.modelPath = std::string(*model);
-  if (textures) launch.texturePath = std::string(*textures);
   launch.useEyeFile = false;
-  CStereonView view(ui, launch);
+  BackgroundImageShell shell;
+  CStereonView view(ui, launch, &shell);
   if (!view.CreateHeadless(plan.width, plan.height)) {
     std::cerr << "korvex-cli: cannot draw " << *model << ": "
               << (ui.lastMessage.empty() ? "no OpenGL context" : ui.lastMessage) << "\n";
@@ -221,6 +221,15 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
     std::cerr << "korvex-cli: cannot read " << *model << ": " << Reason(view.StartupResult()) << "\n";
     return kExitFailed;
   }
+  // Read after the model's own companions, as the commands would.
+  const std::pair<const std::optional<std::string_view>&, int> companions[] = {
+      {billboards, cmd::kOpenBillboards}, {textures, cmd::kOpenTextureAssignment}};
+  for (const auto& [path, command] : companions)
+    if (path)
+      if (const auto problem = RunFileCommand(view, ui, command, *path)) {
+        std::cerr << "korvex-cli: cannot draw " << *model << ": " << *problem << "\n";
+        return kExitFailed;
+      }
   if (viewCommand != cmd::kResetEye) view.StandardView(viewCommand);
 
   // Ctrl+C is noted and answered between pictures, so no picture or table

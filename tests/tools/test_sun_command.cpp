@@ -166,6 +166,33 @@ TEST_F(SunCommandTest, StudyOfTheSampleSiteDrawsTheDaylightStepsAndTabulatesTheS
   }
 }
 
+// The companion files named on the command line are read after the model's
+// own, by the viewer's commands: a good one draws, a billboard file naming a
+// picture that is not there stops the picture with the viewer's message.
+TEST_F(SunCommandTest, CompanionFilesOfTheCommandLineAreReadAsTheCommandsReadThem) {
+  const fs::path site = fs::path(KORVEX_EXAMPLE_SITE).parent_path();
+  const Run render = Execute({"render", KORVEX_EXAMPLE_SITE, "-o", (folder_ / "a.jpg").string(), "--size", "64x48",
+                              "--txi", (site / "site.txi").string(), "--bil", (site / "site.bil").string()});
+  EXPECT_EQ(render.status, 0) << render.err;
+  EXPECT_TRUE(fs::is_regular_file(folder_ / "a.jpg"));
+
+  const fs::path bad = folder_ / "bad.bil";
+  std::ofstream(bad) << "ADD 0 0 0 4 6 no-such-picture\n";
+  const Run badRender =
+      Execute({"render", KORVEX_EXAMPLE_SITE, "-o", (folder_ / "b.jpg").string(), "--bil", bad.string()});
+  EXPECT_EQ(badRender.status, 1);
+  EXPECT_NE(badRender.err.find(bad.string()), std::string::npos) << badRender.err;
+  EXPECT_FALSE(fs::exists(folder_ / "b.jpg"));
+
+  const fs::path out = folder_ / "study";
+  const Run study = Execute(With({"sunstudy", KORVEX_EXAMPLE_SITE, "-o", out.string(), "--size", "64x48", "--bil",
+                                  bad.string()},
+                                 kWinterSite));
+  EXPECT_EQ(study.status, 1);
+  EXPECT_FALSE(fs::exists(out / "1200.jpg"));
+  EXPECT_EQ(Execute(With(With({"sunstudy", KORVEX_EXAMPLE_SITE, "-o", out.string()}, kWinterSite), {"--bil"})).status, 2);
+}
+
 TEST_F(SunCommandTest, TowerShadowFallsWestInTheMorningAndEastInTheAfternoon) {
   // A square plot with one tall tower in its middle, seen from above.
   const fs::path model = folder_ / "tower.k3d";
