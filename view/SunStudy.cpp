@@ -8,6 +8,7 @@
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
 #include "view/ViewCommands.h"
+#include "view/ViewMath.h"
 
 namespace korvex {
 
@@ -16,10 +17,32 @@ namespace {
 constexpr int kMinutesPerDay = 24 * 60;
 constexpr int kMaxSide = 16384;
 
-GMVector Unit(const GMVector& v) {
-  const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-  return {v.x / length, v.y / length, v.z / length};
-}
+// The study borrows the view's sun and shadows for its pictures; the
+// user's own come back when it ends, however it ends.
+class BorrowedSun {
+ public:
+  explicit BorrowedSun(CStereonView& view)
+      : view_(view), light_(view.State().lightPosition), flags_(view.State().displayFlags) {
+    const CStereon* engine = view.Engine();
+    hadShadows_ = engine != nullptr && (engine->shadowList || !engine->shadowArrays.empty());
+  }
+  ~BorrowedSun() {
+    view_.State().lightPosition = light_;
+    if (hadShadows_)
+      view_.MakeShadows();
+    else
+      view_.OnCommand(cmd::kDeleteShadows);
+    view_.State().displayFlags = flags_;
+  }
+  BorrowedSun(const BorrowedSun&) = delete;
+  BorrowedSun& operator=(const BorrowedSun&) = delete;
+
+ private:
+  CStereonView& view_;
+  GMVector light_;
+  int flags_;
+  bool hadShadows_ = false;
+};
 
 void SetClock(SolarInput& input, int minutes) {
   input.hour = minutes / 60;
@@ -92,6 +115,7 @@ SunStudyResult RunSunStudy(CStereonView& view, const SunStudyPlan& plan, const S
 
   const std::vector<int> times = SunStudyTimes(plan);
   const int steps = static_cast<int>(times.size());
+  const BorrowedSun borrowed(view);
   for (int i = 0; i < steps; ++i) {
     SolarInput input = plan.site;
     SetClock(input, times[i]);
@@ -102,7 +126,7 @@ SunStudyResult RunSunStudy(CStereonView& view, const SunStudyPlan& plan, const S
       SunStudyFrame frame{times[i], *sun, SunStudyClock(times[i]) + ".jpg"};
       // The time dialog's OK with "影を作製する": the light goes to the sun,
       // then the shadow command builds the volumes for it.
-      view.State().lightPosition = Unit(sun->vector);
+      view.State().lightPosition = vm::Unit(sun->vector);
       view.OnCommand(cmd::kMakeShadows);
       const std::filesystem::path path = plan.folder / frame.fileName;
       if (!view.SaveImage(path.string(), plan.width, plan.height, view.ExportSettings().lineWidth)) {

@@ -224,6 +224,9 @@ TEST_F(SunCommandTest, StudyStoppedAfterAFrameKeepsThatFrameAndItsTable) {
   launch.useEyeFile = false;
   korvex::CStereonView view(ui, launch);
   ASSERT_TRUE(view.CreateHeadless(64, 48));
+  const GMVector userLight{0.3, 0.0, 0.9};
+  view.State().lightPosition = userLight;
+  const int userFlags = view.State().displayFlags;
   korvex::SunStudyPlan plan;
   plan.site.year = 2024, plan.site.month = 12, plan.site.day = 21;
   plan.site.latitude = 35, plan.site.longitude = 135, plan.site.utcOffsetHours = 9;
@@ -244,6 +247,12 @@ TEST_F(SunCommandTest, StudyStoppedAfterAFrameKeepsThatFrameAndItsTable) {
   EXPECT_TRUE(fs::is_regular_file(plan.folder / "0800.jpg"));
   EXPECT_FALSE(fs::exists(plan.folder / "0900.jpg"));
   EXPECT_EQ(Lines(ReadAll(plan.folder / "sun.csv")).size(), 2u);
+  // The user's sun comes back, and the study's shadows go with it.
+  EXPECT_EQ(view.State().lightPosition.x, userLight.x);
+  EXPECT_EQ(view.State().lightPosition.z, userLight.z);
+  EXPECT_EQ(view.State().displayFlags, userFlags);
+  EXPECT_FALSE(view.Engine()->shadowList);
+  EXPECT_TRUE(view.Engine()->shadowArrays.empty());
 
   plan.toMinutes = plan.fromMinutes - 1;
   EXPECT_FALSE(korvex::RunSunStudy(view, plan).error.empty()) << "an empty range is refused";
