@@ -15,6 +15,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -550,6 +553,39 @@ TEST_F(MainWindowTest, FogDialogValuesReachTheEngineAndThePicture) {
   for (int y = 0; y < after.height(); y += 4)
     for (int x = 0; x < after.width(); x += 4) changed += after.pixel(x, y) != before.pixel(x, y);
   EXPECT_GT(changed, 20);
+}
+
+// With no printer installed the test print (A4 landscape) goes to a PDF in
+// the current folder: one page, holding the view's picture.
+TEST_F(MainWindowTest, TheTestPrintWithoutAPrinterWritesOnePdfPage) {
+  if (!QPrinterInfo::availablePrinterNames().isEmpty()) GTEST_SKIP() << "a printer is installed";
+  MainWindow& window = Start();
+  ASSERT_TRUE(started_);
+  window.Command(korvex::cmd::kTestPrint);
+  std::ifstream in(dir_ / "KorvexPrint.pdf", std::ios::binary);
+  ASSERT_TRUE(in) << "no PDF written";
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  const std::string pdf = bytes.str();
+  EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
+  EXPECT_FALSE(fs::exists(dir_ / "KorvexPrint.pdf.partial"));
+  const auto count = [&pdf](const std::regex& pattern) {
+    return std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), pattern), std::sregex_iterator());
+  };
+  EXPECT_EQ(count(std::regex(R"(/Type\s*/Page[^s])")), 1);
+  // A4 landscape.
+  std::smatch box;
+  ASSERT_TRUE(std::regex_search(pdf, box, std::regex(R"(/MediaBox\s*\[\s*0\s+0\s+([0-9.]+)\s+([0-9.]+))")));
+  EXPECT_NEAR(std::stod(box[1]), 842.0, 1.0);
+  EXPECT_NEAR(std::stod(box[2]), 595.0, 1.0);
+  // The picture at the view's own size (the default resolution setting),
+  // its width rounded down to a multiple of 4.
+  std::smatch image;
+  ASSERT_TRUE(std::regex_search(pdf, image, std::regex(R"(/Subtype\s*/Image[^>]*?/Width\s+(\d+)[^>]*?/Height\s+(\d+))")))
+      << "no picture on the page";
+  const int width = window.View()->ClientWidth();
+  EXPECT_EQ(std::stoi(image[1]), width - width % 4);
+  EXPECT_EQ(std::stoi(image[2]), window.View()->ClientHeight());
 }
 
 // The layer command opens the modeless tree of the scene once; closing it
