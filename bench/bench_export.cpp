@@ -11,6 +11,7 @@
 
 #include "common/user_interface.h"
 #include "output/PictureFile.h"
+#include "quiet_ui.h"
 #include "view/StereonView.h"
 
 namespace {
@@ -18,22 +19,7 @@ namespace {
 constexpr int kWidth = 3900;
 constexpr int kHeight = 2420;
 
-class QuietUi final : public korvex::UserInterface {
- public:
-  void SetStatusText(std::string_view) override {}
-  korvex::MessageAnswer ShowMessage(std::string_view, std::string_view, korvex::MessageIcon,
-                                    korvex::MessageButtons) override {
-    ++messages;
-    return korvex::MessageAnswer::Cancel;
-  }
-  std::optional<std::string> ChooseFile(const korvex::FileDialogRequest&) override { return std::nullopt; }
-  void SetWaitCursor(bool) override {}
-  void SetClipboardText(std::string_view) override {}
-  std::optional<std::string> GetClipboardText() override { return {}; }
-  bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
-  void RequestRepaint() override {}
-  int messages = 0;
-};
+using korvex_bench::QuietUi;
 
 // The site on a headless view of 800 x 496 (the sheet's aspect), opened once.
 struct Site {

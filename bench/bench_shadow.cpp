@@ -14,6 +14,7 @@
 #include "common/user_interface.h"
 #include "render/gl_api.h"
 #include "site_blocks.h"
+#include "quiet_ui.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
 
@@ -22,20 +23,7 @@ namespace {
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
 
-class QuietUi final : public korvex::UserInterface {
- public:
-  void SetStatusText(std::string_view) override {}
-  korvex::MessageAnswer ShowMessage(std::string_view, std::string_view, korvex::MessageIcon,
-                                    korvex::MessageButtons) override {
-    return korvex::MessageAnswer::Cancel;
-  }
-  std::optional<std::string> ChooseFile(const korvex::FileDialogRequest&) override { return std::nullopt; }
-  void SetWaitCursor(bool) override {}
-  void SetClipboardText(std::string_view) override {}
-  std::optional<std::string> GetClipboardText() override { return {}; }
-  bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
-  void RequestRepaint() override {}
-};
+using korvex_bench::QuietUi;
 
 // The site opened headless, seen from the default corner, under the
 // 10:00 sun of the built-in table.

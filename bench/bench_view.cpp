@@ -14,25 +14,13 @@
 #include "common/user_interface.h"
 #include "site_blocks.h"
 #include "terrain_obj.h"
+#include "quiet_ui.h"
 #include "view/StereonView.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-class QuietUi final : public korvex::UserInterface {
- public:
-  void SetStatusText(std::string_view) override {}
-  korvex::MessageAnswer ShowMessage(std::string_view, std::string_view, korvex::MessageIcon,
-                                    korvex::MessageButtons) override {
-    return korvex::MessageAnswer::Cancel;
-  }
-  std::optional<std::string> ChooseFile(const korvex::FileDialogRequest&) override { return std::nullopt; }
-  void SetWaitCursor(bool) override {}
-  void SetClipboardText(std::string_view) override {}
-  std::optional<std::string> GetClipboardText() override { return {}; }
-  bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
-  void RequestRepaint() override {}
-};
+using korvex_bench::QuietUi;
 
 const fs::path& Site() { return korvex_bench::BlockSite(); }
 

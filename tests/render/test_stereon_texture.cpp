@@ -14,6 +14,7 @@
 #include "model/InkSolid.h"
 #include "output/DibImage.h"
 #include "render_fixture.h"
+#include "tests/support/bmp_picture.h"
 #include "tests/support/message_log.h"
 
 namespace render_test {
@@ -43,18 +44,8 @@ class TextureTest : public RenderTest {
   // A 24-bit BMP of width × height whose pixel (x, y), y counted from the
   // bottom, has the colour `at` gives.
   std::string WriteBmp(const std::string& name, int width, int height, const std::function<Rgb(int, int)>& at) {
-    CDibImage image;
-    uint8_t* pixels = image.Create(nullptr, width, height);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        const Rgb c = at(x, y);
-        uint8_t* p = pixels + (static_cast<size_t>(y) * width + x) * 3;
-        p[0] = static_cast<uint8_t>(c.b);
-        p[1] = static_cast<uint8_t>(c.g);
-        p[2] = static_cast<uint8_t>(c.r);
-      }
     const std::string path = (folder_ / name).string();
-    EXPECT_EQ(image.Save(path), 0);
+    EXPECT_TRUE(korvex_test::WriteBmpPicture(path, width, height, at));
     return path;
   }
   std::string WriteBmp(const std::string& name, int width, int height, Rgb colour) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "output/DibImage.h"
+#include "tests/support/bmp_picture.h"
 #include "view/CompanionFiles.h"
 #include "view_fixture.h"
 
@@ -41,17 +42,7 @@ class TextureViewTest : public ViewTest {
     WriteBmp(program / "BillboardTex" / "tree.bmp", 4, 4, [](int, int) { return Rgb{0, 0, 255}; });
   }
   static void WriteBmp(const fs::path& path, int width, int height, const std::function<Rgb(int, int)>& at) {
-    CDibImage image;
-    uint8_t* pixels = image.Create(nullptr, width, height);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        const Rgb c = at(x, y);
-        uint8_t* p = pixels + (static_cast<size_t>(y) * width + x) * 3;
-        p[0] = static_cast<uint8_t>(c.b);
-        p[1] = static_cast<uint8_t>(c.g);
-        p[2] = static_cast<uint8_t>(c.r);
-      }
-    ASSERT_EQ(image.Save(path.string()), 0);
+    ASSERT_TRUE(korvex_test::WriteBmpPicture(path.string(), width, height, at));
   }
   InkAttributes& Attributes(const char* name) { return *Child(name)->GetAttributeRecord(); }
 
