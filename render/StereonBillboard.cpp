@@ -96,7 +96,13 @@ void CStereon::DrawBillboards(int flags) {
     order.push_back({depth, b});
   }
   std::stable_sort(order.begin(), order.end(), [](const Entry& a, const Entry& b) { return a.depth < b.depth; });
-  for (int i = 0; i < count; ++i) billboards->SetAt(i, order[static_cast<size_t>(i)].billboard);
+  // SetAt leaves the list's cursor where it was, so alone it would walk from
+  // the head for every index: a site with 100,000 trees took minutes a
+  // frame. Reaching each index first keeps every step one link long.
+  for (int i = 0; i < count; ++i) {
+    billboards->GetAt(i);
+    billboards->SetAt(i, order[static_cast<size_t>(i)].billboard);
+  }
 
   glEnable(GL_LIGHTING);
   const GLfloat ambient[4] = {0.75f, 0.75f, 0.75f, 1.0f};
