@@ -1,5 +1,6 @@
 #include "view/UserSettings.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
@@ -74,7 +75,9 @@ UserSettings ReadUserSettings(const std::filesystem::path& path) {
   if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return settings;
   std::ifstream in(path, std::ios::binary);
   if (!in) return settings;
-  std::string text(kMaxFileBytes, '\0');
+  // Only as much as the file holds: the settings file is a few lines.
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  std::string text(ec ? kMaxFileBytes : static_cast<std::size_t>(std::min<std::uintmax_t>(size, kMaxFileBytes)), '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(in.gcount()));
 
