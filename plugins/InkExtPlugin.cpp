@@ -22,8 +22,15 @@ void CInkExtPlugin::LoadFrom(const std::filesystem::path& programFolder) {
 }
 
 void CInkExtPlugin::NotifyDeleteRoot(CInkNode* root) {
-  for (Entry& entry : table_)
-    if (entry.deleteRootNode) entry.deleteRootNode(root);
+  for (Entry& entry : table_) {
+    if (!entry.deleteRootNode) continue;
+    // The scene goes whatever the plug-in says: this runs while the scene
+    // root is destroyed, where an escaping exception would end the viewer.
+    try {
+      entry.deleteRootNode(root);
+    } catch (...) {
+    }
+  }
 }
 
 int CInkExtPlugin::GetCount() const { return static_cast<int>(table_.size()); }

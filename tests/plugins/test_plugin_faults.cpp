@@ -115,6 +115,23 @@ TEST(FaultyPluginHost, ExceptionsFromEveryEntryPointAnswerAsFailures) {
   fs::remove_all(dir);
 }
 
+TEST(FaultyPluginHost, AnExtensionPluginThatThrowsDoesNotKeepTheSceneFromGoing) {
+  const fs::path dir = fs::temp_directory_path() / ("korvex_ext_throwing_" + std::to_string(::getpid()));
+  fs::create_directories(dir / "ExtPlugin");
+  fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / "faulty.so", dir / "ExtPlugin" / "a_faulty.so");
+  {
+    CInkSolid solid;
+    solid.InitializeFrom(dir);
+    auto* child = new CInkNode;
+    child->Create(nullptr);
+    solid.GetRoot()->AddChild(child);
+    solid.NewScene();  // the old root goes, with a throw from the plug-in
+    ASSERT_NE(solid.GetRoot(), nullptr);
+    EXPECT_EQ(solid.GetRoot()->GetCount(), 0);
+  }  // and the last root while the scene root itself is destroyed
+  fs::remove_all(dir);
+}
+
 TEST(PluginTree, DiscardFreesEveryNodeOfAnyShapeOnce) {
   // A ring of three nodes, each also linked to itself and to a null child.
   CInkNode* nodes[3];
