@@ -1,5 +1,6 @@
 #include "plugins/ink/InkFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -284,10 +285,13 @@ class Reader {
     v.z = F64();
     return v;
   }
+  // Names end at their first zero byte in the scene, so a writer never puts
+  // one inside a text; a file that does would not read back as itself.
   std::string_view Text() {
     const uint8_t n = U8();
     if (n > kMaxName) Fail();
     const auto b = Take(n);
+    if (std::find(b.begin(), b.end(), uint8_t{0}) != b.end()) Fail();
     return {reinterpret_cast<const char*>(b.data()), b.size()};
   }
   // A count whose elements, each at least elementSize bytes, still fit into

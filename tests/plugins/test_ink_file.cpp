@@ -431,6 +431,24 @@ TEST_F(InkFile, HostileFilesLeaveTheSceneAsItWas) {
     rest.U32(0);
     longNameTree.insert(longNameTree.end(), rest.b.begin(), rest.b.end());
   }
+  // Found by fuzzing: a name "Z\0" read as "Z" and was written back one byte
+  // shorter. The same for a property's name.
+  Bytes zeroInName = TreeWithFigures(0, {});
+  zeroInName[0] = 2;
+  zeroInName.insert(zeroInName.begin() + 2, 0);
+  Bytes zeroInPropertyName = NodeHead();
+  {
+    Image property;
+    property.U32(1);  // one property: "p\0", 5
+    property.U8(2);
+    property.U8('p');
+    property.U8(0);
+    property.U32(5);
+    property.U32(0);  // figures
+    property.U32(0);  // children
+    zeroInPropertyName.resize(zeroInPropertyName.size() - 4);  // the head's property count
+    zeroInPropertyName.insert(zeroInPropertyName.end(), property.b.begin(), property.b.end());
+  }
   Image tooManyChildren;
   tooManyChildren.Append(NodeHead());
   tooManyChildren.U32(0);
@@ -460,6 +478,8 @@ TEST_F(InkFile, HostileFilesLeaveTheSceneAsItWas) {
       {"a face index out of range", FileAround(TreeWithFigures(1, TriangleFigure(3)))},
       {"a negative face index", FileAround(TreeWithFigures(1, TriangleFigure(-1)))},
       {"a 200-byte name", FileAround(longNameTree)},
+      {"a zero byte inside a node's name", FileAround(zeroInName)},
+      {"a zero byte inside a property's name", FileAround(zeroInPropertyName)},
       {"more children than the file holds", FileAround(tooManyChildren.b)},
       {"the reserved figure kind", FileAround(TreeWithFigures(1, reservedKind.b))},
       {"an instance of itself", FileAround(TreeWithFigures(1, InstanceFigure(0)))},
