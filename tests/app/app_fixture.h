@@ -20,28 +20,11 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/scratch_folder.h"
+
 namespace app_test {
 
-// A fresh folder under /tmp, removed with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    char name[] = "/tmp/kxapp-XXXXXX";
-    const char* made = ::mkdtemp(name);
-    EXPECT_NE(made, nullptr);
-    path_ = made != nullptr ? made : "/tmp";
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using ScratchFolder = korvex_test::ScratchFolder;
 
 // The example host of tools/host-example, talked to through its standard
 // input and output.

@@ -16,28 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_folder.h"
+
 namespace safety_test {
 
-// A fresh folder under /tmp, removed with everything in it.
-class Folder {
- public:
-  Folder() {
-    char name[] = "/tmp/kxsafe-XXXXXX";
-    EXPECT_NE(::mkdtemp(name), nullptr);
-    path_ = name;
-  }
-  ~Folder() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using Folder = korvex_test::ScratchFolder;
 
 // A memory file system of `bytes` mounted over a fresh folder, when the
 // machine lets this process mount one (root, or the mount capability);
