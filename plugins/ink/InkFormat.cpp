@@ -22,7 +22,6 @@ constexpr uint32_t kTag(const char (&t)[5]) {
 constexpr uint32_t kSettingsTag = kTag("SETS");
 constexpr uint32_t kTreeTag = kTag("TREE");
 constexpr size_t kHeaderSize = kMagic.size() + 4 + 4;  // magic, version, section count
-constexpr size_t kSectionHeadSize = 4 + 8;             // tag, length
 constexpr size_t kTrailerSize = 4;                     // CRC-32
 constexpr size_t kSettingsSize = 16 * 8 + sizeof(InkSceneSettings::reserved);
 constexpr size_t kMaxName = 63;
