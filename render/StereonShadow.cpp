@@ -200,6 +200,11 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glDepthFunc(GL_LESS);
   glStencilFunc(GL_ALWAYS, 0, 0xFFFFFFFFu);
+  // The volumes run a far plane's length from their casters, so they cross
+  // the far plane; clipped there, two volumes meeting over the sky leave
+  // single pixels counted once. Clamped depth keeps them whole. (Where the
+  // driver lacks depth clamping the call does nothing.)
+  glEnable(GL_DEPTH_CLAMP);
 
   // Depth-pass counting: +1 for every front face in front of the scene,
   // -1 for every back face.
@@ -228,6 +233,7 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
     glCallList(shadowList.Id());
   }
 
+  glDisable(GL_DEPTH_CLAMP);
   glCullFace(GL_BACK);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);

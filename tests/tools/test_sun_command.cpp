@@ -193,6 +193,29 @@ TEST_F(SunCommandTest, CompanionFilesOfTheCommandLineAreReadAsTheCommandsReadThe
   EXPECT_EQ(Execute(With(With({"sunstudy", KORVEX_EXAMPLE_SITE, "-o", out.string()}, kWinterSite), {"--bil"})).status, 2);
 }
 
+// Shadow volumes reach past the far plane over the sky; where two of them
+// meet there, clipping once left single pixels of the sky darkened.
+TEST_F(SunCommandTest, TheSkyOverTheExampleSiteStaysFreeOfShadow) {
+  fs::copy(fs::path(KORVEX_EXAMPLE_SITE).parent_path().parent_path(), folder_ / "riverside",
+           fs::copy_options::recursive);
+  const fs::path picture = folder_ / "site.bmp";
+  const std::string command = "cd " + Quote((folder_ / "riverside" / "plan1").string()) + " && " +
+                              Quote(KORVEX_CLI_PATH) + " render site.k3d -o " + Quote(picture.string()) +
+                              " --size 800x600 --perspective --iso 1 --sun 14:00 --shadows";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string bmp = ReadAll(picture);
+  ASSERT_GE(bmp.size(), 54u + 800u * 600u * 3u);
+  // The top 120 rows are sky; BMP rows run from the bottom.
+  int darkened = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 800; ++x) {
+      const std::size_t at = 54 + (static_cast<std::size_t>(599 - y) * 800 + x) * 3;
+      darkened += static_cast<unsigned char>(bmp[at]) != 255 || static_cast<unsigned char>(bmp[at + 1]) != 255 ||
+                  static_cast<unsigned char>(bmp[at + 2]) != 255;
+    }
+  EXPECT_EQ(darkened, 0);
+}
+
 TEST_F(SunCommandTest, TowerShadowFallsWestInTheMorningAndEastInTheAfternoon) {
   // A square plot with one tall tower in its middle, seen from above.
   const fs::path model = folder_ / "tower.k3d";
