@@ -124,6 +124,16 @@ std::string BillboardKey(const std::string& normalized) {
   return normalized;
 }
 
+// The first node, depth first from `node`, that holds a figure. A file of
+// our own puts the outline in its first node; other formats wrap their
+// objects in a node named after the file, so the outline lies a level lower.
+CInkNode* FirstNodeWithFigure(CInkNode* node) {
+  if (node == nullptr || node->GetFigureCount() > 0) return node;
+  for (int i = 0; i < node->GetCount(); ++i)
+    if (CInkNode* found = FirstNodeWithFigure(node->GetChild(i))) return found;
+  return nullptr;
+}
+
 // The outline of a billboard picture: the first figure of the first node of
 // the scene file at `path`, as polygons. The file is read with a scene root
 // of its own, by the first file plug-in that takes it; null when none does
@@ -133,7 +143,8 @@ std::unique_ptr<GMPolygonSet> ReadOutline(const std::string& path) {
   scene.Initialize();
   for (int i = 0; i < scene.GetFormatCount(); ++i) {
     if (!scene.CanImport(i) || !scene.Import(i, path.c_str())) continue;
-    CInkNode* first = scene.GetRoot() != nullptr ? scene.GetRoot()->GetChild(0) : nullptr;
+    CInkNode* first =
+        scene.GetRoot() != nullptr && scene.GetRoot()->GetCount() > 0 ? FirstNodeWithFigure(scene.GetRoot()->GetChild(0)) : nullptr;
     InkFigure* figure = first != nullptr ? first->GetFigure(0) : nullptr;
     if (figure == nullptr) return nullptr;
     GMPolygonSetPtr polygons = FigurePolygons(figure, 2, 1.0, 1e-7);

@@ -301,6 +301,23 @@ TEST_F(TextureTest, OutlineComesFromTheSceneFileBesideThePicture) {
   ASSERT_NE(second->outline, nullptr);
   EXPECT_NE(second->outline.get(), first->outline.get());
   EXPECT_EQ(engine->GetBillboard(2)->outline, nullptr);
+
+  // An outline in another format: its reader wraps the objects in a node
+  // named after the file, and the outline is the figure a level lower.
+  bool objReader = false;
+  for (int i = 0; i < scene.GetFormatCount(); ++i) {
+    char filter[256] = {};
+    scene.GetImportFormat(i, filter, sizeof filter);
+    objReader = objReader || std::strstr(filter, "*.obj") != nullptr;
+  }
+  if (!objReader) return;
+  const std::string shrub = WriteBmp("shrub.bmp", 2, 2, Rgb{0, 150, 0});
+  std::ofstream(shrub + ".poly") << "v 0 0 0\nv 1 0 0\nv 0.5 1 0\nf 1 2 3\n";
+  ASSERT_EQ(engine->AddBillboard(0, 0, 0, shrub.c_str(), 1, 1), 0);
+  const StereonBillboard* outlined = engine->GetBillboard(3);
+  ASSERT_NE(outlined->outline, nullptr);
+  ASSERT_EQ(outlined->outline->Count(), 1);
+  EXPECT_EQ((*outlined->outline)[0].Count(), 3);
 }
 
 TEST_F(TextureTest, MaskedBillboardLetsTheBackgroundThroughWhereItsMaskIsBlack) {
