@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/BatchView.h"
-#include "tools/ContactSheet.h"
+#include "app/sheet/ContactSheet.h"
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
 

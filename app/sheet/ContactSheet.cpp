@@ -1,4 +1,4 @@
-#include "tools/ContactSheet.h"
+#include "app/sheet/ContactSheet.h"
 
 #include <QFont>
 #include <QFontMetrics>
