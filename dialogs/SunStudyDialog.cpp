@@ -37,6 +37,7 @@ SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDia
   layout->addLayout(form);
 
   date_ = new QDateEdit(QDate(plan.site.year, plan.site.month, plan.site.day), this);
+  date_->setObjectName(QStringLiteral("date"));
   date_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
   date_->setCalendarPopup(true);
   form->addRow(QStringLiteral("日付"), date_);
@@ -51,12 +52,15 @@ SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDia
   form->addRow(QStringLiteral("真北 (ラジアン)"), north_);
 
   from_ = new QTimeEdit(Clock(plan.fromMinutes), this);
+  from_->setObjectName(QStringLiteral("from"));
   from_->setDisplayFormat(QStringLiteral("HH:mm"));
   form->addRow(QStringLiteral("開始時刻"), from_);
   to_ = new QTimeEdit(Clock(plan.toMinutes), this);
+  to_->setObjectName(QStringLiteral("to"));
   to_->setDisplayFormat(QStringLiteral("HH:mm"));
   form->addRow(QStringLiteral("終了時刻"), to_);
   step_ = new QSpinBox(this);
+  step_->setObjectName(QStringLiteral("step"));
   step_->setRange(1, 24 * 60);
   step_->setValue(plan.stepMinutes);
   step_->setSuffix(QStringLiteral(" 分"));
@@ -64,9 +68,11 @@ SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDia
 
   auto* size = new QHBoxLayout;
   width_ = new QSpinBox(this);
+  width_->setObjectName(QStringLiteral("width"));
   width_->setRange(1, 16384);
   width_->setValue(plan.width);
   height_ = new QSpinBox(this);
+  height_->setObjectName(QStringLiteral("height"));
   height_->setRange(1, 16384);
   height_->setValue(plan.height);
   size->addWidget(width_);
@@ -75,6 +81,7 @@ SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDia
 
   auto* folderRow = new QHBoxLayout;
   folder_ = new QLineEdit(QString::fromStdString(plan.folder.string()), this);
+  folder_->setObjectName(QStringLiteral("folder"));
   auto* browse = new QPushButton(QStringLiteral("参照..."), this);
   connect(browse, &QPushButton::clicked, this, [this] { ChooseFolder(); });
   folderRow->addWidget(folder_);

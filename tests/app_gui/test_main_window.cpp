@@ -21,6 +21,8 @@
 #include <vector>
 
 #include <QCheckBox>
+#include <QSpinBox>
+#include <QTimeEdit>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -47,6 +49,7 @@
 #include "app/gui/ViewWidget.h"
 #include "dialogs/FogDialog.h"
 #include "dialogs/LayerDialog.h"
+#include "dialogs/SunStudyDialog.h"
 #include "common/file_util.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
@@ -586,6 +589,48 @@ TEST_F(MainWindowTest, TheTestPrintWithoutAPrinterWritesOnePdfPage) {
   const int width = window.View()->ClientWidth();
   EXPECT_EQ(std::stoi(image[1]), width - width % 4);
   EXPECT_EQ(std::stoi(image[2]), window.View()->ClientHeight());
+}
+
+// "日影図..." of the settings menu: the dialog's plan runs the study, the
+// pictures, the table and the sheet land in the folder, and the view gets
+// the user's own sun back.
+TEST_F(MainWindowTest, TheSunStudyOfTheSettingsMenuWritesItsPicturesAndSheet) {
+  MainWindow& window = Start();
+  ASSERT_TRUE(started_);
+  QAction* study = nullptr;
+  for (QAction* menu : window.menuBar()->actions())
+    if (menu->text() == QStringLiteral("設定(&C)"))
+      for (QAction* action : menu->menu()->actions())
+        if (action->text() == QStringLiteral("日影図...")) study = action;
+  ASSERT_NE(study, nullptr);
+  const GMVector light = window.View()->State().lightPosition;
+  const fs::path folder = dir_ / "study";
+  bool filled = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = dynamic_cast<korvex::dialogs::SunStudyDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QTimeEdit*>(QStringLiteral("from"))->setTime(QTime(12, 0));
+    dialog->findChild<QTimeEdit*>(QStringLiteral("to"))->setTime(QTime(13, 0));
+    dialog->findChild<QSpinBox*>(QStringLiteral("step"))->setValue(60);
+    dialog->findChild<QSpinBox*>(QStringLiteral("width"))->setValue(64);
+    dialog->findChild<QSpinBox*>(QStringLiteral("height"))->setValue(48);
+    dialog->findChild<QLineEdit*>(QStringLiteral("folder"))->setText(QString::fromStdString(folder.string()));
+    filled = true;
+    dialog->accept();
+  });
+  // The closing message box is answered when it comes.
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [] {
+    if (auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+  });
+  answer.start(50);
+  study->trigger();
+  answer.stop();
+  ASSERT_TRUE(filled);
+  for (const char* name : {"1200.jpg", "1300.jpg", "sun.csv", "sheet.jpg"})
+    EXPECT_TRUE(fs::is_regular_file(folder / name)) << name;
+  EXPECT_EQ(window.View()->State().lightPosition.x, light.x);
+  EXPECT_EQ(window.View()->State().lightPosition.z, light.z);
 }
 
 // The layer command opens the modeless tree of the scene once; closing it
