@@ -13,6 +13,7 @@
 #include "render/GLContext.h"
 #include "render/Stereon.h"
 #include "render/gl_api.h"
+#include "tests/support/gl_pixels.h"
 
 namespace render_test {
 
@@ -46,14 +47,8 @@ class TestWindow final : public korvex::GLWindowContext {
   void Present() override { ++presented; }
 
   StereonImage Read() {
-    StereonImage image;
     MakeCurrent();
-    image.width = framebuffer_->Width();
-    image.height = framebuffer_->Height();
-    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels.data());
-    return image;
+    return korvex_test::ReadBoundPixels(framebuffer_->Width(), framebuffer_->Height());
   }
 
   int presented = 0;

@@ -21,6 +21,7 @@
 #include "model/InkSolid.h"
 #include "render/GLContext.h"
 #include "render/gl_api.h"
+#include "tests/support/gl_pixels.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
 #include "view/SceneCompanions.h"
@@ -165,14 +166,8 @@ class TestWindow final : public korvex::GLWindowContext {
 
   // The picture as drawn: RGBA, bottom row first.
   StereonImage Read() {
-    StereonImage image;
     MakeCurrent();
-    image.width = framebuffer_->Width();
-    image.height = framebuffer_->Height();
-    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels.data());
-    return image;
+    return korvex_test::ReadBoundPixels(framebuffer_->Width(), framebuffer_->Height());
   }
 
  private:

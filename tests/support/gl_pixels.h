@@ -1,0 +1,23 @@
+// Reading back what a test window drew: the bound framebuffer's pixels.
+#pragma once
+
+#include <cstddef>
+
+#include "render/Stereon.h"
+#include "render/gl_api.h"
+
+namespace korvex_test {
+
+// The width × height pixels of the framebuffer bound in the current
+// context: RGBA, bottom row first, as the engine hands out its pictures.
+inline StereonImage ReadBoundPixels(int width, int height) {
+  StereonImage image;
+  image.width = width;
+  image.height = height;
+  image.pixels.resize(static_cast<std::size_t>(width) * height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.pixels.data());
+  return image;
+}
+
+}  // namespace korvex_test
