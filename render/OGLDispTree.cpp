@@ -78,7 +78,9 @@ std::vector<Triangle> Triangulate(const OGLDispElement& e, bool useGivenNormals)
   return out;
 }
 
-void EmitTriangles(const std::vector<Triangle>& triangles, const StereonTexture* texture) {
+void Vertex(const GMVector& p, const GMVector& shift) { glVertex3d(p.x - shift.x, p.y - shift.y, p.z - shift.z); }
+
+void EmitTriangles(const std::vector<Triangle>& triangles, const StereonTexture* texture, const GMVector& shift) {
   // One independent-triangle batch with a normal per triangle draws exactly
   // what one GL polygon per triangle would (flat shading, one normal for all
   // three corners) and replays far faster.
@@ -93,32 +95,47 @@ void EmitTriangles(const std::vector<Triangle>& triangles, const StereonTexture*
       GMMatrixLookAt(t.normal, GMVector{}, GMVector{0.0, 0.0, 1.0}, frame);
       const double su = texture->scale != 0.0 ? texture->scale : 1.0;
       const double sv = su * (texture->aspect != 0.0 ? texture->aspect : 1.0);
-      for (const GMVector& p : t.p) {
-        GMVector local = p;
+      double uv[3][2];
+      for (int k = 0; k < 3; ++k) {
+        GMVector local = t.p[k];
         GMTransformPoint(local, frame);
-        glTexCoord2d(local.x / su, local.y / sv);
-        glVertex3d(p.x, p.y, p.z);
+        uv[k][0] = local.x / su;
+        uv[k][1] = local.y / sv;
+      }
+      // The picture repeats, so whole repeats may go: far from the origin the
+      // coordinates would otherwise be too large for single precision to
+      // place a texel.
+      const double wholeU = std::floor(uv[0][0]);
+      const double wholeV = std::floor(uv[0][1]);
+      for (int k = 0; k < 3; ++k) {
+        glTexCoord2d(uv[k][0] - wholeU, uv[k][1] - wholeV);
+        Vertex(t.p[k], shift);
       }
     } else {
-      for (const GMVector& p : t.p) glVertex3d(p.x, p.y, p.z);
+      for (const GMVector& p : t.p) Vertex(p, shift);
     }
   }
   glEnd();
 }
 
-void EmitSegments(std::span<const GMSegment> segments) {
+void EmitSegments(std::span<const GMSegment> segments, const GMVector& shift) {
   glBegin(GL_LINES);
   for (const GMSegment& s : segments) {
-    glVertex3d(s.start.x, s.start.y, s.start.z);
-    glVertex3d(s.end.x, s.end.y, s.end.z);
+    Vertex(s.start, shift);
+    Vertex(s.end, shift);
   }
   glEnd();
 }
 
-void EmitPoints(std::span<const GMVector> points) {
+void EmitPoints(std::span<const GMVector> points, const GMVector& shift) {
   glBegin(GL_POINTS);
-  for (const GMVector& p : points) glVertex3d(p.x, p.y, p.z);
+  for (const GMVector& p : points) Vertex(p, shift);
   glEnd();
+}
+
+bool IsIdentityPlacement(const GMVector& axis, double angle, const GMVector& scale) {
+  return (angle == 0.0 || (axis.x == 0.0 && axis.y == 0.0 && axis.z == 0.0)) && scale.x == 1.0 && scale.y == 1.0 &&
+         scale.z == 1.0;
 }
 
 }  // namespace
@@ -154,12 +171,12 @@ int COGLDispTree::FindName(int32_t name) const {
 
 COGLDispTree* COGLDispTree::GetParent() const { return parent_; }
 
-void COGLDispTree::DrawFaces() { DrawPass(Pass::Faces); }
-void COGLDispTree::DrawLines() { DrawPass(Pass::Lines); }
-void COGLDispTree::DrawOutlines() { DrawPass(Pass::Outlines); }
-void COGLDispTree::DrawTransparent() { DrawPass(Pass::Transparent); }
-void COGLDispTree::DrawPoints() { DrawPass(Pass::Points); }
-void COGLDispTree::DrawMarks() { DrawPass(Pass::Marks); }
+void COGLDispTree::DrawFaces() { DrawPass(Pass::Faces, shift); }
+void COGLDispTree::DrawLines() { DrawPass(Pass::Lines, shift); }
+void COGLDispTree::DrawOutlines() { DrawPass(Pass::Outlines, shift); }
+void COGLDispTree::DrawTransparent() { DrawPass(Pass::Transparent, shift); }
+void COGLDispTree::DrawPoints() { DrawPass(Pass::Points, shift); }
+void COGLDispTree::DrawMarks() { DrawPass(Pass::Marks, shift); }
 
 int COGLDispTree::CountPickable() const {
   if (!lists_) return 0;
@@ -197,32 +214,56 @@ void COGLDispTree::Reset(const OGLDispElement* element, int newOption, int newWh
   Build(element);
 }
 
-void COGLDispTree::ApplyTransform() const {
-  // Skipping the identity parts changes nothing in the result and spares the
-  // frame thousands of matrix operations on unplaced nodes.
-  if (origin.x != 0.0 || origin.y != 0.0 || origin.z != 0.0) glTranslated(origin.x, origin.y, origin.z);
-  if (angle != 0.0 && (axis.x != 0.0 || axis.y != 0.0 || axis.z != 0.0))
-    glRotated(angle * 180.0 / M_PI, axis.x, axis.y, axis.z);
-  if (scale.x != 1.0 || scale.y != 1.0 || scale.z != 1.0) glScaled(scale.x, scale.y, scale.z);
+GMVector COGLDispTree::PlacedShift() const {
+  // shift · S · R + origin, with the rotation glRotated makes: about the
+  // unit axis, right-handed (Rodrigues' formula).
+  GMVector v{shift.x * scale.x, shift.y * scale.y, shift.z * scale.z};
+  const double length = std::sqrt(axis.x * axis.x + axis.y * axis.y + axis.z * axis.z);
+  if (angle != 0.0 && length > 0.0) {
+    const GMVector u{axis.x / length, axis.y / length, axis.z / length};
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double along = (u.x * v.x + u.y * v.y + u.z * v.z) * (1.0 - c);
+    const GMVector across{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+    v = {v.x * c + across.x * s + u.x * along, v.y * c + across.y * s + u.y * along,
+         v.z * c + across.z * s + u.z * along};
+  }
+  return {v.x + origin.x, v.y + origin.y, v.z + origin.z};
 }
 
-void COGLDispTree::DrawPass(Pass pass) {
+void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift) {
   if (!lists_) return;
-  unsigned id = 0;
-  switch (pass) {
-    case Pass::Faces: id = lists_->faceList.Id(); break;
-    case Pass::Lines: id = lists_->lineList.Id(); break;
-    case Pass::Outlines: id = lists_->outlineList.Id(); break;
-    case Pass::Transparent: id = lists_->transparentList.Id(); break;
-    case Pass::Points: id = lists_->pointList.Id(); break;
-    case Pass::Marks: id = lists_->markList.Id(); break;
+  // The parent's frame holds its coordinates less its shift, this node's
+  // lists hold its own coordinates less its own shift. Between the two lies
+  // the placement, its translation worked out in double precision: usually
+  // nothing at all, since an unplaced node shares its parent's shift.
+  const bool identity = IsIdentityPlacement(axis, angle, scale);
+  const GMVector anchor = identity ? GMVector{shift.x + origin.x, shift.y + origin.y, shift.z + origin.z} : PlacedShift();
+  const GMVector move{anchor.x - parentShift.x, anchor.y - parentShift.y, anchor.z - parentShift.z};
+  const bool moved = move.x != 0.0 || move.y != 0.0 || move.z != 0.0;
+  const bool placed = !identity || moved;
+  if (placed) {
+    glPushMatrix();
+    if (moved) glTranslated(move.x, move.y, move.z);
+    if (angle != 0.0 && (axis.x != 0.0 || axis.y != 0.0 || axis.z != 0.0))
+      glRotated(angle * 180.0 / M_PI, axis.x, axis.y, axis.z);
+    if (scale.x != 1.0 || scale.y != 1.0 || scale.z != 1.0) glScaled(scale.x, scale.y, scale.z);
   }
-  if (id != 0 && visible) glCallList(id);
-  if (GetCount() == 0) return;
-  glPushMatrix();
-  ApplyTransform();
-  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext()) static_cast<COGLDispTree*>(it->GetData())->DrawPass(pass);
-  glPopMatrix();
+  if (visible) {
+    unsigned id = 0;
+    switch (pass) {
+      case Pass::Faces: id = lists_->faceList.Id(); break;
+      case Pass::Lines: id = lists_->lineList.Id(); break;
+      case Pass::Outlines: id = lists_->outlineList.Id(); break;
+      case Pass::Transparent: id = lists_->transparentList.Id(); break;
+      case Pass::Points: id = lists_->pointList.Id(); break;
+      case Pass::Marks: id = lists_->markList.Id(); break;
+    }
+    if (id != 0) glCallList(id);
+  }
+  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
+    static_cast<COGLDispTree*>(it->GetData())->DrawPass(pass, shift);
+  if (placed) glPopMatrix();
 }
 
 void COGLDispTree::Build(const OGLDispElement* element) {
@@ -237,25 +278,20 @@ void COGLDispTree::Build(const OGLDispElement* element) {
   axis = e.axis;
   angle = e.angle;
   scale = e.scale;
+  shift = e.shift;
 
-  // Every list places itself (node transform), keeps its materials to itself
-  // (lighting attributes pushed) and names itself for picking.
-  // An unplaced node needs no matrix of its own: leaving the push and pop
-  // out draws the same and spares the renderer a matrix update per list.
-  const bool placed = origin.x != 0.0 || origin.y != 0.0 || origin.z != 0.0 || angle != 0.0 || scale.x != 1.0 ||
-                      scale.y != 1.0 || scale.z != 1.0;
+  // Every list keeps its materials to itself (lighting attributes pushed)
+  // and names itself for picking; the node's placement is applied around it
+  // as the tree is drawn.
   auto compile = [&](auto&& contents) {
     const GLuint id = glGenLists(1);
     if (id == 0) return korvex::GLDisplayList();
     glNewList(id, GL_COMPILE);
-    if (placed) glPushMatrix();
     glPushAttrib(GL_LIGHTING_BIT);
     glPushName(static_cast<GLuint>(e.name));
-    if (placed) ApplyTransform();
     contents();
     glPopName();
     glPopAttrib();
-    if (placed) glPopMatrix();
     glEndList();
     return korvex::GLDisplayList(id);
   };
@@ -286,7 +322,7 @@ void COGLDispTree::Build(const OGLDispElement* element) {
           glBindTexture(GL_TEXTURE_2D, e.texture->textureId);
           glEnable(GL_TEXTURE_2D);
         }
-        EmitTriangles(triangles, textured ? e.texture : nullptr);
+        EmitTriangles(triangles, textured ? e.texture : nullptr, shift);
         if (textured) glDisable(GL_TEXTURE_2D);
       });
     }
@@ -296,7 +332,7 @@ void COGLDispTree::Build(const OGLDispElement* element) {
     l.lineList = compile([&] {
       SetDiffuse(e.color);
       SetCurrentColor(e.color);
-      EmitSegments(e.lines);
+      EmitSegments(e.lines, shift);
     });
   }
   if (!opaque && !e.polygons.empty()) {
@@ -305,7 +341,7 @@ void COGLDispTree::Build(const OGLDispElement* element) {
     if (!triangles.empty()) {
       l.transparentList = compile([&] {
         faceMaterial(c.a / 255.0);
-        EmitTriangles(triangles, nullptr);
+        EmitTriangles(triangles, nullptr, shift);
       });
     }
   }
@@ -314,7 +350,7 @@ void COGLDispTree::Build(const OGLDispElement* element) {
     l.outlineList = compile([&] {
       if (options[0] != 0) SetDiffuse(e.color);
       SetCurrentColor(e.color);
-      EmitSegments(e.outlines);
+      EmitSegments(e.outlines, shift);
     });
   }
   if (!e.points.empty()) {
@@ -322,7 +358,7 @@ void COGLDispTree::Build(const OGLDispElement* element) {
     l.pointList = compile([&] {
       SetDiffuse(e.color);
       SetCurrentColor(e.color);
-      EmitPoints(e.points);
+      EmitPoints(e.points, shift);
     });
   }
   if (!e.markPoints.empty() || !e.markLines.empty()) {
@@ -330,8 +366,8 @@ void COGLDispTree::Build(const OGLDispElement* element) {
     l.markList = compile([&] {
       SetDiffuse(e.color);
       SetCurrentColor(e.color);
-      if (!e.markPoints.empty()) EmitPoints(e.markPoints);
-      if (!e.markLines.empty()) EmitSegments(e.markLines);
+      if (!e.markPoints.empty()) EmitPoints(e.markPoints, shift);
+      if (!e.markLines.empty()) EmitSegments(e.markLines, shift);
     });
   }
 }

@@ -54,6 +54,9 @@ struct OGLDispElement {
   GMVector axis{0.0, 0.0, 1.0};
   double angle = 0.0;  // radians
   GMVector scale{1.0, 1.0, 1.0};
+  // The point of the node's own coordinates its lists are drawn about: every
+  // vertex goes to GL less this point (see COGLDispTree::shift).
+  GMVector shift{};
   std::span<const GMPolygon> polygons;
   // One per polygon, or empty. A component of GM_UNDEFINED asks for the
   // normal of the polygon's first triangle.
@@ -128,12 +131,22 @@ class COGLDispTree : public CPlainList {
   int option = 0;         // bit 0: highlighted
   OptionWords options{};  // exchanged with the engine; [0] != 0 gives outlines a diffuse colour
   int visible = 1;        // 0 hides this node's own lists, not its children
+  // The point of this node's own coordinates that its lists are drawn about.
+  // Vertices are compiled less it, and the node's placement is applied
+  // relative to its parent's shift, worked out in double precision at every
+  // draw; a node drawn from the top is drawn in its parent's coordinates
+  // less its own shift. The view chooses the shifts so that the numbers GL
+  // sees stay small: the engine's local origin, in each node's coordinates.
+  // Any shift draws the same picture; only the precision differs.
+  GMVector shift{};
 
  private:
   enum class Pass { Faces, Lines, Outlines, Transparent, Points, Marks };
-  void DrawPass(Pass pass);
+  void DrawPass(Pass pass, const GMVector& parentShift);
   void Build(const OGLDispElement* element);
-  void ApplyTransform() const;
+  // The shift carried through this node's placement, in its parent's
+  // coordinates.
+  GMVector PlacedShift() const;
 
   std::unique_ptr<OGLDispLists> lists_;
   COGLDispTree* parent_ = nullptr;

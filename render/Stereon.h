@@ -219,6 +219,19 @@ class CStereon {
   // cannot be opened.
   void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+  // The world point the picture is drawn about. GL works in single
+  // precision: a site in survey coordinates (x = -40,000 m) has a float step
+  // of 4 mm there, and a camera matrix that cancels two such numbers makes
+  // near details jitter. So display lists, shadow volumes, billboards, the
+  // background and the camera all reach GL less this point, computed in
+  // double precision, and a far-off site draws as finely as one at the
+  // origin. The view sets it to a point near the model before it builds the
+  // display trees; an engine drawing another's tree uses that engine's.
+  void SetLocalOrigin(const GMVector& origin) { localOrigin_ = origin; }
+  const GMVector& LocalOrigin() const;
+  // A world point as GL receives it: less the local origin.
+  GMVector ToLocal(const GMVector& world) const;
+
   // --- state, read and written directly by the view ----------------------
   korvex::GLDisplayList axisList;
   korvex::GLDisplayList axisTiltedList;
@@ -289,6 +302,9 @@ class CStereon {
   void FinishBitmap(StereonImage* dest);
   StereonRect ClientRect() const;
 
+  GMVector localOrigin_{};
+  // The local origin the shadow list was compiled about.
+  GMVector shadowListOrigin_{};
   korvex::UserInterface* ui_ = nullptr;
   korvex::GLWindowContext* window_ = nullptr;                 // the window drawn into (not owned)
   std::unique_ptr<korvex::StereonGLContext> ownContext_;     // this engine's own context

@@ -22,7 +22,8 @@ GMVector WithLength(const GMVector& v, double length, double tol) {
   if (IsUndefined(unit)) return unit;
   return {unit.x * length, unit.y * length, unit.z * length};
 }
-void Vertex(const GMVector& p) { glVertex3d(p.x, p.y, p.z); }
+// A world point less the local origin the camera stands about.
+void Vertex(const GMVector& p, const GMVector& origin) { glVertex3d(p.x - origin.x, p.y - origin.y, p.z - origin.z); }
 
 }  // namespace
 
@@ -53,6 +54,7 @@ void CStereon::DrawBackground(int flags, const StereonRect& rect) {
     centre = Along(centre, r, (panX - rect.right / 2) * s);
     centre = Along(centre, u, (panY - rect.bottom / 2) * s);
   }
+  const GMVector& origin = LocalOrigin();
   glDisable(GL_LIGHTING);
   glDisable(GL_FOG);
   glBindTexture(GL_TEXTURE_2D, backTexture);
@@ -60,13 +62,13 @@ void CStereon::DrawBackground(int flags, const StereonRect& rect) {
   glColor4d(1.0, 1.0, 1.0, 1.0);
   glBegin(GL_QUADS);
   glTexCoord2d(1.0, 1.0);
-  Vertex(Along(Along(centre, r, right), u, top));
+  Vertex(Along(Along(centre, r, right), u, top), origin);
   glTexCoord2d(0.0, 1.0);
-  Vertex(Along(Along(centre, r, -right), u, top));
+  Vertex(Along(Along(centre, r, -right), u, top), origin);
   glTexCoord2d(0.0, 0.0);
-  Vertex(Along(Along(centre, r, -right), u, -top));
+  Vertex(Along(Along(centre, r, -right), u, -top), origin);
   glTexCoord2d(1.0, 0.0);
-  Vertex(Along(Along(centre, r, right), u, -top));
+  Vertex(Along(Along(centre, r, right), u, -top), origin);
   glEnd();
   glEnable(GL_LIGHTING);
   glDisable(GL_TEXTURE_2D);
@@ -104,6 +106,7 @@ void CStereon::DrawBillboards(int flags) {
     billboards->SetAt(i, order[static_cast<size_t>(i)].billboard);
   }
 
+  const GMVector& origin = LocalOrigin();
   glEnable(GL_LIGHTING);
   const GLfloat ambient[4] = {0.75f, 0.75f, 0.75f, 1.0f};
   const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -128,13 +131,13 @@ void CStereon::DrawBillboards(int flags) {
     glBegin(GL_QUADS);
     glNormal3d(n.x, n.y, n.z);
     glTexCoord2d(1.0, 0.0);
-    Vertex(bottomRight);
+    Vertex(bottomRight, origin);
     glTexCoord2d(1.0, 1.0);
-    Vertex(Along(bottomRight, h, 1.0));
+    Vertex(Along(bottomRight, h, 1.0), origin);
     glTexCoord2d(0.0, 1.0);
-    Vertex(Along(bottomLeft, h, 1.0));
+    Vertex(Along(bottomLeft, h, 1.0), origin);
     glTexCoord2d(0.0, 0.0);
-    Vertex(bottomLeft);
+    Vertex(bottomLeft, origin);
     glEnd();
     glDisable(GL_TEXTURE_2D);
   }

@@ -44,7 +44,19 @@ double CStereon::GetBackPlane() const { return backPlane; }
 double CStereon::SetZoom(double factor) { return std::exchange(zoom, factor); }
 double CStereon::GetZoom() const { return zoom; }
 
-void CStereon::ApplyLookAt() { gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, up.x, up.y, up.z); }
+const GMVector& CStereon::LocalOrigin() const {
+  return sharedFrom != nullptr ? sharedFrom->LocalOrigin() : localOrigin_;
+}
+
+GMVector CStereon::ToLocal(const GMVector& world) const { return Minus(world, LocalOrigin()); }
+
+void CStereon::ApplyLookAt() {
+  // Eye and target less the local origin: the matrix then holds small
+  // numbers, and nothing large cancels in single precision.
+  const GMVector e = ToLocal(eye);
+  const GMVector t = ToLocal(target);
+  gluLookAt(e.x, e.y, e.z, t.x, t.y, t.z, up.x, up.y, up.z);
+}
 
 void CStereon::GetPerspectiveFrustum(double aspect, double& left, double& right, double& bottom, double& top,
                                      double& nearPlane, double& farPlane) const {

@@ -15,9 +15,10 @@ void CStereon::ApplyLinePull(int flags, bool reverse) {
   }
   if (linePullScale == 0.0) return;
   const double s = reverse ? 1.0 / linePullScale : linePullScale;
-  glTranslated(eye.x, eye.y, eye.z);
+  const GMVector e = ToLocal(eye);
+  glTranslated(e.x, e.y, e.z);
   glScaled(s, s, s);
-  glTranslated(-eye.x, -eye.y, -eye.z);
+  glTranslated(-e.x, -e.y, -e.z);
 }
 
 void CStereon::DrawTransparentPass(int flags) {
@@ -48,6 +49,8 @@ void CStereon::DrawScene(int flags, double aspect, const StereonRect* rect) {
     glPopMatrix();
     return;
   }
+  // The camera stands less the local origin, and so does the tree's top.
+  tree->shift = LocalOrigin();
   const bool faces = (flags & frame::kFaces) && (flags & frame::kLitFaces);
 
   if (faces) {

@@ -59,7 +59,28 @@ bool TriangulateFace(const GMPolygon& face, std::vector<std::array<GMVector, 3>>
   return true;
 }
 
-void Vertex(const GMVector& p) { glVertex3d(p.x, p.y, p.z); }
+// A world point less the local origin the camera stands about.
+void Vertex(const GMVector& p, const GMVector& origin) { glVertex3d(p.x - origin.x, p.y - origin.y, p.z - origin.z); }
+
+// Moves a shadow list compiled about one local origin to the frame's
+// origin, for as long as it lives; nothing to do when the two agree.
+class ShadowListPlacement {
+ public:
+  ShadowListPlacement(const GMVector& compiledAbout, const GMVector& drawnAbout)
+      : moved_(compiledAbout.x != drawnAbout.x || compiledAbout.y != drawnAbout.y || compiledAbout.z != drawnAbout.z) {
+    if (!moved_) return;
+    glPushMatrix();
+    glTranslated(compiledAbout.x - drawnAbout.x, compiledAbout.y - drawnAbout.y, compiledAbout.z - drawnAbout.z);
+  }
+  ~ShadowListPlacement() {
+    if (moved_) glPopMatrix();
+  }
+  ShadowListPlacement(const ShadowListPlacement&) = delete;
+  ShadowListPlacement& operator=(const ShadowListPlacement&) = delete;
+
+ private:
+  bool moved_;
+};
 
 }  // namespace
 
@@ -95,6 +116,10 @@ void CStereon::BuildShadowVolumes(std::span<const GMPolygon> polygons, double dx
   const GLuint id = glGenLists(1);
   if (id == 0) return;
   shadowList = korvex::GLDisplayList(id);
+  // The list holds the volumes less the local origin of this moment; a
+  // frame drawn about another origin moves them by the difference.
+  shadowListOrigin_ = LocalOrigin();
+  const GMVector origin = shadowListOrigin_;
   glNewList(id, GL_COMPILE);
   glPushMatrix();
   std::vector<std::array<GMVector, 3>> triangles;
@@ -105,9 +130,9 @@ void CStereon::BuildShadowVolumes(std::span<const GMPolygon> polygons, double dx
     glNormal3d(normal.x, normal.y, normal.z);
     for (const auto& t : triangles) {
       glBegin(GL_POLYGON);
-      Vertex(t[0]);
-      Vertex(t[1]);
-      Vertex(t[2]);
+      Vertex(t[0], origin);
+      Vertex(t[1], origin);
+      Vertex(t[2], origin);
       glEnd();
     }
   }
@@ -174,11 +199,12 @@ void CStereon::DrawScreenQuad(double halfWidth, double halfHeight, int flags, co
     centre = Along(centre, r, (panX - rect->right / 2) * s);
     centre = Along(centre, u, (panY - rect->bottom / 2) * s);
   }
+  const GMVector& origin = LocalOrigin();
   glBegin(GL_QUADS);
-  Vertex(Along(Along(centre, r, halfWidth), u, halfHeight));
-  Vertex(Along(Along(centre, r, -halfWidth), u, halfHeight));
-  Vertex(Along(Along(centre, r, -halfWidth), u, -halfHeight));
-  Vertex(Along(Along(centre, r, halfWidth), u, -halfHeight));
+  Vertex(Along(Along(centre, r, halfWidth), u, halfHeight), origin);
+  Vertex(Along(Along(centre, r, -halfWidth), u, halfHeight), origin);
+  Vertex(Along(Along(centre, r, -halfWidth), u, -halfHeight), origin);
+  Vertex(Along(Along(centre, r, halfWidth), u, -halfHeight), origin);
   glEnd();
 }
 
@@ -208,6 +234,7 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
 
   // Depth-pass counting: +1 for every front face in front of the scene,
   // -1 for every back face.
+  const GMVector& origin = LocalOrigin();
   if (!shadowArrays.empty()) {
     for (const ShadowArray& pair : shadowArrays) {
       for (int pass = 0; pass < 2; ++pass) {
@@ -217,14 +244,15 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
           const GMVector& n = pair.normals[i];
           glNormal3d(n.x, n.y, n.z);
           glBegin(GL_POLYGON);
-          Vertex(pair.triangles[i][0]);
-          Vertex(pair.triangles[i][1]);
-          Vertex(pair.triangles[i][2]);
+          Vertex(pair.triangles[i][0], origin);
+          Vertex(pair.triangles[i][1], origin);
+          Vertex(pair.triangles[i][2], origin);
           glEnd();
         }
       }
     }
   } else if (shadowList) {
+    const ShadowListPlacement placement(shadowListOrigin_, origin);
     glCullFace(GL_BACK);
     glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
     glCallList(shadowList.Id());
@@ -271,6 +299,7 @@ void CStereon::DrawAccumShadow() {
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   if (shadowList) {
+    const ShadowListPlacement placement(shadowListOrigin_, LocalOrigin());
     const auto channel = [this](int shift) { return 1.0f - static_cast<float>((shadowColor >> shift) & 0xFF) / 255.0f; };
     glCullFace(GL_BACK);
     glColor4f(channel(0), channel(8), channel(16), 1.0f);

@@ -2,6 +2,7 @@
 // nodes, and the clean-up of figures the engine cannot draw.
 #include <cmath>
 
+#include "geometry/gm_matrix.h"
 #include "model/FigureTessellation.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
@@ -70,6 +71,20 @@ void CStereonView::RemoveInvalidFrom(CInkNode& node) {
     if (CInkNode* child = node.GetChild(i)) RemoveInvalidFrom(*child);
 }
 
+GMVector CStereonView::LocalShift(const CInkNode& node) const {
+  // The engine's local origin in the node's own coordinates: its vertices
+  // then reach GL as small numbers, whatever its placement. Any finite
+  // point draws the same picture; a placement that cannot be undone (a
+  // scale of 0) keeps the origin as it is.
+  const GMVector origin = engine_->LocalOrigin();
+  GMMatrix inverse;
+  node.GetInverseWorldMatrix(inverse);
+  GMVector shift = origin;
+  GMTransformPoint(shift, inverse);
+  if (!std::isfinite(shift.x) || !std::isfinite(shift.y) || !std::isfinite(shift.z)) return origin;
+  return shift;
+}
+
 void CStereonView::FillTree(CInkNode& node, COGLDispTree& tree) {
   const InkAttributes& attributes = *node.GetAttributeRecord();
   OGLDispElement element;
@@ -82,6 +97,7 @@ void CStereonView::FillTree(CInkNode& node, COGLDispTree& tree) {
   element.axis = attributes.rotationAxis;
   element.angle = attributes.rotationAngle;
   element.scale = attributes.scale;
+  element.shift = LocalShift(node);
 
   std::vector<GMPolygon> polygons;
   std::vector<GMVector> normals;
@@ -129,6 +145,7 @@ void CStereonView::RebuildAll() {
   CInkNode* selected = Selection();
   root->RemoveAll();
   handles_.Clear();
+  engine_->SetLocalOrigin(LocalOriginFor());
   if (CInkNode* sceneRoot = scene_->GetRoot())
     for (int i = 0; i < sceneRoot->GetCount(); ++i)
       if (CInkNode* child = sceneRoot->GetChild(i)) root->AddChild(BuildTree(*child));

@@ -330,6 +330,13 @@ class CStereonView {
   // Bridge.
   std::unique_ptr<COGLDispTree> BuildTree(CInkNode& node);
   void FillTree(CInkNode& node, COGLDispTree& tree);
+  // The point of the node's own coordinates its display lists are drawn
+  // about.
+  GMVector LocalShift(const CInkNode& node) const;
+  // The world point the engine draws about for the present model: the
+  // model's centre when the model lies away from the origin, else the
+  // origin itself.
+  GMVector LocalOriginFor() const;
   void RemoveInvalidFrom(CInkNode& node);
 
   UserInterface& ui_;

@@ -182,6 +182,7 @@ void CStereonView::BuildTreesInto(CStereon& engine) {
       view.handles_ = std::move(table);
     }
   } restore{*this, engine_, std::move(engine_), handles_};
+  engine.SetLocalOrigin(restore.screen->LocalOrigin());
   engine_.reset(&engine);
   for (int i = 0; i < sceneRoot->GetCount(); ++i)
     if (CInkNode* child = sceneRoot->GetChild(i)) root->AddChild(BuildTree(*child));

@@ -375,6 +375,17 @@ bool CStereonView::ModelBox(GMBox& box) const {
   return !builder.empty;
 }
 
+GMVector CStereonView::LocalOriginFor() const {
+  GMBox box;
+  if (!ModelBox(box)) return {};
+  const GMVector centre = Centre(box);
+  const double size = std::max({box.maxX - box.minX, box.maxY - box.minY, box.maxZ - box.minZ, 1.0});
+  // A model around the origin draws about the origin, as it always has; one
+  // farther away than its own size draws about its centre.
+  if (std::fabs(centre.x) <= size && std::fabs(centre.y) <= size && std::fabs(centre.z) <= size) return {};
+  return centre;
+}
+
 void CStereonView::FitAll() {
   const int w = ClientWidth();
   const int h = ClientHeight();
