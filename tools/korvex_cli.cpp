@@ -4,6 +4,7 @@
 //   korvex-cli render MODEL -o OUT.jpg|OUT.bmp [options]  (tools/RenderCommand.h)
 //   korvex-cli convert IN OUT  (tools/ConvertCommand.h)
 //   korvex-cli sun ... / sunstudy MODEL -o DIR ...  (tools/SunCommand.h)
+//   korvex-cli shadowhours MODEL -o DIR ... / shadowhours-merge  (tools/ShadowHoursCommand.h)
 //
 // Loads MODEL as the viewer loads the model of its command line and prints
 // the scene tree. Exit status: 0 loaded, 1 the model could not be read (one
@@ -22,6 +23,7 @@
 #include "tools/ConvertCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/SceneDump.h"
+#include "tools/ShadowHoursCommand.h"
 #include "tools/SunCommand.h"
 
 namespace {
@@ -109,6 +111,7 @@ int main(int argc, char** argv) {
     std::cout << korvex::cli::kConvertUsage;
     std::cout << korvex::cli::kSunUsage;
     std::cout << korvex::cli::kSunStudyUsage;
+    std::cout << korvex::cli::kShadowHoursUsage;
     return 0;
   }
   if (args.front() == "dump") return Dump({args.begin() + 1, args.end()});
@@ -116,5 +119,7 @@ int main(int argc, char** argv) {
   if (args.front() == "convert") return korvex::cli::RunConvert({args.begin() + 1, args.end()});
   if (args.front() == "sun") return korvex::cli::RunSun({args.begin() + 1, args.end()});
   if (args.front() == "sunstudy") return korvex::cli::RunSunStudy({args.begin() + 1, args.end()});
+  if (args.front() == "shadowhours") return korvex::cli::RunShadowHours({args.begin() + 1, args.end()});
+  if (args.front() == "shadowhours-merge") return korvex::cli::RunShadowHoursMerge({args.begin() + 1, args.end()});
   return Usage("unknown command " + std::string(args.front()));
 }

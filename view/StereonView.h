@@ -384,6 +384,11 @@ class CStereonView {
 // scene holds.
 bool IsAuxiliaryNodeName(std::string_view cp932Name);
 
+// Whether the node's own figures cast shadows: it is opaque unless
+// transparent bodies may cast, and shown unless hidden bodies may cast.
+// Its children answer for themselves.
+bool NodeCastsShadow(CInkNode& node, bool transparentCast, bool hiddenCast);
+
 }  // namespace korvex
 
 using korvex::CStereonView;

@@ -41,9 +41,7 @@ struct CasterRules {
 
 // The node's figures, then its children's, as world-space polygons.
 void CollectCasters(CInkNode& node, const CasterRules& rules, std::vector<GMPolygon>& casters) {
-  const InkAttributes* attributes = node.GetAttributeRecord();
-  const bool opaque = attributes != nullptr && (attributes->colour >> 24) == 0xFFu;
-  if ((rules.transparentCast || opaque) && (rules.hiddenCast || node.IsShown())) {
+  if (NodeCastsShadow(node, rules.transparentCast, rules.hiddenCast)) {
     for (int i = 0; i < node.GetFigureCount(); ++i) {
       const InkFigure* figure = node.GetFigure(i);
       if (figure == nullptr) continue;
@@ -96,6 +94,12 @@ void CollectBillboardCasters(CPlainList* billboards, const GMVector& light, std:
 int BillboardCount(const CPlainList* billboards) { return billboards != nullptr ? billboards->GetCount() : 0; }
 
 }  // namespace
+
+bool NodeCastsShadow(CInkNode& node, bool transparentCast, bool hiddenCast) {
+  const InkAttributes* attributes = node.GetAttributeRecord();
+  const bool opaque = attributes != nullptr && (attributes->colour >> 24) == 0xFFu;
+  return (transparentCast || opaque) && (hiddenCast || node.IsShown());
+}
 
 void CStereonView::MakeShadows() {
   if (!engine_ || !scene_) return;

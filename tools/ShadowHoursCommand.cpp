@@ -1,0 +1,235 @@
+#include "tools/ShadowHoursCommand.h"
+
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "analysis/SceneCasters.h"
+#include "analysis/ShadowStudy.h"
+#include "formats/ModelLoader.h"
+#include "model/InkSolid.h"
+#include "tools/BatchView.h"
+
+namespace korvex::cli {
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+int Usage(std::string_view problem) {
+  std::cerr << "korvex-cli: " << problem << "\n" << kShadowHoursUsage;
+  return kExitUsage;
+}
+
+// Input the study cannot take: one line, no usage text.
+int Refused(std::string_view problem) {
+  std::cerr << "korvex-cli: " << problem << "\n";
+  return kExitUsage;
+}
+
+bool ParseList(std::string_view text, std::vector<double>& out) {
+  out.clear();
+  while (true) {
+    const std::size_t comma = text.find(',');
+    double value = 0;
+    if (!ParseNumber(text.substr(0, comma), value)) return false;
+    out.push_back(value);
+    if (comma == std::string_view::npos) return true;
+    text.remove_prefix(comma + 1);
+  }
+}
+
+bool ParseDate(std::string_view text, SolarInput& in) {
+  const std::size_t first = text.find('-', 1);
+  const std::size_t second = first == std::string_view::npos ? first : text.find('-', first + 1);
+  if (second == std::string_view::npos) return false;
+  return ParseNumber(text.substr(0, first), in.year) &&
+         ParseNumber(text.substr(first + 1, second - first - 1), in.month) &&
+         ParseNumber(text.substr(second + 1), in.day);
+}
+
+// "HH:MM" as hours, 00:00 … 24:00.
+bool ParseClockHours(std::string_view text, double& hours) {
+  const std::size_t colon = text.find(':');
+  int h = 0, m = 0;
+  if (colon == std::string_view::npos || !ParseNumber(text.substr(0, colon), h) ||
+      !ParseNumber(text.substr(colon + 1), m) || h < 0 || m < 0 || m > 59 || h * 60 + m > 24 * 60)
+    return false;
+  hours = h + m / 60.0;
+  return true;
+}
+
+bool ParseTile(std::string_view text, int& k, int& n) {
+  const std::size_t slash = text.find('/');
+  return slash != std::string_view::npos && ParseNumber(text.substr(0, slash), k) &&
+         ParseNumber(text.substr(slash + 1), n);
+}
+
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void OnShadowHoursInterrupt(int) { interrupted = 1; }
+
+}  // namespace
+
+int RunShadowHours(const std::vector<std::string_view>& args) {
+  analysis::StudyPlan plan;
+  SolarInput& site = plan.window.site;
+  std::optional<std::string_view> model, folder;
+  bool json = false, sawLat = false, sawDate = false, sawOffset = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    const std::string_view value = hasValue ? args[i + 1] : std::string_view();
+    auto number = [&](double& out) {
+      if (!hasValue || !ParseNumber(value, out)) return false;
+      ++i;
+      return true;
+    };
+    std::vector<double> list;
+    auto numbers = [&]() {
+      if (!hasValue || !ParseList(value, list)) return false;
+      ++i;
+      return true;
+    };
+    if (arg == "-o" || arg == "--output") {
+      if (!hasValue || value.empty()) return Usage("-o needs a folder");
+      folder = args[++i];
+    } else if (arg == "--lat") {
+      if (!number(site.latitude)) return Usage("--lat needs degrees");
+      sawLat = true;
+    } else if (arg == "--lon") {
+      if (!number(site.longitude)) return Usage("--lon needs degrees");
+      plan.longitudeGiven = true;
+    } else if (arg == "--utc-offset") {
+      if (!number(site.utcOffsetHours)) return Usage("--utc-offset needs hours");
+      sawOffset = true;
+    } else if (arg == "--date") {
+      if (!hasValue || !ParseDate(value, site)) return Usage("--date needs YYYY-MM-DD");
+      ++i;
+      sawDate = true;
+    } else if (arg == "--from" || arg == "--to") {
+      double& hours = arg == "--from" ? plan.window.fromHours : plan.window.toHours;
+      if (!hasValue || !ParseClockHours(value, hours)) return Usage(std::string(arg) + " needs HH:MM, 00:00 to 24:00");
+      ++i;
+    } else if (arg == "--clock-time") {
+      plan.window.clockTime = true;
+    } else if (arg == "--height") {
+      if (!number(plan.height)) return Usage("--height needs metres");
+    } else if (arg == "--ground") {
+      double ground = 0;
+      if (!number(ground)) return Usage("--ground needs a height");
+      plan.ground = ground;
+    } else if (arg == "--grid") {
+      if (!number(plan.grid)) return Usage("--grid needs a step");
+    } else if (arg == "--area") {
+      if (!numbers() || list.size() != 4) return Usage("--area needs X0,Y0,X1,Y1");
+      plan.area = analysis::Area{list[0], list[1], list[2], list[3]};
+    } else if (arg == "--contours") {
+      if (!numbers()) return Usage("--contours needs hours, e.g. 1,2,2.5,3");
+      plan.contours = list;
+    } else if (arg == "--outline-step") {
+      if (!hasValue || !ParseNumber(value, plan.outlineStepMinutes))
+        return Usage("--outline-step needs a whole number of minutes");
+      ++i;
+    } else if (arg == "--site") {
+      if (!numbers() || list.size() % 2 != 0) return Usage("--site needs X,Y pairs: X,Y,X,Y,...");
+      plan.site.clear();
+      for (std::size_t k = 0; k < list.size(); k += 2) plan.site.push_back({list[k], list[k + 1]});
+      if (plan.site.size() < 3) return Refused("the site needs at least three points");
+    } else if (arg == "--limits") {
+      if (!numbers() || list.size() != 2) return Usage("--limits needs H5,H10");
+      plan.limits = std::array<double, 2>{list[0], list[1]};
+    } else if (arg == "--north") {
+      if (!number(plan.window.north)) return Usage("--north needs radians");
+    } else if (arg == "--tile") {
+      if (!hasValue || !ParseTile(value, plan.tile, plan.tiles)) return Usage("--tile needs K/N");
+      ++i;
+    } else if (arg == "--json") {
+      json = true;
+    } else if (arg.size() > 1 && arg.front() == '-') {
+      return Usage("unknown option " + std::string(arg));
+    } else if (!model) {
+      model = arg;
+    } else {
+      return Usage("shadowhours takes one MODEL");
+    }
+  }
+  if (!model) return Usage("shadowhours needs a MODEL");
+  if (!folder) return Usage("shadowhours needs -o DIR");
+  if (!sawLat) return Usage("--lat is needed");
+  if (!sawDate) return Usage("--date is needed");
+  if (plan.window.clockTime && (!plan.longitudeGiven || !sawOffset))
+    return Usage("--clock-time needs --lon and --utc-offset");
+  // In true solar time the clock only picks the day's noon for the
+  // declination: the zone of the longitude serves.
+  if (!sawOffset) site.utcOffsetHours = std::round(site.longitude / 15.0);
+  if (plan.limits && plan.site.empty()) return Usage("--limits needs --site");
+  if (plan.tiles < 1 || plan.tile < 1 || plan.tile > plan.tiles)
+    return Refused("the tile K/N needs K from 1 to N and N at least 1");
+
+  CInkSolid scene;
+  scene.Initialize();
+  K3dViewState view;
+  const ModelLoadResult loaded = LoadModel(scene, *model, view);
+  if (loaded != ModelLoadResult::kLoaded) {
+    std::cerr << "korvex-cli: cannot read " << *model << ": " << Reason(loaded) << "\n";
+    return kExitFailed;
+  }
+  const analysis::TriangleSoup faces = analysis::SceneCasters(scene);
+  if (std::string problem = analysis::StudyPlanProblem(plan, faces); !problem.empty()) return Refused(problem);
+
+  interrupted = 0;
+  const auto previous = std::signal(SIGINT, OnShadowHoursInterrupt);
+  const analysis::StudyResult result =
+      analysis::RunStudy(plan, faces, [](std::size_t, std::size_t) { return interrupted == 0; });
+  std::signal(SIGINT, previous);
+  if (result.cancelled) {
+    std::fprintf(stderr, "shadowhours: stopped by the user, nothing written\n");
+    return kExitInterrupted;
+  }
+  std::string error;
+  const std::filesystem::path out(*folder);
+  const bool tiled = plan.tiles > 1;
+  if (!(tiled ? analysis::WriteTile(result, out, &error) : analysis::WriteStudy(result, out, &error))) {
+    std::cerr << "korvex-cli: " << error << "\n";
+    return kExitFailed;
+  }
+  if (json && !tiled) std::cout << analysis::StudyReport(result);
+  std::fprintf(stderr, "shadowhours: %zu triangles, %d x %d points%s, written to %s\n", faces.Count(),
+               result.grid.nx, result.rows.last - result.rows.first,
+               tiled ? (" (tile " + std::to_string(plan.tile) + "/" + std::to_string(plan.tiles) + ")").c_str() : "",
+               out.string().c_str());
+  std::cout.flush();
+  return std::cout ? kExitDone : kExitFailed;
+}
+
+int RunShadowHoursMerge(const std::vector<std::string_view>& args) {
+  std::optional<std::string_view> folder;
+  std::vector<std::filesystem::path> tiles;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" || args[i] == "--output") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return Usage("-o needs a folder");
+      folder = args[++i];
+    } else if (args[i].size() > 1 && args[i].front() == '-') {
+      return Usage("unknown option " + std::string(args[i]));
+    } else {
+      tiles.emplace_back(args[i]);
+    }
+  }
+  if (!folder) return Usage("shadowhours-merge needs -o DIR");
+  if (tiles.empty()) return Usage("shadowhours-merge needs the tile folders");
+  std::string error;
+  bool usage = false;
+  if (!analysis::MergeTiles(tiles, std::filesystem::path(*folder), &error, &usage)) {
+    std::cerr << "korvex-cli: " << error << "\n";
+    return usage ? kExitUsage : kExitFailed;
+  }
+  return kExitDone;
+}
+
+}  // namespace korvex::cli
