@@ -22,9 +22,10 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kHoursName = "hours.csv";
 constexpr const char* kTileName = "tile.json";
-constexpr const char* kOutlinesJsonName = "outlines.geojson";
-constexpr const char* kOutlinesDxfName = "outlines.dxf";
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// The plan's footprint leaves out faces lower than this above the ground:
+// the ground's own surface and kerbs.
+constexpr double kAboveGround = 0.05;
 
 // A coordinate or a value as a person writes it: six decimals at most, no
 // trailing zeros, no "-0".
@@ -306,6 +307,34 @@ StudyPlan PlanFromRun(const Json& run) {
   return p;
 }
 
+Json RingsJson(const std::vector<Ring2Set>& polygons) {
+  Json out = Json::array();
+  for (const Ring2Set& polygon : polygons) {
+    Json rings = Json::array();
+    for (const Polyline& ring : polygon.rings) {
+      Json points = Json::array();
+      for (const Point2& p : ring) points.push_back({p.x, p.y});
+      rings.push_back(std::move(points));
+    }
+    out.push_back(std::move(rings));
+  }
+  return out;
+}
+
+std::vector<Ring2Set> RingsFromJson(const Json& json) {
+  std::vector<Ring2Set> out;
+  for (const Json& rings : json) {
+    Ring2Set polygon;
+    for (const Json& points : rings) {
+      Polyline ring;
+      for (const Json& p : points) ring.push_back({p.at(0).get<double>(), p.at(1).get<double>()});
+      polygon.rings.push_back(std::move(ring));
+    }
+    out.push_back(std::move(polygon));
+  }
+  return out;
+}
+
 // The worst sample of a line: the greatest hours, the first of equals.
 void Worse(LineCheck& check, double hours, std::size_t index, Point2 at) {
   if (std::isnan(hours)) return;
@@ -410,6 +439,11 @@ StudyResult RunStudy(const StudyPlan& plan, const TriangleSoup& faces, const Pro
       if (const auto sun = path.At(minutes / 60.0)) outline.polygons = ShadowOutline(faces, *sun, grid);
       result.outlines.push_back(std::move(outline));
     }
+    // The model from straight above: what stands on the ground, not the
+    // ground itself.
+    Grid ground = grid;
+    ground.z = result.ground + kAboveGround;
+    result.footprint = ShadowOutline(faces, {0, 0, 1}, ground);
   }
   return result;
 }
@@ -469,8 +503,8 @@ bool WriteStudy(const StudyResult& result, const std::filesystem::path& folder, 
   return Write(folder / kHoursName, HoursCsv(result.grid, result.rows, result.hours), error) &&
          Write(folder / "contours.geojson", ContoursGeoJson(result.plan, levels), error) &&
          Write(folder / "contours.dxf", ContoursDxf(result, levels), error) &&
-         Write(folder / kOutlinesJsonName, OutlinesGeoJson(result.outlines), error) &&
-         Write(folder / kOutlinesDxfName, OutlinesDxf(result), error) &&
+         Write(folder / "outlines.geojson", OutlinesGeoJson(result.outlines), error) &&
+         Write(folder / "outlines.dxf", OutlinesDxf(result), error) &&
          Write(folder / "report.json", StudyReport(result), error);
 }
 
@@ -490,21 +524,25 @@ bool WriteTile(const StudyResult& result, const std::filesystem::path& folder, s
     lines.push_back(std::move(line));
   }
   tile["lines"] = std::move(lines);
+  if (result.plan.tile == 1) {
+    Json outlines = Json::array();
+    for (const HourlyOutline& outline : result.outlines)
+      outlines.push_back({{"minutes", outline.minutes}, {"polygons", RingsJson(outline.polygons)}});
+    tile["outlines"] = std::move(outlines);
+    tile["footprint"] = RingsJson(result.footprint);
+  }
   if (!Write(folder / kHoursName, HoursCsv(result.grid, result.rows, result.hours), error)) return false;
-  if (result.plan.tile == 1 && (!Write(folder / kOutlinesJsonName, OutlinesGeoJson(result.outlines), error) ||
-                                !Write(folder / kOutlinesDxfName, OutlinesDxf(result), error)))
-    return false;
   // Last: a folder with tile.json is a finished tile.
   return Write(folder / kTileName, tile.dump(1) + "\n", error);
 }
 
-bool MergeTiles(const std::vector<std::filesystem::path>& tiles, const std::filesystem::path& folder,
-                std::string* error, bool* usage) {
+std::optional<StudyResult> MergeTiles(const std::vector<std::filesystem::path>& tiles, std::string* error,
+                                      bool* usage) {
   *usage = false;
-  auto fail = [&](std::string text, bool isUsage) {
+  auto fail = [&](std::string text, bool isUsage) -> std::optional<StudyResult> {
     *error = std::move(text);
     *usage = isUsage;
-    return false;
+    return std::nullopt;
   };
   if (tiles.empty()) return fail("the merge needs the folders of the tiles", true);
   struct Piece {
@@ -581,18 +619,15 @@ bool MergeTiles(const std::vector<std::filesystem::path>& tiles, const std::file
             {share["at"][0].get<double>(), share["at"][1].get<double>()});
     }
   }
-  if (!MakeFolder(folder, error)) return false;
-  const auto levels = StudyContours(result);
-  std::string outlinesJson, outlinesDxf;
-  const auto& first = pieces.front().folder;
-  if (!ReadText(first / kOutlinesJsonName, outlinesJson) || !ReadText(first / kOutlinesDxfName, outlinesDxf))
-    return fail("cannot read the outlines of tile 1 in " + first.string(), false);
-  return Write(folder / kHoursName, HoursCsv(result.grid, result.rows, result.hours), error) &&
-         Write(folder / "contours.geojson", ContoursGeoJson(result.plan, levels), error) &&
-         Write(folder / "contours.dxf", ContoursDxf(result, levels), error) &&
-         Write(folder / kOutlinesJsonName, outlinesJson, error) &&
-         Write(folder / kOutlinesDxfName, outlinesDxf, error) &&
-         Write(folder / "report.json", StudyReport(result), error);
+  try {
+    const Json& first = pieces.front().tile;
+    for (const Json& outline : first.at("outlines"))
+      result.outlines.push_back({outline.at("minutes").get<int>(), RingsFromJson(outline.at("polygons"))});
+    result.footprint = RingsFromJson(first.at("footprint"));
+  } catch (const nlohmann::json::exception&) {
+    return fail((pieces.front().folder / kTileName).string() + " is damaged", false);
+  }
+  return result;
 }
 
 }  // namespace korvex::analysis

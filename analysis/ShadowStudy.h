@@ -64,6 +64,7 @@ struct StudyResult {
   RowRange rows;               // the rows computed (all of them without tiles)
   std::vector<double> hours;   // rows × nx, quantised; NaN inside solids
   std::vector<HourlyOutline> outlines;  // only in a single run and in tile 1
+  std::vector<Ring2Set> footprint;      // the model seen from above, clipped to the area; likewise
   std::vector<LineCheck> lines;         // only with a site
   bool cancelled = false;
 };
@@ -84,11 +85,11 @@ bool WriteStudy(const StudyResult& result, const std::filesystem::path& folder, 
 // run it belongs to (tile.json), the outlines from tile 1.
 bool WriteTile(const StudyResult& result, const std::filesystem::path& folder, std::string* error);
 
-// Joins the tile folders of one run and writes the study to `folder`.
+// Joins the tile folders of one run into the study a single run gives.
 // `usage` is set when the tiles cannot go together (of different runs,
-// missing or repeated), as opposed to a file that cannot be read or written.
-bool MergeTiles(const std::vector<std::filesystem::path>& tiles, const std::filesystem::path& folder,
-                std::string* error, bool* usage);
+// missing or repeated), as opposed to a file that cannot be read.
+std::optional<StudyResult> MergeTiles(const std::vector<std::filesystem::path>& tiles, std::string* error,
+                                      bool* usage);
 
 // report.json of a study, as text.
 std::string StudyReport(const StudyResult& result);

@@ -1,5 +1,6 @@
 #include "tools/ShadowHoursCommand.h"
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <string>
 
 #include "analysis/SceneCasters.h"
+#include "analysis/SiteCrs.h"
+#include "app/sheet/ShadowPlan.h"
 #include "analysis/ShadowStudy.h"
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
@@ -71,6 +74,11 @@ bool ParseTile(std::string_view text, int& k, int& n) {
          ParseNumber(text.substr(slash + 1), n);
 }
 
+// The files of a whole study, and its plan drawing.
+bool WriteAll(const analysis::StudyResult& result, const std::filesystem::path& folder, std::string* error) {
+  return analysis::WriteStudy(result, folder, error) && WriteShadowPlan(result, folder, error);
+}
+
 volatile std::sig_atomic_t interrupted = 0;
 extern "C" void OnShadowHoursInterrupt(int) { interrupted = 1; }
 
@@ -80,7 +88,7 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
   analysis::StudyPlan plan;
   SolarInput& site = plan.window.site;
   std::optional<std::string_view> model, folder;
-  bool json = false, sawLat = false, sawDate = false, sawOffset = false;
+  bool json = false, sawLat = false, sawDate = false, sawOffset = false, sawNorth = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -146,6 +154,10 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
       plan.limits = std::array<double, 2>{list[0], list[1]};
     } else if (arg == "--north") {
       if (!number(plan.window.north)) return Usage("--north needs radians");
+      sawNorth = true;
+    } else if (arg == "--crs") {
+      if (!hasValue || value.empty()) return Usage("--crs needs EPSG:CODE");
+      plan.crs = std::string(args[++i]);
     } else if (arg == "--tile") {
       if (!hasValue || !ParseTile(value, plan.tile, plan.tiles)) return Usage("--tile needs K/N");
       ++i;
@@ -161,13 +173,12 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
   }
   if (!model) return Usage("shadowhours needs a MODEL");
   if (!folder) return Usage("shadowhours needs -o DIR");
-  if (!sawLat) return Usage("--lat is needed");
+  if (!plan.crs.empty() && (sawNorth || sawLat || plan.longitudeGiven))
+    return Usage("--crs gives the latitude, longitude and north: leave out --lat, --lon and --north");
+  if (!sawLat && plan.crs.empty()) return Usage("--lat is needed");
   if (!sawDate) return Usage("--date is needed");
-  if (plan.window.clockTime && (!plan.longitudeGiven || !sawOffset))
-    return Usage("--clock-time needs --lon and --utc-offset");
-  // In true solar time the clock only picks the day's noon for the
-  // declination: the zone of the longitude serves.
-  if (!sawOffset) site.utcOffsetHours = std::round(site.longitude / 15.0);
+  if (plan.window.clockTime && ((!plan.longitudeGiven && plan.crs.empty()) || !sawOffset))
+    return Usage("--clock-time needs --lon (or --crs) and --utc-offset");
   if (plan.limits && plan.site.empty()) return Usage("--limits needs --site");
   if (plan.tiles < 1 || plan.tile < 1 || plan.tile > plan.tiles)
     return Refused("the tile K/N needs K from 1 to N and N at least 1");
@@ -181,6 +192,29 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
     return kExitFailed;
   }
   const analysis::TriangleSoup faces = analysis::SceneCasters(scene);
+  if (!plan.crs.empty()) {
+    // The place is the model's centre, or the area's for a model without
+    // faces.
+    double x = 0, y = 0;
+    if (!faces.Empty()) {
+      double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+      for (const GMVector& p : faces.points)
+        x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
+      x = (x0 + x1) / 2, y = (y0 + y1) / 2;
+    } else if (plan.area) {
+      x = (plan.area->x0 + plan.area->x1) / 2, y = (plan.area->y0 + plan.area->y1) / 2;
+    }
+    std::string problem;
+    const auto place = analysis::PlaceInCrs(plan.crs, x, y, &problem);
+    if (!place) return Refused(problem);
+    site.latitude = place->latitude;
+    site.longitude = place->longitude;
+    plan.window.north = place->north;
+    plan.longitudeGiven = true;
+  }
+  // In true solar time the clock only picks the day's noon for the
+  // declination: the zone of the longitude serves.
+  if (!sawOffset) site.utcOffsetHours = std::round(site.longitude / 15.0);
   if (std::string problem = analysis::StudyPlanProblem(plan, faces); !problem.empty()) return Refused(problem);
 
   interrupted = 0;
@@ -195,7 +229,7 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
   std::string error;
   const std::filesystem::path out(*folder);
   const bool tiled = plan.tiles > 1;
-  if (!(tiled ? analysis::WriteTile(result, out, &error) : analysis::WriteStudy(result, out, &error))) {
+  if (!(tiled ? analysis::WriteTile(result, out, &error) : WriteAll(result, out, &error))) {
     std::cerr << "korvex-cli: " << error << "\n";
     return kExitFailed;
   }
@@ -225,9 +259,14 @@ int RunShadowHoursMerge(const std::vector<std::string_view>& args) {
   if (tiles.empty()) return Usage("shadowhours-merge needs the tile folders");
   std::string error;
   bool usage = false;
-  if (!analysis::MergeTiles(tiles, std::filesystem::path(*folder), &error, &usage)) {
+  const auto result = analysis::MergeTiles(tiles, &error, &usage);
+  if (!result) {
     std::cerr << "korvex-cli: " << error << "\n";
     return usage ? kExitUsage : kExitFailed;
+  }
+  if (!WriteAll(*result, std::filesystem::path(*folder), &error)) {
+    std::cerr << "korvex-cli: " << error << "\n";
+    return kExitFailed;
   }
   return kExitDone;
 }

@@ -13,7 +13,7 @@ inline constexpr const char* kShadowHoursUsage =
     "                  [--from HH:MM] [--to HH:MM] [--clock-time --utc-offset H]\n"
     "                  [--height M] [--ground Z] [--grid M] [--area X0,Y0,X1,Y1]\n"
     "                  [--contours H,H,...] [--outline-step MINUTES] [--site X,Y,X,Y,...]\n"
-    "                  [--limits H5,H10] [--north RADIANS] [--tile K/N] [--json]\n"
+    "                  [--limits H5,H10] [--north RADIANS | --crs EPSG:CODE] [--tile K/N] [--json]\n"
     "  For every point of a grid on the plane --height (default 4) above the ground\n"
     "  (default the model's lowest point), the hours it lies in the model's shadow\n"
     "  between --from and --to (default 08:00 to 16:00 true solar time; with\n"
@@ -21,7 +21,9 @@ inline constexpr const char* kShadowHoursUsage =
     "  contours.geojson/.dxf (default 1,2,2.5,3,4,5 hours), outlines.geojson/.dxf\n"
     "  (every --outline-step minutes, default 60) and report.json, with the longest\n"
     "  shading on the lines 5 m and 10 m outside --site and, with --limits, whether\n"
-    "  each stays within its limit. --tile K/N computes the K-th of N strips only.\n"
+    "  each stays within its limit. With --crs the model's x and y are easting and\n"
+    "  northing in that system: the latitude, longitude and true north come from\n"
+    "  the model's centre. --tile K/N computes the K-th of N strips only.\n"
     "usage: korvex-cli shadowhours-merge -o DIR TILEDIR...\n"
     "  Joins the tiles of one run into the files a single run writes.\n";
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/sheet/FontApplication.h"
 #include "output/JpegWriter.h"
 
 namespace korvex {
@@ -25,24 +26,6 @@ constexpr int kGap = 8;
 constexpr int kLabelHeight = 30;
 constexpr int kTitleHeight = 44;
 constexpr const char* kFontFamily = "Noto Sans CJK JP";
-
-// Qt needs an application object for its fonts. The command line has none:
-// it gets one on the offscreen platform for as long as the sheet is drawn.
-class FontApplication {
- public:
-  FontApplication() {
-    if (QCoreApplication::instance() != nullptr) return;
-    app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-  }
-
- private:
-  int argc_ = 3;
-  char name_[16] = "korvex-cli";
-  char option_[16] = "-platform";
-  char platform_[16] = "offscreen";
-  char* argv_[4] = {name_, option_, platform_, nullptr};
-  std::unique_ptr<QGuiApplication> app_;
-};
 
 QString FrameLabel(const SunStudyFrame& frame) {
   return QStringLiteral("%1:%2  方位 %3°  高度 %4°")

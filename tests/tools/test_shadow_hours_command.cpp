@@ -73,7 +73,9 @@ TEST(ShadowHoursCommand, StudiesTheExampleSiteWholeAndInStrips) {
     merge.push_back(folder.string());
   }
   ASSERT_EQ(Execute(scratch.path(), merge).status, 0);
-  for (const char* name : {"hours.csv", "contours.geojson", "contours.dxf", "outlines.geojson", "report.json"})
+  EXPECT_EQ(ReadAll(whole / "plan.jpg").substr(0, 3), "\xFF\xD8\xFF");
+  for (const char* name :
+       {"hours.csv", "contours.geojson", "contours.dxf", "outlines.geojson", "report.json", "plan.jpg"})
     EXPECT_TRUE(ReadAll(whole / name) == ReadAll(scratch.path() / "merged" / name)) << name;
   merge.pop_back();
   const CliRun short_ = Execute(scratch.path(), merge);
@@ -105,4 +107,19 @@ TEST(ShadowHoursCommand, RefusesInputTheStudyCannotTakeWithOneLineAndStatus2) {
     EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(out)) << more[0];
   }
+  // A coordinate system PROJ does not know; one it knows places the site.
+  std::vector<std::string> byCrs = Study(out);
+  byCrs.erase(byCrs.begin() + 4, byCrs.begin() + 6);  // no --lat
+  byCrs.insert(byCrs.end(), {"--crs", "EPSG:999999"});
+  const CliRun unknown = Execute(scratch.path(), byCrs);
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("unknown coordinate system EPSG:999999"), std::string::npos) << unknown.err;
+  byCrs.back() = "EPSG:6677";
+  byCrs.push_back("--json");
+  const CliRun known = Execute(scratch.path(), byCrs);
+  ASSERT_EQ(known.status, 0) << known.err;
+  const auto report = nlohmann::json::parse(known.out);
+  EXPECT_EQ(report["crs"], "EPSG:6677");
+  EXPECT_NEAR(report["latitude"].get<double>(), 36.0, 0.01);  // the zone's origin lies near the site
+  EXPECT_NEAR(report["longitude"].get<double>(), 139.83, 0.01);
 }

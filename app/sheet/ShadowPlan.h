@@ -1,0 +1,24 @@
+// The plan of a daylight regulation study, as a planner hands it in: the
+// model seen from above, the hourly shadow outlines (時刻日影図), the
+// equal-time lines labelled with their hours (等時間日影図), the site and the
+// lines 5 m and 10 m outside it with their worst points, a legend and a
+// title in Japanese. Drawn with Qt's painter in the UI's Japanese font.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "analysis/ShadowStudy.h"
+
+namespace korvex {
+
+inline constexpr const char* kShadowPlanName = "plan.jpg";
+
+// Writes folder/plan.jpg; false (with the reason in `error`) when it cannot.
+bool WriteShadowPlan(const analysis::StudyResult& result, const std::filesystem::path& folder,
+                     std::string* error = nullptr);
+
+// The title: the date, the latitude, the plane's height and the window.
+std::string ShadowPlanTitle(const analysis::StudyResult& result);
+
+}  // namespace korvex
