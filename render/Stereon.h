@@ -161,15 +161,30 @@ class CStereon {
   // --- shadows -------------------------------------------------------------
   // Extrudes every caster (world coordinates) along (dx, dy, dz), the way
   // the sunlight travels, by `length`, the near cap moved by `capOffset`
-  // (no near cap when 0), and keeps the volumes as one display list, or as
-  // one triangle array per caster with `useArrays`. `color` is the shadow
-  // colour (alpha high byte). The old volumes go first; an empty set leaves
-  // none.
+  // (no near cap when 0): one volume per caster, kept as one display list,
+  // or as triangle arrays with `useArrays`. `color` is the shadow colour
+  // (alpha high byte). The old volumes go first; an empty set leaves none.
   virtual void BuildShadowVolumes(std::span<const GMPolygon> polygons, double dx, double dy, double dz,
                                   double capOffset, double length, uint32_t color, int useArrays);
   // The array form of the same volumes; every caster casts.
   virtual void BuildShadowArrays(std::span<const GMPolygon> polygons, double dx, double dy, double dz,
                                  double capOffset, double length, uint32_t color);
+  // The volumes the view builds for a whole site: the same shadowed pixels
+  // as one volume per caster, from far fewer and shorter faces.
+  // - Side faces that two casters share in opposite directions cancel and
+  //   are left out, so a closed body casts from its silhouette edges only
+  //   (the edges between its faces towards and away from the sun); open and
+  //   non-manifold bodies and billboards keep every side of their own.
+  // - A caster the frame draws as an opaque face before the shadows
+  //   (`drawn`[i] non-zero) gets no near cap: its own face closes the volume
+  //   in the depth buffer, and a cap on it would fight with it pixel by
+  //   pixel. The others get theirs, moved by `capOffset`.
+  // - With `reach` (everything the shadows can fall on), every volume ends
+  //   on one plane just beyond it, whatever the far plane; without, after
+  //   `length`.
+  virtual void BuildSiteShadowVolumes(std::span<const GMPolygon> polygons, std::span<const uint8_t> drawn,
+                                      const GMBox* reach, double dx, double dy, double dz, double capOffset,
+                                      double length, uint32_t color, int useArrays);
   virtual void DeleteShadowVolumes();
   // One flag per caster; a non-zero flag keeps that caster from casting.
   // Every caster casts here.
@@ -259,12 +274,18 @@ class CStereon {
   uint32_t shadowColor = 0;
   // The volumes in list form (0 = none) ...
   korvex::GLDisplayList shadowList;
-  // ... or in array form: per caster, its triangles and one normal each.
+  // ... or in array form: the volumes' triangles as plain data, xyz floats,
+  // three vertices a triangle, relative to `origin` so that a site far from
+  // the world's origin keeps its precision. The list is compiled from the
+  // same data.
   struct ShadowArray {
-    std::vector<std::array<GMVector, 3>> triangles;
-    std::vector<GMVector> normals;
+    GMVector origin{0.0, 0.0, 0.0};
+    std::vector<float> vertices;
+    size_t TriangleCount() const { return vertices.size() / 9; }
   };
   std::vector<ShadowArray> shadowArrays;
+  // Where the list's vertices are measured from.
+  GMVector shadowListOrigin{0.0, 0.0, 0.0};
   int busy = 0;
   CStereon* sharedFrom = nullptr;
   double zoom = 1.0;
@@ -293,6 +314,10 @@ class CStereon {
   void ReportNoContext(const char* text);
   void InitialiseNewContext(bool present);
   void ApplyLighting();
+  void BuildVolumes(std::span<const GMPolygon> polygons, std::span<const uint8_t> drawn, const GMBox* reach,
+                    double dx, double dy, double dz, double capOffset, double length, uint32_t color,
+                    bool useArrays, bool merge);
+  void DrawShadowTriangles(const GMVector& origin, unsigned list, const ShadowArray* array);
   void ApplyFog(int flags, int bit, double start, double end, double density, int mode);
   void ApplyLinePull(int flags, bool reverse);
   void DrawTransparentPass(int flags);
@@ -303,8 +328,6 @@ class CStereon {
   StereonRect ClientRect() const;
 
   GMVector localOrigin_{};
-  // The local origin the shadow list was compiled about.
-  GMVector shadowListOrigin_{};
   korvex::UserInterface* ui_ = nullptr;
   korvex::GLWindowContext* window_ = nullptr;                 // the window drawn into (not owned)
   std::unique_ptr<korvex::StereonGLContext> ownContext_;     // this engine's own context

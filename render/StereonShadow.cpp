@@ -1,7 +1,11 @@
 // Sun shadows: shadow volumes built from the casters, and the stencil pass
 // that darkens what lies inside them.
 #include <algorithm>
+#include <bit>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_triangulate.h"
@@ -12,75 +16,182 @@
 namespace {
 
 constexpr double kShadowTolerance = 1e-7;
+// A sun at least this steep (the downward part of the unit direction the
+// light travels) ends the volumes on a level plane below the site; a lower
+// sun ends them on a plane across its rays.
+constexpr double kLevelEndSlope = 0.05;
+
+// p − q (the kernel's GMSubtract takes its operands the other way round).
+GMVector Minus(const GMVector& p, const GMVector& q) { return {p.x - q.x, p.y - q.y, p.z - q.z}; }
 
 GMVector Along(const GMVector& p, const GMVector& d, double s) { return {p.x + d.x * s, p.y + d.y * s, p.z + d.z * s}; }
 
 bool HasUndefined(const GMVector& v) { return v.x == GM_UNDEFINED || v.y == GM_UNDEFINED || v.z == GM_UNDEFINED; }
 
-// The faces of one caster's volume, each facing out of it: the near cap
-// (only with a cap offset), the far cap and one quad per edge. The caster is
-// first turned to face against d, so both orientations give one volume.
-std::vector<GMPolygon> VolumePolygons(const GMPolygon& caster, const GMVector& d, double capOffset, double length) {
-  std::vector<GMPolygon> out;
-  if (caster.Count() < 3) return out;
-  GMPolygon moved;
-  moved.points.reserve(caster.points.size());
-  for (const GMVector& p : caster.points) moved.points.push_back(Along(p, d, capOffset));
-  const GMVector n = GMPolygonNormal(moved, kShadowTolerance);
-  if (!HasUndefined(n) && GMDot(n, d) > 0.0) std::reverse(moved.points.begin(), moved.points.end());
+// Where a point of a caster's ring ends when extruded: `length` along d, or
+// onto the plane beyond the site when one is given.
+struct VolumeEnd {
+  GMVector d;
+  double length = 0.0;
+  bool toPlane = false;
+  GMVector planeNormal;  // unit; the end plane is planeNormal·p = planeLevel
+  double planeLevel = 0.0;
 
-  if (capOffset != 0.0) out.push_back(moved);
-  GMPolygon far;
-  far.points.reserve(moved.points.size());
-  for (auto it = moved.points.rbegin(); it != moved.points.rend(); ++it) far.points.push_back(Along(*it, d, length));
-  out.push_back(std::move(far));
-  const int count = moved.Count();
-  for (int i = 0; i < count; ++i) {
-    const GMVector& a = moved[i];
-    const GMVector& b = moved[(i + 1) % count];
-    GMPolygon side;
-    side.points = {a, Along(a, d, length), Along(b, d, length), b};
-    out.push_back(std::move(side));
+  GMVector operator()(const GMVector& p) const {
+    if (!toPlane) return Along(p, d, length);
+    return Along(p, d, (planeLevel - GMDot(planeNormal, p)) / GMDot(planeNormal, d));
   }
-  return out;
+};
+
+// An end plane that the whole of `box` lies before, a margin clear of it so
+// that no far cap ever touches a surface the shadows fall on.
+VolumeEnd EndBeyond(const GMBox& box, const GMVector& d) {
+  VolumeEnd end;
+  end.d = d;
+  end.toPlane = true;
+  const double diagonal =
+      std::sqrt((box.maxX - box.minX) * (box.maxX - box.minX) + (box.maxY - box.minY) * (box.maxY - box.minY) +
+                (box.maxZ - box.minZ) * (box.maxZ - box.minZ));
+  const double margin = 1.0 + 0.01 * diagonal;
+  if (-d.z >= kLevelEndSlope) {
+    // Level, below the lowest point: the shortest volumes for a sun above
+    // the horizon.
+    end.planeNormal = {0.0, 0.0, -1.0};
+    end.planeLevel = -(box.minZ - margin);
+  } else {
+    end.planeNormal = d;
+    double furthest = -DBL_MAX;
+    for (int corner = 0; corner < 8; ++corner) {
+      const GMVector c{corner & 1 ? box.maxX : box.minX, corner & 2 ? box.maxY : box.minY,
+                       corner & 4 ? box.maxZ : box.minZ};
+      furthest = std::max(furthest, GMDot(d, c));
+    }
+    end.planeLevel = furthest + margin;
+  }
+  return end;
 }
 
-// The triangles of one face and the normal of its first triangle; false for
-// a face that cannot be triangulated or has no direction.
-bool TriangulateFace(const GMPolygon& face, std::vector<std::array<GMVector, 3>>& triangles, GMVector& normal) {
-  GMPolygonSetPtr set = GMTriangulate(face, kShadowTolerance);
-  if (!set || set->Count() == 0) return false;
-  const GMPolygon& first = (*set)[0];
-  normal = GMNormalize(GMTriangleNormal(first[0], first[1], first[2]), kShadowTolerance);
-  if (HasUndefined(normal)) normal = GMPolygonNormal(face, kShadowTolerance);
-  if (HasUndefined(normal)) return false;
-  for (const GMPolygon& t : set->polygons)
-    if (t.Count() == 3) triangles.push_back({t[0], t[1], t[2]});
+// The triangles of a volume, appended as floats relative to one origin.
+struct TriangleSink {
+  GMVector origin;
+  std::vector<float>& out;
+  void Point(const GMVector& p) {
+    out.push_back(static_cast<float>(p.x - origin.x));
+    out.push_back(static_cast<float>(p.y - origin.y));
+    out.push_back(static_cast<float>(p.z - origin.z));
+  }
+  void Triangle(const GMVector& a, const GMVector& b, const GMVector& c) {
+    Point(a);
+    Point(b);
+    Point(c);
+  }
+  // The side quad (a, a', b', b) over edge a→b, as the triangles
+  // (a, a', b') and (a, b', b).
+  void Side(const GMVector& a, const GMVector& b, const VolumeEnd& end) {
+    const GMVector ae = end(a);
+    const GMVector be = end(b);
+    Triangle(a, ae, be);
+    Triangle(a, be, b);
+  }
+};
+
+// A ring that turns the same way at every corner about `normal`.
+bool IsConvex(const GMPolygon& ring, const GMVector& normal) {
+  const int count = ring.Count();
+  for (int i = 0; i < count; ++i) {
+    const GMVector& a = ring[i];
+    const GMVector& b = ring[(i + 1) % count];
+    const GMVector& c = ring[(i + 2) % count];
+    if (GMDot(GMCross(Minus(b, a), Minus(c, b)), normal) < 0.0) return false;
+  }
   return true;
 }
 
-// A world point less the local origin the camera stands about.
-void Vertex(const GMVector& p, const GMVector& origin) { glVertex3d(p.x - origin.x, p.y - origin.y, p.z - origin.z); }
+// The ring's triangles in its own turning sense: a fan when it is convex,
+// ear clipping otherwise. False when it has none.
+bool CapTriangles(const GMPolygon& ring, const GMVector& normal, std::vector<std::array<GMVector, 3>>& triangles) {
+  triangles.clear();
+  if (ring.Count() == 3 || (ring.Count() == 4 && IsConvex(ring, normal))) {
+    for (int i = 1; i + 1 < ring.Count(); ++i) triangles.push_back({ring[0], ring[i], ring[i + 1]});
+    return true;
+  }
+  GMPolygonSetPtr set = GMTriangulate(ring, kShadowTolerance);
+  if (!set) return false;
+  for (const GMPolygon& t : set->polygons)
+    if (t.Count() == 3) triangles.push_back({t[0], t[1], t[2]});
+  return !triangles.empty();
+}
 
-// Moves a shadow list compiled about one local origin to the frame's
-// origin, for as long as it lives; nothing to do when the two agree.
-class ShadowListPlacement {
+// Exact identity of a point: two casters meet on an edge when their
+// vertices are the same numbers.
+struct PointKey {
+  uint64_t x, y, z;
+  bool operator==(const PointKey&) const = default;
+};
+struct PointKeyHash {
+  size_t operator()(const PointKey& k) const {
+    uint64_t h = k.x * 0x9E3779B97F4A7C15ull;
+    h ^= (k.y + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2));
+    h ^= (k.z + 0x85157AF5ull + (h << 6) + (h >> 2));
+    return static_cast<size_t>(h);
+  }
+};
+PointKey KeyOf(const GMVector& p) {
+  // +0.0 and -0.0 are one point.
+  const auto bits = [](double v) { return std::bit_cast<uint64_t>(v == 0.0 ? 0.0 : v); };
+  return {bits(p.x), bits(p.y), bits(p.z)};
+}
+
+// The side faces still owed after opposite edges have cancelled: an edge
+// a→b cancels one b→a met before, else it is owed.
+class SideLedger {
  public:
-  ShadowListPlacement(const GMVector& compiledAbout, const GMVector& drawnAbout)
-      : moved_(compiledAbout.x != drawnAbout.x || compiledAbout.y != drawnAbout.y || compiledAbout.z != drawnAbout.z) {
-    if (!moved_) return;
-    glPushMatrix();
-    glTranslated(compiledAbout.x - drawnAbout.x, compiledAbout.y - drawnAbout.y, compiledAbout.z - drawnAbout.z);
+  void Add(const GMVector& a, const GMVector& b) {
+    const uint32_t ia = Intern(a), ib = Intern(b);
+    if (ia == ib) return;  // no length, no side
+    if (auto back = edges_.find(Edge(ib, ia)); back != edges_.end() && back->second > 0) {
+      if (--back->second == 0) edges_.erase(back);
+      return;
+    }
+    ++edges_[Edge(ia, ib)];
   }
-  ~ShadowListPlacement() {
-    if (moved_) glPopMatrix();
+  template <typename Emit>
+  void ForEachOwed(Emit&& emit) const {
+    for (const auto& [edge, count] : edges_)
+      for (int i = 0; i < count; ++i) emit(points_[edge >> 32], points_[edge & 0xFFFFFFFFu]);
   }
-  ShadowListPlacement(const ShadowListPlacement&) = delete;
-  ShadowListPlacement& operator=(const ShadowListPlacement&) = delete;
 
  private:
-  bool moved_;
+  static uint64_t Edge(uint32_t a, uint32_t b) { return (static_cast<uint64_t>(a) << 32) | b; }
+  uint32_t Intern(const GMVector& p) {
+    const auto [it, added] = ids_.try_emplace(KeyOf(p), static_cast<uint32_t>(points_.size()));
+    if (added) points_.push_back(p);
+    return it->second;
+  }
+  std::unordered_map<PointKey, uint32_t, PointKeyHash> ids_;
+  std::vector<GMVector> points_;
+  std::unordered_map<uint64_t, int> edges_;
 };
+
+// The column-major camera matrix with the model moved by `origin`,
+// reckoned in doubles: the camera's own translation and the origin's cancel
+// before anything is rounded to the floats GL keeps its matrices in.
+std::array<double, 16> CameraAt(const GMVector& eye, const GMVector& target, const GMVector& up,
+                                const GMVector& origin) {
+  // The rows of gluLookAt: side, up, backwards.
+  GMVector f = Minus(target, eye);
+  const double fl = std::sqrt(GMDot(f, f));
+  if (fl > 0.0) f = {f.x / fl, f.y / fl, f.z / fl};
+  GMVector s = GMCross(f, up);
+  const double sl = std::sqrt(GMDot(s, s));
+  if (sl > 0.0) s = {s.x / sl, s.y / sl, s.z / sl};
+  const GMVector u = GMCross(s, f);
+  const GMVector shift = Minus(origin, eye);
+  return {s.x, u.x, -f.x, 0.0, s.y, u.y, -f.y, 0.0, s.z, u.z, -f.z, 0.0,
+          GMDot(s, shift), GMDot(u, shift), -GMDot(f, shift), 1.0};
+}
+
+void Vertex(const GMVector& p) { glVertex3d(p.x, p.y, p.z); }
 
 }  // namespace
 
@@ -90,94 +201,137 @@ void CStereon::MarkShadowExclusions(std::span<const GMPolygon>, const GMVector&,
 
 void CStereon::BuildShadowVolumes(std::span<const GMPolygon> polygons, double dx, double dy, double dz,
                                   double capOffset, double length, uint32_t color, int useArrays) {
-  // Compiles a list only: relies on the engine's context being current and
-  // changes no GL state.
   ReleaseShadowArrays();
   if (useArrays) {
     BuildShadowArrays(polygons, dx, dy, dz, capOffset, length, color);
     return;
   }
-  // The old volumes no longer match the casters, even when none are left.
+  BuildVolumes(polygons, {}, nullptr, dx, dy, dz, capOffset, length, color, false, false);
+}
+
+void CStereon::BuildShadowArrays(std::span<const GMPolygon> polygons, double dx, double dy, double dz,
+                                 double capOffset, double length, uint32_t color) {
+  BuildVolumes(polygons, {}, nullptr, dx, dy, dz, capOffset, length, color, true, false);
+}
+
+void CStereon::BuildSiteShadowVolumes(std::span<const GMPolygon> polygons, std::span<const uint8_t> drawn,
+                                      const GMBox* reach, double dx, double dy, double dz, double capOffset,
+                                      double length, uint32_t color, int useArrays) {
+  BuildVolumes(polygons, drawn, reach, dx, dy, dz, capOffset, length, color, useArrays != 0, true);
+}
+
+void CStereon::BuildVolumes(std::span<const GMPolygon> polygons, std::span<const uint8_t> drawn, const GMBox* reach,
+                            double dx, double dy, double dz, double capOffset, double length, uint32_t color,
+                            bool useArrays, bool merge) {
+  // Compiles a list only: relies on the engine's context being current and
+  // changes no GL state. The old volumes no longer match the casters, even
+  // when none are left.
   DeleteShadowVolumes();
   if (polygons.empty()) return;
   const GMVector d = GMNormalize({dx, dy, dz}, kShadowTolerance);
   if (HasUndefined(d)) return;
   shadowColor = color;
 
+  // The array form has always let every caster cast.
   std::vector<int> excluded(polygons.size(), 0);
-  MarkShadowExclusions(polygons, d, excluded);
-  std::vector<GMPolygon> faces;
-  for (size_t i = 0; i < polygons.size(); ++i) {
-    if (excluded[i] != 0) continue;
-    std::vector<GMPolygon> volume = VolumePolygons(polygons[i], d, capOffset, length);
-    std::move(volume.begin(), volume.end(), std::back_inserter(faces));
-  }
+  if (!useArrays) MarkShadowExclusions(polygons, d, excluded);
 
+  VolumeEnd end;
+  end.d = d;
+  end.length = length;
+  GMVector origin{0.0, 0.0, 0.0};
+  bool haveOrigin = false;
+  if (reach != nullptr) {
+    // The casters are part of what the volumes must reach past, even those
+    // not drawn.
+    GMBox box = *reach;
+    for (const GMPolygon& p : polygons)
+      for (const GMVector& v : p.points) {
+        box.minX = std::min(box.minX, v.x), box.maxX = std::max(box.maxX, v.x);
+        box.minY = std::min(box.minY, v.y), box.maxY = std::max(box.maxY, v.y);
+        box.minZ = std::min(box.minZ, v.z), box.maxZ = std::max(box.maxZ, v.z);
+      }
+    end = EndBeyond(box, d);
+    origin = {(box.minX + box.maxX) * 0.5, (box.minY + box.maxY) * 0.5, (box.minZ + box.maxZ) * 0.5};
+    haveOrigin = true;
+  }
+  for (size_t i = 0; i < polygons.size() && !haveOrigin; ++i)
+    if (!polygons[i].points.empty()) {
+      origin = polygons[i].points[0];
+      haveOrigin = true;
+    }
+
+  ShadowArray array;
+  array.origin = origin;
+  TriangleSink sink{origin, array.vertices};
+  SideLedger ledger;
+  GMPolygon moved;
+  std::vector<std::array<GMVector, 3>> caps;
+  for (size_t i = 0; i < polygons.size(); ++i) {
+    const GMPolygon& caster = polygons[i];
+    if (excluded[i] != 0 || caster.Count() < 3) continue;
+    // A caster drawn before the shadows is its own near cap.
+    const bool nearCap = merge ? !(i < drawn.size() && drawn[i] != 0) : capOffset != 0.0;
+    const double offset = nearCap ? capOffset : 0.0;
+    moved.points.clear();
+    for (const GMVector& p : caster.points) moved.points.push_back(Along(p, d, offset));
+    // Turned to face against d, so both orientations give one volume.
+    GMVector n = GMPolygonNormal(moved, kShadowTolerance);
+    if (HasUndefined(n)) continue;  // no area, no volume
+    if (GMDot(n, d) > 0.0) {
+      std::reverse(moved.points.begin(), moved.points.end());
+      n = GMNegate(n);
+    }
+    if (CapTriangles(moved, n, caps)) {
+      for (const auto& t : caps) {
+        if (nearCap) sink.Triangle(t[0], t[1], t[2]);
+        sink.Triangle(end(t[2]), end(t[1]), end(t[0]));
+      }
+    }
+    const int count = moved.Count();
+    for (int k = 0; k < count; ++k) {
+      const GMVector& a = moved[k];
+      const GMVector& b = moved[(k + 1) % count];
+      if (merge)
+        ledger.Add(a, b);
+      else if (KeyOf(a) != KeyOf(b))
+        sink.Side(a, b, end);
+    }
+  }
+  ledger.ForEachOwed([&](const GMVector& a, const GMVector& b) { sink.Side(a, b, end); });
+  if (array.vertices.empty()) return;
+
+  if (useArrays) {
+    shadowArrays.push_back(std::move(array));
+    return;
+  }
   const GLuint id = glGenLists(1);
   if (id == 0) return;
   shadowList = korvex::GLDisplayList(id);
-  // The list holds the volumes less the local origin of this moment; a
-  // frame drawn about another origin moves them by the difference.
-  shadowListOrigin_ = LocalOrigin();
-  const GMVector origin = shadowListOrigin_;
+  shadowListOrigin = origin;
   glNewList(id, GL_COMPILE);
-  glPushMatrix();
-  std::vector<std::array<GMVector, 3>> triangles;
-  for (const GMPolygon& face : faces) {
-    triangles.clear();
-    GMVector normal;
-    if (!TriangulateFace(face, triangles, normal)) continue;
-    glNormal3d(normal.x, normal.y, normal.z);
-    for (const auto& t : triangles) {
-      glBegin(GL_POLYGON);
-      Vertex(t[0], origin);
-      Vertex(t[1], origin);
-      Vertex(t[2], origin);
-      glEnd();
-    }
-  }
-  glPopMatrix();
+  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, array.vertices.data());
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(array.vertices.size() / 3));
+  glPopClientAttrib();
   glEndList();
 }
 
-void CStereon::BuildShadowArrays(std::span<const GMPolygon> polygons, double dx, double dy, double dz,
-                                 double capOffset, double length, uint32_t color) {
-  // Touches no GL state beyond deleting the old list.
-  if (shadowList) DeleteShadowVolumes();
-  ReleaseShadowArrays();
-  const GMVector d = GMNormalize({dx, dy, dz}, kShadowTolerance);
-  if (HasUndefined(d)) return;
-  shadowColor = color;
-  const GMVector l{d.x * length, d.y * length, d.z * length};
-  for (const GMPolygon& caster : polygons) {
-    std::vector<GMPolygon> volume = VolumePolygons(caster, d, capOffset, length);
-    if (volume.empty()) continue;
-    ShadowArray pair;
-    const size_t caps = capOffset != 0.0 ? 2 : 1;
-    for (size_t f = 0; f < caps; ++f) {
-      std::vector<std::array<GMVector, 3>> triangles;
-      GMVector normal;
-      if (!TriangulateFace(volume[f], triangles, normal)) continue;
-      for (const auto& t : triangles) {
-        pair.triangles.push_back(t);
-        pair.normals.push_back(normal);
-      }
-    }
-    // Each side quad (a, a + L, b + L, b) as two triangles.
-    for (size_t f = caps; f < volume.size(); ++f) {
-      const GMVector& a = volume[f][0];
-      const GMVector& b = volume[f][3];
-      const GMVector al{a.x + l.x, a.y + l.y, a.z + l.z};
-      const GMVector bl{b.x + l.x, b.y + l.y, b.z + l.z};
-      for (const std::array<GMVector, 3>& t : {std::array<GMVector, 3>{a, al, bl}, std::array<GMVector, 3>{a, bl, b}}) {
-        const GMVector n = GMNormalize(GMTriangleNormal(t[0], t[1], t[2]), kShadowTolerance);
-        if (HasUndefined(n)) continue;  // a zero-length edge gives no side
-        pair.triangles.push_back(t);
-        pair.normals.push_back(n);
-      }
-    }
-    shadowArrays.push_back(std::move(pair));
+void CStereon::DrawShadowTriangles(const GMVector& origin, unsigned list, const ShadowArray* array) {
+  const std::array<double, 16> camera = CameraAt(eye, target, up, origin);
+  glPushMatrix();
+  glLoadMatrixd(camera.data());
+  if (array != nullptr) {
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, array->vertices.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(array->vertices.size() / 3));
+    glPopClientAttrib();
+  } else {
+    glCallList(list);
   }
+  glPopMatrix();
 }
 
 void CStereon::DeleteShadowVolumes() {
@@ -199,13 +353,20 @@ void CStereon::DrawScreenQuad(double halfWidth, double halfHeight, int flags, co
     centre = Along(centre, r, (panX - rect->right / 2) * s);
     centre = Along(centre, u, (panY - rect->bottom / 2) * s);
   }
-  const GMVector& origin = LocalOrigin();
+  // Measured from the eye in doubles: far from the world's origin the
+  // floats of the camera matrix could otherwise put the quad before the
+  // front plane, where it is clipped away.
+  const std::array<double, 16> camera = CameraAt(eye, target, up, eye);
+  glPushMatrix();
+  glLoadMatrixd(camera.data());
+  centre = Minus(centre, eye);
   glBegin(GL_QUADS);
-  Vertex(Along(Along(centre, r, halfWidth), u, halfHeight), origin);
-  Vertex(Along(Along(centre, r, -halfWidth), u, halfHeight), origin);
-  Vertex(Along(Along(centre, r, -halfWidth), u, -halfHeight), origin);
-  Vertex(Along(Along(centre, r, halfWidth), u, -halfHeight), origin);
+  Vertex(Along(Along(centre, r, halfWidth), u, halfHeight));
+  Vertex(Along(Along(centre, r, -halfWidth), u, halfHeight));
+  Vertex(Along(Along(centre, r, -halfWidth), u, -halfHeight));
+  Vertex(Along(Along(centre, r, halfWidth), u, -halfHeight));
   glEnd();
+  glPopMatrix();
 }
 
 void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags, const StereonRect* rect) {
@@ -234,31 +395,14 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
 
   // Depth-pass counting: +1 for every front face in front of the scene,
   // -1 for every back face.
-  const GMVector& origin = LocalOrigin();
-  if (!shadowArrays.empty()) {
-    for (const ShadowArray& pair : shadowArrays) {
-      for (int pass = 0; pass < 2; ++pass) {
-        glCullFace(pass == 0 ? GL_BACK : GL_FRONT);
-        glStencilOp(GL_KEEP, GL_KEEP, pass == 0 ? GL_INCR : GL_DECR);
-        for (size_t i = 0; i < pair.triangles.size(); ++i) {
-          const GMVector& n = pair.normals[i];
-          glNormal3d(n.x, n.y, n.z);
-          glBegin(GL_POLYGON);
-          Vertex(pair.triangles[i][0], origin);
-          Vertex(pair.triangles[i][1], origin);
-          Vertex(pair.triangles[i][2], origin);
-          glEnd();
-        }
-      }
+  for (int pass = 0; pass < 2; ++pass) {
+    glCullFace(pass == 0 ? GL_BACK : GL_FRONT);
+    glStencilOp(GL_KEEP, GL_KEEP, pass == 0 ? GL_INCR : GL_DECR);
+    if (!shadowArrays.empty()) {
+      for (const ShadowArray& array : shadowArrays) DrawShadowTriangles(array.origin, 0, &array);
+    } else if (shadowList) {
+      DrawShadowTriangles(shadowListOrigin, shadowList.Id(), nullptr);
     }
-  } else if (shadowList) {
-    const ShadowListPlacement placement(shadowListOrigin_, origin);
-    glCullFace(GL_BACK);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-    glCallList(shadowList.Id());
-    glCullFace(GL_FRONT);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
-    glCallList(shadowList.Id());
   }
 
   glDisable(GL_DEPTH_CLAMP);
@@ -269,11 +413,17 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
   glStencilFunc(GL_NOTEQUAL, 0, 0xFFFFFFFFu);
   glColor4ub(static_cast<GLubyte>(shadowColor & 0xFF), static_cast<GLubyte>((shadowColor >> 8) & 0xFF),
              static_cast<GLubyte>((shadowColor >> 16) & 0xFF), static_cast<GLubyte>(shadowColor >> 24));
-  glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  // Shadows fall on drawn faces only. The quad is laid at the far end of the
+  // depth range and passes only where something nearer was drawn, so the
+  // background keeps its colour whatever a volume left in its count.
+  glDepthRange(1.0, 1.0);
+  glDepthFunc(GL_GREATER);
   DrawScreenQuad(halfWidth, halfHeight, flags, rect);
+  glDepthRange(0.0, 1.0);
+  glDepthFunc(GL_LESS);
   glDepthMask(GL_TRUE);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_LIGHTING);
@@ -299,14 +449,13 @@ void CStereon::DrawAccumShadow() {
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   if (shadowList) {
-    const ShadowListPlacement placement(shadowListOrigin_, LocalOrigin());
     const auto channel = [this](int shift) { return 1.0f - static_cast<float>((shadowColor >> shift) & 0xFF) / 255.0f; };
     glCullFace(GL_BACK);
     glColor4f(channel(0), channel(8), channel(16), 1.0f);
-    glCallList(shadowList.Id());
+    DrawShadowTriangles(shadowListOrigin, shadowList.Id(), nullptr);
     glCullFace(GL_FRONT);
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    glCallList(shadowList.Id());
+    DrawShadowTriangles(shadowListOrigin, shadowList.Id(), nullptr);
   }
   glAccum(GL_ACCUM, 0.5f);
   glDepthMask(GL_TRUE);

@@ -273,7 +273,9 @@ class CStereonView {
   void ClickAction(int x, int y);
   void ZoomIn();
   void Wheel(int delta, bool ctrl);
-  bool ModelBox(GMBox& box) const;
+  // The box of the model's shown points; with `auxiliary` the auxiliary
+  // nodes (which are drawn, and shadows fall on) count too.
+  bool ModelBox(GMBox& box, bool auxiliary = false) const;
   void TargetToModel();
   void TargetToSelection();
   void FreeCamera();
@@ -291,6 +293,8 @@ class CStereonView {
   void FogDialog();
   void TextureDialog();
   void DeleteShadows();
+  // The engine's shadow volumes deleted, without a redraw.
+  void DropShadowVolumes();
   // Builds the shadow volumes of the scene's casters (and of the billboards
   // in `billboards`) under `light` into `target`, whose context is current.
   // False when nothing casts; `target` then keeps no volumes.

@@ -192,7 +192,8 @@ void CStereonView::OpenCommand() {
 }
 
 void CStereonView::LoadWholeModel(const std::string& path, int format, bool fromDrop) {
-  // Shadows would be dropped here; the engine has none yet.
+  // The old model's shadows must not fall on the new one.
+  DropShadowVolumes();
   CameraToSettings();
   Status(text::kLoading);
   if (FilePattern(path, kStartupDefaultPattern) == kK3dPattern) {
@@ -312,6 +313,9 @@ void CStereonView::Reload() {
   if (!k3d && format < 0) return;
   ui_.SetWaitCursor(true);
   Status(text::kReloading);
+  // The reloaded model may have moved: the old volumes would cast from where
+  // it was.
+  DropShadowVolumes();
   std::FILE* file = k3d && FileExists(path) ? std::fopen(path.c_str(), "rb") : nullptr;
   if (file != nullptr) {
     scene_->NewScene();

@@ -47,11 +47,11 @@ void ForEachOwnPoint(CInkNode& node, Visit&& visit) {
 // visible vertices of shown nodes, leaving out the auxiliary nodes with all
 // that lies below them.
 template <typename Visit>
-void ForEachModelPoint(CInkNode& node, Visit&& visit) {
-  if (IsAuxiliaryNodeName(node.GetName(nullptr, 0))) return;
+void ForEachModelPoint(CInkNode& node, Visit&& visit, bool auxiliary = false) {
+  if (!auxiliary && IsAuxiliaryNodeName(node.GetName(nullptr, 0))) return;
   if (node.IsShown()) ForEachOwnPoint(node, visit);
   for (int i = 0; i < node.GetCount(); ++i)
-    if (CInkNode* child = node.GetChild(i)) ForEachModelPoint(*child, visit);
+    if (CInkNode* child = node.GetChild(i)) ForEachModelPoint(*child, visit, auxiliary);
 }
 
 struct BoxBuilder {
@@ -367,10 +367,10 @@ void CStereonView::ZoomIn() {
 
 // --- fit, reset and the standard views -------------------------------------
 
-bool CStereonView::ModelBox(GMBox& box) const {
+bool CStereonView::ModelBox(GMBox& box, bool auxiliary) const {
   if (!scene_ || !scene_->GetRoot()) return false;
   BoxBuilder builder;
-  ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) { builder.Extend(p); });
+  ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) { builder.Extend(p); }, auxiliary);
   box = builder.box;
   return !builder.empty;
 }

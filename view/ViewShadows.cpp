@@ -1,6 +1,7 @@
 // The sun and its shadows: the time dialog's two commands, making and
 // deleting the shadow volumes, and the casters handed to the engine.
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "common/user_interface.h"
@@ -39,20 +40,35 @@ struct CasterRules {
   GMVector light;  // unit, the way the sunlight travels
 };
 
+// The casters with, for each, whether the frame draws it as an opaque face
+// before the shadows: such a caster closes its own volume in the depth
+// buffer and needs no near cap.
+struct Casters {
+  std::vector<GMPolygon> polygons;
+  std::vector<uint8_t> drawn;
+  void Add(GMPolygon polygon, bool isDrawn) {
+    polygons.push_back(std::move(polygon));
+    drawn.push_back(isDrawn ? 1 : 0);
+  }
+};
+
 // The node's figures, then its children's, as world-space polygons.
-void CollectCasters(CInkNode& node, const CasterRules& rules, std::vector<GMPolygon>& casters) {
+void CollectCasters(CInkNode& node, const CasterRules& rules, Casters& casters) {
   if (NodeCastsShadow(node, rules.transparentCast, rules.hiddenCast)) {
+    const InkAttributes* attributes = node.GetAttributeRecord();
+    const bool opaque = attributes != nullptr && (attributes->colour >> 24) == 0xFFu;
     for (int i = 0; i < node.GetFigureCount(); ++i) {
       const InkFigure* figure = node.GetFigure(i);
       if (figure == nullptr) continue;
       GMPolygonSetPtr set = FigureWorldPolygons(figure, kCasterLevel, kCasterArc, kTolerance);
       if (!set) continue;
+      const bool drawn = opaque && node.IsShown() && figure->hidden == 0;
       for (GMPolygon& polygon : set->polygons) {
         if (figure->kind == kInkFigureMesh) {
           const GMVector n = GMPolygonNormal(polygon, kTolerance);
           if (n.x == GM_UNDEFINED || vm::Dot(vm::Unit(n), rules.light) <= kBackFaceLimit) continue;
         }
-        casters.push_back(std::move(polygon));
+        casters.Add(std::move(polygon), drawn);
       }
     }
   }
@@ -63,7 +79,7 @@ void CollectCasters(CInkNode& node, const CasterRules& rules, std::vector<GMPoly
 // Each billboard's outline stood upright at the billboard and turned about
 // the vertical so that its face looks into the sun. A sun straight overhead
 // (no horizontal part) casts no billboard shadow.
-void CollectBillboardCasters(CPlainList* billboards, const GMVector& light, std::vector<GMPolygon>& casters) {
+void CollectBillboardCasters(CPlainList* billboards, const GMVector& light, Casters& casters) {
   if (billboards == nullptr) return;
   if (std::fabs(light.x) <= kTolerance && std::fabs(light.y) <= kTolerance) return;
   // The signed angle from (0, -1) to the light's horizontal part: the
@@ -86,7 +102,9 @@ void CollectBillboardCasters(CPlainList* billboards, const GMVector& light, std:
         placed.points.push_back(
             {billboard->position.x + x * c, billboard->position.y + x * s, billboard->position.z + up});
       }
-      casters.push_back(std::move(placed));
+      // A billboard is drawn after the shadows, so its outline is no face
+      // in the depth buffer.
+      casters.Add(std::move(placed), false);
     }
   }
 }
@@ -118,25 +136,36 @@ bool CStereonView::BuildShadowsOn(CStereon& target, const GMVector& light, CPlai
   rules.transparentCast = state_.noTransparentShadows == 0;
   rules.hiddenCast = state_.noHiddenShadows == 0;
   rules.light = light;
-  std::vector<GMPolygon> casters;
+  Casters casters;
   if (CInkNode* root = scene_ ? scene_->GetRoot() : nullptr)
     for (int i = 0; i < root->GetCount(); ++i)
       if (CInkNode* child = root->GetChild(i)) CollectCasters(*child, rules, casters);
   CollectBillboardCasters(billboards, rules.light, casters);
-  if (casters.empty()) {
+  if (casters.polygons.empty()) {
     // The casters are gone: so must be the shadows of the old ones.
     target.DeleteShadowVolumes();
     return false;
   }
   const bool offset = rules.hiddenCast || BillboardCount(billboards) > 0;
-  target.BuildShadowVolumes(casters, rules.light.x, rules.light.y, rules.light.z, offset ? kCapOffset : 0.0,
-                            state_.farPlane, kShadowColour, state_.fastShadowsOff == 1 ? 1 : 0);
+  // The volumes end just beyond everything drawn, however far the site
+  // reaches past the far plane.
+  GMBox reach;
+  const bool haveReach = ModelBox(reach, true);
+  target.BuildSiteShadowVolumes(casters.polygons, casters.drawn, haveReach ? &reach : nullptr, rules.light.x,
+                                rules.light.y, rules.light.z, offset ? kCapOffset : 0.0, state_.farPlane,
+                                kShadowColour, state_.fastShadowsOff == 1 ? 1 : 0);
   return true;
 }
 
 void CStereonView::DeleteShadows() {
-  if (engine_ && engine_->MakeCurrent()) engine_->DeleteShadowVolumes();
+  DropShadowVolumes();
   Redraw();
+}
+
+void CStereonView::DropShadowVolumes() {
+  // The display flag stays as the user set it: shadows made again later
+  // show at once.
+  if (engine_ && engine_->MakeCurrent()) engine_->DeleteShadowVolumes();
 }
 
 void CStereonView::SunCommand(bool solarView) {

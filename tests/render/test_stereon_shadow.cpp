@@ -110,8 +110,7 @@ TEST_F(ShadowTest, EmptySetAndDeleteLeaveNoVolumes) {
   engine->BuildShadowVolumes({&caster, 1}, 0, 0, -1, 0.01, 100, 0x80000000u, 1);
   ASSERT_EQ(engine->shadowArrays.size(), 1u);
   // Near and far caps of two triangles each, four sides of two.
-  EXPECT_EQ(engine->shadowArrays[0].triangles.size(), 12u);
-  EXPECT_EQ(engine->shadowArrays[0].normals.size(), 12u);
+  EXPECT_EQ(engine->shadowArrays[0].TriangleCount(), 12u);
   engine->DeleteShadowVolumes();
   EXPECT_TRUE(engine->shadowArrays.empty());
   EXPECT_TRUE(PixelNear(DrawShadows(*engine), kCentre, kCentre, lit));
