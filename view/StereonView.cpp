@@ -199,9 +199,82 @@ struct WindowProjector {
     wy = h - (yn + 1.0) * 0.5 * h;
     return true;
   }
+
+  // The part of a segment in front of the near plane, in the window.
+  bool Segment(GMSegment segment, double nearDistance, GMSegment& onWindow) const {
+    const double da = Dot(Sub(segment.start, eye), f) - nearDistance;
+    const double db = Dot(Sub(segment.end, eye), f) - nearDistance;
+    if (da < -GM_TOLERANCE && db < -GM_TOLERANCE) return false;
+    if (da < -GM_TOLERANCE || db < -GM_TOLERANCE) {
+      const double t = da / (da - db);
+      const GMVector cut = Add(segment.start, Mul(Sub(segment.end, segment.start), t));
+      (da < -GM_TOLERANCE ? segment.start : segment.end) = cut;
+    }
+    return Project(segment.start, onWindow.start.x, onWindow.start.y) &&
+           Project(segment.end, onWindow.end.x, onWindow.end.y);
+  }
 };
 
+WindowProjector MakeProjector(CStereon& engine, const ViewState& state, int w, int h) {
+  WindowProjector projector;
+  projector.eye = engine.eye;
+  projector.f = Unit(Sub(engine.target, engine.eye));
+  projector.s = Unit(Cross(projector.f, engine.up));
+  projector.u = Cross(projector.s, projector.f);
+  projector.parallel = (state.displayFlags & frame::kParallel) != 0;
+  projector.w = w;
+  projector.h = h;
+  const double aspect = static_cast<double>(w) / h;
+  double n = 0, fa = 0;
+  if (projector.parallel) {
+    engine.GetParallelFrustum(aspect, projector.left, projector.right, projector.bottom, projector.top, n, fa);
+  } else {
+    engine.GetPerspectiveFrustum(aspect, projector.left, projector.right, projector.bottom, projector.top, n, fa);
+    if (engine.panEnabled) {
+      const double step = (projector.right - projector.left) / w;
+      const double dx = engine.panX - w / 2;
+      const double dy = engine.panY - h / 2;
+      projector.left += dx * step;
+      projector.right += dx * step;
+      projector.top += dy * step;
+      projector.bottom += dy * step;
+    }
+  }
+  projector.nearPlane = n;
+  return projector;
+}
+
 }  // namespace
+
+void CStereonView::SetStudyDrawing(StudyDrawing drawing) {
+  study_ = std::move(drawing);
+  studyShown_ = true;
+  Redraw();
+}
+
+void CStereonView::ShowStudyDrawing(bool shown) {
+  studyShown_ = shown;
+  Redraw();
+}
+
+void CStereonView::BuildStudyOverlay() {
+  const int w = ClientWidth();
+  const int h = ClientHeight();
+  if (!studyShown_ || !engine_ || w <= 0 || h <= 0 || !HasStudyDrawing()) return;
+  const WindowProjector projector = MakeProjector(*engine_, state_, w, h);
+  for (const StudyDrawing::Line& line : study_.lines)
+    for (std::size_t i = 0; i + 1 < line.points.size(); ++i) {
+      ViewOverlay::StudySegment segment{{}, line.rgb, line.width, line.dashed};
+      if (projector.Segment({line.points[i], line.points[i + 1]}, state_.nearPlane, segment.window))
+        overlay_.study.push_back(segment);
+    }
+  for (const StudyDrawing::Label& label : study_.labels) {
+    ViewOverlay::StudyLabel placed{0, 0, label.text, label.rgb};
+    if (Dot(Sub(label.at, projector.eye), projector.f) > state_.nearPlane &&
+        projector.Project(label.at, placed.x, placed.y))
+      overlay_.studyLabels.push_back(std::move(placed));
+  }
+}
 
 void CStereonView::BuildHighlight() {
   overlay_ = ViewOverlay{};
@@ -215,54 +288,20 @@ void CStereonView::BuildHighlight() {
   }
   if (leftHeld_ && range_.left != -1) overlay_.rubberBand = range_;
 
+  BuildStudyOverlay();
+
   CInkNode* node = Selection();
   if (node == nullptr || state_.mouseMode == MouseMode::Rotate || !engine_ || w <= 0 || h <= 0) return;
   if (!highlightValid_) {
     // Both the camera and the view volume come from the engine as the last
     // frame left them, so the outline lies on the picture.
-    WindowProjector projector;
-    projector.eye = engine_->eye;
-    projector.f = Unit(Sub(engine_->target, engine_->eye));
-    projector.s = Unit(Cross(projector.f, engine_->up));
-    projector.u = Cross(projector.s, projector.f);
-    projector.parallel = (state_.displayFlags & frame::kParallel) != 0;
-    projector.w = w;
-    projector.h = h;
-    const double aspect = static_cast<double>(w) / h;
-    double n = 0, fa = 0;
-    if (projector.parallel) {
-      engine_->GetParallelFrustum(aspect, projector.left, projector.right, projector.bottom, projector.top, n, fa);
-    } else {
-      engine_->GetPerspectiveFrustum(aspect, projector.left, projector.right, projector.bottom, projector.top, n,
-                                     fa);
-      if (engine_->panEnabled) {
-        const double step = (projector.right - projector.left) / w;
-        const double dx = engine_->panX - w / 2;
-        const double dy = engine_->panY - h / 2;
-        projector.left += dx * step;
-        projector.right += dx * step;
-        projector.top += dy * step;
-        projector.bottom += dy * step;
-      }
-    }
-    projector.nearPlane = n;
-
+    const WindowProjector projector = MakeProjector(*engine_, state_, w, h);
     const double nearDistance = state_.nearPlane;
     highlight_.clear();
     for (int i = 0; i < node->GetFigureCount(); ++i) {
-      for (GMSegment segment : FigureWorldOutlineSegments(node->GetFigure(i), GM_TOLERANCE)) {
-        // Keep the part in front of the near plane.
-        const double da = Dot(Sub(segment.start, projector.eye), projector.f) - nearDistance;
-        const double db = Dot(Sub(segment.end, projector.eye), projector.f) - nearDistance;
-        if (da < -GM_TOLERANCE && db < -GM_TOLERANCE) continue;
-        if (da < -GM_TOLERANCE || db < -GM_TOLERANCE) {
-          const double t = da / (da - db);
-          const GMVector cut = Add(segment.start, Mul(Sub(segment.end, segment.start), t));
-          (da < -GM_TOLERANCE ? segment.start : segment.end) = cut;
-        }
+      for (const GMSegment& segment : FigureWorldOutlineSegments(node->GetFigure(i), GM_TOLERANCE)) {
         GMSegment onWindow;
-        if (!projector.Project(segment.start, onWindow.start.x, onWindow.start.y)) continue;
-        if (!projector.Project(segment.end, onWindow.end.x, onWindow.end.y)) continue;
+        if (!projector.Segment(segment, nearDistance, onWindow)) continue;
         highlight_.push_back(onWindow);
       }
     }

@@ -137,6 +137,38 @@ struct ViewOverlay {
   // The rubber band of the range zoom while it is dragged; it stays visible
   // on any background.
   std::optional<ViewRect> rubberBand;
+  // A study drawn on its plane (the daylight regulation study), projected.
+  struct StudySegment {
+    GMSegment window;
+    uint32_t rgb = 0;  // 0xRRGGBB
+    double width = 1;
+    bool dashed = false;
+  };
+  struct StudyLabel {
+    double x = 0, y = 0;
+    std::string text;  // UTF-8
+    uint32_t rgb = 0;
+  };
+  std::vector<StudySegment> study;
+  std::vector<StudyLabel> studyLabels;
+};
+
+// A study's lines and labels in world coordinates, which the view projects
+// into its overlay at every paint while the study is shown.
+struct StudyDrawing {
+  struct Line {
+    std::vector<GMVector> points;
+    uint32_t rgb = 0;
+    double width = 1;
+    bool dashed = false;
+  };
+  struct Label {
+    GMVector at;
+    std::string text;
+    uint32_t rgb = 0;
+  };
+  std::vector<Line> lines;
+  std::vector<Label> labels;
 };
 
 class CStereonView {
@@ -165,6 +197,12 @@ class CStereonView {
   // first). Empty on a window engine.
   StereonImage PaintImage();
   const ViewOverlay& Overlay() const { return overlay_; }
+  // The study drawn over the picture: replaced, shown or hidden; an empty
+  // drawing draws nothing.
+  void SetStudyDrawing(StudyDrawing drawing);
+  void ShowStudyDrawing(bool shown);
+  bool StudyDrawingShown() const { return studyShown_; }
+  bool HasStudyDrawing() const { return !study_.lines.empty() || !study_.labels.empty(); }
 
   // --- commands -----------------------------------------------------------
   // Carries out a command; a disabled or unknown one does nothing.
@@ -366,6 +404,9 @@ class CStereonView {
 
   std::vector<GMSegment> highlight_;
   bool highlightValid_ = false;
+  StudyDrawing study_;
+  bool studyShown_ = true;
+  void BuildStudyOverlay();
   ViewOverlay overlay_;
   bool fitAtFirstPaint_ = false;
   ExportDialogValues export_;

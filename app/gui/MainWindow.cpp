@@ -20,6 +20,7 @@
 #include "app/gui/KeyboardLocks.h"
 #include "app/gui/ViewWidget.h"
 #include "app/gui/Printing.h"
+#include "app/gui/ShadowRegulationRunner.h"
 #include "app/gui/SunStudyRunner.h"
 #include "dialogs/BackgroundDialog.h"
 #include "dialogs/BmpOutDialog.h"
@@ -56,7 +57,8 @@ bool Markable(int id) {
     case cmd::kSunset:
     case cmd::kContrast:
     case cmd::kAero:
-    case cmd::kAlwaysOnTop: return true;
+    case cmd::kAlwaysOnTop:
+    case kShadowRegulationOverlayCommand: return true;
     default: return false;
   }
 }
@@ -157,6 +159,8 @@ void MainWindow::BuildMenus() {
   settings->addSeparator();
   settings->addAction(Action(kColourDialog, QStringLiteral("色設定(&C)...")));
   settings->addAction(Action(kSunStudyCommand, QStringLiteral("日影図...")));
+  settings->addAction(Action(kShadowRegulationCommand, QStringLiteral("日影規制...")));
+  settings->addAction(Action(kShadowRegulationOverlayCommand, QStringLiteral("日影規制の表示")));
   settings->addSeparator();
   settings->addAction(Action(kAero, QStringLiteral("Aero対応機能の無効化")));
 
@@ -453,6 +457,10 @@ void MainWindow::Command(int id) {
     RunCommand(id);
   } else if (id == kSunStudyCommand) {
     if (view_) RunSunStudyDialog(this, *view_);
+  } else if (id == kShadowRegulationCommand) {
+    if (view_) RunShadowRegulationDialog(this, *view_);
+  } else if (id == kShadowRegulationOverlayCommand) {
+    if (view_) view_->ShowStudyDrawing(!view_->StudyDrawingShown());
   } else if (view_) {
     view_->OnCommand(id);
   }
@@ -465,7 +473,10 @@ void MainWindow::RefreshCommandStates() {
     cmd::CommandState state;
     if (id == cmd::kAlwaysOnTop) {
       state.checked = topMost_;
-    } else if (id != kExitCommand && id != kSunStudyCommand) {
+    } else if (id == kShadowRegulationOverlayCommand) {
+      state.enabled = view_->HasStudyDrawing();
+      state.checked = view_->HasStudyDrawing() && view_->StudyDrawingShown();
+    } else if (id != kExitCommand && id != kSunStudyCommand && id != kShadowRegulationCommand) {
       state = view_->GetCommandState(id);
     }
     for (QAction* action : list) {

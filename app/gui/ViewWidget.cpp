@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSurfaceFormat>
 #include <QUrl>
 #include <QWheelEvent>
@@ -66,11 +67,36 @@ void ViewWidget::paintGL() {
 
 void ViewWidget::DrawOverlay() {
   const ViewOverlay& overlay = view_->Overlay();
-  if (overlay.highlight.empty() && !overlay.lightMarks && !overlay.rubberBand) return;
+  if (overlay.highlight.empty() && !overlay.lightMarks && !overlay.rubberBand && overlay.study.empty() &&
+      overlay.studyLabels.empty())
+    return;
   QPainter painter(this);
   // The overlay is given in device pixels.
   const qreal ratio = devicePixelRatioF();
   painter.scale(1.0 / ratio, 1.0 / ratio);
+  if (!overlay.study.empty() || !overlay.studyLabels.empty()) {
+    // The study under the selection: its lines, then its labels on a white
+    // halo, readable over any part of the model.
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const auto& s : overlay.study) {
+      painter.setPen(QPen(QColor::fromRgb(s.rgb), s.width * ratio, s.dashed ? Qt::DashLine : Qt::SolidLine));
+      painter.drawLine(QPointF(s.window.start.x, s.window.start.y), QPointF(s.window.end.x, s.window.end.y));
+    }
+    QFont font = painter.font();
+    font.setPixelSize(qRound(13 * ratio));
+    for (const auto& label : overlay.studyLabels) {
+      QPainterPath path;
+      path.addText(QPointF(label.x + 4, label.y - 4), font, QString::fromStdString(label.text));
+      painter.setPen(QPen(Qt::white, 3 * ratio));
+      painter.setBrush(Qt::NoBrush);
+      painter.drawPath(path);
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(QColor::fromRgb(label.rgb));
+      painter.drawPath(path);
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+  }
   if (!overlay.highlight.empty()) {
     painter.setPen(QPen(QColor(255, 0, 255), 0));
     for (const GMSegment& s : overlay.highlight)

@@ -29,7 +29,7 @@ constexpr int kLegendWidth = 360;
 // The equal-time lines, in an order that keeps neighbours apart.
 const QColor kLineColours[] = {QColor(220, 30, 30),  QColor(240, 140, 0), QColor(30, 150, 40), QColor(20, 90, 220),
                                QColor(150, 40, 190), QColor(0, 160, 170), QColor(120, 80, 20), QColor(230, 0, 140)};
-const QColor kOutlineColour(90, 120, 160);
+const QColor kOutlineColour = QColor::fromRgb(kShadowOutlineRgb);
 const QColor kFootprintColour(190, 190, 190);
 const QColor kRegulatedColours[] = {QColor(200, 0, 0), QColor(0, 0, 180)};
 
@@ -75,6 +75,9 @@ void Fail(std::string* error, std::string text) {
 }
 
 }  // namespace
+
+uint32_t ShadowLineRgb(std::size_t k) { return LineColour(k).rgb() & 0xFFFFFFu; }
+uint32_t RegulatedLineRgb(std::size_t k) { return kRegulatedColours[k % 2].rgb() & 0xFFFFFFu; }
 
 std::string ShadowPlanTitle(const analysis::StudyResult& result) {
   const auto& plan = result.plan;

@@ -5,6 +5,7 @@
 // title in Japanese. Drawn with Qt's painter in the UI's Japanese font.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -17,6 +18,12 @@ inline constexpr const char* kShadowPlanName = "plan.jpg";
 // Writes folder/plan.jpg; false (with the reason in `error`) when it cannot.
 bool WriteShadowPlan(const analysis::StudyResult& result, const std::filesystem::path& folder,
                      std::string* error = nullptr);
+
+// The colour (0xRRGGBB) of the k-th equal-time line, the same in the plan
+// and in the viewer's overlay; and of the lines 5 m (k = 0) and 10 m out.
+uint32_t ShadowLineRgb(std::size_t k);
+uint32_t RegulatedLineRgb(std::size_t k);
+inline constexpr uint32_t kShadowOutlineRgb = 0x5A78A0;
 
 // The title: the date, the latitude, the plane's height and the window.
 std::string ShadowPlanTitle(const analysis::StudyResult& result);

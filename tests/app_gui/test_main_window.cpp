@@ -21,6 +21,7 @@
 #include <vector>
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QSpinBox>
 #include <QTimeEdit>
 #include <QClipboard>
@@ -47,6 +48,8 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtUserInterface.h"
 #include "app/gui/ViewWidget.h"
+#include "app/sheet/ShadowPlan.h"
+#include "dialogs/ShadowRegulationDialog.h"
 #include "dialogs/FogDialog.h"
 #include "dialogs/LayerDialog.h"
 #include "dialogs/SunStudyDialog.h"
@@ -631,6 +634,70 @@ TEST_F(MainWindowTest, TheSunStudyOfTheSettingsMenuWritesItsPicturesAndSheet) {
     EXPECT_TRUE(fs::is_regular_file(folder / name)) << name;
   EXPECT_EQ(window.View()->State().lightPosition.x, light.x);
   EXPECT_EQ(window.View()->State().lightPosition.z, light.z);
+}
+
+// "日影規制..." of the settings menu: the study runs from its dialog, its
+// folder is written, and its equal-time lines are drawn over the view in
+// their colour until "日影規制の表示" hides them.
+TEST_F(MainWindowTest, TheShadowRegulationStudyDrawsItsLinesOverTheView) {
+  MainWindow& window = Start();
+  ASSERT_TRUE(started_);
+  QAction* run = nullptr;
+  QAction* shown = nullptr;
+  for (QAction* menu : window.menuBar()->actions())
+    if (menu->text() == QStringLiteral("設定(&C)"))
+      for (QAction* action : menu->menu()->actions()) {
+        if (action->text() == QStringLiteral("日影規制...")) run = action;
+        if (action->text() == QStringLiteral("日影規制の表示")) shown = action;
+      }
+  ASSERT_NE(run, nullptr);
+  ASSERT_NE(shown, nullptr);
+  window.Command(korvex::cmd::kPlanView);
+  const fs::path folder = dir_ / "regulation";
+  // Pixels of the first equal-time line's colour (1 hour, red).
+  auto redPixels = [&] {
+    const QImage picture = window.GLView()->grabFramebuffer();
+    const QColor red = QColor::fromRgb(korvex::ShadowLineRgb(0));
+    int count = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) {
+        const QColor c = picture.pixelColor(x, y);
+        count += std::abs(c.red() - red.red()) + std::abs(c.green() - red.green()) + std::abs(c.blue() - red.blue()) < 40;
+      }
+    return count;
+  };
+  const int before = redPixels();
+  bool filled = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = dynamic_cast<korvex::dialogs::ShadowRegulationDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QDoubleSpinBox*>(QStringLiteral("grid"))->setValue(2);
+    dialog->findChild<QLineEdit*>(QStringLiteral("contours"))->setText(QStringLiteral("1,2"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("folder"))->setText(QString::fromStdString(folder.string()));
+    filled = true;
+    dialog->accept();
+  });
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [] {
+    if (auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+  });
+  answer.start(50);
+  run->trigger();
+  answer.stop();
+  ASSERT_TRUE(filled);
+  for (const char* name : {"hours.csv", "contours.geojson", "outlines.dxf", "report.json", "plan.jpg"})
+    EXPECT_TRUE(fs::is_regular_file(folder / name)) << name;
+
+  window.RefreshCommandStates();
+  EXPECT_TRUE(shown->isEnabled());
+  EXPECT_TRUE(shown->isChecked());
+  const int drawn = redPixels();
+  EXPECT_GT(drawn, before + 50);
+  shown->trigger();
+  EXPECT_FALSE(shown->isChecked());
+  EXPECT_LT(redPixels(), before + 10);
+  shown->trigger();
+  EXPECT_EQ(redPixels(), drawn);
 }
 
 // The layer command opens the modeless tree of the scene once; closing it
