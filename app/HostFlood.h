@@ -1,10 +1,10 @@
 // A host that floods the viewer with messages must not hold its one thread
-// for minutes: ten thousand reload requests in a row would read the model ten
-// thousand times. What arrives together is handled together, with every run
-// of one message in a row handled once. The messages carry nothing but their
-// number (the node name of 0x8019 is on the clipboard, which cannot change
-// while the batch is handled), so a run of one message does exactly what a
-// single one does.
+// for minutes: two thousand reload requests, even interleaved with
+// selections, would read the model two thousand times. What arrives together
+// is handled together, each kind of message at most once. The messages carry
+// nothing but their number (the node name of 0x8019 is on the clipboard,
+// which cannot change while the batch is handled), so one of a kind does
+// what all of them would have done.
 #pragma once
 
 #include <vector>
@@ -13,8 +13,10 @@
 
 namespace korvex {
 
-// The records in order, each run of records with the same message kept as
-// its first record.
-std::vector<HostRecord> CollapseRepeatedMessages(const std::vector<HostRecord>& records);
+// What one batch of records comes to: at most one reload, then at most one
+// selection (applied to the reloaded model, so the latest name is the one
+// that counts), then the close if one came. Nothing after a close is kept.
+// Each kept record is the last of its kind before the close.
+std::vector<HostRecord> CollapseHostBatch(const std::vector<HostRecord>& records);
 
 }  // namespace korvex

@@ -496,7 +496,7 @@ void MainWindow::WatchHost() {
 }
 
 void MainWindow::HostInput() {
-  for (const HostRecord& record : korvex::CollapseRepeatedMessages(app_.host.Receive()))
+  for (const HostRecord& record : korvex::CollapseHostBatch(app_.host.Receive()))
     if (view_) view_->OnHostMessage(record.message);
   if (!app_.host.Connected()) DropHost();
   RefreshCommandStates();
