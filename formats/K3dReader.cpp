@@ -9,8 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include <sys/stat.h>
-
+#include "common/file_util.h"
 #include "formats/K3dLines.h"
 #include "formats/K3dSolids.h"
 #include "model/FigureRotate.h"
@@ -338,11 +337,10 @@ int ReadK3dText(CInkNode& root, K3dViewState& view, std::string_view text) {
 
 int ReadK3dFile(CInkNode& root, K3dViewState& view, const char* path) {
   if (!path || !*path) return -1;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
+  // A folder opens as a stream on Linux but holds no text; a pipe or a
+  // device would be read for ever.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(path), &std::fclose);
   if (!file) return -1;
-  // A folder opens as a stream on Linux but holds no text.
-  struct stat status {};
-  if (::fstat(::fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) return -1;
   return ReadK3dStream(root, view, file.get());
 }
 

@@ -80,4 +80,16 @@ ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState&
   return scene.Import(format, file.c_str()) ? ModelLoadResult::kLoaded : ModelLoadResult::kFailed;
 }
 
+std::string LoadFailureText(ModelLoadResult result, const CInkSolid& scene) {
+  switch (result) {
+    case ModelLoadResult::kNoReader: return "no reader for this kind of file";
+    case ModelLoadResult::kMissing: return "no such file";
+    case ModelLoadResult::kFailed: {
+      const std::string why = scene.LastImportFailure();
+      return why.empty() ? "the file could not be read" : "the file could not be read: " + why;
+    }
+    default: return "";
+  }
+}
+
 }  // namespace korvex

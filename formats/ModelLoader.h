@@ -53,4 +53,8 @@ enum class ModelLoadResult {
 ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState& view,
                           std::string_view defaultPattern = kStartupDefaultPattern);
 
+// Why a load did not give a model, for command-line messages; a failed
+// plug-in import adds its reason (a crash, a time or memory limit).
+std::string LoadFailureText(ModelLoadResult result, const CInkSolid& scene);
+
 }  // namespace korvex

@@ -58,6 +58,8 @@ int CInkSolid::Import(int index, const char* path) {
   return 1;
 }
 
+std::string CInkSolid::LastImportFailure() const { return fileHost_ ? fileHost_->LastImportFailure() : std::string(); }
+
 int CInkSolid::Export(int index, const char* path) {
   if (!root_) return 1;
   if (!fileHost_) return 0;

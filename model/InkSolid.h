@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "model/SceneSettings.h"
 
@@ -43,6 +44,8 @@ class CInkSolid {
 
   // Initialize, with the plug-in folders taken from programFolder.
   void InitializeFrom(const std::filesystem::path& programFolder);
+  // Why the last Import failed, in the user's words (UTF-8), or empty.
+  std::string LastImportFailure() const;
 
   // The view copies its camera in before and out after every file operation.
   InkSceneSettings settings;

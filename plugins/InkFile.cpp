@@ -4,6 +4,7 @@
 
 #include "common/file_util.h"
 #include "model/InkNode.h"
+#include "plugins/IsolatedImport.h"
 #include "plugins/PluginTree.h"
 
 namespace {
@@ -54,6 +55,7 @@ void CInkFile::LoadFrom(const std::filesystem::path& programFolder) {
     // is unloaded before any entry point is called, as if it had not loaded.
     const auto version = Resolve<InkPluginAbiVersionFn>(module, KORVEX_PLUGIN_ABI_SYMBOL);
     if (version && version() == KORVEX_PLUGIN_ABI_VERSION) table_[i].module = std::move(module);
+    table_[i].file = files[i];
   }
 
   for (Entry& entry : table_) {
@@ -112,9 +114,19 @@ int CInkFile::GetExportableFormat(int index, char* buffer, int size) {
 }
 
 CInkNode* CInkFile::Import(int index, const char* path, InkSceneSettings* settings) {
+  lastFailure_.clear();
   Entry* entry = At(index);
   if (!entry || !entry->import || !UsablePath(path)) return nullptr;
-  CInkNode* tree = Guarded<CInkNode*>(nullptr, [&] { return entry->import(path, settings); });
+  CInkNode* tree = nullptr;
+  if (const korvex::ImportIsolation& isolation = korvex::ImportIsolationSettings(); isolation.enabled) {
+    InkSceneSettings scratch{};
+    korvex::IsolatedImportResult result =
+        korvex::RunIsolatedImport(entry->file, path, settings ? *settings : scratch, isolation);
+    lastFailure_ = std::move(result.failure);
+    tree = result.tree.release();
+  } else {
+    tree = Guarded<CInkNode*>(nullptr, [&] { return entry->import(path, settings); });
+  }
   // A tree the scene cannot hold safely is a failed read.
   if (tree && !korvex::AcceptPluginTree(*tree)) {
     korvex::DiscardPluginTree(tree);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "model/SceneSettings.h"
@@ -38,7 +39,8 @@ class CInkFile {
   virtual int GetImportableFormat(int index, char* buffer, int size);
   virtual int GetExportableFormat(int index, char* buffer, int size);
   // A new tree owned by the caller, or null; an empty path is refused
-  // without calling the plug-in.
+  // without calling the plug-in. While import isolation is on (the default,
+  // IsolatedImport.h) the plug-in reads the file in the helper process.
   virtual CInkNode* Import(int index, const char* path, InkSceneSettings* settings);
   virtual int Export(int index, const char* path, CInkNode* root, InkSceneSettings settings);
   virtual int GetCount() const;
@@ -46,10 +48,15 @@ class CInkFile {
   // Load, with the plug-ins taken from programFolder/FilePlugin.
   void LoadFrom(const std::filesystem::path& programFolder);
 
+  // Why the last Import gave null, in the user's words (UTF-8); empty when it
+  // succeeded or the plug-in simply had nothing to give.
+  const std::string& LastImportFailure() const { return lastFailure_; }
+
  private:
   struct Entry {
     int32_t reserved[3] = {};
     korvex::PluginLibrary module;
+    std::filesystem::path file;  // the library, for the import helper
     InkPluginCreateFn create = nullptr;
     InkPluginFreeFn free = nullptr;
     InkPluginTextFn getComment = nullptr;
@@ -65,4 +72,5 @@ class CInkFile {
   Entry* At(int index);
 
   std::vector<Entry> table_;
+  std::string lastFailure_;
 };

@@ -73,15 +73,6 @@ inline std::optional<int> ViewCommand(std::string_view name) {
   return std::nullopt;
 }
 
-inline const char* Reason(ModelLoadResult result) {
-  switch (result) {
-    case ModelLoadResult::kNoReader: return "no reader for this kind of file";
-    case ModelLoadResult::kMissing: return "no such file";
-    case ModelLoadResult::kFailed: return "the file could not be read";
-    default: return "";
-  }
-}
-
 // The background dialog of a batch run: the colour as it is, the image on.
 class BackgroundImageShell final : public ViewShell {
  public:

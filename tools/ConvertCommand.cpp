@@ -24,14 +24,6 @@ int Fail(std::string_view what, std::string_view path, std::string_view reason) 
   return kExitFailed;
 }
 
-const char* Reason(ModelLoadResult result) {
-  switch (result) {
-    case ModelLoadResult::kNoReader: return "no reader for this kind of file";
-    case ModelLoadResult::kMissing: return "no such file";
-    default: return "the file could not be read";
-  }
-}
-
 }  // namespace
 
 int RunConvert(const std::vector<std::string_view>& args) {
@@ -61,7 +53,7 @@ int RunConvert(const std::vector<std::string_view>& args) {
 
   K3dViewState view;
   const ModelLoadResult result = LoadModel(scene, in, view);
-  if (result != ModelLoadResult::kLoaded) return Fail("read", in, Reason(result));
+  if (result != ModelLoadResult::kLoaded) return Fail("read", in, LoadFailureText(result, scene));
   // As the viewer does: the scene exchange reader's far plane goes into the
   // block, the unit factor is 1 and the plug-ins' reserved area starts empty.
   if (FilePattern(in, kStartupDefaultPattern) == kK3dPattern) scene.settings.farClip = view.farPlane;

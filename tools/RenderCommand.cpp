@@ -146,7 +146,7 @@ int RunRender(const std::vector<std::string_view>& args) {
   view.State().isometricCorner = corner;
   if (!view.CreateHeadless(width, height))
     return Fail(*model, ui.lastMessage.empty() ? "no OpenGL context" : ui.lastMessage);
-  if (view.StartupResult() != ModelLoadResult::kLoaded) return Fail(*model, Reason(view.StartupResult()));
+  if (view.StartupResult() != ModelLoadResult::kLoaded) return Fail(*model, LoadFailureText(view.StartupResult(), *view.Scene()));
 
   const std::pair<const std::optional<std::string_view>&, int> companions[] = {
       {billboards, cmd::kOpenBillboards}, {textures, cmd::kOpenTextureAssignment}, {background, cmd::kBackground}};

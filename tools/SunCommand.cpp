@@ -218,7 +218,7 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
     return kExitFailed;
   }
   if (view.StartupResult() != ModelLoadResult::kLoaded) {
-    std::cerr << "korvex-cli: cannot read " << *model << ": " << Reason(view.StartupResult()) << "\n";
+    std::cerr << "korvex-cli: cannot read " << *model << ": " << LoadFailureText(view.StartupResult(), *view.Scene()) << "\n";
     return kExitFailed;
   }
   // Read after the model's own companions, as the commands would.

@@ -44,15 +44,6 @@ int Usage(std::string_view problem) {
   return kExitUsage;
 }
 
-const char* Reason(korvex::ModelLoadResult result) {
-  switch (result) {
-    case korvex::ModelLoadResult::kNoReader: return "no reader for this kind of file";
-    case korvex::ModelLoadResult::kMissing: return "no such file";
-    case korvex::ModelLoadResult::kFailed: return "the file could not be read";
-    default: return "";
-  }
-}
-
 int Dump(const std::vector<std::string_view>& args) {
   korvex::cli::DumpOptions options;
   bool json = false;
@@ -79,7 +70,7 @@ int Dump(const std::vector<std::string_view>& args) {
   korvex::K3dViewState view;
   const korvex::ModelLoadResult result = korvex::LoadModel(scene, model, view);
   if (result != korvex::ModelLoadResult::kLoaded) {
-    std::cerr << "korvex-cli: cannot read " << model << ": " << Reason(result) << "\n";
+    std::cerr << "korvex-cli: cannot read " << model << ": " << korvex::LoadFailureText(result, scene) << "\n";
     return kExitUnreadable;
   }
   CInkNode* root = scene.GetRoot();

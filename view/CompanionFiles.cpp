@@ -1,6 +1,5 @@
 #include "view/CompanionFiles.h"
 
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <variant>
@@ -20,11 +19,9 @@ namespace korvex {
 namespace {
 
 std::optional<std::string> ReadBytes(const std::string& path) {
-  // Only a plain file: a folder or a pipe of that name is no companion.
-  if (!FileExists(path)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // Only a plain file of a sensible size: a folder, a pipe or a device of
+  // that name is no companion.
+  return ReadRegularFile(path, kTextCompanionLimit);
 }
 
 std::string NodeName(const CInkNode& node) {

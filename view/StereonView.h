@@ -302,6 +302,9 @@ class CStereonView {
   void NotifyHost(const CInkNode* picked);
   void SelectByHostName();
   void Status(std::string_view text);
+  // "読み込みに失敗しました。" with the reason, in the status bar and the
+  // engine's error log; the scene on screen is left as it is.
+  void ReportImportFailure(const std::string& path, const std::string& reason);
 
   // Navigation.
   GMVector TrackballDirection(int x, int y) const;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "common/file_util.h"
@@ -126,6 +128,8 @@ void CStereonView::StartupLoad() {
     K3dViewState k3d;
     const std::string pattern = FilePattern(path, kStartupDefaultPattern);
     startupResult_ = LoadModel(*scene_, path, k3d, kStartupDefaultPattern);
+    if (startupResult_ == ModelLoadResult::kFailed && pattern != kK3dPattern)
+      ReportImportFailure(path, scene_->LastImportFailure());
     if (startupResult_ == ModelLoadResult::kLoaded) {
       if (pattern == kK3dPattern) state_.farPlane = k3d.farPlane;
       // A site handed over as a scene exchange file has its textures and
@@ -199,7 +203,7 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, bool from
   if (FilePattern(path, kStartupDefaultPattern) == kK3dPattern) {
     // Make sure the file can be read before the scene is emptied: a file
     // that cannot be opened leaves the model the user is looking at.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (file == nullptr) {
       Status(text::kReady);
       ui_.ShowMessage(text::kOpenFailed, text::kOpenFailedCaption, MessageIcon::Warning);
@@ -213,7 +217,7 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, bool from
     scene_->settings.farClip = k3d.farPlane > 0.0 ? k3d.farPlane : scene_->settings.farClip;
   } else {
     if (!scene_->Import(format, path.c_str())) {
-      Status(text::kReady);
+      ReportImportFailure(path, scene_->LastImportFailure());
       ui_.ShowMessage(text::kOpenFailed, text::kOpenFailedCaption, MessageIcon::Warning);
       return;
     }
@@ -289,6 +293,7 @@ void CStereonView::DropOntoNode(const std::string& path, CInkNode& node, int x, 
   CameraToSettings();
   CInkNode* added = fileHost_->Import(format, path.c_str(), &scene_->settings);
   if (added == nullptr) {
+    ReportImportFailure(path, fileHost_->LastImportFailure());
     ui_.ShowMessage(text::kNodeImportFailed, text::kNoticeCaption, MessageIcon::Warning);
     return;
   }
@@ -316,7 +321,8 @@ void CStereonView::Reload() {
   // The reloaded model may have moved: the old volumes would cast from where
   // it was.
   DropShadowVolumes();
-  std::FILE* file = k3d && FileExists(path) ? std::fopen(path.c_str(), "rb") : nullptr;
+  std::optional<std::string> failure;
+  std::FILE* file = k3d && FileExists(path) ? OpenRegularFile(path) : nullptr;
   if (file != nullptr) {
     scene_->NewScene();
     DiscardSceneReferences();
@@ -326,10 +332,15 @@ void CStereonView::Reload() {
     scene_->settings.farClip = view.farPlane > 0.0 ? view.farPlane : scene_->settings.farClip;
     ReadCompanions(path);
     RecordModelTime();
-  } else if (!k3d && FileExists(path) && scene_->Import(format, path.c_str())) {
-    DiscardSceneReferences();
-    ReadCompanions(path);
-    RecordModelTime();
+  } else if (!k3d && FileExists(path)) {
+    if (scene_->Import(format, path.c_str())) {
+      DiscardSceneReferences();
+      ReadCompanions(path);
+      RecordModelTime();
+    } else {
+      // The model on screen stays; the status bar says why the new one did not come.
+      failure = scene_->LastImportFailure();
+    }
   }
   if (!launch_.texturePath.empty() && FileExists(launch_.texturePath) && scene_->GetRoot())
     companions_->ReadTextureAssignment(*engine_, *scene_->GetRoot(), launch_.texturePath);
@@ -338,8 +349,17 @@ void CStereonView::Reload() {
   RebuildAll();
   Redraw();
   state_.currentFile = path;
-  Status(text::kReady);
+  if (failure)
+    ReportImportFailure(path, *failure);
+  else
+    Status(text::kReady);
   ui_.SetWaitCursor(false);
+}
+
+void CStereonView::ReportImportFailure(const std::string& path, const std::string& reason) {
+  const std::string line = reason.empty() ? std::string(text::kOpenFailed) : std::string(text::kOpenFailed) + " " + reason;
+  Status(line);
+  if (engine_) engine_->Log("%s: %s\n", path.c_str(), Utf8ToCp932(line).c_str());
 }
 
 void CStereonView::OnFocusGained() {

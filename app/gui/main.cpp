@@ -5,12 +5,14 @@
 // Start-up, the host link and the view are the toolkit-free core; this
 // program gives them a Qt main window.
 #include <QApplication>
+#include <QSettings>
 
 #include <string>
 #include <vector>
 
 #include "app/Startup.h"
 #include "app/gui/MainWindow.h"
+#include "plugins/IsolatedImport.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -19,6 +21,13 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+
+  // How long one model may take to import before the viewer gives up on it
+  // (seconds; the registry profile's "Config/ImportTimeLimit", 60 unless set).
+  const int importSeconds = QSettings(QStringLiteral("Meridan"), QStringLiteral("Korvex"))
+                                .value(QStringLiteral("Config/ImportTimeLimit"), 60)
+                                .toInt();
+  if (importSeconds > 0) korvex::ImportIsolationSettings().limits.seconds = importSeconds;
 
   korvex::Application app;
   korvex::gui::MainWindow window(app);

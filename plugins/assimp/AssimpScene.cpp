@@ -21,6 +21,7 @@
 #include "geometry/gm_vector.h"
 #include "geometry/gm_triangulate.h"
 #include "model/FigureTessellation.h"
+#include "plugins/assimp/ConfinedIO.h"
 
 namespace korvex::assimp {
 
@@ -594,6 +595,8 @@ std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, const FormatInfo& f
 
 std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format, InkSceneSettings& settings) {
   Assimp::Importer importer;
+  // The model and the files it names, only inside its own folder tree.
+  importer.SetIOHandler(new ConfinedIOSystem(path));
   // Only what the conversion needs: faces as Assimp reads them (polygons
   // stay whole; the scene triangulates what it draws), and no normals,
   // texture coordinates or optimisation passes that would be thrown away.

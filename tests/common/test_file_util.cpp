@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/file_util.h"
@@ -35,7 +36,7 @@ class FileUtil : public ::testing::Test {
   fs::path dir_;
 };
 
-TEST_F(FileUtil, FileExistsMeansAReadableNonFolderWithinThePathLimit) {
+TEST_F(FileUtil, FileExistsMeansAReadableRegularFileWithinThePathLimit) {
   const fs::path file = dir_ / "model.k3d";
   std::ofstream(file) << "x";
   EXPECT_TRUE(FileExists(file.string()));
@@ -46,6 +47,34 @@ TEST_F(FileUtil, FileExistsMeansAReadableNonFolderWithinThePathLimit) {
   // A path of 259 bytes fits the 260-byte field with its terminator; 260 does not.
   EXPECT_TRUE(FileExists(FileOfLength(259)));
   EXPECT_FALSE(FileExists(FileOfLength(260)));
+}
+
+TEST_F(FileUtil, PipesDevicesAndFoldersAreNoFilesToRead) {
+  // A pipe no one writes to would block a reader for ever; a link to a
+  // device that never ends would be read until memory runs out.
+  const fs::path pipe = dir_ / "model.txi";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const fs::path zero = dir_ / "model.bil";
+  fs::create_symlink("/dev/zero", zero);
+  for (const fs::path& path : {pipe, zero, dir_}) {
+    EXPECT_FALSE(FileExists(path.string())) << path;
+    EXPECT_EQ(OpenRegularFile(path.string()), nullptr) << path;
+    EXPECT_FALSE(ReadRegularFile(path.string(), kTextCompanionLimit)) << path;
+  }
+  // A link to a plain file is that file.
+  std::ofstream(dir_ / "real.txi") << "text";
+  fs::create_symlink(dir_ / "real.txi", dir_ / "link.txi");
+  EXPECT_TRUE(FileExists((dir_ / "link.txi").string()));
+  EXPECT_EQ(ReadRegularFile((dir_ / "link.txi").string(), kTextCompanionLimit), "text");
+}
+
+TEST_F(FileUtil, AFileIsReadWholeOnlyUpToTheLimit) {
+  const fs::path file = dir_ / "site.txi";
+  std::ofstream(file) << std::string(1000, 'x');
+  EXPECT_EQ(ReadRegularFile(file.string(), 1000)->size(), 1000u);
+  EXPECT_FALSE(ReadRegularFile(file.string(), 999));
+  std::ofstream(dir_ / "empty.txi").flush();
+  EXPECT_EQ(ReadRegularFile((dir_ / "empty.txi").string(), 0), "");
 }
 
 TEST_F(FileUtil, BackslashesAreSeparators) {

@@ -11,6 +11,7 @@
 #include "model/InkProperty.h"
 #include "model/InkSolid.h"
 #include "plugins/InkFile.h"
+#include "in_process_imports.h"
 #include "plugins/PluginTree.h"
 
 namespace fs = std::filesystem;
@@ -38,6 +39,7 @@ class FaultyPlugin : public ::testing::Test {
     EXPECT_STREQ(kept_->GetName(nullptr, 0), "kept");
   }
 
+  InProcessImports inProcess_;
   fs::path dir_;
   CInkSolid solid_;
   CInkNode* kept_ = nullptr;

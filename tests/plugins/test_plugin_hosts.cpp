@@ -12,6 +12,7 @@
 #include "model/InkSolid.h"
 #include "plugins/InkExtPlugin.h"
 #include "plugins/InkFile.h"
+#include "in_process_imports.h"
 
 namespace fs = std::filesystem;
 
@@ -49,6 +50,7 @@ namespace {
 // filled with copies of the test plug-ins under chosen names.
 class PluginFolder : public ::testing::Test {
  protected:
+  InProcessImports inProcess_;
   void SetUp() override {
     static int serial = 0;
     dir_ = fs::temp_directory_path() /

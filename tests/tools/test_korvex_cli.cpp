@@ -241,11 +241,13 @@ TEST_F(CliTest, DashDashEndsTheOptions) {
 }
 
 // Other formats come from the file plug-ins in "FilePlugin" beside the
-// program: a copy of the program is given a folder with the test reader.
+// program: a copy of the program (with the import helper it runs plug-ins
+// in) is given a folder with the test reader.
 TEST_F(CliTest, OtherFormatsGoThroughTheFirstMatchingFilePlugin) {
   const fs::path bin = folder_ / "bin";
   fs::create_directories(bin / "FilePlugin");
   fs::copy_file(KORVEX_CLI_PATH, bin / "korvex-cli");
+  fs::copy_file(KORVEX_IMPORT_PATH, bin / "korvex-import");
   fs::copy_file(KORVEX_CLI_PLUGIN, bin / "FilePlugin" / "cli_reader.so");
   std::ofstream(folder_ / "model.KXT") << "from the plug-in\n";
   std::ofstream(folder_ / "broken.kxt") << "fail\n";

@@ -1,6 +1,11 @@
 // Open, drop, reload and save, and the eye file around them.
-#include <cmath>
+#include <sys/stat.h>
 
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+#include "common/file_util.h"
 #include "view/EyeFile.h"
 #include "view_fixture.h"
 
@@ -65,6 +70,61 @@ TEST_F(ViewTest, AFileThatCannotBeReadLeavesTheSceneAndSaysSo) {
   EXPECT_EQ(ui.captions[0], text::kOpenFailedCaption);
   EXPECT_EQ(Child("Box"), box);
   EXPECT_EQ(view->Handles().Tree(*box) != nullptr, true);
+}
+
+TEST_F(ViewTest, APlugInThatCrashesLeavesTheSceneAndNamesTheReason) {
+  launch.reload = true;
+  ASSERT_TRUE(Start());
+  CInkNode* box = Child("Box");
+  std::filesystem::remove("StereonErr.log");
+  const std::string crash = scratch->Write("crash.ink", "");
+  const std::string failure = std::string(text::kOpenFailed) + " プラグインが異常終了しました (SIGSEGV)";
+  ui.chosenFile = crash;
+  ui.chosenFilter = 0;
+  view->OnCommand(cmd::kOpen);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kOpenFailed}));
+  EXPECT_EQ(ui.LastStatus(), failure);
+  EXPECT_EQ(Child("Box"), box);
+
+  // The host asks to reload a model that now crashes the reader: the model
+  // on screen stays, and the status bar says why.
+  launch.modelPath = crash;
+  view->OnHostMessage(korvex::kHostReload);
+  EXPECT_EQ(ui.LastStatus(), failure);
+  EXPECT_EQ(Child("Box"), box);
+  EXPECT_EQ(ui.waitCursor, (std::vector<bool>{true, false}));
+
+  // Both failures are in the error log, with the file's name.
+  std::ifstream log("StereonErr.log");
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  const std::string line = crash + ": " + korvex::Utf8ToCp932(failure) + "\n";
+  EXPECT_EQ(logged, line + line);
+}
+
+TEST_F(ViewTest, ModelsAndCompanionsThatAreNoRegularFilesAreRefused) {
+  ASSERT_TRUE(Start());
+  CInkNode* box = Child("Box");
+  // A scene exchange file and a texture companion that are links to a device
+  // that never ends, and a pipe no one writes to.
+  const std::filesystem::path zero = scratch->Work() / "endless.k3d";
+  std::filesystem::create_symlink("/dev/zero", zero);
+  ui.chosenFile = zero.string();
+  view->OnCommand(cmd::kOpen);
+  const std::filesystem::path pipe = scratch->Work() / "pipe.ink";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  ui.chosenFile = pipe.string();
+  view->OnCommand(cmd::kOpen);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kOpenFailed, text::kOpenFailed}));
+  EXPECT_EQ(Child("Box"), box);
+
+  const std::string model = scratch->Write("site.ink", "");
+  std::filesystem::create_symlink("/dev/zero", scratch->Work() / "site.txi");
+  ASSERT_EQ(::mkfifo((scratch->Work() / "site.bil").c_str(), 0600), 0);
+  ui.chosenFile = model;
+  view->OnCommand(cmd::kOpen);
+  EXPECT_EQ(ui.messages.size(), 2u);
+  EXPECT_NE(Child("Box"), nullptr);
+  EXPECT_EQ(ui.LastStatus(), text::kReady);
 }
 
 TEST_F(ViewTest, TheOldSelectionIsGoneBeforeACompanionMessageRepaints) {
