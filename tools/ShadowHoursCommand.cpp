@@ -188,7 +188,7 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
   K3dViewState view;
   const ModelLoadResult loaded = LoadModel(scene, *model, view);
   if (loaded != ModelLoadResult::kLoaded) {
-    std::cerr << "korvex-cli: cannot read " << *model << ": " << Reason(loaded) << "\n";
+    std::cerr << "korvex-cli: cannot read " << *model << ": " << LoadFailureText(loaded, scene) << "\n";
     return kExitFailed;
   }
   const analysis::TriangleSoup faces = analysis::SceneCasters(scene);
