@@ -14,6 +14,7 @@
 // substring, which would misread the paths of a script.
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,8 +94,7 @@ int Dump(const std::vector<std::string_view>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::vector<std::string_view> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string_view>& args) {
   if (args.empty()) return Usage("no command");
   if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
     std::cout << kUsage;
@@ -113,4 +113,16 @@ int main(int argc, char** argv) {
   if (args.front() == "shadowhours") return korvex::cli::RunShadowHours({args.begin() + 1, args.end()});
   if (args.front() == "shadowhours-merge") return korvex::cli::RunShadowHoursMerge({args.begin() + 1, args.end()});
   return Usage("unknown command " + std::string(args.front()));
+}
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  // A model or a picture too large for this machine ends the command with a
+  // message, not the process with an abort.
+  try {
+    return Run(args);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "korvex-cli: out of memory: the command was stopped\n";
+    return 1;
+  }
 }

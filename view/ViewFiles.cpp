@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -127,9 +128,17 @@ void CStereonView::StartupLoad() {
     const std::string path = NormalizeSeparators(launch_.modelPath);
     K3dViewState k3d;
     const std::string pattern = FilePattern(path, kStartupDefaultPattern);
-    startupResult_ = LoadModel(*scene_, path, k3d, kStartupDefaultPattern);
-    if (startupResult_ == ModelLoadResult::kFailed && pattern != kK3dPattern)
-      ReportImportFailure(path, scene_->LastImportFailure());
+    try {
+      startupResult_ = LoadModel(*scene_, path, k3d, kStartupDefaultPattern);
+      if (startupResult_ == ModelLoadResult::kFailed && pattern != kK3dPattern)
+        ReportImportFailure(path, scene_->LastImportFailure());
+    } catch (const std::bad_alloc&) {
+      // A scene exchange file too large for the machine: the viewer starts
+      // empty and says why.
+      scene_->NewScene();
+      startupResult_ = ModelLoadResult::kFailed;
+      ReportImportFailure(path, "メモリが足りません");
+    }
     if (startupResult_ == ModelLoadResult::kLoaded) {
       if (pattern == kK3dPattern) state_.farPlane = k3d.farPlane;
       // A site handed over as a scene exchange file has its textures and

@@ -5,7 +5,10 @@
 // Start-up, the host link and the view are the toolkit-free core; this
 // program gives them a Qt main window.
 #include <QApplication>
+#include <QMessageBox>
 #include <QSettings>
+
+#include <new>
 
 #include <string>
 #include <vector>
@@ -14,8 +17,35 @@
 #include "app/gui/MainWindow.h"
 #include "plugins/IsolatedImport.h"
 
+namespace {
+
+constexpr const char* kOutOfMemory = "メモリが足りないため、操作を中止しました。";
+constexpr const char* kOutOfMemoryCaption = "ﾒﾓﾘｴﾗｰ";
+
+void ReportOutOfMemory() {
+  QMessageBox::warning(nullptr, QString::fromUtf8(kOutOfMemoryCaption), QString::fromUtf8(kOutOfMemory));
+}
+
+// Every command, mouse event and host message reaches the view through
+// here: one that runs out of memory (a model or a picture too large for
+// the machine) ends with a message, and the viewer goes on.
+class KorvexApplication final : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+      ReportOutOfMemory();
+      return false;
+    }
+  }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  KorvexApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex"));
   QApplication::setOrganizationName(QStringLiteral("Meridan"));
 
@@ -31,7 +61,14 @@ int main(int argc, char** argv) {
 
   korvex::Application app;
   korvex::gui::MainWindow window(app);
-  if (!korvex::RunStartup(args, window, app)) {
+  bool started = false;
+  try {
+    started = korvex::RunStartup(args, window, app);
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory();
+    return 1;
+  }
+  if (!started) {
     // A viewer that could not make its window fails; a second "/one" viewer
     // ends silently.
     return window.View() == nullptr ? 1 : 0;
