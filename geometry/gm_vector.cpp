@@ -185,6 +185,11 @@ double GMAngleAround(const GMVector& u, const GMVector& v, const GMVector& axis,
 void GMRotate2D(double& x, double& y, double angle, double tol) {
   const double pi = GMPi();
   if (angle == GM_UNDEFINED || angle > 10.0 * pi) return;
+  // An angle that is no number, or infinite, gives no turn; raising it by
+  // 2·pi at a time would never end, and neither would a huge negative one,
+  // which the exact remainder brings into range first.
+  if (!std::isfinite(angle)) return;
+  if (angle < -64.0 * pi) angle = std::fmod(angle, 2.0 * pi);
   while (angle < 0.0) angle += 2.0 * pi;
   while (angle > 2.0 * pi) angle -= 2.0 * pi;
   // Quarter turns are exact: a wall turned by 90 degrees must stay exactly

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
@@ -149,6 +150,24 @@ TEST(GMAngles, Rotate2DIsClockwiseWithExactQuarterTurns) {
   GMRotate2D(v, 11 * kPi, GM_TOLERANCE);
   GMRotate2D(v, GM_UNDEFINED, GM_TOLERANCE);
   EXPECT_EQ(v, (GMVector{1, 2, 3}));
+}
+
+// Angles that stepping by whole turns can never bring into range: infinite
+// ones and not-a-number leave the pair alone, a huge negative one turns by
+// its remainder, and none of them hangs.
+TEST(GMAngles, Rotate2DEndsOnInfiniteAndHugeAngles) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double angle : {-inf, inf, std::numeric_limits<double>::quiet_NaN()}) {
+    GMVector v{1, 2, 3};
+    GMRotate2D(v, angle, GM_TOLERANCE);
+    EXPECT_EQ(v, (GMVector{1, 2, 3})) << angle;
+  }
+  GMVector v{1, 0, 0};
+  GMRotate2D(v, -1e300, GM_TOLERANCE);
+  EXPECT_NEAR(std::hypot(v.x, v.y), 1.0, 1e-12);
+  v = {1, 0, 0};
+  GMRotate2D(v, -(1e6 * 2 * kPi) - kPi / 2, GM_TOLERANCE);  // a million turns back, then a quarter
+  EXPECT_TRUE(VectorNear(v, {0, 1, 0}, 1e-6));
 }
 
 TEST(GMTriangles, AreaFromSidesDegenerateCases) {
