@@ -5,6 +5,7 @@
 #include <random>
 
 #include "../tests/geometry/polygon_samples.h"
+#include "../tests/geometry/triangulate_reference.h"
 #include "geometry/gm_triangulate.h"
 
 namespace {

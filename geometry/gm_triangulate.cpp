@@ -1,7 +1,7 @@
 // Ear clipping on a linked working ring.
 //
 // The clipper takes exactly the decisions of the point-list version
-// (gm_triangulate_reference.cpp) in the same order, but without its waste:
+// (tests/geometry/triangulate_reference.h) in the same order, but without its waste:
 // - the ring is a doubly linked ring of vertex indices, so cutting a vertex,
 //   turning the ring and backtracking cost O(1) and never allocate;
 // - the 2D images of the vertices are computed once per projection axis and

@@ -17,10 +17,3 @@ GMPolygonSetPtr GMTriangulate(const GMPolygon& polygon, double tol);
 // Whether the front corner (r0, r1, r2) of a working ring may be cut off:
 // 0 for an ear, 1 otherwise.
 int GMIsEar(CGMPointList& ring, double tol);
-
-namespace gm_detail {
-// The triangulation carried out step by step on a point list, re-projecting a
-// copy of the ring for every ear test. GMTriangulate must give exactly its
-// results; this is what it is checked against.
-GMPolygonSetPtr TriangulateByPointList(const GMPolygon& polygon, double tol);
-}  // namespace gm_detail

@@ -9,6 +9,7 @@
 #include "geometry/gm_lists.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_triangulate.h"
+#include "triangulate_reference.h"
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
 #include "polygon_samples.h"
