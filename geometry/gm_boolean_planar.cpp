@@ -184,6 +184,26 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
       // The split gives up on an outline with a zero-length edge; the edge is
       // then kept whole rather than lost.
       if (pieces.empty()) pieces.push_back(edge);
+      // Rings of one set meet as well: a courtyard's outline runs along the
+      // roof around it, and two courtyards side by side share a wall. Where a
+      // ring's edge runs along another ring of its own set, the other ring's
+      // corners on it must cut it too, or the network would get two
+      // overlapping lines of different length that no cell can be traced
+      // along. Only the rings whose bounds the edge reaches are asked.
+      const size_t own = fromA[i] ? 0 : countA;
+      const size_t ownEnd = fromA[i] ? countA : rings.size();
+      others.clear();
+      for (size_t j = own; j < ownEnd; ++j)
+        if (j != i && bounds[j].Meets(reach)) others.push_back(rings[j]);
+      if (!others.empty()) {
+        std::vector<GMSegment> finer;
+        for (const GMSegment& piece : pieces) {
+          std::vector<GMSegment> split = GMSplitSegmentByPolygons(piece, others, tol);
+          if (split.empty()) split.push_back(piece);
+          finer.insert(finer.end(), split.begin(), split.end());
+        }
+        pieces.swap(finer);
+      }
       for (const GMSegment& piece : pieces)
         if (!GMIsSamePoint(piece.start, piece.end, tol)) addLine(piece.start, piece.end);
     }

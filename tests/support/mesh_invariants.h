@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 #include <string>
@@ -76,6 +77,57 @@ inline int EulerCharacteristic(const GMMesh& mesh) {
     }
   }
   return static_cast<int>(vertices.size()) - static_cast<int>(edges.size()) + mesh.faceCount;
+}
+
+// The area vector of a face (Newell's sum, measured from its first corner so
+// that a site far from the origin loses no digits): its length is the face's
+// area and it points the way the face faces.
+inline GMVector FaceAreaVector(const GMMesh& mesh, const GMMeshFace& face) {
+  GMVector sum{0.0, 0.0, 0.0};
+  if (face.count < 3) return sum;
+  const GMVector o = mesh.Position(face.indices[0]);
+  for (int i = 1; i + 1 < face.count; ++i) {
+    const GMVector& q = mesh.Position(face.indices[i]);
+    const GMVector& r = mesh.Position(face.indices[i + 1]);
+    const double bx = q.x - o.x, by = q.y - o.y, bz = q.z - o.z;
+    const double cx = r.x - o.x, cy = r.y - o.y, cz = r.z - o.z;
+    sum.x += (by * cz - bz * cy) / 2.0;
+    sum.y += (bz * cx - bx * cz) / 2.0;
+    sum.z += (bx * cy - by * cx) / 2.0;
+  }
+  return sum;
+}
+
+// The faces of a mesh summed by the way they face: up, down, and sideways
+// (every other way), each as a total of absolute areas, with the heights at
+// which the up and down faces lie. A roof laid twice over a courtyard, once
+// each way, leaves the volume and the closedness as they were, but shows
+// here as area facing down above the ground.
+struct DirectionAreas {
+  double up = 0.0, down = 0.0, side = 0.0;
+  double upLow = 1e300, upHigh = -1e300;      // heights of the corners of the up faces
+  double downLow = 1e300, downHigh = -1e300;  // ... of the down faces
+};
+
+inline DirectionAreas AreasByDirection(const GMMesh& mesh) {
+  DirectionAreas out;
+  for (const GMMeshFace& face : mesh.Faces()) {
+    const GMVector a = FaceAreaVector(mesh, face);
+    const double area = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+    if (area == 0.0) continue;
+    double& low = a.z > 0 ? out.upLow : out.downLow;
+    double& high = a.z > 0 ? out.upHigh : out.downHigh;
+    if (std::fabs(a.z) >= area * (1.0 - 1e-9)) {
+      (a.z > 0 ? out.up : out.down) += area;
+      for (int i = 0; i < face.count; ++i) {
+        low = std::min(low, mesh.Position(face.indices[i]).z);
+        high = std::max(high, mesh.Position(face.indices[i]).z);
+      }
+    } else {
+      out.side += area;
+    }
+  }
+  return out;
 }
 
 }  // namespace meshcheck
