@@ -8,7 +8,7 @@
 // coordinates that sits exactly on the tolerance is not pushed over it by the
 // rounding of the subtraction.
 
-int GMIsNear(double a, double b, double tol) {
+int gm_detail::IsNearExtended(double a, double b, double tol) {
   const long double diff = static_cast<long double>(a) - static_cast<long double>(b);
   const long double t = tol;
   return (-t <= diff && diff <= t) ? 1 : 0;
@@ -19,10 +19,6 @@ int GMIsBetween(double v, double a, double b, double tol) {
   const double lo = a < b ? a : b;
   const double hi = a < b ? b : a;
   return (lo <= v && v <= hi) ? 1 : 0;
-}
-
-int GMIsSamePoint(const GMVector& p, const GMVector& q, double tol) {
-  return (GMIsNear(p.x, q.x, tol) && GMIsNear(p.y, q.y, tol) && GMIsNear(p.z, q.z, tol)) ? 1 : 0;
 }
 
 int GMCompareSegments(const GMVector& a0, const GMVector& a1, const GMVector& b0, const GMVector& b1,

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
@@ -84,6 +85,42 @@ TEST(GMVectorOps, SetSegmentLengthMovesTheRightEnd) {
   s = {{1, 1, 1}, {1, 1, 1 + 5e-8}};
   EXPECT_EQ(GMSetSegmentLength(s, 3.0, GM_TOLERANCE), 0);
   EXPECT_EQ(s.end.z, 1 + 5e-8);
+}
+
+// The plain-double answer of GMIsNear is the extended-precision one, also
+// for differences a rounding step away from the tolerance, at every scale
+// from millimetres to site coordinates, and for the values that are no
+// ordinary numbers.
+TEST(GMTolerance, NearIsJudgedAsInExtendedPrecision) {
+  const auto literal = [](double a, double b, double tol) {
+    const long double diff = static_cast<long double>(a) - static_cast<long double>(b);
+    const long double t = tol;
+    return (-t <= diff && diff <= t) ? 1 : 0;
+  };
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  const double tolerances[] = {GM_TOLERANCE, 1e-3, 0.0, 1e-310, 5e-324, -1e-7, 1.0};
+  const double scales[] = {1e-9, 1.0, 30.0, 40000.0, 1e12};
+  int checked = 0, nearBoundary = 0;
+  for (const double tol : tolerances)
+    for (const double scale : scales)
+      for (int i = 0; i < 400; ++i) {
+        const double a = unit(random) * scale;
+        // b a rounding step or two either side of a ± tol, or anywhere near a.
+        double b = a + (i % 2 ? tol : -tol);
+        for (int k = static_cast<int>(i % 7) - 3; k != 0; k += k < 0 ? 1 : -1)
+          b = std::nextafter(b, k < 0 ? -HUGE_VAL : HUGE_VAL);
+        if (i % 5 == 0) b = a + unit(random) * 2 * std::fabs(tol);
+        ASSERT_EQ(GMIsNear(a, b, tol), literal(a, b, tol)) << a << " " << b << " " << tol;
+        nearBoundary += std::fabs(std::fabs(a - b) - std::fabs(tol)) <= 8 * std::max(std::fabs(a), std::fabs(b)) * 0x1p-52;
+        ++checked;
+      }
+  EXPECT_GT(nearBoundary, 500);
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  for (const double a : {inf, -inf, nan, GM_UNDEFINED, -GM_UNDEFINED, 0.0})
+    for (const double b : {inf, -inf, nan, GM_UNDEFINED, -GM_UNDEFINED, 0.0})
+      for (const double tol : {GM_TOLERANCE, 0.0, inf, nan}) EXPECT_EQ(GMIsNear(a, b, tol), literal(a, b, tol));
+  EXPECT_EQ(checked, 7 * 5 * 400);
 }
 
 TEST(GMAngles, NormalizeAngle) {
