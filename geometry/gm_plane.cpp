@@ -28,7 +28,19 @@ int GMPlaneSide(const GMVector& p, const GMPlane& plane, double tol) {
   const GMVector u = GMNormalize(v, tol);
   if (GMIsUndefined(u)) return 0;
   const double k = plane.nx * u.x + plane.ny * u.y + plane.nz * u.z;
-  if (GMIsNear(k, 0.0, tol)) return 0;
+  if (GMIsNear(k, 0.0, tol)) {
+    // An angle's tolerance reaches farther from the plane the farther the
+    // point is from the origin: at site coordinates 50 km out, a cosine of
+    // 1e-7 is 5 mm, and a point 5 mm above a roof would count as on it.
+    // Beyond a kilometre the reach is held at what it is there; nearer in,
+    // nothing changes.
+    constexpr double kHeldRange = 1000.0;
+    if (GMLength(v) > kHeldRange) {
+      const double s = plane.nx * v.x + plane.ny * v.y + plane.nz * v.z;
+      if (std::fabs(s) > tol * kHeldRange) return s < 0.0 ? -1 : 1;
+    }
+    return 0;
+  }
   return k < 0.0 ? -1 : 1;
 }
 
