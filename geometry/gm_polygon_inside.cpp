@@ -1,6 +1,9 @@
 #include "geometry/gm_polygon_inside.h"
 
 #include <algorithm>
+#include <array>
+#include <cfloat>
+#include <cmath>
 #include <numeric>
 
 #include "geometry/gm_lists.h"
@@ -201,10 +204,30 @@ int GMPolygonRelation(const GMPolygon& aIn, const GMPolygon& bIn, double tol) {
   for (int i = 0; i < na; ++i) listsA[static_cast<size_t>(i)].push_back(a[i]);
   for (int j = 0; j < nb; ++j) listsB[static_cast<size_t>(j)].push_back(b[j]);
 
+  // Only edges that meet can touch or cross: a pair whose bounds lie apart by
+  // more than twice the tolerance (which is as far as the intersection test
+  // reaches, with room for rounding) is passed over without the test.
+  const auto boundsOf = [&](const GMPolygon& ring) {
+    std::vector<std::array<double, 4>> out(ring.points.size());
+    const int n = ring.Count();
+    for (int i = 0; i < n; ++i) {
+      const GMVector& p = ring[i];
+      const GMVector& q = ring[(i + 1) % n];
+      const double reach = 2.0 * tol + 8.0 * DBL_EPSILON * (1.0 + std::max({std::fabs(p.x), std::fabs(p.y),
+                                                                             std::fabs(q.x), std::fabs(q.y)}));
+      out[static_cast<size_t>(i)] = {std::min(p.x, q.x) - reach, std::min(p.y, q.y) - reach,
+                                     std::max(p.x, q.x) + reach, std::max(p.y, q.y) + reach};
+    }
+    return out;
+  };
+  const std::vector<std::array<double, 4>> boxA = boundsOf(a), boxB = boundsOf(b);
   for (int i = 0; i < na; ++i) {
     const GMVector& a0 = a[i];
     const GMVector& a1 = a[(i + 1) % na];
+    const std::array<double, 4>& ba = boxA[static_cast<size_t>(i)];
     for (int j = 0; j < nb; ++j) {
+      const std::array<double, 4>& bb = boxB[static_cast<size_t>(j)];
+      if (ba[0] > bb[2] || bb[0] > ba[2] || ba[1] > bb[3] || bb[1] > ba[3]) continue;
       const GMVector& b0 = b[j];
       const GMVector& b1 = b[(j + 1) % nb];
       GMVector hit;

@@ -1,5 +1,7 @@
 // Segments: point on segment, 2D and 3D segment intersection, segment against
 // plane, and clipping of segment sets by a cutting plane.
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -20,6 +22,15 @@ double PlaneValue(const GMVector& p, const GMPlane& plane) {
 }  // namespace
 
 int GMIsPointOnSegment(const GMVector& a, const GMVector& b, const GMVector& p, double tol) {
+  // A point farther than the tolerance from the segment's bounds on some
+  // axis is neither at an end nor at the foot of its perpendicular, which
+  // lies within the bounds but for rounding: answered without measuring.
+  // Point-in-polygon tests ask this of every edge, nearly always far away.
+  const double reach = 2.0 * tol + 8.0 * DBL_EPSILON * (1.0 + std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(a.z),
+                                                                    std::fabs(b.x), std::fabs(b.y), std::fabs(b.z)}));
+  if (p.x < std::min(a.x, b.x) - reach || p.x > std::max(a.x, b.x) + reach || p.y < std::min(a.y, b.y) - reach ||
+      p.y > std::max(a.y, b.y) + reach || p.z < std::min(a.z, b.z) - reach || p.z > std::max(a.z, b.z) + reach)
+    return 0;
   if (GMIsSamePoint(p, a, tol) || GMIsSamePoint(p, b, tol)) return 1;
   // Measure from the endpoint farther from p: the projection is then taken
   // along the longer lever and loses less to rounding.

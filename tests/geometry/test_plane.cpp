@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "geometry/gm_plane.h"
@@ -26,6 +28,17 @@ TEST(GMPlanes, ConstructionDistanceAndSide) {
   // foot point is still on it, while close to the foot point it is not.
   EXPECT_EQ(GMPlaneSide({100, 0, 3 - 1e-6}, p, GM_TOLERANCE), 0);
   EXPECT_EQ(GMPlaneSide({1e-5, 0, 3 - 1e-6}, p, GM_TOLERANCE), -1);
+  // At site coordinates the cosine would reach 5 mm off a roof: the reach is
+  // held at what it is a kilometre out (0.1 mm), so a point 5 mm above the
+  // top of a block there is above it, one a micrometre off is still on it,
+  // and a kilometre out nothing changes.
+  const GMPlane roof = GMPlaneFromPointNormal({-40000, 30000, 9}, {0, 0, 1});
+  EXPECT_EQ(GMPlaneSide({-40000, 30000, 9.005}, roof, GM_TOLERANCE), 1);
+  EXPECT_EQ(GMPlaneSide({-40010, 30010, 8.995}, roof, GM_TOLERANCE), -1);
+  EXPECT_EQ(GMPlaneSide({-40000, 30000, 9 + 1e-6}, roof, GM_TOLERANCE), 0);
+  EXPECT_EQ(GMPlaneSide({-40000, 30000, 9.0}, roof, GM_TOLERANCE), 0);
+  EXPECT_EQ(GMPlaneSide({999, 0, 3 + 9e-5}, p, GM_TOLERANCE), 0);
+  EXPECT_EQ(GMPlaneSide({999, 0, 3 + 1.1e-4}, p, GM_TOLERANCE), 1);
 
   EXPECT_EQ(GMIsParallelToPlane({0, 0, 3}, {5, 5, 3 + 5e-8}, p, GM_TOLERANCE), 1);
   EXPECT_EQ(GMIsParallelToPlane({0, 0, 3}, {5, 5, 3.1}, p, GM_TOLERANCE), 0);
@@ -193,4 +206,39 @@ TEST(GMSegments, ClipKeepsWhatLiesBehindThePlane) {
     EXPECT_TRUE(VectorNear(out[i].end, want[i].end)) << i;
   }
   EXPECT_TRUE(GMClipSegmentsByPlane(std::span<const GMSegment>(in).subspan(3, 1), cut, GM_TOLERANCE).empty());
+}
+
+// The bounds shortcut of GMIsPointOnSegment answers as the measurement
+// would: points at, just within and just beyond the tolerance of segments
+// in every direction, at the origin's scale and at site coordinates.
+TEST(GMSegments, PointOnSegmentShortcutAnswersAsTheMeasurement) {
+  const auto literal = [](const GMVector& a, const GMVector& b, const GMVector& p, double tol) {
+    if (GMIsSamePoint(p, a, tol) || GMIsSamePoint(p, b, tol)) return 1;
+    GMVector from = a, to = b;
+    if (GMDistance(p, b) > GMDistance(p, a)) std::swap(from, to);
+    const GMVector ab = GMSubtract(from, to);
+    const double len2 = GMDot(ab, ab);
+    if (len2 == 0.0) return 0;
+    const double t = GMDot(GMSubtract(from, p), ab) / len2;
+    if (t < 0.0 || t > 1.0) return 0;
+    const GMVector foot{from.x + ab.x * t, from.y + ab.y * t, from.z + ab.z * t};
+    return GMIsNear(GMDistance(p, foot), 0.0, tol) ? 1 : 0;
+  };
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  int on = 0, off = 0;
+  for (const double scale : {1.0, 50000.0})
+    for (int i = 0; i < 20000; ++i) {
+      const GMVector a{scale + unit(random) * 10, -scale + unit(random) * 10, unit(random) * (i % 3 ? 10 : 0)};
+      GMVector b{a.x + unit(random) * 10, a.y + unit(random) * 10, a.z + (i % 3 ? unit(random) : 0.0)};
+      if (i % 7 == 0) b.y = a.y;  // along an axis
+      const double t = 1.2 * unit(random);
+      const double off1 = unit(random) * 3e-7, off2 = unit(random) * 3e-7;
+      const GMVector p{a.x + (b.x - a.x) * t + off1, a.y + (b.y - a.y) * t + off2, a.z + (b.z - a.z) * t - off1};
+      const int want = literal(a, b, p, GM_TOLERANCE);
+      ASSERT_EQ(GMIsPointOnSegment(a, b, p, GM_TOLERANCE), want) << i;
+      (want ? on : off) += 1;
+    }
+  EXPECT_GT(on, 1500);
+  EXPECT_GT(off, 3000);
 }
