@@ -1,5 +1,7 @@
 #include "geometry/gm_mesh_make.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <unordered_set>
 #include <vector>
@@ -138,6 +140,108 @@ int GMPointInMesh(const GMMesh& mesh, const GMVector& p, int onSurfaceCheck, dou
       continue;
     }
     if (GMPointInPolygon3D(face.polygon, hit, 0, tol) && GMIsSamePoint(GMNormalize(GMSubtract(p, hit), tol), d, tol))
+      ++crossings;
+    ++i;
+  }
+  return (crossings % 2) ? 1 : 0;
+}
+
+// --- the prepared mesh ----------------------------------------------------------
+//
+// The same steps as GMFindMeshFace and GMPointInMesh, on the face data made
+// once, with one shortcut that cannot change an answer: a point farther from
+// a face's bounds than the boundary test reaches is not on its boundary.
+// That test (GMIsPointOnSegmentBySum) accepts points where the two distances
+// to an edge's ends exceed its length by the tolerance t at most, an ellipse
+// about the edge that reaches t/2 beyond its ends and sqrt(L·t/2 + t²/4) to
+// its sides for an edge of length L; the bounds are widened by twice that and
+// twice t, more than any rounding of the distances can make up.
+
+CGMMeshLocator::CGMMeshLocator(const GMMesh& mesh) {
+  constexpr double kBoundaryTolerance = 1e-7;  // as GMPointInMesh asks GMPointOnPolygonBoundary
+  faces_.reserve(static_cast<size_t>(mesh.faceCount));
+  for (int32_t f = 0; f < mesh.faceCount; ++f) {
+    Face face;
+    face.index = f;
+    face.polygon = FacePolygon(mesh, mesh.faces[f]);
+    if (face.polygon.Count() < 3) continue;
+    const GMVector normal = GMPolygonNormal(face.polygon, 1e-7);
+    if (GMIsUndefined(normal)) {
+      face.plane = {GM_UNDEFINED, GM_UNDEFINED, GM_UNDEFINED, GM_UNDEFINED};
+    } else {
+      face.plane = GMPlaneFromPointNormal(face.polygon[0], normal);
+      GMPolygonPtr image = GMProjectPolygon(face.polygon, normal, face.axis);
+      face.image = std::move(*image);
+    }
+    face.low = GMSetScalar(GM_UNDEFINED);
+    face.high = GMSetScalar(-GM_UNDEFINED);
+    double longest = 0.0;
+    const int n = face.polygon.Count();
+    for (int i = 0; i < n; ++i) {
+      const GMVector& p = face.polygon[i];
+      face.low = {std::min(face.low.x, p.x), std::min(face.low.y, p.y), std::min(face.low.z, p.z)};
+      face.high = {std::max(face.high.x, p.x), std::max(face.high.y, p.y), std::max(face.high.z, p.z)};
+      longest = std::max(longest, GMDistance(p, face.polygon[(i + 1) % n]));
+    }
+    const double t = kBoundaryTolerance;
+    const double reach = 2.0 * (std::sqrt(longest * t / 2.0 + t * t / 4.0) + t);
+    GMAdd(face.low, -reach, -reach, -reach);
+    GMAdd(face.high, reach, reach, reach);
+    faces_.push_back(std::move(face));
+  }
+}
+
+int CGMMeshLocator::FindFace(const GMVector& p, double tol) const {
+  for (const Face& face : faces_) {
+    // GMPointInPolygon3D with the face's own plane and image.
+    if (face.plane.nx == GM_UNDEFINED) continue;
+    if (GMPlaneSide(p, face.plane, 1e-7) != 0) continue;
+    if (GMPointInPolygon2D(face.image, GMProject2D(p, face.axis), 1, tol)) return face.index;
+  }
+  return -1;
+}
+
+int CGMMeshLocator::PointInMesh(const GMVector& p, int onSurfaceCheck, double tol) const {
+  if (onSurfaceCheck && FindFace(p, tol) >= 0) return -1;
+
+  GMVector e{p.x + 100.0, p.y, p.z};
+  GMVector d = GMNormalize(GMSubtract(p, e), tol);
+  double step = 1.25689;
+  int crossings = 0;
+  int retries = 0;
+
+  size_t i = 0;
+  while (i < faces_.size()) {
+    if (retries > 99) return 0;
+    const Face& face = faces_[i];
+    if (face.plane.nx == GM_UNDEFINED) {
+      ++i;
+      continue;
+    }
+    GMVector hit;
+    const int r = GMIntersectSegmentPlane(p, e, face.plane, hit, tol);
+    if (r == 2) {
+      ++i;
+      continue;
+    }
+    const bool near = hit.x >= face.low.x && hit.x <= face.high.x && hit.y >= face.low.y && hit.y <= face.high.y &&
+                      hit.z >= face.low.z && hit.z <= face.high.z;
+    const bool onBoundary = r != 3 && near && GMPointOnPolygonBoundary(face.polygon, hit, 1e-7);
+    if (onBoundary && GMIsSamePoint(hit, p, tol)) return -1;
+    if (r == 3 || onBoundary) {
+      e.y += step;
+      step *= 1.0056983247;
+      e.z += step;
+      step *= 1.008562114;
+      d = GMNormalize(GMSubtract(p, e), tol);
+      crossings = 0;
+      ++retries;
+      i = 0;
+      continue;
+    }
+    // Ahead of p first: it is the cheaper half of the test.
+    if (GMIsSamePoint(GMNormalize(GMSubtract(p, hit), tol), d, tol) && GMPlaneSide(hit, face.plane, 1e-7) == 0 &&
+        GMPointInPolygon2D(face.image, GMProject2D(hit, face.axis), 0, tol))
       ++crossings;
     ++i;
   }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <span>
+#include <vector>
 
 #include "geometry/gm_mesh.h"
 #include "geometry/gm_polygon.h"
@@ -28,3 +29,28 @@ int GMPointInMesh(const GMMesh& mesh, const GMVector& p, int onSurfaceCheck, dou
 
 // The first face whose polygon contains p (boundary included), or -1.
 int GMFindMeshFace(const GMVector& p, const GMMesh& mesh, double tol);
+
+// A closed mesh prepared for many GMPointInMesh questions: every face's
+// polygon, plane, 2D image and bounds are worked out once. The answers are
+// exactly those of GMPointInMesh and GMFindMeshFace on the mesh, which must
+// outlive the locator and stay unchanged while it is used.
+class CGMMeshLocator {
+ public:
+  explicit CGMMeshLocator(const GMMesh& mesh);
+
+  // GMPointInMesh(mesh, p, onSurfaceCheck, tol).
+  int PointInMesh(const GMVector& p, int onSurfaceCheck, double tol) const;
+  // GMFindMeshFace(p, mesh, tol).
+  int FindFace(const GMVector& p, double tol) const;
+
+ private:
+  struct Face {
+    int32_t index = 0;         // in the mesh
+    GMPolygon polygon;
+    GMPlane plane;             // GMPolygonPlane; nx undefined when the face has no plane
+    GMPolygon image;           // on the axis of the face's own normal
+    GMProjectionAxis axis = 0;
+    GMVector low, high;        // bounds, widened to hold every point on the face's boundary
+  };
+  std::vector<Face> faces_;    // the faces of at least three corners, in mesh order
+};

@@ -1,8 +1,13 @@
 // Meshes from polygons, and the place of a point relative to a closed mesh.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
+
 #include "geometry/gm_mesh_build.h"
 #include "geometry/gm_mesh_make.h"
+#include "geometry/gm_polygon.h"
 #include "geometry/gm_polygon_ops.h"
 #include "gm_expect.h"
 #include "mesh_samples.h"
@@ -101,4 +106,81 @@ TEST(GMPointInMesh, OpenOrEmptyMeshes) {
   const GMMesh empty;
   EXPECT_EQ(GMPointInMesh(empty, {0, 0, 0}, 1, 1e-7), 0);
   EXPECT_EQ(GMFindMeshFace({0, 0, 0}, empty, 1e-7), -1);
+}
+
+// The prepared locator answers exactly as GMPointInMesh and GMFindMeshFace:
+// on corners, edges and faces, a hair off them on either side, level with
+// edges (where the ray must be tilted), inside and outside, for boxes, a
+// block with a courtyard, round prisms and split boxes, near the origin and
+// at site coordinates.
+TEST(CGMMeshLocator, AnswersAsThePointInMeshRules) {
+  std::vector<GMMeshPtr> meshes;
+  const auto box = [](double x0, double y0, double z0, double x1, double y1, double z1) {
+    const GMPolygonSetPtr faces = GMBoxFaces(x0, y0, z0, x1, y1, z1);
+    return GMMakeMeshFromPolygons(faces->polygons, 1e-7);
+  };
+  meshes.push_back(box(0, 0, 0, 2, 3, 4));
+  meshes.push_back(box(-40000.25, 30000.5, 0, -39990.25, 30012.5, 9));
+  meshes.push_back(GMMakeMeshFromPolygons(meshtest::SplitBoxPolygons(3, 2, 1, 3), 1e-7));
+  meshes.push_back(GMMakeMeshFromPolygons(meshtest::SplitBoxPolygons(2, 2, 2, 2, true), 1e-7));
+  {
+    // An octagonal prism, turned so that no face is axis-parallel.
+    std::vector<GMPolygon> faces;
+    GMPolygon bottom, top;
+    std::vector<GMVector> ring;
+    for (int i = 0; i < 8; ++i) ring.push_back({1.5 * std::cos(0.3 + i * 0.785398), 1.5 * std::sin(0.3 + i * 0.785398), 0});
+    for (int i = 7; i >= 0; --i) bottom.points.push_back(ring[static_cast<size_t>(i)]);
+    for (const GMVector& p : ring) top.points.push_back({p.x, p.y, 2.5});
+    faces.push_back(bottom);
+    faces.push_back(top);
+    for (int i = 0; i < 8; ++i) {
+      const GMVector& p = ring[static_cast<size_t>(i)];
+      const GMVector& q = ring[static_cast<size_t>((i + 1) % 8)];
+      faces.push_back(GMPolygon{{p, q, {q.x, q.y, 2.5}, {p.x, p.y, 2.5}}});
+    }
+    meshes.push_back(GMMakeMeshFromPolygons(faces, 1e-7));
+  }
+  std::mt19937 random(31);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  int onSurface = 0, inside = 0;
+  for (const GMMeshPtr& mesh : meshes) {
+    ASSERT_TRUE(mesh);
+    const CGMMeshLocator locator(*mesh);
+    GMVector lo = mesh->Position(0), hi = lo;
+    for (const InkVertex* v : mesh->Vertices()) {
+      lo = {std::min(lo.x, v->position.x), std::min(lo.y, v->position.y), std::min(lo.z, v->position.z)};
+      hi = {std::max(hi.x, v->position.x), std::max(hi.y, v->position.y), std::max(hi.z, v->position.z)};
+    }
+    std::vector<GMVector> points;
+    for (const GMMeshFace& face : mesh->Faces()) {
+      const GMVector a = mesh->Position(face.indices[0]), b = mesh->Position(face.indices[1]);
+      const GMVector c = mesh->Position(face.indices[2]);
+      const GMVector mid{(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
+      const GMVector centre{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
+      for (const GMVector& p : {a, mid, centre})
+        for (const double off : {0.0, 5e-8, -5e-8, 2e-7, -2e-7, 1e-3, -1e-3})
+          points.push_back({p.x + off, p.y + off * 0.5, p.z - off});
+    }
+    for (int i = 0; i < 300; ++i) {
+      GMVector p{lo.x + (hi.x - lo.x) * (1.4 * unit(random) - 0.2), lo.y + (hi.y - lo.y) * (1.4 * unit(random) - 0.2),
+                 lo.z + (hi.z - lo.z) * (1.4 * unit(random) - 0.2)};
+      // Every fourth point level with a corner, so the ray runs into edges.
+      if (i % 4 == 0) {
+        const GMVector& v = mesh->Position(static_cast<int>(random() % static_cast<unsigned>(mesh->vertexCount)));
+        p.y = v.y;
+        p.z = v.z;
+      }
+      points.push_back(p);
+    }
+    for (const GMVector& p : points) {
+      const int literal = GMPointInMesh(*mesh, p, 1, GM_TOLERANCE);
+      ASSERT_EQ(locator.PointInMesh(p, 1, GM_TOLERANCE), literal) << p.x << " " << p.y << " " << p.z;
+      ASSERT_EQ(locator.PointInMesh(p, 0, GM_TOLERANCE), GMPointInMesh(*mesh, p, 0, GM_TOLERANCE));
+      ASSERT_EQ(locator.FindFace(p, GM_TOLERANCE), GMFindMeshFace(p, *mesh, GM_TOLERANCE));
+      onSurface += literal == -1 ? 1 : 0;
+      inside += literal == 1 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(onSurface, 200);
+  EXPECT_GT(inside, 200);
 }
