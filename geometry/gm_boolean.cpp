@@ -12,8 +12,15 @@
 #include "geometry/gm_boolean.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "geometry/gm_linenet.h"
@@ -43,6 +50,7 @@ struct PreparedFace {
 
 struct PreparedMesh {
   const GMMesh* mesh = nullptr;
+  std::unique_ptr<CGMMeshLocator> locator;  // the faces made once for every point question
   std::vector<PreparedFace> faces;
   std::unordered_set<uint64_t> drawable;  // undirected edges of the edge table
   GMVector low, high;                     // bounds
@@ -57,6 +65,7 @@ inline uint64_t EdgeKey(int32_t a, int32_t b) {
 PreparedMesh Prepare(const GMMesh& mesh) {
   PreparedMesh out;
   out.mesh = &mesh;
+  out.locator = std::make_unique<CGMMeshLocator>(mesh);
   out.low = GMSetScalar(GM_UNDEFINED);
   out.high = GMSetScalar(-GM_UNDEFINED);
   for (const InkVertex* v : mesh.Vertices()) {
@@ -128,7 +137,7 @@ int Locate(const PreparedMesh& m, const GMVector& p, double tol) {
   if (p.x < m.low.x - tol || p.y < m.low.y - tol || p.z < m.low.z - tol || p.x > m.high.x + tol ||
       p.y > m.high.y + tol || p.z > m.high.z + tol)
     return 0;
-  return GMPointInMesh(*m.mesh, p, 1, tol);
+  return m.locator->PointInMesh(p, 1, tol);
 }
 
 // The lines in which one group meets the plane: the outlines of its faces that
@@ -241,10 +250,21 @@ GMVector Centroid(const GMPolygon& polygon) {
   return {c.x / n, c.y / n, c.z / n};
 }
 
-InkFragmentsPtr SectionWith(const SectionInput& input, const GMPlane& plane, const GMPolygon* face, bool byEdges,
-                            double tol, CInkElement& element) {
+// The cells of one plane, worked out once for all the faces that lie in it:
+// lifted onto the plane with their vertices snapped to the meshes', each with
+// the word CombinePlanar2D gave it, its test point, and its classification
+// once a face has asked for it.
+struct PlaneCells {
+  InkFragmentsPtr cells;
+  std::vector<GMVector> probes;    // on the plane; undefined when the cell has none
+  std::vector<int32_t> classified; // -1 until asked for
+};
+
+PlaneCells CutPlane(const SectionInput& input, const GMPlane& plane, bool byEdges, double tol,
+                    CInkElement& element) {
+  PlaneCells out;
   const GMVector normal{plane.nx, plane.ny, plane.nz};
-  if (GMIsUndefined(normal)) return nullptr;
+  if (GMIsUndefined(normal)) return out;
   CGMLineList linesA, linesB;
   linesA.SetTolerance(GM_LIST_UNIQUE, tol);
   linesB.SetTolerance(GM_LIST_UNIQUE, tol);
@@ -252,53 +272,131 @@ InkFragmentsPtr SectionWith(const SectionInput& input, const GMPlane& plane, con
   CutGroup(input.b, plane, byEdges, tol, linesB);
   const std::vector<GMPolygon> ringsA = SectionRings(linesA, normal, byEdges, tol);
   const std::vector<GMPolygon> ringsB = SectionRings(linesB, normal, byEdges, tol);
-  InkFragmentsPtr cells = element.CombinePlanar2D(ringsA, ringsB, 0);
-  if (!cells) return nullptr;
+  out.cells = element.CombinePlanar2D(ringsA, ringsB, 0);
+  if (!out.cells) return out;
 
   const GMProjectionAxis axis = GMProjectionAxisOf(normal);
-  GMPolygonPtr faceImage;
-  GMProjectionAxis faceAxis = 0;
-  if (face) faceImage = GMProjectPolygonByOwnNormal(*face, faceAxis);
-
-  for (int i = 0; i < cells->Count(); ++i) {
-    int32_t& word = cells->flags[static_cast<size_t>(i)];
-    GMPolygon& cell = cells->polygons[static_cast<size_t>(i)];
-    if (word != 0) {
+  const size_t count = out.cells->polygons.size();
+  out.probes.assign(count, GMUndefinedVector());
+  out.classified.assign(count, -1);
+  for (size_t i = 0; i < count; ++i) {
+    GMPolygon& cell = out.cells->polygons[i];
+    if (out.cells->flags[i] != 0) {
       const GMVector probe2D = GMInteriorPoint(cell, tol, GM_INTERIOR_2D_CCW);
-      if (GMIsUndefined(probe2D)) {
-        word = 0;
-      } else {
-        const GMVector probe = GMUnproject2D(probe2D.x, probe2D.y, plane, axis);
-        // Only the cells on the face itself; a point on the face's outline
-        // counts as on it, so a cell on the seam of two coplanar faces is
-        // made by both and merged later rather than lost.
-        if (face && (!faceImage || !GMPointInPolygon2D(*faceImage, GMProject2D(probe, faceAxis), 1, tol)))
-          word = 0;
-        const auto classify = [&](const std::vector<PreparedMesh>& group, int in, int on, int inside) {
-          if (!word) return;
-          for (const PreparedMesh& m : group) {
-            const int r = Locate(m, probe, tol);
-            if (r == -1) {
-              word |= on;
-              return;
-            }
-            if (r == 1) {
-              word |= inside;
-              return;
-            }
-          }
-          word &= ~in;
-        };
-        classify(input.a, INK_CELL_IN_A, INK_CELL_ON_A, INK_CELL_INSIDE_A);
-        classify(input.b, INK_CELL_IN_B, INK_CELL_ON_B, INK_CELL_INSIDE_B);
-      }
+      if (!GMIsUndefined(probe2D)) out.probes[i] = GMUnproject2D(probe2D.x, probe2D.y, plane, axis);
     }
     for (GMVector& p : cell.points) {
       p = GMUnproject2D(p.x, p.y, plane, axis);
       input.snap.Snap(p);
     }
   }
-  return cells;
+  return out;
+}
+
+// The word of cell i for a face of the plane (null: the whole plane): 0 when
+// the cell has no test point or lies off the face; otherwise its word with
+// the classification against both groups.
+int32_t CellWord(const SectionInput& input, PlaneCells& plane, size_t i, const GMPolygon* faceImage,
+                 GMProjectionAxis faceAxis, double tol) {
+  int32_t word = plane.cells->flags[i];
+  if (word == 0) return 0;
+  const GMVector& probe = plane.probes[i];
+  if (GMIsUndefined(probe)) return 0;
+  // Only the cells on the face itself; a point on the face's outline counts
+  // as on it, so a cell on the seam of two coplanar faces is made by both and
+  // merged later rather than lost.
+  if (faceImage && !GMPointInPolygon2D(*faceImage, GMProject2D(probe, faceAxis), 1, tol)) return 0;
+  int32_t& known = plane.classified[i];
+  if (known >= 0) return known;
+  const auto classify = [&](const std::vector<PreparedMesh>& group, int in, int on, int inside) {
+    if (!word) return;
+    for (const PreparedMesh& m : group) {
+      const int r = Locate(m, probe, tol);
+      if (r == -1) {
+        word |= on;
+        return;
+      }
+      if (r == 1) {
+        word |= inside;
+        return;
+      }
+    }
+    word &= ~in;
+  };
+  classify(input.a, INK_CELL_IN_A, INK_CELL_ON_A, INK_CELL_INSIDE_A);
+  classify(input.b, INK_CELL_IN_B, INK_CELL_ON_B, INK_CELL_INSIDE_B);
+  known = word;
+  return word;
+}
+
+InkFragmentsPtr SectionWith(const SectionInput& input, const GMPlane& plane, const GMPolygon* face, bool byEdges,
+                            double tol, CInkElement& element) {
+  PlaneCells cut = CutPlane(input, plane, byEdges, tol, element);
+  if (!cut.cells) return nullptr;
+  GMPolygonPtr faceImage;
+  GMProjectionAxis faceAxis = 0;
+  if (face) faceImage = GMProjectPolygonByOwnNormal(*face, faceAxis);
+  for (size_t i = 0; i < cut.cells->polygons.size(); ++i)
+    cut.cells->flags[i] = CellWord(input, cut, i, faceImage.get(), faceAxis, tol);
+  return std::move(cut.cells);
+}
+
+// A face plane's bits, so that faces whose planes came out exactly alike
+// share one section. Alike to the bit: a plane that differs in the last place
+// (or in the sign of a zero) may cut differently and gets a section of its own.
+struct PlaneKey {
+  uint64_t bits[4];
+  bool operator==(const PlaneKey&) const = default;
+};
+struct PlaneKeyHash {
+  size_t operator()(const PlaneKey& k) const {
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (uint64_t b : k.bits) h = (h ^ b) * 0xBF58476D1CE4E5B9ull;
+    return static_cast<size_t>(h ^ (h >> 31));
+  }
+};
+PlaneKey KeyOf(const GMPlane& plane) {
+  PlaneKey key;
+  std::memcpy(&key.bits[0], &plane.nx, sizeof(double));
+  std::memcpy(&key.bits[1], &plane.ny, sizeof(double));
+  std::memcpy(&key.bits[2], &plane.nz, sizeof(double));
+  std::memcpy(&key.bits[3], &plane.d, sizeof(double));
+  return key;
+}
+
+// Runs work(k) for k = 0 .. count-1 on up to `threads` threads, each taking
+// the next k in turn. The first exception thrown is passed on once every
+// thread has stopped.
+template <typename Work>
+void RunShared(size_t count, unsigned threads, Work work) {
+  std::atomic<size_t> next{0};
+  std::exception_ptr failure;
+  std::mutex failureLock;
+  const auto worker = [&] {
+    for (;;) {
+      const size_t k = next.fetch_add(1);
+      if (k >= count) return;
+      try {
+        work(k);
+      } catch (...) {
+        const std::lock_guard<std::mutex> hold(failureLock);
+        if (!failure) failure = std::current_exception();
+        next = count;
+        return;
+      }
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < threads && t < count; ++t) {
+    try {
+      helpers.emplace_back(worker);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the others do the work
+    }
+  }
+  worker();
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace
@@ -365,6 +463,14 @@ InkFragmentsPtr CInkElement::Section(InkMeshGroup a, InkMeshGroup b, const GMPla
   return SectionWith(input, plane, face, byEdges, tolerance_, *this);
 }
 
+unsigned CInkElement::ThreadsFor(size_t planes) const {
+  // A handful of planes is done before a thread would have started.
+  if (planes < 4) return 1;
+  if (threads_ > 0) return static_cast<unsigned>(threads_);
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 1u, 4u);
+}
+
 InkFragmentsPtr CInkElement::ClassifySolids(InkMeshGroup a, InkMeshGroup b) { return Classify(a, b, false); }
 
 InkFragmentsPtr CInkElement::ClassifySolidsByEdges(InkMeshGroup a, InkMeshGroup b) { return Classify(a, b, true); }
@@ -372,26 +478,63 @@ InkFragmentsPtr CInkElement::ClassifySolidsByEdges(InkMeshGroup a, InkMeshGroup 
 InkFragmentsPtr CInkElement::Classify(InkMeshGroup a, InkMeshGroup b, bool byEdges) {
   const double tol = tolerance_;
   const SectionInput input(a, b, tol);
-  auto all = std::make_unique<InkFragments>();
-  std::vector<char> fromB;  // which group's face plane made each cell
 
-  const auto sweep = [&](const std::vector<PreparedMesh>& group, int keep, bool isB) {
+  // Every face of A (keeping the cells in A), then every face of B (keeping
+  // the cells in B), each with its plane.
+  struct Job {
+    const PreparedFace* face;
+    GMPlane plane;
+    int keep;
+    bool isB;
+  };
+  std::vector<Job> jobs;
+  const auto list = [&](const std::vector<PreparedMesh>& group, int keep, bool isB) {
     for (const PreparedMesh& m : group)
       for (const PreparedFace& f : m.faces) {
         if (f.polygon.Count() < 3 || GMIsUndefined(f.normal)) continue;
-        const GMPlane plane = GMPlaneFromPointNormal(f.polygon[0], f.normal);
-        InkFragmentsPtr cells = SectionWith(input, plane, &f.polygon, byEdges, tol, *this);
-        if (!cells) continue;
-        for (int i = 0; i < cells->Count(); ++i) {
-          if (!(cells->flags[static_cast<size_t>(i)] & keep)) continue;
-          all->polygons.push_back(std::move(cells->polygons[static_cast<size_t>(i)]));
-          all->flags.push_back(cells->flags[static_cast<size_t>(i)]);
-          fromB.push_back(isB ? 1 : 0);
-        }
+        jobs.push_back({&f, GMPlaneFromPointNormal(f.polygon[0], f.normal), keep, isB});
       }
   };
-  sweep(input.a, INK_CELL_IN_A, false);
-  sweep(input.b, INK_CELL_IN_B, true);
+  list(input.a, INK_CELL_IN_A, false);
+  list(input.b, INK_CELL_IN_B, true);
+
+  // Faces in one plane (a roof in pieces, the floors of a block and of its
+  // courtyards) share its section; the planes are cut on as many threads as
+  // the machine offers. Each face's cells are kept apart and gathered in the
+  // order of the faces, so the result is the same however the work is shared.
+  std::unordered_map<PlaneKey, size_t, PlaneKeyHash> planeOf;
+  std::vector<std::vector<size_t>> planes;
+  for (size_t j = 0; j < jobs.size(); ++j) {
+    const auto [it, added] = planeOf.try_emplace(KeyOf(jobs[j].plane), planes.size());
+    if (added) planes.emplace_back();
+    planes[it->second].push_back(j);
+  }
+  std::vector<InkFragments> kept(jobs.size());
+  RunShared(planes.size(), ThreadsFor(planes.size()), [&](size_t k) {
+    const std::vector<size_t>& faces = planes[k];
+    PlaneCells cut = CutPlane(input, jobs[faces.front()].plane, byEdges, tol, *this);
+    if (!cut.cells) return;
+    for (size_t j : faces) {
+      const Job& job = jobs[j];
+      InkFragments& out = kept[j];
+      for (size_t i = 0; i < cut.cells->polygons.size(); ++i) {
+        const int32_t word = CellWord(input, cut, i, &job.face->image, job.face->axis, tol);
+        if (!(word & job.keep)) continue;
+        out.polygons.push_back(cut.cells->polygons[i]);
+        out.flags.push_back(word);
+      }
+    }
+  });
+
+  auto all = std::make_unique<InkFragments>();
+  std::vector<char> fromB;  // which group's face plane made each cell
+  for (size_t j = 0; j < jobs.size(); ++j) {
+    for (size_t i = 0; i < kept[j].polygons.size(); ++i) {
+      all->polygons.push_back(std::move(kept[j].polygons[i]));
+      all->flags.push_back(kept[j].flags[i]);
+      fromB.push_back(jobs[j].isB ? 1 : 0);
+    }
+  }
   const int count = all->Count();
   if (count == 0) return nullptr;
 

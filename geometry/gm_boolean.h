@@ -105,14 +105,21 @@ class CInkElement {
   void SetTolerance(double tolerance) { tolerance_ = tolerance; }
   int GetPostMerge() const { return postMerge_; }
   void SetPostMerge(int on) { postMerge_ = on; }
+  // How many threads cut the face planes: 0 (the default) as many as the
+  // machine has cores, up to four. The cells are the same either way.
+  int GetThreads() const { return threads_; }
+  void SetThreads(int threads) { threads_ = threads < 0 ? 0 : threads; }
 
  private:
   InkFragmentsPtr Classify(InkMeshGroup a, InkMeshGroup b, bool byEdges);
   InkFragmentsPtr Section(InkMeshGroup a, InkMeshGroup b, const GMPlane& plane, const GMPolygon* face,
                           bool byEdges);
 
+  unsigned ThreadsFor(size_t planes) const;
+
   double tolerance_ = GM_TOLERANCE;
   int32_t postMerge_ = 0;
+  int32_t threads_ = 0;
 };
 
 // Combines the groups: operation 0 union, 1 A minus B, 2 intersection.

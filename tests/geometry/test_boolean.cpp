@@ -22,7 +22,10 @@
 #include "geometry/gm_boolean.h"
 #include "geometry/gm_mesh_make.h"
 #include "geometry/gm_polygon_inside.h"
+#include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_measure.h"
+#include "geometry/gm_polygon_ops.h"
+#include "geometry/gm_vector.h"
 #include "tests/support/mesh_invariants.h"
 
 namespace {
@@ -726,3 +729,114 @@ TEST(BooleanSolids, DumpsTheClassifiedCells) {
 }
 
 }  // namespace
+
+// --- the shared sections against the rules -------------------------------------------
+
+namespace {
+
+// Classification as the rules read, face by face: every face plane of A (then
+// of B) sectioned on its own, its cells in A (in B) kept in face order, and
+// equal cells merged into the first. Where a cell of A's and a cell of B's
+// run the same ring the other way round, both on the two surfaces, each is
+// marked with the side it faces.
+InkFragmentsPtr ClassifyFaceByFace(CInkElement& element, InkMeshGroup a, InkMeshGroup b, bool byEdges) {
+  auto all = std::make_unique<InkFragments>();
+  std::vector<int> fromB;
+  const auto sweep = [&](InkMeshGroup group, int keep, int isB) {
+    for (const GMMesh* mesh : group)
+      for (const GMMeshFace& face : mesh->Faces()) {
+        GMPolygon polygon;
+        for (int32_t v : face.Indices()) polygon.points.push_back(mesh->Position(v));
+        const GMVector normal = GMPolygonNormal(polygon, GM_TOLERANCE);
+        if (polygon.Count() < 3 || GMIsUndefined(normal)) continue;
+        const GMPlane plane = GMPlaneFromPointNormal(polygon[0], normal);
+        InkFragmentsPtr cells = byEdges ? element.SectionFragmentsByEdges(a, b, plane, &polygon)
+                                        : element.SectionFragments(a, b, plane, &polygon);
+        if (!cells) continue;
+        for (int i = 0; i < cells->Count(); ++i) {
+          if (!(cells->flags[static_cast<size_t>(i)] & keep)) continue;
+          all->polygons.push_back(cells->polygons[static_cast<size_t>(i)]);
+          all->flags.push_back(cells->flags[static_cast<size_t>(i)]);
+          fromB.push_back(isB);
+        }
+      }
+  };
+  sweep(a, INK_CELL_IN_A, 0);
+  sweep(b, INK_CELL_IN_B, 1);
+  if (all->Count() == 0) return nullptr;
+  const auto centroid = [](const GMPolygon& ring) {
+    GMVector c{0, 0, 0};
+    for (const GMVector& p : ring.points) c = {c.x + p.x, c.y + p.y, c.z + p.z};
+    return GMVector{c.x / ring.Count(), c.y / ring.Count(), c.z / ring.Count()};
+  };
+  const double tol = element.GetTolerance();
+  const auto both = [](int word) { return (word & INK_CELL_ON_A) && (word & INK_CELL_ON_B); };
+  for (int i = 0; i < all->Count(); ++i) {
+    int32_t& word = all->flags[static_cast<size_t>(i)];
+    const GMPolygon& ring = all->polygons[static_cast<size_t>(i)];
+    int same = -1;
+    for (int j = 0; j < i; ++j) {
+      int32_t& earlier = all->flags[static_cast<size_t>(j)];
+      const GMPolygon& other = all->polygons[static_cast<size_t>(j)];
+      if (earlier == 0 || !GMIsSamePoint(centroid(other), centroid(ring), tol)) continue;
+      if (GMIsSamePolygon(other, ring, tol)) {
+        if (same < 0) same = j;
+      } else if (fromB[static_cast<size_t>(i)] != fromB[static_cast<size_t>(j)] && both(word) && both(earlier) &&
+          GMIsSamePolygonEitherWay(other, ring, tol)) {
+        word |= fromB[static_cast<size_t>(i)] ? INK_CELL_FACING_B : INK_CELL_FACING_A;
+        earlier |= fromB[static_cast<size_t>(i)] ? INK_CELL_FACING_A : INK_CELL_FACING_B;
+      }
+    }
+    if (same >= 0) {
+      all->flags[static_cast<size_t>(same)] |= word;
+      word = 0;
+    }
+  }
+  return all;
+}
+
+}  // namespace
+
+// Faces in one plane share its section and the planes are cut on several
+// threads: the cells, their order and their flags are those of sectioning
+// every face on its own, to the last bit, for one thread or four.
+TEST(ClassifySolids, SharedSectionsGiveTheCellsOfEveryFaceOnItsOwn) {
+  std::vector<std::pair<GMMeshPtr, GMMeshPtr>> cases;
+  cases.emplace_back(Box(0, 0, 0, 2, 2, 2), Box(1, 1, 1, 3, 3, 3));
+  cases.emplace_back(Box(0, 0, 0, 4, 4, 2), Box(1, 0, 0, 3, 4, 2));  // common planes everywhere
+  cases.emplace_back(Prism(RegularRing(12, 0.5), 0, 6), Prism(RegularRing(12, 0.4), 0, 6));
+  cases.emplace_back(Prism(RegularRing(7, 3, 0, 0, 0.2), 0, 4), Prism(RegularRing(5, 1.2, 0.3, -0.2, 0.9), 1, 5));
+  {
+    // A block that already lost one courtyard, cut by a second beside it.
+    const GMMeshPtr block = Box(0, 0, 0, 20, 12, 9);
+    const GMMeshPtr yard = Box(2, 3, 0, 7, 9, 9);
+    cases.emplace_back(BooleanSolids(block.get(), yard.get(), INK_BOOLEAN_DIFFERENCE, 3, GM_TOLERANCE),
+                       Box(7, 4, 0, 12, 8, 9));
+  }
+  int cells = 0;
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const GMMesh* a[] = {cases[k].first.get()};
+    const GMMesh* b[] = {cases[k].second.get()};
+    ASSERT_TRUE(a[0] && b[0]);
+    for (const bool byEdges : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "case " << k << (byEdges ? " by edges" : ""));
+      CInkElement literal;
+      const InkFragmentsPtr want = ClassifyFaceByFace(literal, a, b, byEdges);
+      ASSERT_TRUE(want);
+      for (const int threads : {1, 4}) {
+        CInkElement element;
+        element.SetThreads(threads);
+        const InkFragmentsPtr got = byEdges ? element.ClassifySolidsByEdges(a, b) : element.ClassifySolids(a, b);
+        ASSERT_TRUE(got);
+        ASSERT_EQ(got->Count(), want->Count());
+        for (int i = 0; i < got->Count(); ++i) {
+          ASSERT_EQ(got->flags[static_cast<size_t>(i)], want->flags[static_cast<size_t>(i)]) << "cell " << i;
+          ASSERT_EQ(got->polygons[static_cast<size_t>(i)].points, want->polygons[static_cast<size_t>(i)].points)
+              << "cell " << i;
+        }
+      }
+      cells += want->Count();
+    }
+  }
+  EXPECT_GT(cells, 200);
+}
