@@ -25,14 +25,35 @@ class CPointBuckets {
   explicit CPointBuckets(double tolerance)
       : width_(tolerance > 0.0 ? 2.0 * tolerance : kExactWidth) {}
 
-  void Clear() { buckets_.clear(); }
+  void Clear() {
+    buckets_.clear();
+    flat_.clear();
+    bucketed_ = false;
+  }
 
-  void Insert(const GMVector& p, int32_t id) { buckets_[KeyOf(p)].push_back(id); }
+  void Insert(const GMVector& p, int32_t id) {
+    if (!bucketed_) {
+      if (flat_.size() < kFlatLimit) {
+        flat_.push_back({p, id});
+        return;
+      }
+      for (const auto& [q, known] : flat_) buckets_[KeyOf(q)].push_back(known);
+      flat_.clear();
+      bucketed_ = true;
+    }
+    buckets_[KeyOf(p)].push_back(id);
+  }
 
-  // Calls visit(id) for every id filed near p until it returns true; returns
-  // whether one did.
+  // Calls visit(id) for every id filed near p (and, while the network is
+  // small, for every id filed at all; callers confirm the match) until it
+  // returns true; returns whether one did.
   template <typename Visit>
   bool Near(const GMVector& p, Visit visit) const {
+    if (!bucketed_) {
+      for (const auto& entry : flat_)
+        if (visit(entry.second)) return true;
+      return false;
+    }
     const Key centre = KeyOf(p);
     for (int64_t dx = -1; dx <= 1; ++dx) {
       for (int64_t dy = -1; dy <= 1; ++dy) {
@@ -81,8 +102,15 @@ class CPointBuckets {
   }
   Key KeyOf(const GMVector& p) const { return Key{Coordinate(p.x), Coordinate(p.y)}; }
 
+  // The sections of one face plane make networks of a few dozen lines, for
+  // which a plain list is quicker to fill and to scan than buckets; a
+  // network that grows beyond it moves into the buckets.
+  static constexpr size_t kFlatLimit = 64;
+
   double width_;
   std::unordered_map<Key, std::vector<int32_t>, KeyHash> buckets_;
+  std::vector<std::pair<GMVector, int32_t>> flat_;
+  bool bucketed_ = false;
 };
 
 }  // namespace
