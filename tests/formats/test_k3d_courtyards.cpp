@@ -224,4 +224,96 @@ TEST(K3dCourtyardsTest, RowOfFourAndGridOfNineThroughTheReader) {
   }
 }
 
+// One file as a site comes: a block with many courtyards (a row sharing
+// walls, an L, a lone one), then pipes and piles, upright and raking, then a
+// second block, at site coordinates. Every record gives its own closed,
+// outward solid of the right volume, whatever came before it.
+TEST(K3dCourtyardsTest, ShellsPipesAndPilesInOneFileAtSiteCoordinates) {
+  const double x = -40000.0, y = 30000.0;
+  char line[160];
+  std::string text = "HEADER\n0,0\n";
+  const auto point = [&](double px, double py, double pz) {
+    std::snprintf(line, sizeof line, "%.4f,%.4f,%.4f\n", x + px, y + py, pz);
+    text += line;
+  };
+  Layout block;
+  block.x0 = x;
+  block.y0 = y;
+  block.x1 = x + 30;
+  block.y1 = y + 20;
+  const std::vector<Ring> yards = {Rect(2, 2, 6, 6),   Rect(6, 2, 10, 5),  Rect(10, 2, 13, 6), Rect(2, 9, 5, 12),
+                                   Rect(16, 3, 20, 8), Rect(23, 12, 27, 16),
+                                   {{16, 11, 0}, {21, 11, 0}, {21, 13, 0}, {18, 13, 0}, {18, 17, 0}, {16, 17, 0}}};
+  std::snprintf(line, sizeof line, "SHELLV,Z0,0,g,1,1,1,0,4,%zu,1,block\n", yards.size());
+  text += line;
+  point(0, 0, 0);
+  point(30, 0, 0);
+  point(30, 20, 0);
+  point(0, 20, 0);
+  text += "0,0,9\n";
+  for (const Ring& yard : yards) {
+    text += std::to_string(yard.size()) + "\n";
+    for (const GMVector& p : yard) point(p.x, p.y, 0);
+    block.yards.push_back(Moved(Layout{0, 0, 0, 0, {yard}, 0, 0}, x, y).yards[0]);
+    block.yardArea += Area(yard);
+  }
+  text += "PIPEV,Z0,0,g,1,1,1,0,16,2,pipes\n";
+  point(35, 0, 0);
+  point(35, 0, 6);
+  text += "0.4\n0.5\n";
+  point(35, 5, 1);
+  point(38, 9, 1);  // raking, 5 long
+  text += "0.15\n0.2\n";
+  text += "PILEV,Z0,0,g,1,1,1,0,8,2,piles\n";
+  point(40, 0, -12);
+  point(40, 0, 0);
+  text += "0.3\n";
+  point(40, 5, 0);
+  point(40, 8, -4);  // raking, 5 long
+  text += "0.3\n";
+  text += "SHELLV,Z0,0,g,1,1,1,0,4,2,1,annex\n";
+  point(50, 0, 0);
+  point(60, 0, 0);
+  point(60, 10, 0);
+  point(50, 10, 0);
+  text += "0,0,3\n";
+  for (const double ox : {51.0, 55.0}) {
+    text += "4\n";
+    point(ox, 1, 0);
+    point(ox + 4, 1, 0);
+    point(ox + 4, 5, 0);
+    point(ox, 5, 0);
+  }
+  Layout annex;
+  annex.x0 = x + 50;
+  annex.y0 = y;
+  annex.x1 = x + 60;
+  annex.y1 = y + 10;
+  annex.yards = {Moved(Layout{0, 0, 0, 0, {Rect(51, 1, 55, 5)}, 0, 0}, x, y).yards[0],
+                 Moved(Layout{0, 0, 0, 0, {Rect(55, 1, 59, 5)}, 0, 0}, x, y).yards[0]};
+  annex.yardArea = 32;
+
+  Loaded l;
+  Load(l, text);
+  ASSERT_EQ(l.result, 0);
+  {
+    SCOPED_TRACE("block");
+    ExpectBlock(MeshOf(l.At("Z0", "g", "block"), 0), block, 9.0);
+  }
+  {
+    SCOPED_TRACE("annex");
+    ExpectBlock(MeshOf(l.At("Z0", "g", "annex"), 0), annex, 3.0);
+  }
+  CInkNode* pipes = l.At("Z0", "g", "pipes");
+  ASSERT_NE(pipes, nullptr);
+  ASSERT_EQ(pipes->GetFigureCount(), 2);
+  EXPECT_SOLID(MeshOf(pipes, 0), (k3dtest::RingArea(16, 0.5) - k3dtest::RingArea(16, 0.4)) * 6.0);
+  EXPECT_SOLID(MeshOf(pipes, 1), (k3dtest::RingArea(16, 0.2) - k3dtest::RingArea(16, 0.15)) * 5.0);
+  CInkNode* piles = l.At("Z0", "g", "piles");
+  ASSERT_NE(piles, nullptr);
+  ASSERT_EQ(piles->GetFigureCount(), 2);
+  EXPECT_SOLID(MeshOf(piles, 0), k3dtest::RingArea(8, 0.3) * 12.0);
+  EXPECT_SOLID(MeshOf(piles, 1), k3dtest::RingArea(8, 0.3) * 5.0);
+}
+
 }  // namespace
