@@ -101,18 +101,18 @@ void BM_LoadSolidBlocks(benchmark::State& state) {
   static const fs::path path = Generate("korvex_bench_solidv.k3d", SolidBlocks(10000));
   Load(state, path, 10000);
 }
-BENCHMARK(BM_LoadSolidBlocks)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadSolidBlocks)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_LoadShellsWithTwoHoles(benchmark::State& state) {
   static const fs::path path = Generate("korvex_bench_shellv.k3d", ShellBlocks(1000));
   Load(state, path, 1000);
 }
-BENCHMARK(BM_LoadShellsWithTwoHoles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadShellsWithTwoHoles)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_LoadPipes(benchmark::State& state) {
   static const fs::path path = Generate("korvex_bench_pipev.k3d", Pipes(1000));
   Load(state, path, 1000);
 }
-BENCHMARK(BM_LoadPipes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadPipes)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
