@@ -28,6 +28,7 @@
 #include "geometry/gm_mesh_build.h"
 #include "geometry/gm_mesh_make.h"
 #include "geometry/gm_plane.h"
+#include "geometry/gm_polygon_detail.h"
 #include "geometry/gm_polygon_inside.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_polygon_ops.h"
@@ -144,9 +145,10 @@ int Locate(const PreparedMesh& m, const GMVector& p, double tol) {
 // lie in the plane (only their drawable edges when byEdges is set), and the
 // stretches of the other faces' cuts that lie on those faces.
 void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool byEdges, double tol,
-              CGMLineList& lines) {
+              gm_detail::SegmentSet& lines) {
   const GMVector n{plane.nx, plane.ny, plane.nz};
   std::vector<double> value;
+  std::vector<GMVector> crossings;
   for (const PreparedMesh& m : group) {
     // A mesh whose edge table lists nothing has no drawable edges to go by.
     const bool useTable = byEdges && !m.drawable.empty();
@@ -163,7 +165,7 @@ void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool
           if (useTable && !m.drawable.count(EdgeKey(f.indices[static_cast<size_t>(i)],
                                                      f.indices[static_cast<size_t>(j)])))
             continue;
-          lines.AddLine(f.polygon[i], f.polygon[j]);
+          lines.Add(f.polygon[i], f.polygon[j]);
         }
         continue;
       }
@@ -179,25 +181,29 @@ void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool
       }
       if (above || below) continue;
 
-      CGMPointList points;
-      points.SetTolerance(GM_LIST_UNIQUE, tol);
+      // The crossing points, each once (as a point list with duplicate
+      // rejection would keep them, without its allocations).
+      std::vector<GMVector>& cut = crossings;
+      cut.clear();
+      const auto addPoint = [&](const GMVector& p) {
+        for (const GMVector& q : cut)
+          if (GMIsSamePoint(q, p, tol)) return;
+        cut.push_back(p);
+      };
       for (int i = 0; i < count; ++i) {
         GMVector hit;
         const GMVector& p0 = f.polygon[i];
         const GMVector& p1 = f.polygon[(i + 1) % count];
         const int r = GMIntersectSegmentPlane(p0, p1, plane, hit, tol);
         if (r == 3) {
-          points.AddPoint(p0);
-          points.AddPoint(p1);
+          addPoint(p0);
+          addPoint(p1);
         } else if (r == 0) {
-          points.AddPoint(hit);
+          addPoint(hit);
         }
       }
-      const int found = points.GetCount();
+      const int found = static_cast<int>(cut.size());
       if (found < 2) continue;
-      std::vector<GMVector> cut;
-      cut.reserve(static_cast<size_t>(found));
-      for (int i = 0; i < found; ++i) cut.push_back(points.GetPoint(i));
       if (found > 2) {
         // Order along the cut line, measured from its farthest pair's first end.
         size_t far = 1;
@@ -211,7 +217,7 @@ void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool
       }
       for (size_t i = 0; i + 1 < cut.size(); ++i) {
         const GMVector mid = GMMidpoint(cut[i], cut[i + 1]);
-        if (GMPointInPolygon2D(f.image, GMProject2D(mid, f.axis), 1, tol)) lines.AddLine(cut[i], cut[i + 1]);
+        if (GMPointInPolygon2D(f.image, GMProject2D(mid, f.axis), 1, tol)) lines.Add(cut[i], cut[i + 1]);
       }
     }
   }
@@ -219,14 +225,13 @@ void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool
 
 // The closed rings of a group's section, as counter-clockwise polygons in the
 // plane's 2D image.
-std::vector<GMPolygon> SectionRings(CGMLineList& lines, const GMVector& normal, bool byEdges, double tol) {
+std::vector<GMPolygon> SectionRings(const gm_detail::SegmentSet& lines, const GMVector& normal, bool byEdges,
+                                    double tol) {
   std::vector<GMPolygon> rings;
   CLineNet net;
   net.InitNetwork(tol);
   GMProjectionAxis axis = 0;
-  const int count = lines.GetCount();
-  for (int i = 0; i < count; ++i) {
-    const GMSegment s = lines.GetLine(i);
+  for (const GMSegment& s : lines.Segments()) {
     net.AddLineToNetwork(GMProjectByNormal(s.start, normal, axis), GMProjectByNormal(s.end, normal, axis));
   }
   GMPolygonSetPtr faces = net.GetFaces(1);
@@ -265,9 +270,7 @@ PlaneCells CutPlane(const SectionInput& input, const GMPlane& plane, bool byEdge
   PlaneCells out;
   const GMVector normal{plane.nx, plane.ny, plane.nz};
   if (GMIsUndefined(normal)) return out;
-  CGMLineList linesA, linesB;
-  linesA.SetTolerance(GM_LIST_UNIQUE, tol);
-  linesB.SetTolerance(GM_LIST_UNIQUE, tol);
+  gm_detail::SegmentSet linesA(tol), linesB(tol);
   CutGroup(input.a, plane, byEdges, tol, linesA);
   CutGroup(input.b, plane, byEdges, tol, linesB);
   const std::vector<GMPolygon> ringsA = SectionRings(linesA, normal, byEdges, tol);

@@ -14,6 +14,7 @@
 #include "geometry/gm_linenet.h"
 #include "geometry/gm_lists.h"
 #include "geometry/gm_plane.h"
+#include "geometry/gm_polygon_detail.h"
 #include "geometry/gm_polygon_inside.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_polygon_ops.h"
@@ -152,11 +153,10 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
   for (const GMPolygon& ring : rings) bounds.push_back(BoundsOf(ring, tol));
 
   // Every outline cut where the other set's outlines cross it.
-  CGMLineList list;
-  list.SetTolerance(GM_LIST_UNIQUE, tol);
+  gm_detail::SegmentSet list(tol);
   std::vector<GMSegment> lines;
   const auto addLine = [&](const GMVector& p, const GMVector& q) {
-    if (list.AddLine(p, q) >= 0) lines.push_back({p, q});
+    if (list.Add(p, q)) lines.push_back({p, q});
   };
   std::vector<GMPolygon> others;
   for (size_t i = 0; i < rings.size(); ++i) {

@@ -1,23 +1,40 @@
-// Internal to the kernel: the robust-normal scan written once over any ring
+// Internal to the kernel. The robust-normal scan written once over any ring
 // that can be read by position, so that a polygon record and the working ring
 // of the triangulation (a linked ring read from its current front) take the
 // very same decisions.
 #pragma once
 
 #include <cfloat>
+#include <vector>
 
 #include "geometry/gm_types.h"
 #include "geometry/gm_vector.h"
 
 namespace gm_detail {
 
-// GMIsNear, inline for the scan's inner loop: the closed test on the
-// difference taken in extended precision.
-inline bool Near(double a, double b, double tol) {
-  const long double diff = static_cast<long double>(a) - static_cast<long double>(b);
-  const long double t = tol;
-  return -t <= diff && diff <= t;
-}
+// GMIsNear for the scan's inner loop.
+inline bool Near(double a, double b, double tol) { return GMIsNear(a, b, tol) != 0; }
+
+// Segments kept once each, as a line list with duplicate rejection keeps
+// them: a segment equal to a kept one within the tolerance, either way
+// round, is refused; the rest are kept in the order given. Without the list's
+// one allocation per segment, for the sections that fill one per face plane.
+class SegmentSet {
+ public:
+  explicit SegmentSet(double tol) : tol_(tol) {}
+  // True when the segment was kept.
+  bool Add(const GMVector& a, const GMVector& b) {
+    for (const GMSegment& s : segments_)
+      if (GMCompareSegments(s.start, s.end, a, b, tol_) != 0) return false;
+    segments_.push_back({a, b});
+    return true;
+  }
+  const std::vector<GMSegment>& Segments() const { return segments_; }
+
+ private:
+  std::vector<GMSegment> segments_;
+  double tol_;
+};
 
 // The normal at a vertex that is certainly convex: the vertex of largest x or
 // largest y (whichever extent is wider), skipping the middle of runs of equal

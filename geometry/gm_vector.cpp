@@ -21,13 +21,6 @@ int GMIsBetween(double v, double a, double b, double tol) {
   return (lo <= v && v <= hi) ? 1 : 0;
 }
 
-int GMCompareSegments(const GMVector& a0, const GMVector& a1, const GMVector& b0, const GMVector& b1,
-                      double tol) {
-  if (GMIsSamePoint(a0, b0, tol) && GMIsSamePoint(a1, b1, tol)) return 1;
-  if (GMIsSamePoint(a1, b0, tol) && GMIsSamePoint(a0, b1, tol)) return -1;
-  return 0;
-}
-
 namespace {
 bool AxisInside(double v, double lo, double hi, double tol) {
   return (GMIsNear(v, lo, tol) || v > lo) && (GMIsNear(v, hi, tol) || v < hi);

@@ -30,8 +30,12 @@ int GMIsBetween(double v, double a, double b, double tol);
 inline int GMIsSamePoint(const GMVector& p, const GMVector& q, double tol) {
   return (GMIsNear(p.x, q.x, tol) && GMIsNear(p.y, q.y, tol) && GMIsNear(p.z, q.z, tol)) ? 1 : 0;
 }
-int GMCompareSegments(const GMVector& a0, const GMVector& a1, const GMVector& b0, const GMVector& b1,
-                      double tol);
+inline int GMCompareSegments(const GMVector& a0, const GMVector& a1, const GMVector& b0, const GMVector& b1,
+                             double tol) {
+  if (GMIsSamePoint(a0, b0, tol) && GMIsSamePoint(a1, b1, tol)) return 1;
+  if (GMIsSamePoint(a1, b0, tol) && GMIsSamePoint(a0, b1, tol)) return -1;
+  return 0;
+}
 int GMBoxContainsPoint(const GMVector& min, const GMVector& max, const GMVector& p, double tol);
 
 // --- vectors ----------------------------------------------------------------
