@@ -4,6 +4,7 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
+#include <initializer_list>
 #include <numeric>
 
 #include "geometry/gm_lists.h"
@@ -14,6 +15,31 @@
 
 namespace {
 GMVector Flat(const GMVector& p) { return {p.x, p.y, 0.0}; }
+
+// How far the 2D intersection test reaches beyond two segments' bounds when
+// it finds them meeting: its tolerance, taken twice (a hit within the
+// tolerance of each), and room for the rounding at coordinates this large.
+double Reach(double tol, std::initializer_list<double> coordinates) {
+  double largest = 0.0;
+  for (double c : coordinates) largest = std::max(largest, std::fabs(c));
+  return 2.0 * std::max(tol, 1e-7) + 8.0 * DBL_EPSILON * (1.0 + largest);
+}
+
+bool Apart(const GMVector& a0, const GMVector& a1, const GMVector& b0, const GMVector& b1, double reach) {
+  return std::max(a0.x, a1.x) + reach < std::min(b0.x, b1.x) || std::max(b0.x, b1.x) + reach < std::min(a0.x, a1.x) ||
+         std::max(a0.y, a1.y) + reach < std::min(b0.y, b1.y) || std::max(b0.y, b1.y) + reach < std::min(a0.y, a1.y);
+}
+
+// Whether GMIntersectSegments2D can call two segments of length (neither
+// within tol of a point) parallel: their unit directions then agree within
+// tol on each axis, so the sine between them is at most sqrt(2)·tol; or both
+// run within tol of vertical. Rounding of the cross product is allowed for.
+bool MayBeParallel(const GMVector& a0, const GMVector& a1, const GMVector& b0, const GMVector& b1, double tol) {
+  const double ax = a1.x - a0.x, ay = a1.y - a0.y, bx = b1.x - b0.x, by = b1.y - b0.y;
+  if (std::fabs(ax) <= 2.0 * tol && std::fabs(bx) <= 2.0 * tol) return true;
+  const double cross = std::fabs(ax * by - ay * bx);
+  return !(cross > (3.0 * tol + 8.0 * DBL_EPSILON) * std::hypot(ax, ay) * std::hypot(bx, by));
+}
 
 // A ray that only ever runs along edges would be raised for good; no real
 // ring needs anywhere near this many raises.
@@ -34,6 +60,10 @@ int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoun
     const GMVector a = Flat(polygon[i]);
     const GMVector b = Flat(polygon[(i + 1) % n]);
     if (GMIsSamePoint(a, b, tol)) continue;
+    // An edge the ray cannot reach, and which it does not run along, is
+    // one the intersection test would only call missed.
+    if (Apart(p, e, a, b, Reach(tol, {p.x, p.y, e.x, e.y, a.x, a.y, b.x, b.y})) && !MayBeParallel(p, e, a, b, tol))
+      continue;
     GMVector hit;
     const int r = GMIntersectSegments2D(p, e, a, b, hit, tol);
     if (r == 0) {
@@ -101,10 +131,16 @@ std::vector<GMSegment> GMSplitSegmentByPolygons(const GMSegment& segment, std::s
   cuts.SetTolerance(GM_LIST_UNIQUE, tol);
   cuts.AddPoint(s0);
   cuts.AddPoint(s1);
+  const bool pointLike = GMIsSamePoint(s0, s1, tol) != 0;
   for (const GMPolygon& polygon : polygons) {
     const int n = polygon.Count();
     for (int i = 0; i < n; ++i) {
       const GMVector e0 = Flat(polygon[i]), e1 = Flat(polygon[(i + 1) % n]);
+      // An edge of length whose bounds lie beyond the test's reach neither
+      // meets the segment nor has an end on it: nothing to cut there.
+      if (!pointLike && !GMIsSamePoint(e0, e1, tol) &&
+          Apart(s0, s1, e0, e1, Reach(tol, {s0.x, s0.y, s1.x, s1.y, e0.x, e0.y, e1.x, e1.y})))
+        continue;
       GMVector hit;
       const int r = GMIntersectSegments2D(s0, s1, e0, e1, hit, tol);
       if (r == 3) return {};

@@ -2,6 +2,12 @@
 // segment by polygons and the relation of two polygons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "geometry/gm_lists.h"
+#include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_inside.h"
 #include "geometry/gm_polygon_ops.h"
 #include "geometry/gm_vector.h"
@@ -175,4 +181,128 @@ TEST(PolygonRelation, TouchingAtVerticesAndAlongPartOfAnEdge) {
             GM_RELATION_TOUCH);
   EXPECT_EQ(GMPolygonRelation(Ring({{0.5, 0.5, 0}, {2.5, 0.5, 0}, {2.5, 2, 0}, {0.5, 2, 0}}), u, GM_TOLERANCE),
             GM_RELATION_OVERLAP);
+}
+
+// --- the shortcuts against the rules ------------------------------------------------
+
+namespace {
+
+GMVector Flat(const GMVector& p) { return {p.x, p.y, 0.0}; }
+
+// Ray casting exactly as the rules read, every edge asked.
+int PointInPolygonByRules(const GMPolygon& polygon, const GMVector& pIn, int onBoundary, double tol) {
+  const int n = polygon.Count();
+  const GMVector p = Flat(pIn);
+  double maxX = p.x;
+  for (const GMVector& v : polygon.points) maxX = std::max(maxX, v.x);
+  for (int i = 0; i < n; ++i)
+    if (GMIsPointOnSegment(Flat(polygon[i]), Flat(polygon[(i + 1) % n]), p, tol)) return onBoundary != 0;
+  GMVector e{maxX + 100.0, p.y, 0.0};
+  int crossings = 0, turns = 0, raises = 0;
+  for (int i = 0; i < n; ++i) {
+    const GMVector a = Flat(polygon[i]), b = Flat(polygon[(i + 1) % n]);
+    if (GMIsSamePoint(a, b, tol)) continue;
+    GMVector hit;
+    const int r = GMIntersectSegments2D(p, e, a, b, hit, tol);
+    if (r == 0 && (GMIsSamePoint(hit, b, tol) || GMIsSamePoint(hit, a, tol))) {
+      GMVector d = GMSubtract(p, e);
+      GMRotate2D(d, 0.1, GM_TOLERANCE);
+      e = {p.x + d.x, p.y + d.y, 0.0};
+      if (++turns == 100) break;
+      crossings = 0;
+      i = -1;
+    } else if (r == 0) {
+      ++crossings;
+    } else if (r == 2) {
+      e.y += 1.0;
+      if (++raises == 10000) break;
+      crossings = 0;
+      i = -1;
+    }
+  }
+  return crossings % 2 == 1 ? 1 : 0;
+}
+
+// Splitting as the rules read, every edge asked.
+std::vector<GMSegment> SplitByRules(const GMSegment& segment, const std::vector<GMPolygon>& polygons, double tol) {
+  const GMVector s0 = Flat(segment.start), s1 = Flat(segment.end);
+  CGMPointList cuts;
+  cuts.SetTolerance(GM_LIST_UNIQUE, tol);
+  cuts.AddPoint(s0);
+  cuts.AddPoint(s1);
+  for (const GMPolygon& polygon : polygons)
+    for (int i = 0; i < polygon.Count(); ++i) {
+      const GMVector e0 = Flat(polygon[i]), e1 = Flat(polygon[(i + 1) % polygon.Count()]);
+      GMVector hit;
+      const int r = GMIntersectSegments2D(s0, s1, e0, e1, hit, tol);
+      if (r == 3) return {};
+      if (r == 2) {
+        if (GMIsPointOnSegment2D(s0, s1, e0, 1e-7, 1e-7)) cuts.AddPoint(e0);
+        if (GMIsPointOnSegment2D(s0, s1, e1, 1e-7, 1e-7)) cuts.AddPoint(e1);
+      } else if (r == 0) {
+        for (const GMVector* end : {&s0, &s1, &e0, &e1})
+          if (GMIsSamePoint(hit, *end, tol)) {
+            hit = *end;
+            break;
+          }
+        cuts.AddPoint(hit);
+      }
+    }
+  cuts.SortByDistance(s0);
+  std::vector<GMSegment> pieces;
+  for (int i = 1; i < cuts.GetCount(); ++i) pieces.push_back({cuts.GetPoint(i - 1), cuts.GetPoint(i)});
+  return pieces;
+}
+
+}  // namespace
+
+// The edges passed over by bounds give the answers of asking every edge: for
+// star-shaped and building-like rings with level and upright edges, at the
+// origin and at site coordinates, for points anywhere, level with corners
+// and on edges, and for segments crossing, touching and running along them.
+TEST(PolygonShortcuts, AnswerAsAskingEveryEdge) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  int inside = 0, cutMore = 0;
+  for (int round = 0; round < 300; ++round) {
+    GMPolygon ring = round % 3 == 0 ? samples::Footprint(rng, 3 + round % 5, round % 3)
+                                    : samples::StarRing(rng, 5 + round % 20, round % 2 == 0);
+    const double shift = round % 4 == 3 ? 40000.0 : 0.0;
+    for (GMVector& p : ring.points) p = {p.x - shift, p.y + shift * 0.75, 0};
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (const GMVector& p : ring.points) {
+      x0 = std::min(x0, p.x);
+      y0 = std::min(y0, p.y);
+      x1 = std::max(x1, p.x);
+      y1 = std::max(y1, p.y);
+    }
+    const auto anywhere = [&] {
+      return GMVector{x0 + (x1 - x0) * (1.4 * unit(rng) - 0.2), y0 + (y1 - y0) * (1.4 * unit(rng) - 0.2), 0};
+    };
+    for (int k = 0; k < 40; ++k) {
+      GMVector p = anywhere();
+      const GMVector& corner = ring[static_cast<int>(rng() % static_cast<unsigned>(ring.Count()))];
+      const GMVector& next = ring[static_cast<int>((rng() + 1) % static_cast<unsigned>(ring.Count()))];
+      if (k % 4 == 1) p.y = corner.y;
+      if (k % 4 == 2) p = GMMidpoint(corner, next);
+      const int want = PointInPolygonByRules(ring, p, 1, GM_TOLERANCE);
+      ASSERT_EQ(GMPointInPolygon2D(ring, p, 1, GM_TOLERANCE), want) << round << " " << k;
+      ASSERT_EQ(GMPointInPolygon2D(ring, p, 0, GM_TOLERANCE), PointInPolygonByRules(ring, p, 0, GM_TOLERANCE));
+      inside += want;
+      GMSegment s{anywhere(), anywhere()};
+      if (k % 5 == 0) s = {corner, anywhere()};
+      if (k % 5 == 1) s = {corner, {corner.x + (next.x - corner.x) * 3, corner.y + (next.y - corner.y) * 3, 0}};
+      const std::vector<GMPolygon> set{ring, Square(x0 + 1, y0 + 1, 2)};
+      const std::vector<GMSegment> pieces = GMSplitSegmentByPolygons(s, set, GM_TOLERANCE);
+      const std::vector<GMSegment> literal = SplitByRules(s, set, GM_TOLERANCE);
+      ASSERT_EQ(pieces.size(), literal.size()) << round << " " << k;
+      for (size_t i = 0; i < pieces.size(); ++i) {
+        ASSERT_EQ(pieces[i].start, literal[i].start);
+        ASSERT_EQ(pieces[i].end, literal[i].end);
+      }
+      cutMore += pieces.size() > 1 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(inside, 1000);
+  EXPECT_GT(cutMore, 1000);
 }
