@@ -249,8 +249,7 @@ int GMPolygonRelation(const GMPolygon& aIn, const GMPolygon& bIn, double tol) {
     for (int i = 0; i < n; ++i) {
       const GMVector& p = ring[i];
       const GMVector& q = ring[(i + 1) % n];
-      const double reach = 2.0 * tol + 8.0 * DBL_EPSILON * (1.0 + std::max({std::fabs(p.x), std::fabs(p.y),
-                                                                             std::fabs(q.x), std::fabs(q.y)}));
+      const double reach = Reach(tol, {p.x, p.y, q.x, q.y});
       out[static_cast<size_t>(i)] = {std::min(p.x, q.x) - reach, std::min(p.y, q.y) - reach,
                                      std::max(p.x, q.x) + reach, std::max(p.y, q.y) + reach};
     }
