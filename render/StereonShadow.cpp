@@ -146,6 +146,11 @@ PointKey KeyOf(const GMVector& p) {
 // a→b cancels one b→a met before, else it is owed.
 class SideLedger {
  public:
+  explicit SideLedger(size_t edges) {
+    ids_.reserve(edges);
+    points_.reserve(edges);
+    edges_.reserve(edges);
+  }
   void Add(const GMVector& a, const GMVector& b) {
     const uint32_t ia = Intern(a), ib = Intern(b);
     if (ia == ib) return;  // no length, no side
@@ -264,7 +269,11 @@ void CStereon::BuildVolumes(std::span<const GMPolygon> polygons, std::span<const
   ShadowArray array;
   array.origin = origin;
   TriangleSink sink{origin, array.vertices};
-  SideLedger ledger;
+  size_t ringPoints = 0;
+  for (const GMPolygon& p : polygons) ringPoints += p.points.size();
+  // Each ring point starts one edge; a merged site keeps about half of them.
+  SideLedger ledger(merge ? ringPoints : 0);
+  array.vertices.reserve(ringPoints * 12);
   GMPolygon moved;
   std::vector<std::array<GMVector, 3>> caps;
   for (size_t i = 0; i < polygons.size(); ++i) {
