@@ -144,6 +144,38 @@ TEST_F(ViewTest, HighlightOutlinesTheSelectionInWindowPixelsExceptInRotateMode) 
   EXPECT_EQ(view->Overlay().circleRadius, 50);
 }
 
+// A study drawn on its plane lands in the window where the engine puts the
+// same world points, and goes and comes back with its check item.
+TEST_F(ViewTest, StudyDrawingIsProjectedLikeTheModelAndCanBeHidden) {
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  EXPECT_FALSE(view->HasStudyDrawing());
+  korvex::StudyDrawing drawing;
+  drawing.lines.push_back({{{-10, -10, 0}, {10, -10, 0}, {10, 10, 0}}, 0xDC1E1E, 2.5, false});  // the Box
+  drawing.labels.push_back({{10, 10, 0}, "2時間", 0xDC1E1E});
+  view->SetStudyDrawing(drawing);
+  view->Paint();
+  const auto& study = view->Overlay().study;
+  ASSERT_EQ(study.size(), 2u);
+  const double s = 200.0 / 1.05 / 42.0;  // pixels per unit of the plan fit
+  EXPECT_NEAR(study[0].window.start.x, 100 - 21 * s, 0.5);
+  EXPECT_NEAR(study[0].window.start.y, 50 + 10 * s, 0.5);
+  EXPECT_NEAR(study[1].window.end.x, 100 - 1 * s, 0.5);
+  EXPECT_NEAR(study[1].window.end.y, 50 - 10 * s, 0.5);
+  EXPECT_EQ(study[0].rgb, 0xDC1E1Eu);
+  ASSERT_EQ(view->Overlay().studyLabels.size(), 1u);
+  EXPECT_NEAR(view->Overlay().studyLabels[0].x, 100 - 1 * s, 0.5);
+  EXPECT_EQ(view->Overlay().studyLabels[0].text, "2時間");
+
+  view->ShowStudyDrawing(false);
+  view->Paint();
+  EXPECT_TRUE(view->Overlay().study.empty());
+  EXPECT_TRUE(view->Overlay().studyLabels.empty());
+  view->ShowStudyDrawing(true);
+  view->Paint();
+  EXPECT_EQ(view->Overlay().study.size(), 2u);
+}
+
 TEST_F(ViewTest, HighlightIsClippedAtTheNearPlane) {
   ASSERT_TRUE(Start());
   view->Paint();  // the fit of the first paint
