@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "analysis/SiteCrs.h"
 #include "common/atomic_file.h"
 
 namespace korvex::analysis {
@@ -381,6 +382,24 @@ std::string StudyPlanProblem(const StudyPlan& plan, const TriangleSoup& faces) {
   if (!area) return "the area is empty: the model has no faces, so give --area";
   if (!MakeGrid(*area, plan.grid, GroundOf(plan, faces) + plan.height, &problem)) return problem;
   return {};
+}
+
+bool ApplyCrs(StudyPlan& plan, const TriangleSoup& faces, std::string* problem) {
+  if (plan.crs.empty()) return true;
+  double x = 0, y = 0;
+  if (!faces.Empty()) {
+    const Box box = Bounds(faces);
+    x = (box.low.x + box.high.x) / 2, y = (box.low.y + box.high.y) / 2;
+  } else if (plan.area) {
+    x = (plan.area->x0 + plan.area->x1) / 2, y = (plan.area->y0 + plan.area->y1) / 2;
+  }
+  const auto place = PlaceInCrs(plan.crs, x, y, problem);
+  if (!place) return false;
+  plan.window.site.latitude = place->latitude;
+  plan.window.site.longitude = place->longitude;
+  plan.window.north = place->north;
+  plan.longitudeGiven = true;
+  return true;
 }
 
 StudyResult RunStudy(const StudyPlan& plan, const TriangleSoup& faces, const Progress& progress) {

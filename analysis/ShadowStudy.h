@@ -69,6 +69,12 @@ struct StudyResult {
   bool cancelled = false;
 };
 
+// With a coordinate system in the plan: the latitude, longitude and north of
+// the faces' centre (the area's, for a model without faces) go into its
+// window. False, with PROJ's reason in `problem`, when the system cannot
+// place it.
+bool ApplyCrs(StudyPlan& plan, const TriangleSoup& faces, std::string* problem);
+
 // Runs the plan (a strip of it for a tile) on the faces. The plan must have
 // passed StudyPlanProblem.
 StudyResult RunStudy(const StudyPlan& plan, const TriangleSoup& faces, const Progress& progress = {});

@@ -11,6 +11,7 @@
 #include "common/file_util.h"
 #include "common/user_interface.h"
 #include "formats/ModelLoader.h"
+#include "geometry/SolarPosition.h"
 #include "view/StereonView.h"
 #include "view/ViewCommands.h"
 #include "view/ViewShell.h"
@@ -53,6 +54,17 @@ bool ParseNumber(std::string_view text, Number& out, int base = 10) {
 }
 
 inline bool ParseInt(std::string_view text, int base, int& out) { return ParseNumber(text, out, base); }
+
+// "YYYY-MM-DD" into the date of `in`; the ranges are checked with the rest
+// of the input.
+inline bool ParseDate(std::string_view text, SolarInput& in) {
+  const std::size_t first = text.find('-', 1);
+  const std::size_t second = first == std::string_view::npos ? first : text.find('-', first + 1);
+  if (second == std::string_view::npos) return false;
+  return ParseNumber(text.substr(0, first), in.year) &&
+         ParseNumber(text.substr(first + 1, second - first - 1), in.month) &&
+         ParseNumber(text.substr(second + 1), in.day);
+}
 
 // "WxH" with both sides 1 … kMaxPictureSide.
 inline bool ParseSize(std::string_view text, int& width, int& height) {

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "analysis/SceneCasters.h"
-#include "analysis/SiteCrs.h"
 #include "app/sheet/ShadowPlan.h"
 #include "analysis/ShadowStudy.h"
 #include "formats/ModelLoader.h"
@@ -46,15 +45,6 @@ bool ParseList(std::string_view text, std::vector<double>& out) {
     if (comma == std::string_view::npos) return true;
     text.remove_prefix(comma + 1);
   }
-}
-
-bool ParseDate(std::string_view text, SolarInput& in) {
-  const std::size_t first = text.find('-', 1);
-  const std::size_t second = first == std::string_view::npos ? first : text.find('-', first + 1);
-  if (second == std::string_view::npos) return false;
-  return ParseNumber(text.substr(0, first), in.year) &&
-         ParseNumber(text.substr(first + 1, second - first - 1), in.month) &&
-         ParseNumber(text.substr(second + 1), in.day);
 }
 
 // "HH:MM" as hours, 00:00 … 24:00.
@@ -192,26 +182,8 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
     return kExitFailed;
   }
   const analysis::TriangleSoup faces = analysis::SceneCasters(scene);
-  if (!plan.crs.empty()) {
-    // The place is the model's centre, or the area's for a model without
-    // faces.
-    double x = 0, y = 0;
-    if (!faces.Empty()) {
-      double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
-      for (const GMVector& p : faces.points)
-        x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
-      x = (x0 + x1) / 2, y = (y0 + y1) / 2;
-    } else if (plan.area) {
-      x = (plan.area->x0 + plan.area->x1) / 2, y = (plan.area->y0 + plan.area->y1) / 2;
-    }
-    std::string problem;
-    const auto place = analysis::PlaceInCrs(plan.crs, x, y, &problem);
-    if (!place) return Refused(problem);
-    site.latitude = place->latitude;
-    site.longitude = place->longitude;
-    plan.window.north = place->north;
-    plan.longitudeGiven = true;
-  }
+  // The place of a coordinate system is the model's centre.
+  if (std::string problem; !analysis::ApplyCrs(plan, faces, &problem)) return Refused(problem);
   // In true solar time the clock only picks the day's noon for the
   // declination: the zone of the longitude serves.
   if (!sawOffset) site.utcOffsetHours = std::round(site.longitude / 15.0);

@@ -27,15 +27,6 @@ int Usage(const char* usage, std::string_view problem) {
   return kExitUsage;
 }
 
-// "YYYY-MM-DD"; the ranges are checked with the rest of the input.
-bool ParseDate(std::string_view text, SolarInput& in) {
-  const std::size_t first = text.find('-', 1);
-  const std::size_t second = first == std::string_view::npos ? first : text.find('-', first + 1);
-  if (second == std::string_view::npos) return false;
-  return ParseNumber(text.substr(0, first), in.year) && ParseNumber(text.substr(first + 1, second - first - 1), in.month) &&
-         ParseNumber(text.substr(second + 1), in.day);
-}
-
 // "HH:MM" or "HH:MM:SS" as minutes and seconds of the day.
 bool ParseClock(std::string_view text, int& hour, int& minute, double* second) {
   const std::size_t colon = text.find(':');

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "analysis/SceneCasters.h"
-#include "analysis/SiteCrs.h"
 #include "app/sheet/ShadowPlan.h"
 #include "common/file_util.h"
 #include "dialogs/ShadowRegulationDialog.h"
@@ -135,23 +134,9 @@ void RunShadowRegulationDialog(QWidget* parent, CStereonView& view) {
       return;
     }
   }
-  if (!plan.crs.empty()) {
-    double x = 0, y = 0;
-    if (!faces.Empty()) {
-      double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
-      for (const GMVector& p : faces.points)
-        x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
-      x = (x0 + x1) / 2, y = (y0 + y1) / 2;
-    }
-    std::string problem;
-    const auto place = analysis::PlaceInCrs(plan.crs, x, y, &problem);
-    if (!place) {
-      QMessageBox::warning(parent, title, QString::fromStdString(problem));
-      return;
-    }
-    plan.window.site.latitude = place->latitude;
-    plan.window.site.longitude = place->longitude;
-    plan.window.north = place->north;
+  if (std::string problem; !analysis::ApplyCrs(plan, faces, &problem)) {
+    QMessageBox::warning(parent, title, QString::fromStdString(problem));
+    return;
   }
   if (const std::string problem = analysis::StudyPlanProblem(plan, faces); !problem.empty()) {
     QMessageBox::warning(parent, title, QString::fromStdString(problem));
