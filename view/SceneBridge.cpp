@@ -1,6 +1,8 @@
 // Handing the scene to the engine: display trees built from the scene
 // nodes, and the clean-up of figures the engine cannot draw.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "geometry/gm_matrix.h"
 #include "model/FigureTessellation.h"
@@ -15,7 +17,8 @@ namespace {
 // Tessellation of the display: subdivision level, arc factor.
 constexpr int kDisplayLevel = 4;
 constexpr double kArcFactor = 1.0;
-// Coordinates beyond this many far-plane distances are taken for garbage.
+// Coordinates beyond this many far planes (or model spans) from the middle
+// of the model are taken for garbage.
 constexpr double kFarLimit = 10.0;
 
 bool TooFewVertices(const InkFigure& figure) {
@@ -39,25 +42,95 @@ bool TooFewVertices(const InkFigure& figure) {
   }
 }
 
-bool Unusable(const GMVector& p, double limit) {
-  for (const double c : {p.x, p.y, p.z})
-    if (std::isnan(c) || c > limit || c < -limit) return true;
-  return false;
+// No coordinate of a real site comes near this, in any unit.
+constexpr double kGarbageCoordinate = 1e12;
+// The statistics of a model's extent look at no more vertices than this.
+constexpr size_t kExtentSamples = 200000;
+
+bool Garbage(double c) { return !std::isfinite(c) || std::fabs(c) > kGarbageCoordinate; }
+bool Garbage(const GMVector& p) { return Garbage(p.x) || Garbage(p.y) || Garbage(p.z); }
+
+// The value at share q (0 to 1) of the sorted values; reorders them.
+double Quantile(std::vector<double>& values, double q) {
+  const auto at = values.begin() + static_cast<std::ptrdiff_t>(q * static_cast<double>(values.size() - 1));
+  std::nth_element(values.begin(), at, values.end());
+  return *at;
+}
+
+template <typename Visit>
+void ForEachWorldVertex(CInkNode& node, Visit&& visit) {
+  if (const int count = node.GetVertexCount(); count > 0) {
+    GMMatrix world;
+    node.GetWorldMatrix(world);
+    for (int i = 0; i < count; ++i) {
+      const GMVector& local = node.GetVertex(i)->position;
+      if (Garbage(local)) continue;
+      GMVector p = local;
+      GMTransformPoint(p, world);
+      if (!Garbage(p)) visit(p);
+    }
+  }
+  for (int i = 0; i < node.GetCount(); ++i)
+    if (CInkNode* child = node.GetChild(i)) ForEachWorldVertex(*child, visit);
 }
 
 }  // namespace
 
-void CStereonView::RemoveInvalidFigures() {
-  if (scene_ && scene_->GetRoot()) RemoveInvalidFrom(*scene_->GetRoot());
+CStereonView::ModelExtent CStereonView::MeasureModelExtent() {
+  // The middle of the model and its size, by the median and the span of all
+  // but the outer hundredth of the vertices on each side, so that a few
+  // stray vertices neither move the middle nor widen the span.
+  ModelExtent extent;
+  CInkNode* root = scene_ ? scene_->GetRoot() : nullptr;
+  if (root == nullptr) return extent;
+  size_t total = 0;
+  ForEachWorldVertex(*root, [&](const GMVector&) { ++total; });
+  if (total == 0) return extent;
+  const size_t stride = (total + kExtentSamples - 1) / kExtentSamples;
+  std::vector<double> axes[3];
+  size_t index = 0;
+  ForEachWorldVertex(*root, [&](const GMVector& p) {
+    if (index++ % stride != 0) return;
+    axes[0].push_back(p.x);
+    axes[1].push_back(p.y);
+    axes[2].push_back(p.z);
+  });
+  double middle[3];
+  for (int a = 0; a < 3; ++a) {
+    middle[a] = Quantile(axes[a], 0.5);
+    extent.span = std::max(extent.span, Quantile(axes[a], 0.99) - Quantile(axes[a], 0.01));
+  }
+  extent.middle = {middle[0], middle[1], middle[2]};
+  return extent;
 }
 
-void CStereonView::RemoveInvalidFrom(CInkNode& node) {
-  const double limit = kFarLimit * state_.farPlane;
+void CStereonView::RemoveInvalidFigures() {
+  if (!scene_ || !scene_->GetRoot()) return;
+  // A vertex is garbage when it is not a number or lies beyond 1e12, or
+  // when it lies farther from the middle of the model than ten far planes
+  // or ten times the model's own span, whichever is more. Measured from the
+  // model, not from the origin: a site in survey coordinates keeps every
+  // figure.
+  const ModelExtent extent = MeasureModelExtent();
+  const double limit = kFarLimit * std::max(state_.farPlane, extent.span);
+  RemoveInvalidFrom(*scene_->GetRoot(), extent.middle, limit);
+}
+
+void CStereonView::RemoveInvalidFrom(CInkNode& node, const GMVector& middle, double limit) {
+  GMMatrix world;
+  node.GetWorldMatrix(world);
+  auto unusable = [&](const GMVector& local) {
+    if (Garbage(local)) return true;
+    GMVector p = local;
+    GMTransformPoint(p, world);
+    return Garbage(p) || std::fabs(p.x - middle.x) > limit || std::fabs(p.y - middle.y) > limit ||
+           std::fabs(p.z - middle.z) > limit;
+  };
   // A bad vertex takes its whole figure with it; the vertex list then
   // changes, so the scan starts again.
   for (int i = 0; i < node.GetVertexCount();) {
     const InkVertex* vertex = node.GetVertex(i);
-    if (Unusable(vertex->position, limit) && vertex->figure != nullptr && node.DeleteFigure(vertex->figure))
+    if (unusable(vertex->position) && vertex->figure != nullptr && node.DeleteFigure(vertex->figure))
       i = 0;
     else
       ++i;
@@ -68,7 +141,7 @@ void CStereonView::RemoveInvalidFrom(CInkNode& node) {
     ++i;
   }
   for (int i = 0; i < node.GetCount(); ++i)
-    if (CInkNode* child = node.GetChild(i)) RemoveInvalidFrom(*child);
+    if (CInkNode* child = node.GetChild(i)) RemoveInvalidFrom(*child, middle, limit);
 }
 
 GMVector CStereonView::LocalShift(const CInkNode& node) const {
@@ -145,6 +218,7 @@ void CStereonView::RebuildAll() {
   CInkNode* selected = Selection();
   root->RemoveAll();
   handles_.Clear();
+  sceneBoxValid_ = false;
   engine_->SetLocalOrigin(LocalOriginFor());
   if (CInkNode* sceneRoot = scene_->GetRoot())
     for (int i = 0; i < sceneRoot->GetCount(); ++i)
@@ -157,6 +231,7 @@ void CStereonView::RebuildNode(CInkNode& node) {
   if (!engine_) return;
   COGLDispTree* tree = handles_.Tree(node);
   if (tree == nullptr || !engine_->MakeCurrent()) return;
+  sceneBoxValid_ = false;
   FillTree(node, *tree);
   DropHighlight();
 }

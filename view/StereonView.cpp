@@ -86,11 +86,13 @@ bool CStereonView::Initialise(GLWindowContext* window, int width, int height) {
   bitmapWidth_ = width;
   bitmapHeight_ = height;
 
-  StartupLoad();
+  // The projection is chosen before the model comes: the fit and the
+  // planes of the start-up eye depend on it.
   if (launch_.perspective)
     state_.displayFlags &= ~frame::kParallel;
   else
     state_.displayFlags |= frame::kParallel;
+  StartupLoad();
   Redraw();
   state_.mouseMode = MouseMode::Rotate;
   return true;
@@ -141,6 +143,7 @@ void CStereonView::ApplyEngineState() {
   engine_->SetLightSpecular(preset.diffuse);
   engine_->SetLightDirection(state_.lightPosition.x, state_.lightPosition.y, state_.lightPosition.z);
   engine_->SetCamera(state_.eye, state_.target, state_.up);
+  KeepModelBetweenPlanes();
   engine_->SetPlanes(state_.nearPlane, state_.farPlane, state_.viewAngle);
   engine_->SetZoom(state_.zoom);
 }

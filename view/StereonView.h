@@ -382,7 +382,37 @@ class CStereonView {
   // model's centre when the model lies away from the origin, else the
   // origin itself.
   GMVector LocalOriginFor() const;
-  void RemoveInvalidFrom(CInkNode& node);
+
+  // Near and far planes (ViewPlanes.cpp).
+  struct ModelBall {
+    GMVector centre{};
+    double radius = 0.0;
+    bool empty = true;
+  };
+  // The ball holding all the view draws: every shown node, auxiliary ones
+  // too, and the billboards.
+  ModelBall DrawnBall();
+  // In parallel projection: steps the eye back along the view direction
+  // until the model, turned any way about the target, lies before it; with
+  // `keepPicture` the zoom keeps the picture's scale.
+  void KeepEyeOutsideModel(bool keepPicture);
+  // Near and far planes round the model as seen from the eye, however the
+  // eye turns about the target.
+  void FitPlanes();
+  // Widens the planes where the eye has come so near the model or gone so
+  // far from it that they would cut it.
+  void KeepModelBetweenPlanes();
+  // Fit all in perspective: every model point inside the view. False when
+  // there is no point to fit.
+  bool FitPerspective(int width, int height);
+  // The middle of the model and its span, from the vertices that are
+  // numbers, leaving out the outermost hundredth on each side.
+  struct ModelExtent {
+    GMVector middle{};
+    double span = 0.0;
+  };
+  ModelExtent MeasureModelExtent();
+  void RemoveInvalidFrom(CInkNode& node, const GMVector& middle, double limit);
 
   UserInterface& ui_;
   LaunchValues& launch_;
@@ -412,6 +442,10 @@ class CStereonView {
   void BuildStudyOverlay();
   ViewOverlay overlay_;
   bool fitAtFirstPaint_ = false;
+  // The box of the drawn scene, found again after the display trees change.
+  GMBox sceneBox_{};
+  bool sceneBoxEmpty_ = true;
+  bool sceneBoxValid_ = false;
   ExportDialogValues export_;
   PrintDialogValues print_;
   bool outputBusy_ = false;

@@ -128,6 +128,9 @@ void CStereonView::StartupLoad() {
     const std::string path = NormalizeSeparators(launch_.modelPath);
     K3dViewState k3d;
     const std::string pattern = FilePattern(path, kStartupDefaultPattern);
+    // The importer reads the camera from the settings block and may widen
+    // its far plane to take in the model.
+    CameraToSettings();
     try {
       startupResult_ = LoadModel(*scene_, path, k3d, kStartupDefaultPattern);
       if (startupResult_ == ModelLoadResult::kFailed && pattern != kK3dPattern)
@@ -140,7 +143,8 @@ void CStereonView::StartupLoad() {
       ReportImportFailure(path, "メモリが足りません");
     }
     if (startupResult_ == ModelLoadResult::kLoaded) {
-      if (pattern == kK3dPattern) state_.farPlane = k3d.farPlane;
+      // The far plane the load produced: the clean-up below measures with it.
+      state_.farPlane = pattern == kK3dPattern ? k3d.farPlane : scene_->settings.farClip;
       // A site handed over as a scene exchange file has its textures and
       // trees beside it too, and opening the same file reads them.
       ReadCompanions(path);
@@ -171,6 +175,10 @@ void CStereonView::RestoreEye() {
     state_.target = eye.target;
     state_.zoom = eye.zoomScale;
     state_.lightPosition = eye.light;
+    // The file keeps the camera of whatever model was open last: the planes
+    // must still hold this one.
+    if (state_.displayFlags & frame::kParallel) KeepEyeOutsideModel(true);
+    FitPlanes();
     return;
   }
   // The window may not have its size yet: fit again at the first paint.
@@ -330,6 +338,9 @@ void CStereonView::Reload() {
   // The reloaded model may have moved: the old volumes would cast from where
   // it was.
   DropShadowVolumes();
+  // The importer sees the camera as it is; the camera stays, but the far
+  // plane the load produces is taken, as at every load.
+  CameraToSettings();
   std::optional<std::string> failure;
   std::FILE* file = k3d && FileExists(path) ? OpenRegularFile(path) : nullptr;
   if (file != nullptr) {
@@ -339,11 +350,13 @@ void CStereonView::Reload() {
     if (CInkNode* root = scene_->GetRoot()) ReadK3dStream(*root, view, file);
     std::fclose(file);
     scene_->settings.farClip = view.farPlane > 0.0 ? view.farPlane : scene_->settings.farClip;
+    state_.farPlane = scene_->settings.farClip;
     ReadCompanions(path);
     RecordModelTime();
   } else if (!k3d && FileExists(path)) {
     if (scene_->Import(format, path.c_str())) {
       DiscardSceneReferences();
+      state_.farPlane = scene_->settings.farClip;
       ReadCompanions(path);
       RecordModelTime();
     } else {
@@ -356,6 +369,8 @@ void CStereonView::Reload() {
   Status(text::kRedrawing);
   RemoveInvalidFigures();
   RebuildAll();
+  // The camera stays; the planes follow the model as it now is.
+  FitPlanes();
   Redraw();
   state_.currentFile = path;
   if (failure)

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <vector>
 
 #include "common/user_interface.h"
 #include "geometry/gm_matrix.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
+#include "view/ModelPoints.h"
 #include "view/StereonView.h"
 #include "view/ViewMath.h"
 #include "view/ViewShell.h"
@@ -26,51 +28,6 @@ constexpr double kPoleThreshold = 0.3;  // degrees
 constexpr double kFitMargin = 1.05;
 
 bool Within(int a, int b) { return std::abs(a - b) <= kClickTolerance; }
-
-// The world positions of one node's own visible vertices.
-template <typename Visit>
-void ForEachOwnPoint(CInkNode& node, Visit&& visit) {
-  const int count = node.GetVertexCount();
-  if (count == 0) return;
-  GMMatrix world;
-  node.GetWorldMatrix(world);
-  for (int i = 0; i < count; ++i) {
-    const InkVertex* vertex = node.GetVertex(i);
-    if (vertex->figure != nullptr && vertex->figure->hidden) continue;
-    GMVector p = vertex->position;
-    GMTransformPoint(p, world);
-    visit(p);
-  }
-}
-
-// The world positions of every point that counts as model geometry: the
-// visible vertices of shown nodes, leaving out the auxiliary nodes with all
-// that lies below them.
-template <typename Visit>
-void ForEachModelPoint(CInkNode& node, Visit&& visit, bool auxiliary = false) {
-  if (!auxiliary && IsAuxiliaryNodeName(node.GetName(nullptr, 0))) return;
-  if (node.IsShown()) ForEachOwnPoint(node, visit);
-  for (int i = 0; i < node.GetCount(); ++i)
-    if (CInkNode* child = node.GetChild(i)) ForEachModelPoint(*child, visit, auxiliary);
-}
-
-struct BoxBuilder {
-  GMBox box{DBL_MAX, DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX, -DBL_MAX};
-  bool empty = true;
-  void Extend(const GMVector& p) {
-    empty = false;
-    box.minX = std::min(box.minX, p.x);
-    box.minY = std::min(box.minY, p.y);
-    box.minZ = std::min(box.minZ, p.z);
-    box.maxX = std::max(box.maxX, p.x);
-    box.maxY = std::max(box.maxY, p.y);
-    box.maxZ = std::max(box.maxZ, p.z);
-  }
-};
-
-GMVector Centre(const GMBox& box) {
-  return {(box.minX + box.maxX) * 0.5, (box.minY + box.maxY) * 0.5, (box.minZ + box.maxZ) * 0.5};
-}
 
 }  // namespace
 
@@ -375,57 +332,126 @@ bool CStereonView::ModelBox(GMBox& box, bool auxiliary) const {
   return !builder.empty;
 }
 
-GMVector CStereonView::LocalOriginFor() const {
-  GMBox box;
-  if (!ModelBox(box)) return {};
-  const GMVector centre = Centre(box);
-  const double size = std::max({box.maxX - box.minX, box.maxY - box.minY, box.maxZ - box.minZ, 1.0});
-  // A model around the origin draws about the origin, as it always has; one
-  // farther away than its own size draws about its centre.
-  if (std::fabs(centre.x) <= size && std::fabs(centre.y) <= size && std::fabs(centre.z) <= size) return {};
-  return centre;
-}
-
 void CStereonView::FitAll() {
   const int w = ClientWidth();
   const int h = ClientHeight();
   if (w == 0 || h <= 0) return;
   state_.zoom = 1.0;
-  const GMVector view = Sub(state_.eye, state_.target);
-  const GMVector across = Unit(Cross(state_.up, view));
-  const GMVector upward = Unit(Cross(view, across));
-  double xmin = DBL_MAX, xmax = -DBL_MAX, ymin = DBL_MAX, ymax = -DBL_MAX;
-  if (scene_ && scene_->GetRoot()) {
-    ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) {
-      const GMVector rel = Sub(p, state_.target);
-      const double x = Dot(rel, across);
-      const double y = Dot(rel, upward);
-      xmin = std::min(xmin, x);
-      xmax = std::max(xmax, x);
-      ymin = std::min(ymin, y);
-      ymax = std::max(ymax, y);
-    });
+  const bool parallel = (state_.displayFlags & frame::kParallel) != 0;
+  // Nothing behind the eye is drawn in parallel projection, and a camera
+  // from another model (an eye file) may stand inside this one.
+  if (parallel) KeepEyeOutsideModel(false);
+  if (parallel || !FitPerspective(w, h)) {
+    const GMVector view = Sub(state_.eye, state_.target);
+    const GMVector across = Unit(Cross(state_.up, view));
+    const GMVector upward = Unit(Cross(view, across));
+    double xmin = DBL_MAX, xmax = -DBL_MAX, ymin = DBL_MAX, ymax = -DBL_MAX;
+    if (scene_ && scene_->GetRoot()) {
+      ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) {
+        const GMVector rel = Sub(p, state_.target);
+        const double x = Dot(rel, across);
+        const double y = Dot(rel, upward);
+        xmin = std::min(xmin, x);
+        xmax = std::max(xmax, x);
+        ymin = std::min(ymin, y);
+        ymax = std::max(ymax, y);
+      });
+    }
+    if (xmin > xmax) {
+      xmin = ymin = 0.0;
+      xmax = ymax = 100.0;
+    }
+    const double k = PixelsPerUnit();
+    const double bw = xmax - xmin;
+    const double bh = ymax - ymin;
+    // A model that projects to a single point has no extent to fill the
+    // window with; it keeps zoom 1 rather than collapse the view volume.
+    if (bw > 0.0 || bh > 0.0) {
+      if (bh == 0.0 || bw / bh > static_cast<double>(w) / h)
+        state_.zoom = kFitMargin * k * bw / w;
+      else
+        state_.zoom = kFitMargin * k * bh / h;
+    }
+    const double cx = (xmin + xmax) * 0.5;
+    const double cy = (ymin + ymax) * 0.5;
+    if (!(std::fabs(cx) <= GM_TOLERANCE && std::fabs(cy) <= GM_TOLERANCE)) MoveBy(PanVector(cx, cy));
   }
-  if (xmin > xmax) {
-    xmin = ymin = 0.0;
-    xmax = ymax = 100.0;
-  }
-  const double k = PixelsPerUnit();
-  const double bw = xmax - xmin;
-  const double bh = ymax - ymin;
-  // A model that projects to a single point has no extent to fill the
-  // window with; it keeps zoom 1 rather than collapse the view volume.
-  if (bw > 0.0 || bh > 0.0) {
-    if (bh == 0.0 || bw / bh > static_cast<double>(w) / h)
-      state_.zoom = kFitMargin * k * bw / w;
-    else
-      state_.zoom = kFitMargin * k * bh / h;
-  }
-  const double cx = (xmin + xmax) * 0.5;
-  const double cy = (ymin + ymax) * 0.5;
-  if (!(std::fabs(cx) <= GM_TOLERANCE && std::fabs(cy) <= GM_TOLERANCE)) MoveBy(PanVector(cx, cy));
+  FitPlanes();
   DropHighlight();
   Redraw();
+}
+
+bool CStereonView::FitPerspective(int w, int h) {
+  // In perspective a point nearer the eye than the target looks larger than
+  // its projection on the plane through the target: fitting that projection
+  // crops the near part of the model. Here every point's own direction from
+  // the eye is fitted instead.
+  if (!scene_ || !scene_->GetRoot()) return false;
+  const GMVector view = Sub(state_.eye, state_.target);
+  const GMVector forward = Unit(Mul(view, -1.0));
+  const GMVector across = Unit(Cross(state_.up, view));
+  const GMVector upward = Unit(Cross(view, across));
+  if (Length(forward) == 0.0 || Length(across) == 0.0) return false;
+  // Each point as (across, up, depth) from the eye; single precision is
+  // plenty for a fit and halves the memory a district takes.
+  std::vector<float> xs, ys, zs;
+  ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) {
+    const GMVector rel = Sub(p, state_.eye);
+    xs.push_back(static_cast<float>(Dot(rel, across)));
+    ys.push_back(static_cast<float>(Dot(rel, upward)));
+    zs.push_back(static_cast<float>(Dot(rel, forward)));
+  });
+  if (xs.empty()) return false;
+  const auto [zlo, zhi] = std::minmax_element(zs.begin(), zs.end());
+  const auto [xlo, xhi] = std::minmax_element(xs.begin(), xs.end());
+  const auto [ylo, yhi] = std::minmax_element(ys.begin(), ys.end());
+  const double zmin = *zlo;
+  double margin = 0.05 * std::max({static_cast<double>(*zhi) - zmin, static_cast<double>(*xhi) - *xlo,
+                                   static_cast<double>(*yhi) - *ylo});
+  if (!(margin > 0.0)) margin = 1.0;
+  // A perspective view shows nothing at or behind the eye: when the model
+  // reaches there, the eye steps back along the view direction.
+  double behind = 0.0;
+  if (zmin < margin) {
+    behind = margin - zmin;
+    state_.eye = Sub(state_.eye, Mul(forward, behind));
+  }
+  // Per axis the smallest slope t (half the view's width per unit of depth)
+  // for which some centre c has |x - c| <= t·z for every point: where the
+  // highest of x - t·z meets the lowest of x + t·z. That gap shrinks with t
+  // as a convex broken line, so Newton's steps from t = 0 reach it from
+  // below in a few passes.
+  auto solve = [&](const std::vector<float>& v, double& centre) {
+    double t = 0.0;
+    centre = 0.0;
+    for (int pass = 0; pass < 100; ++pass) {
+      double high = -DBL_MAX, low = DBL_MAX;
+      size_t ih = 0, il = 0;
+      for (size_t i = 0; i < v.size(); ++i) {
+        const double z = zs[i] + behind;
+        const double a = v[i] - t * z;
+        const double b = v[i] + t * z;
+        if (a > high) high = a, ih = i;
+        if (b < low) low = b, il = i;
+      }
+      centre = 0.5 * (high + low);
+      if (high <= low) break;
+      const double next = (static_cast<double>(v[ih]) - v[il]) / (zs[ih] + zs[il] + 2.0 * behind);
+      if (!(next > t)) break;
+      t = next;
+    }
+    return t;
+  };
+  double cx = 0.0, cy = 0.0;
+  const double tx = solve(xs, cx);
+  const double ty = solve(ys, cy);
+  const double slope = std::tan(Radians(state_.viewAngle) / 2.0);
+  const double aspect = static_cast<double>(w) / h;
+  const double need = std::max(ty / slope, tx / (slope * aspect));
+  // A model that is a single point seen head-on keeps zoom 1.
+  if (need > 0.0 && std::isfinite(need)) state_.zoom = kFitMargin * need;
+  if (!(std::fabs(cx) <= GM_TOLERANCE && std::fabs(cy) <= GM_TOLERANCE)) MoveBy(PanVector(cx, cy));
+  return true;
 }
 
 bool CStereonView::ResetEye() {

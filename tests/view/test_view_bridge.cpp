@@ -14,35 +14,71 @@ int AddPolygon(CInkNode& node, std::vector<GMVector> points) {
   return node.AddPolygonFigure(description.Get(), 0);
 }
 
-TEST_F(ViewTest, CleanUpKeepsTenFarPlanesAndRemovesElevenNanAndTooFewVertices) {
+// Ten far planes are measured from the middle of the model, so a site in
+// survey coordinates is cleaned exactly as the same site at the origin.
+TEST_F(ViewTest, CleanUpKeepsTenFarPlanesFromTheModelAndRemovesElevenNanAndTooFewVertices) {
   ASSERT_TRUE(Start(false));
-  ASSERT_EQ(State().farPlane, 3000.0);
-  auto* node = new CInkNode;
-  node->Create(nullptr);
-  Root()->AddChild(node);
-  auto* child = new CInkNode;
-  child->Create(nullptr);
-  node->AddChild(child);
-  const double far10 = 10 * 3000.0;
-  ASSERT_GE(AddPolygon(*node, {{0, 0, 0}, {far10, 0, 0}, {0, -far10, 0}}), 0);          // kept
-  ASSERT_GE(AddPolygon(*node, {{0, 0, 0}, {1.1 * far10, 0, 0}, {0, 1, 0}}), 0);        // removed
-  ASSERT_GE(AddPolygon(*node, {{0, 0, 0}, {1, 0, 0}, {0, std::nan(""), 0}}), 0);       // removed
-  ASSERT_GE(AddPolygon(*child, {{0, 0, 0}, {1, 0, 0}}), 0);                            // removed
-  ASSERT_GE(AddPolygon(*child, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}), 0);                 // kept
-  const GMVector one[1] = {{0, 0, 0}};
-  InkPolyDescription lonePoint(one);
-  ASSERT_GE(child->AddPolylineFigure(lonePoint.Get(), 0), 0);                           // removed
-  GMMesh noFaces;
-  const GMVector corners[3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-  noFaces.SetVertices(corners);
-  ASSERT_GE(child->AddMeshFigure(&noFaces, 0), 0);                                      // removed
+  for (const GMVector o : {GMVector{0, 0, 0}, GMVector{-40000, 30000, 0}}) {
+    SCOPED_TRACE(o.x);
+    Root()->ClearFigures();
+    while (Root()->GetCount() > 0) Root()->RemoveAt(0);
+    State().farPlane = 3000.0;
+    // The site: a ring of 400 vertices, 50 across, about o.
+    auto* site = new CInkNode;
+    site->Create(nullptr);
+    Root()->AddChild(site);
+    std::vector<GMVector> ring;
+    for (int k = 0; k < 400; ++k)
+      ring.push_back({o.x + 25.0 * std::cos(k * M_PI / 200), o.y + 25.0 * std::sin(k * M_PI / 200), 0});
+    ASSERT_GE(AddPolygon(*site, ring), 0);
+    auto* node = new CInkNode;
+    node->Create(nullptr);
+    Root()->AddChild(node);
+    auto* child = new CInkNode;
+    child->Create(nullptr);
+    node->AddChild(child);
+    auto at = [&](double x, double y) { return GMVector{o.x + x, o.y + y, 0}; };
+    const double far10 = 10 * 3000.0;
+    ASSERT_GE(AddPolygon(*node, {at(0, 0), at(far10, 0), at(0, -far10)}), 0);                // kept
+    ASSERT_GE(AddPolygon(*node, {at(0, 0), at(1.1 * far10, 0), at(0, 1)}), 0);              // removed
+    ASSERT_GE(AddPolygon(*node, {at(0, 0), at(1, 0), {0, std::nan(""), 0}}), 0);            // removed
+    ASSERT_GE(AddPolygon(*node, {at(0, 0), at(1, 0), {0, 2e12, 0}}), 0);                    // removed
+    ASSERT_GE(AddPolygon(*child, {at(0, 0), at(1, 0)}), 0);                                 // removed
+    ASSERT_GE(AddPolygon(*child, {at(0, 0), at(1, 0), at(1, 1)}), 0);                       // kept
+    const GMVector one[1] = {at(0, 0)};
+    InkPolyDescription lonePoint(one);
+    ASSERT_GE(child->AddPolylineFigure(lonePoint.Get(), 0), 0);                              // removed
+    GMMesh noFaces;
+    const GMVector corners[3] = {at(0, 0), at(1, 0), at(0, 1)};
+    noFaces.SetVertices(corners);
+    ASSERT_GE(child->AddMeshFigure(&noFaces, 0), 0);                                         // removed
 
+    view->OnCommand(cmd::kRemoveInvalid);
+    EXPECT_EQ(site->GetFigureCount(), 1);
+    ASSERT_EQ(node->GetFigureCount(), 1);
+    EXPECT_EQ(node->GetVertex(1)->position.x, o.x + far10);
+    ASSERT_EQ(child->GetFigureCount(), 1);
+    EXPECT_EQ(child->GetFigure(0)->kind, kInkFigurePolygon);
+    EXPECT_EQ(view->Handles().Size(), 3u);  // and the trees were rebuilt
+  }
+}
+
+// A model is its own measure: one spread over 200 km keeps its far corners
+// whatever far plane the load left, and a stray vertex at 1e9 in a small
+// model goes.
+TEST_F(ViewTest, CleanUpMeasuresFromTheModelsOwnSpan) {
+  ASSERT_TRUE(Start(false));
+  State().farPlane = 100.0;
+  auto* wide = new CInkNode;
+  wide->Create(nullptr);
+  Root()->AddChild(wide);
+  for (int k = 0; k < 300; ++k) {
+    const double x = -100000.0 + 200000.0 * k / 299.0;
+    ASSERT_GE(AddPolygon(*wide, {{x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}}), 0);
+  }
+  ASSERT_GE(AddPolygon(*wide, {{0, 0, 0}, {1, 0, 0}, {0, 1e9, 0}}), 0);
   view->OnCommand(cmd::kRemoveInvalid);
-  ASSERT_EQ(node->GetFigureCount(), 1);
-  EXPECT_EQ(node->GetVertex(1)->position.x, far10);
-  ASSERT_EQ(child->GetFigureCount(), 1);
-  EXPECT_EQ(child->GetFigure(0)->kind, kInkFigurePolygon);
-  EXPECT_EQ(view->Handles().Size(), 2u);  // and the trees were rebuilt
+  EXPECT_EQ(wide->GetFigureCount(), 300);
 }
 
 TEST_F(ViewTest, HiddenNodeGetsAnEmptyElementAndShowAllRebuildsOnlyIt) {

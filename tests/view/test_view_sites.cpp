@@ -1,14 +1,20 @@
 // Real sites: models in survey coordinates draw as finely as the same model
 // at the origin, and large or far-off models load and show whole.
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "view/EyeFile.h"
+#include "view/ModelPoints.h"
+#include "view/ViewMath.h"
 #include "view_fixture.h"
 
 namespace view_test {
 namespace {
 
 namespace cmd = korvex::cmd;
+namespace vm = korvex::vm;
 
 // A panel of 1 m × 1 m, 2 cm thick, carrying 1 cm ribs every 2 cm (so 1 cm
 // grooves between them), its corner at (x0, y0, 0), as a scene exchange file.
@@ -112,6 +118,176 @@ TEST_F(SurveyCoordinatesTest, AFarOffPanelKeepsEveryFigureAndDrawsLikeOneAtTheOr
   EXPECT_GT(ribs, 5000);
   EXPECT_GT(grooves, 2000);
   EXPECT_LE(DifferentPixels(isoHome, isoFar), 200) << "of " << isoHome.width * isoHome.height;
+}
+
+// Where the model lands in the picture the engine last drew: the farthest
+// any point reaches from the centre, in halves of the view (1 is the edge),
+// and its nearest and farthest depth from the eye.
+struct Framing {
+  double widest = 0.0;
+  double nearest = DBL_MAX;
+  double farthest = -DBL_MAX;
+};
+
+Framing FrameOf(CStereonView& view, int w, int h) {
+  const CStereon& e = *view.Engine();
+  const bool parallel = (view.State().displayFlags & frame::kParallel) != 0;
+  const GMVector f = vm::Unit(vm::Sub(e.target, e.eye));
+  const GMVector s = vm::Unit(vm::Cross(f, e.up));
+  const GMVector u = vm::Cross(s, f);
+  double left, right, bottom, top, nearPlane, farPlane;
+  if (parallel)
+    e.GetParallelFrustum(static_cast<double>(w) / h, left, right, bottom, top, nearPlane, farPlane);
+  else
+    e.GetPerspectiveFrustum(static_cast<double>(w) / h, left, right, bottom, top, nearPlane, farPlane);
+  Framing framing;
+  korvex::ForEachModelPoint(*view.Scene()->GetRoot(), [&](const GMVector& p) {
+    const GMVector rel = vm::Sub(p, e.eye);
+    double x = vm::Dot(rel, s), y = vm::Dot(rel, u);
+    const double z = vm::Dot(rel, f);
+    if (!parallel) {
+      x = z > 0.0 ? x * nearPlane / z : DBL_MAX;
+      y = z > 0.0 ? y * nearPlane / z : DBL_MAX;
+    }
+    framing.widest = std::max({framing.widest, std::fabs(x) / right, std::fabs(y) / top});
+    framing.nearest = std::min(framing.nearest, z);
+    framing.farthest = std::max(framing.farthest, z);
+  });
+  return framing;
+}
+
+// Every model point inside the view and between the planes the engine drew
+// with (parallel projection draws from the eye itself).
+::testing::AssertionResult Whole(CStereonView& view, int w, int h) {
+  const Framing framing = FrameOf(view, w, h);
+  const CStereon& e = *view.Engine();
+  const bool parallel = (view.State().displayFlags & frame::kParallel) != 0;
+  const double front = parallel ? 0.0 : e.GetFrontPlane();
+  if (framing.widest <= 1.0 && framing.nearest >= front && framing.farthest <= e.GetBackPlane())
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "reach " << framing.widest << ", depths " << framing.nearest << " to "
+                                       << framing.farthest << " between planes " << front << " and "
+                                       << e.GetBackPlane();
+}
+
+// A box of side `side` with its lower corner at `corner`, added to the root.
+void AddBox(CInkNode& root, const char* name, const GMVector& corner, double side) {
+  auto* node = new CInkNode;
+  node->Create(nullptr);
+  node->SetName(name);
+  GMMesh box;
+  std::vector<GMVector> corners;
+  for (int k = 0; k < 8; ++k)
+    corners.push_back({corner.x + ((k & 1) ? side : 0.0), corner.y + ((k & 2) ? side : 0.0),
+                       corner.z + ((k & 4) ? side : 0.0)});
+  box.SetVertices(corners);
+  const std::vector<std::vector<int32_t>> faces = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                                               {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+  box.SetFaces(faces);
+  node->AddMeshFigure(&box, 0);
+  root.AddChild(node);
+}
+
+// The eye file of the plan folder keeps the camera of whatever model was
+// open last: here one standing inside this model, looking across it.
+TEST_F(ViewTest, AnotherModelsEyeFileStillShowsThisModelWholeAndFitAllRepairsIt) {
+  std::ofstream(scratch->Root() / "buk") << "[PROJECT_NAME] p\n";
+  std::ofstream(scratch->Work() / "buk") << "[PLAN_NAME] q\n";
+  const korvex::EyeSettings inside{{-5, -5, 1}, {25, 25, 0}, 0.5, {0, 0, 1}};
+  ASSERT_TRUE(korvex::WriteEyeFile(korvex::kEyeFileName, inside));
+  ASSERT_TRUE(Start());
+  ASSERT_FALSE(view->FitPending());  // the file was taken
+  // The view direction is the file's; the eye stepped back along it.
+  EXPECT_NEAR(vm::Dot(vm::Unit(vm::Sub(State().target, State().eye)), vm::Unit(GMVector{30, 30, -1})), 1.0, 1e-9);
+  view->Paint();
+  // The file's zoom may show a part of the model, but none of it is cut
+  // off in depth.
+  const Framing start = FrameOf(*view, 200, 100);
+  EXPECT_GE(start.nearest, 0.0);
+  EXPECT_LE(start.farthest, view->Engine()->GetBackPlane());
+  view->OnCommand(cmd::kFitAll);
+  view->Paint();
+  EXPECT_TRUE(Whole(*view, 200, 100));
+  EXPECT_GT(FrameOf(*view, 200, 100).widest, 0.9);
+}
+
+// In perspective a point nearer than the target looks larger than its
+// projection on the target's plane: fit all must fit the points themselves.
+TEST_F(ViewTest, PerspectiveFitAllKeepsEveryPointInsideTheView) {
+  launch.perspective = true;
+  ASSERT_TRUE(Start());
+  view->Paint();
+  EXPECT_TRUE(Whole(*view, 200, 100));
+  // Close in on the model and look again.
+  for (int i = 0; i < 4; ++i) view->OnWheel(120, false);
+  view->OnCommand(cmd::kFitAll);
+  view->Paint();
+  EXPECT_TRUE(Whole(*view, 200, 100));
+  EXPECT_GT(FrameOf(*view, 200, 100).widest, 0.9);  // and fills the view
+  // Every standard view too.
+  for (const int command : {cmd::kPlanView, cmd::kElevation, cmd::kBackView, cmd::kLeftView, cmd::kRightView}) {
+    view->OnCommand(command);
+    view->Paint();
+    EXPECT_TRUE(Whole(*view, 200, 100)) << command;
+  }
+}
+
+// Planes follow the model: a house after a district gets planes of its own,
+// near enough for the depth buffer to tell its faces apart; walking away
+// from it or up to it never cuts it off.
+TEST_F(ViewTest, PlanesFollowEachModelAndWidenAsTheEyeMoves) {
+  ASSERT_TRUE(Start(false));
+  AddBox(*Root(), "District", {-1000, -1000, 0}, 2000);
+  view->RemoveInvalidFigures();
+  view->RebuildAll();
+  ASSERT_TRUE(view->ResetEye());
+  view->Paint();
+  EXPECT_TRUE(Whole(*view, 200, 100));
+  const double districtFar = State().farPlane;
+  EXPECT_GT(districtFar, 3000.0);
+
+  Root()->RemoveAt(0);
+  AddBox(*Root(), "House", {0, 0, 0}, 10);
+  view->RebuildAll();
+  ASSERT_TRUE(view->ResetEye());
+  view->Paint();
+  EXPECT_TRUE(Whole(*view, 200, 100));
+  // In parallel projection the depth buffer spreads evenly up to the far
+  // plane; in perspective its precision follows the near plane.
+  EXPECT_LT(State().farPlane, 200.0);
+  EXPECT_GT(State().nearPlane, 1.0);
+
+  view->OnCommand(cmd::kParallel);  // to perspective
+  ASSERT_TRUE(view->ResetEye());
+  view->Paint();
+  EXPECT_TRUE(Whole(*view, 200, 100));
+  EXPECT_GT(State().nearPlane, 1.0);
+  for (int i = 0; i < 30; ++i) view->OnWheel(-120, false);  // 300 units away
+  view->Paint();
+  EXPECT_TRUE(Whole(*view, 200, 100));
+  for (int i = 0; i < 40; ++i) view->OnWheel(120, false);  // up to a unit from the target
+  view->Paint();
+  EXPECT_LE(State().nearPlane, GMDistance(State().eye, State().target) * 0.5);
+}
+
+// A model of one point, or of no size at all, opens without a division by
+// zero: the fit keeps zoom 1 and the planes stay in order.
+TEST_F(ViewTest, AModelOfOnePointOpensWithZoomOne) {
+  for (const bool perspective : {false, true}) {
+    SCOPED_TRACE(perspective);
+    launch.perspective = perspective;
+    view.reset();
+    ASSERT_TRUE(Start(false));
+    AddBox(*Root(), "Point", {5, 5, 5}, 0.0);
+    view->RebuildAll();
+    ASSERT_TRUE(view->ResetEye());
+    view->Paint();
+    EXPECT_EQ(State().zoom, 1.0);
+    EXPECT_TRUE(std::isfinite(State().eye.x) && std::isfinite(State().eye.z));
+    EXPECT_GT(State().nearPlane, 0.0);
+    EXPECT_LT(State().nearPlane, State().farPlane);
+    EXPECT_TRUE(Whole(*view, 200, 100));
+  }
 }
 
 }  // namespace
