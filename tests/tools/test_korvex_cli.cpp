@@ -2,6 +2,8 @@
 // its exit status checked.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <sys/wait.h>
 
 #include <array>
@@ -37,7 +39,8 @@ class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = fs::temp_directory_path() /
-              ("korvex_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("korvex_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+               std::to_string(::getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
   }

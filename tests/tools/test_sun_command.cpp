@@ -3,6 +3,8 @@
 // button of the viewer stop it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <sys/wait.h>
 #include <turbojpeg.h>
 
@@ -73,7 +75,8 @@ class SunCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = fs::temp_directory_path() /
-              ("korvex_sun_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("korvex_sun_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+               std::to_string(::getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
   }
