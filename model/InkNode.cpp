@@ -75,9 +75,12 @@ double RayPolygonDistance(const GMPolygon& polygon, const GMVector& o, const GMV
   const GMVector hit{o.x + t * d.x, o.y + t * d.y, o.z + t * d.z};
 
   // Drop the axis the normal points along most and test in the other two.
+  // One axis only, even when two components are equal (a roof at 45°):
+  // dropping two would flatten the face to a line that every ray crosses.
   const double ax = std::fabs(normal.x), ay = std::fabs(normal.y), az = std::fabs(normal.z);
-  auto u = [&](const GMVector& p) { return ax >= ay && ax >= az ? p.y : p.x; };
-  auto v = [&](const GMVector& p) { return az >= ax && az >= ay ? p.y : p.z; };
+  const int dropped = ax >= ay && ax >= az ? 0 : (ay >= az ? 1 : 2);
+  auto u = [dropped](const GMVector& p) { return dropped == 0 ? p.y : p.x; };
+  auto v = [dropped](const GMVector& p) { return dropped == 2 ? p.y : p.z; };
   const double hu = u(hit), hv = v(hit);
   bool inside = false;
   for (int i = 0, j = n - 1; i < n; j = i++) {

@@ -336,4 +336,18 @@ TEST(InkNode, PickFindsTheNearestSurfaceAlongTheRay) {
   EXPECT_EQ(node->PickFigureAt(hit, {0.5, 0.5, 3.5}, {0, 0, -1}, 1e-7), (GMVector{0.5, 0.5, 3}));
 }
 
+TEST(InkNode, PickOnARoofSlopedAt45DegreesStaysInsideTheRoof) {
+  // A roof plane rising along x at 45°, 1 × 1 in plan: its normal has equal
+  // x and z parts.
+  std::unique_ptr<CInkNode> node{NewNode()};
+  const InkPolyDescription roof({{{0, 0, 0}, {1, 0, 1}, {1, 1, 1}, {0, 1, 0}}});
+  node->AddPolygonFigure(roof.Get(), 0);
+  GMVector hit;
+  EXPECT_EQ(node->PickFigure({0.5, 0.5, 10}, {0, 0, -1}, hit, 1e-7), node->GetFigure(0));
+  ExpectNear(hit, {0.5, 0.5, 0.5});
+  // Far beside the roof in y, where the plane goes on but the roof does not.
+  EXPECT_EQ(node->PickFigure({0.5, 40, 10}, {0, 0, -1}, hit, 1e-7), nullptr);
+  EXPECT_EQ(node->PickFigure({5, 0.5, 10}, {0, 0, -1}, hit, 1e-7), nullptr);
+}
+
 }  // namespace
