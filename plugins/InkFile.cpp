@@ -32,6 +32,20 @@ Result Guarded(Result failed, Call&& call) {
   }
 }
 
+// A format query: the plug-in's text and answer are passed on as they are.
+// Only a call that threw leaves the text empty, since it may be half written.
+template <typename Query>
+int FormatText(Query query, char* buffer, int size) {
+  bool answered = false;
+  const int result = Guarded(0, [&] {
+    const int answer = query(buffer, size);
+    answered = true;
+    return answer;
+  });
+  if (!answered) ClearText(buffer, size);
+  return result;
+}
+
 }  // namespace
 
 CInkFile::CInkFile() = default;
@@ -99,18 +113,14 @@ int CInkFile::GetImportableFormat(int index, char* buffer, int size) {
   ClearText(buffer, size);
   Entry* entry = At(index);
   if (!entry || !entry->getImportableFormat || !buffer) return 0;
-  const int result = Guarded(0, [&] { return entry->getImportableFormat(buffer, size); });
-  if (result == 0) ClearText(buffer, size);
-  return result;
+  return FormatText(entry->getImportableFormat, buffer, size);
 }
 
 int CInkFile::GetExportableFormat(int index, char* buffer, int size) {
   ClearText(buffer, size);
   Entry* entry = At(index);
   if (!entry || !entry->getExportableFormat || !buffer) return 0;
-  const int result = Guarded(0, [&] { return entry->getExportableFormat(buffer, size); });
-  if (result == 0) ClearText(buffer, size);
-  return result;
+  return FormatText(entry->getExportableFormat, buffer, size);
 }
 
 CInkNode* CInkFile::Import(int index, const char* path, InkSceneSettings* settings) {

@@ -156,6 +156,17 @@ TEST_F(PluginFolder, DiscoveryFollowsTheByteOrderOfTheNames) {
   EXPECT_EQ(EventNames(), (std::vector<std::string>{"bare:Create", "reader_b:Create", "reader_a:Create"}));
 }
 
+TEST_F(PluginFolder, AFormatTextIsPassedOnWithThePluginsOwnAnswer) {
+  AddFilePlugin("reader_b", "b.so");
+  CInkFile host;
+  host.LoadFrom(dir_);
+  ASSERT_EQ(host.GetCount(), 1);
+  char buffer[260];
+  std::memset(buffer, 'Z', sizeof buffer);
+  EXPECT_EQ(host.GetExportableFormat(0, buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "Test files (*.tst)|*.tst|");
+}
+
 TEST_F(PluginFolder, ImportReplacesTheSceneWithTheTopLevelNodesAndProperties) {
   AddFilePlugin("reader_a", "reader.so");
   AddExtPlugin("ext_b", "1_ext.so");
