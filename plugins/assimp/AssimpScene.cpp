@@ -326,16 +326,23 @@ GMVector FaceNormal(const GMMeshFace& face, const std::vector<InkVertex>& vertic
 }
 
 // Whether two faces with these normals meet at an angle FinaliseMeshEdges
-// draws (threshold 0): GMAngleBetween gives 0 for unit normals that agree
-// within the tolerance, and otherwise an angle no smaller than the largest
-// difference of their components, which then exceeds the tolerance.
-bool Folded(const GMVector& u, const GMVector& v) { return !SamePoint(Unit(u), Unit(v), kTolerance); }
+// draws with the crease angle as its threshold. Faces that agree within the
+// tolerance never do (the common case inside flat regions, decided without
+// an arc cosine).
+bool Folded(const GMVector& u, const GMVector& v) {
+  const GMVector a = Unit(u), b = Unit(v);
+  if (SamePoint(a, b, kTolerance)) return false;
+  const double angle = GMAngleBetween(a, b, kTolerance);
+  return angle >= kImportCreaseAngle && std::abs(angle - kImportCreaseAngle) > kTolerance;
+}
 
-// The edge table finalised as FinaliseMeshEdges (threshold 0) leaves it, from
-// the faces gathered while the table was built: an edge between two faces
-// stays only where they are not coplanar; an edge with one face stays with
-// that face's index. A model of millions of triangles would otherwise spend
-// most of its conversion building an index and a polygon per face.
+// The edge table finalised as FinaliseMeshEdges (threshold: the crease angle)
+// leaves it, from the faces gathered while the table was built: an edge
+// between two faces stays only where they meet at the crease angle or more,
+// so a curved surface tessellated into triangles shows its outline and its
+// feature edges, not every triangle; an edge with one face stays with that
+// face's index. A model of millions of triangles would otherwise spend most
+// of its conversion building an index and a polygon per face.
 std::vector<GMMeshEdge> FeatureEdges(const EdgeTable& table, const std::vector<GMMeshFace>& faces,
                                      const std::vector<InkVertex>& vertices) {
   std::vector<GMVector> normals(faces.size());

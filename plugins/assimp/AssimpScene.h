@@ -12,6 +12,11 @@ struct aiScene;
 
 namespace korvex::assimp {
 
+// Imported meshes draw an edge between two faces only where they meet at
+// this angle (radians) or more: 30°, the folds of a building, not the facets
+// of a tessellated curve.
+inline constexpr double kImportCreaseAngle = 30.0 * 3.14159265358979323846 / 180.0;
+
 // One format as a plug-in offers it.
 struct FormatInfo {
   const char* extension;    // lower case, without the dot
@@ -30,7 +35,7 @@ const FormatInfo* FindFormat(std::string_view extension);
 
 // The tree of an Assimp scene: one node per Assimp node (named after it, in
 // Shift-JIS), one mesh figure per Assimp mesh with welded vertices and the
-// edge table finalised to the model's feature edges. Meshes of a node whose
+// edge table finalised to the model's feature edges (kImportCreaseAngle). Meshes of a node whose
 // material colour differs from the node's first one go to child nodes of
 // their own, since a node has one colour. Y-up scenes are turned to Z-up.
 // The settings block receives the first camera and a far clipping distance

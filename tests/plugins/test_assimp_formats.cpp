@@ -19,6 +19,7 @@
 #include "model/InkNode.h"
 #include "geometry/gm_mesh_build.h"
 #include "model/InkSolid.h"
+#include "plugins/assimp/AssimpScene.h"
 
 namespace fs = std::filesystem;
 
@@ -197,7 +198,8 @@ std::vector<std::array<int32_t, 3>> Sorted(std::span<const GMMeshEdge> edges) {
 TEST_F(AssimpFormats, FeatureEdgesAreThoseTheMeshOperationsKeep) {
   if (!fs::exists(kModels)) GTEST_SKIP() << "the assimp-testmodels package is not installed";
   // The plug-in finalises large meshes on its own; on real models it must
-  // keep exactly the edges FinaliseMeshEdges keeps from the full edge table.
+  // keep exactly the edges FinaliseMeshEdges keeps from the full edge table
+  // with the crease angle of imports.
   for (const char* file : {"IFC/AC14-FZK-Haus.ifc", "OBJ/spider.obj", "STL/sphereWithHole.stl",
                            "glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb"}) {
     SCOPED_TRACE(file);
@@ -215,9 +217,43 @@ TEST_F(AssimpFormats, FeatureEdgesAreThoseTheMeshOperationsKeep) {
           if (seen.insert({std::min(a, b), std::max(a, b)}).second) every.push_back({a, b, -1});
         }
       copy->SetEdges(every);
-      FinaliseMeshEdges(*copy, 0.0, GM_TOLERANCE);
+      FinaliseMeshEdges(*copy, korvex::assimp::kImportCreaseAngle, GM_TOLERANCE);
       ASSERT_EQ(Sorted(mesh->Edges()), Sorted(copy->Edges()));
     }
+  }
+}
+
+// A closed prism of `sides` faces round the z axis (radius 1, height 1),
+// written as triangles, the way exporters hand over curved surfaces.
+void WritePrismObj(const fs::path& path, int sides) {
+  std::ofstream out(path);
+  for (int z = 0; z < 2; ++z)
+    for (int i = 0; i < sides; ++i) {
+      const double a = 2.0 * std::acos(-1.0) * i / sides;
+      out << "v " << std::cos(a) << " " << z << " " << std::sin(a) << "\n";  // Y up in the file
+    }
+  for (int i = 0; i < sides; ++i) {
+    const int a = i + 1, b = (i + 1) % sides + 1, c = b + sides, d = a + sides;
+    out << "f " << a << " " << b << " " << c << "\nf " << a << " " << c << " " << d << "\n";
+  }
+  for (int i = 1; i + 1 < sides; ++i) {  // the two caps as fans
+    out << "f 1 " << i + 2 << " " << i + 1 << "\n";
+    out << "f " << sides + 1 << " " << sides + i + 1 << " " << sides + i + 2 << "\n";
+  }
+}
+
+TEST_F(AssimpFormats, ACurvedSurfaceShowsItsRimsNotItsFacets) {
+  // 24 sides meet at 15°: below the crease angle, so the mantle has no
+  // lines; its two rims (90° to the caps) stay. A square prism keeps all
+  // twelve edges of its box.
+  for (const auto& [sides, expected] : {std::pair{24, 48}, std::pair{4, 12}}) {
+    SCOPED_TRACE(sides);
+    WritePrismObj(dir_ / "prism.obj", sides);
+    ASSERT_TRUE(Load(dir_ / "prism.obj"));
+    std::vector<const GMMesh*> meshes;
+    Meshes(*solid_.GetRoot(), meshes);
+    ASSERT_EQ(meshes.size(), 1u);
+    EXPECT_EQ(meshes[0]->edgeCount, expected);
   }
 }
 
