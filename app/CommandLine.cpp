@@ -46,7 +46,9 @@ std::optional<std::string_view> QuotedValue(std::span<const std::string> args, s
   return rest.substr(0, quote);
 }
 
-std::string PathField(std::string_view value) { return std::string(value.substr(0, kMaxPath - 1)); }
+// Paths enter here once, with "\" made "/", so the loads, the reload, the
+// file time and the save all see the same path.
+std::string PathField(std::string_view value) { return NormalizeSeparators(value.substr(0, kMaxPath - 1)); }
 
 // The leading decimal number of a value; 0 when there is none or it does not
 // fit, so that a garbled id never names some other host.
@@ -70,7 +72,7 @@ LaunchOptions ParseCommandLine(std::span<const std::string> args) {
   // an option of the toolkit's kind ("-name").
   for (const std::string& a : args) {
     if (a.empty() || a.front() == '-' || IsPlainSwitch(a) || IsQuotedSwitch(a)) continue;
-    if (a.size() < kMaxPath && a.find('\0') == std::string::npos) o.modelPath = a;
+    if (a.size() < kMaxPath && a.find('\0') == std::string::npos) o.modelPath = PathField(a);
     break;
   }
 

@@ -138,7 +138,7 @@ int RunRender(const std::vector<std::string_view>& args) {
 
   BatchUi ui;
   LaunchValues launch;
-  launch.modelPath = std::string(*model);
+  launch.modelPath = NormalizeSeparators(*model);
   launch.perspective = perspective;
   launch.useEyeFile = false;
   BackgroundImageShell shell;

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/file_util.h"
 #include "tools/BatchView.h"
 #include "app/sheet/ContactSheet.h"
 #include "view/StereonView.h"
@@ -199,7 +200,7 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
 
   BatchUi ui;
   LaunchValues launch;
-  launch.modelPath = std::string(*model);
+  launch.modelPath = korvex::NormalizeSeparators(*model);
   launch.useEyeFile = false;
   BackgroundImageShell shell;
   CStereonView view(ui, launch, &shell);

@@ -91,6 +91,15 @@ std::vector<Row> Rows() {
       {"QuoteBeyondBuffer", {"/t" + q + std::string(1023, 'v') + q}, {}},
       {"ModelPathAtLimit", {std::string(259, 'm')}, Model(std::string(259, 'm'))},
       {"ModelPathTooLongRefused", {std::string(260, 'm')}, {}},
+      // Paths written the Windows way are made ours where they enter.
+      {"BackslashPathsNormalised",
+       {"plan\\site.k3d", "/t" + q + "tex\\site.txi" + q, "/b" + q + "sky\\b.bmp" + q},
+       [] {
+         LaunchOptions o = Model("plan/site.k3d");
+         o.texturePath = "tex/site.txi";
+         o.backgroundPath = "sky/b.bmp";
+         return o;
+       }()},
   };
 }
 
