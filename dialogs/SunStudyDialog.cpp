@@ -1,5 +1,7 @@
 #include "dialogs/SunStudyDialog.h"
 
+#include <numbers>
+
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
@@ -48,8 +50,10 @@ SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDia
   utcOffset_ = Degrees(this, -18, 18, 2, plan.site.utcOffsetHours);
   utcOffset_->setSingleStep(0.5);
   form->addRow(QStringLiteral("UTCとの時差 (時間)"), utcOffset_);
-  north_ = Degrees(this, -100, 100, 6, plan.north);
-  form->addRow(QStringLiteral("真北 (ラジアン)"), north_);
+  // The project file gives north in radians; people think in degrees.
+  north_ = Degrees(this, -360, 360, 6, plan.north * 180.0 / std::numbers::pi);
+  north_->setObjectName(QStringLiteral("north"));
+  form->addRow(QStringLiteral("真北 (度)"), north_);
 
   from_ = new QTimeEdit(Clock(plan.fromMinutes), this);
   from_->setObjectName(QStringLiteral("from"));
@@ -105,7 +109,7 @@ void SunStudyDialog::accept() {
   read.site.latitude = latitude_->value();
   read.site.longitude = longitude_->value();
   read.site.utcOffsetHours = utcOffset_->value();
-  read.north = north_->value();
+  read.north = north_->value() * std::numbers::pi / 180.0;
   read.fromMinutes = from_->time().hour() * 60 + from_->time().minute();
   read.toMinutes = to_->time().hour() * 60 + to_->time().minute();
   read.stepMinutes = step_->value();

@@ -1,5 +1,6 @@
 // "日影図": the sun study of the viewer. The user gives the date, the place
-// (latitude, longitude, UTC offset), the time range and step, the picture
+// (latitude, longitude, UTC offset), north in degrees (the plan holds
+// radians, as the project file does), the time range and step, the picture
 // size and the output folder; OK hands back the study's plan, which the main
 // window runs with a progress dialog that can be cancelled.
 #pragma once

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <numbers>
 #include <vector>
 
 #include "dialogs/BackgroundDialog.h"
@@ -23,6 +25,7 @@
 #include "dialogs/JikokuDlg.h"
 #include "dialogs/LayerDialog.h"
 #include "dialogs/NodePropertyDialog.h"
+#include "dialogs/SunStudyDialog.h"
 #include "model/InkNode.h"
 
 namespace {
@@ -321,6 +324,21 @@ TEST(JikokuDlg, ShowsTheTimesAndTurnsTheChosenOneIntoTheSun) {
   none.accept();
   EXPECT_TRUE(none.isVisible());
   EXPECT_NE(none.result(), QDialog::Accepted);
+}
+
+TEST(SunStudyDialog, NorthIsShownAndTakenInDegreesAndKeptInRadians) {
+  SunStudyPlan plan;
+  plan.north = std::numbers::pi / 2;  // the project file's radians
+  plan.folder = "study";
+  SunStudyDialog dialog(plan);
+  dialog.show();
+  auto* north = Control<QDoubleSpinBox>(dialog, "north");
+  ASSERT_NE(north, nullptr);
+  EXPECT_DOUBLE_EQ(north->value(), 90.0);
+  north->setValue(-30.0);
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_NEAR(dialog.Plan().north, -std::numbers::pi / 6, 1e-12);
 }
 
 }  // namespace
