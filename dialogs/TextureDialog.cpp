@@ -1,5 +1,6 @@
 #include "dialogs/TextureDialog.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QDialogButtonBox>
@@ -27,8 +28,14 @@ CTextureDlg::CTextureDlg(std::span<StereonTexture* const> textures, QWidget* par
   auto* layout = new QVBoxLayout(this);
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("list"));
-  for (const StereonTexture* texture : textures_)
-    list_->addItem(QString::fromUtf8(texture != nullptr ? texture->name : ""));
+  for (const StereonTexture* texture : textures_) {
+    // The picture's file name tells the textures apart; the whole path,
+    // usually a long one beside the program, is there on pointing.
+    const QString path = QString::fromUtf8(texture != nullptr ? texture->name : "");
+    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    auto* item = new QListWidgetItem(path.mid(slash + 1), list_);
+    item->setToolTip(path);
+  }
   layout->addWidget(list_);
 
   auto* form = new QFormLayout;

@@ -31,7 +31,8 @@ TEST(TextureDialog, EditsGoIntoTheSelectedTextureAtOnce) {
   auto* scale = dialog.findChild<QLineEdit*>(QStringLiteral("scale"));
   ASSERT_TRUE(list && aspect && scale);
   ASSERT_EQ(list->count(), 2);
-  EXPECT_EQ(list->item(1)->text(), QStringLiteral("/tex/roof.bmp"));
+  EXPECT_EQ(list->item(1)->text(), QStringLiteral("roof.bmp"));
+  EXPECT_EQ(list->item(1)->toolTip(), QStringLiteral("/tex/roof.bmp"));
   EXPECT_EQ(list->currentRow(), 0);
   EXPECT_EQ(aspect->text(), QStringLiteral("0.123457"));
   EXPECT_EQ(scale->text(), QStringLiteral("2.000000"));
