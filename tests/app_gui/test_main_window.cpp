@@ -33,9 +33,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QScreen>
 #include <QSettings>
 
 #include <sys/socket.h>
@@ -53,6 +57,7 @@
 #include "dialogs/FogDialog.h"
 #include "dialogs/LayerDialog.h"
 #include "dialogs/SunStudyDialog.h"
+#include "app/gui/Printing.h"
 #include "common/file_util.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
@@ -498,6 +503,44 @@ TEST_F(MainWindowTest, TheProgramGreetsItsHostAndEndsWhenTheHostClosesIt) {
   EXPECT_EQ(korvex.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(korvex.exitCode(), 0);
   if (korvex.state() != QProcess::NotRunning) korvex.kill();
+}
+
+// The README's two commands in a row: the viewer runs on the example in
+// its plan folder (as scripts/run starts it) and quits normally, then the
+// example is compared with what its generator writes (as scripts/test
+// does). What the viewer left in the plan folder must not fail the check.
+TEST_F(MainWindowTest, TheExampleMatchesAfterTheViewerRanInIt) {
+  const fs::path examples = dir_ / "examples";
+  fs::copy(KORVEX_EXAMPLES, examples, fs::copy_options::recursive);
+  const fs::path plan = examples / "riverside" / "plan1";
+  ASSERT_TRUE(fs::exists(plan / "site.k3d"));
+  {
+    TestHost host(dir_ / "runtime", 32);
+    QProcess korvex;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir_ / "runtime").string()));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    korvex.setProcessEnvironment(env);
+    korvex.setWorkingDirectory(QString::fromStdString(plan.string()));
+    korvex.start(QStringLiteral(KORVEX_PROGRAM), {QStringLiteral("site.k3d"), QStringLiteral("/sel\"32\"")});
+    ASSERT_TRUE(korvex.waitForStarted(10000));
+    host.Accept();
+    ASSERT_TRUE(host.Read(20000).has_value());
+    host.Send(korvex::hostmsg::kClose);
+    EXPECT_TRUE(korvex.waitForFinished(30000));
+    EXPECT_EQ(korvex.exitCode(), 0);
+    if (korvex.state() != QProcess::NotRunning) korvex.kill();
+  }
+  // The session left its eye file, as a user's would.
+  EXPECT_TRUE(fs::exists(plan / "eye.ini"));
+  QProcess check;
+  check.setProcessChannelMode(QProcess::MergedChannels);
+  check.start(QStringLiteral("sh"), {QStringLiteral(KORVEX_EXAMPLE_CHECK), QStringLiteral(KORVEX_PYTHON),
+                                     QStringLiteral(KORVEX_EXAMPLE_GENERATOR),
+                                     QString::fromStdString((dir_ / "generated").string()),
+                                     QString::fromStdString(examples.string())});
+  ASSERT_TRUE(check.waitForFinished(120000));
+  EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
 }
 
 // File-dialog filters in the core's form become Qt's.
