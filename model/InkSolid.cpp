@@ -38,10 +38,11 @@ void CInkSolid::NewScene() {
 
 CInkNode* CInkSolid::GetRoot() { return root_.get(); }
 
-int CInkSolid::Import(int index, const char* path) {
-  if (!fileHost_) return 0;
+int CInkSolid::Import(int index, const char* path) { return fileHost_ ? ImportWith(*fileHost_, index, path) : 0; }
+
+int CInkSolid::ImportWith(CInkFile& host, int index, const char* path) {
   // The plug-in built the tree with our classes; we own it from here on.
-  std::unique_ptr<CInkNode> tree(fileHost_->Import(index, path, &settings));
+  std::unique_ptr<CInkNode> tree(host.Import(index, path, &settings));
   if (!tree) return 0;
 
   NewScene();

@@ -42,6 +42,10 @@ class CInkSolid {
   virtual int GetImportFormat(int index, char* buffer, int size);
   virtual int GetExportFormat(int index, char* buffer, int size);
 
+  // Import through another file plug-in host than the scene's own, such as
+  // the short-lived host of a dropped file.
+  int ImportWith(CInkFile& host, int index, const char* path);
+
   // Initialize, with the plug-in folders taken from programFolder.
   void InitializeFrom(const std::filesystem::path& programFolder);
   // Why the last Import failed, in the user's words (UTF-8), or empty.

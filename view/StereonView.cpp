@@ -54,7 +54,6 @@ CStereonView::~CStereonView() {
   // was built from.
   engine_.reset();
   scene_.reset();
-  fileHost_.reset();
 }
 
 bool CStereonView::Create(GLWindowContext* window) { return Initialise(window, 0, 0); }

@@ -353,7 +353,11 @@ class CStereonView {
 
   // Files.
   void OpenCommand();
-  void LoadWholeModel(const std::string& path, int format, bool fromDrop);
+  // A dropped model comes with the host that found its format.
+  void LoadWholeModel(const std::string& path, int format, CInkFile* dropHost);
+  std::unique_ptr<CInkFile> LoadDropHost() const;
+  // Drops the billboards and textures of the model that was open.
+  void ForgetCompanions();
   void ReadCompanions(const std::string& path);
   void StartupLoad();
   void Reload();
@@ -426,9 +430,6 @@ class CStereonView {
   GMVector shadowLight_{0.0, 0.0, -1.0};
   std::unique_ptr<CInkSolid> scene_;
   std::unique_ptr<CStereon> engine_;
-  // The plug-in host that imports files dropped onto a node; made on the
-  // first such drop.
-  std::unique_ptr<CInkFile> fileHost_;
   GLWindowContext* window_ = nullptr;
   int bitmapWidth_ = 0;
   int bitmapHeight_ = 0;

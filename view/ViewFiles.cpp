@@ -1,5 +1,6 @@
 // Opening, dropping, reloading and saving models, the start-up load, and
 // the eye file around them.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -50,8 +51,9 @@ std::string WithoutExtension(std::string_view path) {
 }
 
 struct FormatList {
-  std::string filter;        // UTF-8, for the dialog
-  std::vector<int> formats;  // the scene's format index of each entry
+  std::string filter;                 // UTF-8, for the dialog
+  std::vector<int> formats;           // the scene's format index of each entry
+  std::vector<std::string> patterns;  // the pattern of each entry
 };
 
 // The filters of the plug-ins that read (or write) files, in index order.
@@ -66,6 +68,7 @@ FormatList PluginFormats(CInkSolid& scene, bool forExport) {
       scene.GetImportFormat(i, text, kFilterBuffer);
     list.filter += Cp932ToUtf8(text);
     list.formats.push_back(i);
+    list.patterns.emplace_back(FilterPattern(text));
   }
   return list;
 }
@@ -109,6 +112,16 @@ void CStereonView::DiscardSceneReferences() {
   selection_ = 0;
   DropHighlight();
   handles_.Clear();
+}
+
+void CStereonView::ForgetCompanions() {
+  // The street trees and texture pictures belong to the model that brought
+  // them: a new model starts without them (the background image stays, it
+  // belongs to the view). Node texture slots would otherwise point at
+  // another model's pictures.
+  engine_->DeleteAllBillboards();
+  engine_->DeleteTexture(-1);
+  launch_.texturePath.clear();
 }
 
 void CStereonView::ReadCompanions(const std::string& path) {
@@ -199,20 +212,45 @@ void CStereonView::OpenCommand() {
   int chosen = -1;
   FileDialogRequest request;
   request.caption = text::kOpenCaption;
-  request.filter = formats.filter + text::kK3dFilterEntry + "|";
+  // First, and shown first, an entry of every format at once: the plan
+  // folder shows all its models whatever they were written in.
+  std::vector<std::string_view> patterns;
+  for (const std::string& pattern : formats.patterns)
+    if (!pattern.empty() && std::find(patterns.begin(), patterns.end(), pattern) == patterns.end())
+      patterns.push_back(pattern);
+  if (std::find(patterns.begin(), patterns.end(), kK3dPattern) == patterns.end()) patterns.push_back(kK3dPattern);
+  std::string all;
+  for (const std::string_view pattern : patterns) all += (all.empty() ? "" : ";") + std::string(pattern);
+  request.filter = std::string(text::kAllModelsFilter) + " (" + all + ")|" + all + "|" + formats.filter +
+                   text::kK3dFilterEntry + "|";
   request.initialFolder = folder.Folder().string();
   request.chosenFilter = &chosen;
   const std::optional<std::string> path = ui_.ChooseFile(request);
   if (!path) return;
+  // Entry 0 is every format: the file's own pattern decides, as it does
+  // when the dialog cannot tell.
   int format = -1;
-  if (chosen >= 0 && chosen < static_cast<int>(formats.formats.size()))
-    format = formats.formats[static_cast<size_t>(chosen)];
-  else if (chosen < 0)  // the dialog could not tell: go by the file's pattern
+  const int entry = chosen - 1;
+  if (entry >= 0 && entry < static_cast<int>(formats.formats.size()))
+    format = formats.formats[static_cast<size_t>(entry)];
+  else if (chosen <= 0)
     format = FindImportFormat(*scene_, FilePattern(*path, kStartupDefaultPattern));
-  LoadWholeModel(*path, format, false);
+  LoadWholeModel(*path, format, nullptr);
 }
 
-void CStereonView::LoadWholeModel(const std::string& path, int format, bool fromDrop) {
+std::unique_ptr<CInkFile> CStereonView::LoadDropHost() const {
+  // Each drop loads the plug-ins afresh, so one added since start-up reads
+  // the file too; they are unloaded again when the drop is done.
+  auto host = std::make_unique<CInkFile>();
+  if (launch_.programFolder.empty())
+    host->Load();
+  else
+    host->LoadFrom(launch_.programFolder);
+  return host;
+}
+
+void CStereonView::LoadWholeModel(const std::string& path, int format, CInkFile* dropHost) {
+  const bool fromDrop = dropHost != nullptr;
   // The old model's shadows must not fall on the new one.
   DropShadowVolumes();
   CameraToSettings();
@@ -233,13 +271,16 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, bool from
     std::fclose(file);
     scene_->settings.farClip = k3d.farPlane > 0.0 ? k3d.farPlane : scene_->settings.farClip;
   } else {
-    if (!scene_->Import(format, path.c_str())) {
-      ReportImportFailure(path, scene_->LastImportFailure());
+    const int imported = dropHost ? scene_->ImportWith(*dropHost, format, path.c_str())
+                                  : scene_->Import(format, path.c_str());
+    if (!imported) {
+      ReportImportFailure(path, dropHost ? dropHost->LastImportFailure() : scene_->LastImportFailure());
       ui_.ShowMessage(text::kOpenFailed, text::kOpenFailedCaption, MessageIcon::Warning);
       return;
     }
     DiscardSceneReferences();
   }
+  ForgetCompanions();
   ReadCompanions(path);
   CameraFromSettings();
   state_.currentFile = path;
@@ -271,15 +312,14 @@ void CStereonView::OnDropFile(const std::string& path, int x, int y) {
   }
   if (ui_.ShowMessage(text::kAskLoad, "", MessageIcon::Question, MessageButtons::OkCancel) != MessageAnswer::Ok)
     return;
-  // The scene's own plug-in list is the host's list: the same folder, the
-  // same order.
+  const std::unique_ptr<CInkFile> host = LoadDropHost();
   const std::string pattern = FilePattern(path, kDropDefaultPattern);
-  const int format = FindImportFormat(*scene_, pattern);
+  const int format = FindImportFormat(*host, pattern);
   if (format < 0 && pattern != kK3dPattern) {
     ui_.ShowMessage(text::kUnknownFile, text::kNoticeCaption, MessageIcon::Warning);
     return;
   }
-  LoadWholeModel(path, format, true);
+  LoadWholeModel(path, format, host.get());
 }
 
 void CStereonView::DropOntoNode(const std::string& path, CInkNode& node, int x, int y) {
@@ -295,22 +335,16 @@ void CStereonView::DropOntoNode(const std::string& path, CInkNode& node, int x, 
   GMVector hit;
   if (node.PickFigure(start, direction, hit, GM_TOLERANCE) == nullptr) return;
 
-  if (!fileHost_) {
-    fileHost_ = std::make_unique<CInkFile>();
-    if (launch_.programFolder.empty())
-      fileHost_->Load();
-    else
-      fileHost_->LoadFrom(launch_.programFolder);
-  }
-  const int format = FindImportFormat(*fileHost_, FilePattern(path, kDropDefaultPattern));
+  const std::unique_ptr<CInkFile> host = LoadDropHost();
+  const int format = FindImportFormat(*host, FilePattern(path, kDropDefaultPattern));
   if (format < 0) {
     ui_.ShowMessage(text::kUnknownFile, text::kNoticeCaption, MessageIcon::Warning);
     return;
   }
   CameraToSettings();
-  CInkNode* added = fileHost_->Import(format, path.c_str(), &scene_->settings);
+  CInkNode* added = host->Import(format, path.c_str(), &scene_->settings);
   if (added == nullptr) {
-    ReportImportFailure(path, fileHost_->LastImportFailure());
+    ReportImportFailure(path, host->LastImportFailure());
     ui_.ShowMessage(text::kNodeImportFailed, text::kNoticeCaption, MessageIcon::Warning);
     return;
   }
@@ -401,6 +435,9 @@ void CStereonView::SaveCommand() {
   const std::string& current = state_.currentFile;
   if (!current.empty() && FilePattern(current, "") == kInkPattern) {
     if (const int format = FindExportFormat(*scene_, kInkPattern); format >= 0) {
+      // The file keeps the camera the user looks through, as save as does.
+      CameraToSettings();
+      std::memset(scene_->settings.reserved, 0, sizeof scene_->settings.reserved);
       // The user must learn when the work was not saved, as with save as.
       if (!scene_->Export(format, current.c_str()))
         ui_.ShowMessage(text::kSaveFailed, text::kSaveFailedCaption, MessageIcon::Warning);

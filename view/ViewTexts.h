@@ -29,6 +29,8 @@ inline constexpr const char* kNoticeCaption = "注意";
 inline constexpr const char* kOpenCaption = "開く";
 inline constexpr const char* kSaveAsCaption = "名前を付けて保存";
 inline constexpr const char* kK3dFilterEntry = "Panorelファイル (*.k3d)|*.k3d|";
+// The open dialog's first entry: every format the viewer reads at once.
+inline constexpr const char* kAllModelsFilter = "全ての対応ファイル";
 
 // Texture, background and billboard files.
 inline constexpr const char* kErrorCaption = "ｴﾗｰ";

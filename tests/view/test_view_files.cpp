@@ -42,11 +42,13 @@ TEST_F(ViewTest, OpenReadsAnUpperCaseSceneExchangeFileAndTitlesTheWindow) {
   ASSERT_TRUE(Start());
   const std::string path = scratch->Write("SITE.K3D", kBoxK3d);
   ui.chosenFile = path;
-  ui.chosenFilter = 0;  // the plug-in's entry: the extension still decides
+  ui.chosenFilter = 1;  // the plug-in's entry: the extension still decides
   view->OnCommand(cmd::kOpen);
   ASSERT_EQ(ui.requests.size(), 1u);
   EXPECT_EQ(ui.requests[0].caption, "開く");
-  EXPECT_EQ(ui.requests[0].filter, "Ink (*.ink)|*.ink|Panorelファイル (*.k3d)|*.k3d||");
+  // Every format first, so the plan folder shows all its models.
+  EXPECT_EQ(ui.requests[0].filter,
+            "全ての対応ファイル (*.ink;*.k3d)|*.ink;*.k3d|Ink (*.ink)|*.ink|Panorelファイル (*.k3d)|*.k3d||");
   ASSERT_NE(Child("Z0"), nullptr);
   EXPECT_EQ(Child("Box"), nullptr);
   // The reader's far plane served the clean-up; the planes then fit the box.
@@ -210,11 +212,15 @@ TEST_F(ViewTest, ReloadNeedsTheSwitchKeepsTheCameraAndFollowsTheFileTime) {
 
 TEST_F(ViewTest, SaveWritesTheInkFileAndReportsAFailure) {
   ASSERT_TRUE(Start());
+  // The file carries the camera of the moment, as save as writes it.
+  State().eye = {123.0, -40.0, 8.0};
   view->OnCommand(cmd::kSave);
   std::ifstream saved(launch.modelPath);
   int nodes = 0;
-  saved >> nodes;
+  double eyeX = 0.0;
+  saved >> nodes >> eyeX;
   EXPECT_EQ(nodes, 2);
+  EXPECT_EQ(eyeX, 123.0);
   EXPECT_TRUE(ui.messages.empty());
 
   State().currentFile = scratch->Write("fail.ink", "");

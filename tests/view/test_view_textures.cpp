@@ -165,6 +165,37 @@ TEST_F(TextureViewTest, BillboardFilesReplaceAllAndStopAtAMissingPicture) {
   EXPECT_EQ(view->Engine()->GetBillboard(0)->height, 5.0);
 }
 
+TEST_F(TextureViewTest, AnotherModelBringsOnlyItsOwnTreesAndTexturesAndKeepsTheBackground) {
+  scratch->Write("model.bil", "ADD 0 0 0 2 3 tree\nADD 5 0 0 2 3 tree\n");
+  scratch->Write("model.txi", kModelTxi);
+  launch.backgroundPath = (program / "Texture" / "green.bmp").string();
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(view->Engine()->GetBillboardCount(), 2);
+  ASSERT_EQ(view->Engine()->GetTextureCount(), 2);
+  ASSERT_NE(view->Engine()->backTexture, 0u);
+
+  // A model without companions: no trees, no textures, no assignment file
+  // that a reload would read into it.
+  ui.chosenFile = scratch->Write("bare.ink", "");
+  ui.chosenFilter = 0;
+  view->OnCommand(cmd::kOpen);
+  EXPECT_EQ(view->Engine()->GetBillboardCount(), 0);
+  EXPECT_EQ(view->Engine()->GetTextureCount(), 0);
+  EXPECT_TRUE(launch.texturePath.empty());
+  EXPECT_NE(view->Engine()->backTexture, 0u);
+
+  // A dropped model with one tree of its own brings that one only.
+  const std::string dropped = scratch->Write("other.ink", "");
+  scratch->Write("other.bil", "ADD 9 9 0 1 1 tree\n");
+  PaintPlan();
+  view->OnDropFile(dropped, 199, 99);  // the corner: background
+  EXPECT_EQ(launch.modelPath, dropped);
+  ASSERT_EQ(view->Engine()->GetBillboardCount(), 1);
+  EXPECT_EQ(view->Engine()->GetBillboard(0)->position.x, 9.0);
+  EXPECT_EQ(view->Engine()->GetTextureCount(), 0);
+  EXPECT_NE(view->Engine()->backTexture, 0u);
+}
+
 TEST_F(TextureViewTest, LoadTextureRemembersTheFolderOfThePicture) {
   ASSERT_TRUE(Start());
   ui.chosenFile = std::nullopt;
