@@ -16,6 +16,8 @@ inline constexpr const char* kSaveFilter = "JPEGﾌｧｲﾙ(*.jpg)|*.jpg|24ﾋ�
 inline constexpr const char* kSaveDefaultName = "無題";
 inline constexpr const char* kSaveDefaultExtension = "bmp";
 inline constexpr const char* kDefaultLayoutBase = "BmpLayout";
+// Told after a layout output: the picture's and the sheet's full paths.
+inline constexpr const char* kLayoutWritten = "出力しました。\n画像: %s\n図面レイアウト: %s";
 
 // Printing.
 inline constexpr const char* kCannotPrintDevice = "印刷出来ないデバイスです。";

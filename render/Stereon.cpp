@@ -161,6 +161,13 @@ void CStereon::ShareWith(CStereon* other) {
   dispTree_ = other->GetDispTree();
 }
 
+bool CStereon::UseOwnTree() {
+  if (dispTree_ != nullptr) return true;
+  if (!MakeCurrent()) return false;
+  InitialiseNewContext(false);
+  return true;
+}
+
 int CStereon::SetTag(int value) { return std::exchange(tag, value); }
 int CStereon::GetTag() const { return tag; }
 

@@ -85,6 +85,11 @@ class CStereon {
                                   korvex::StereonGLContext* share = nullptr);
   virtual int CreateOnWindow(korvex::GLWindowContext* window);
   virtual void ShareWith(CStereon* other);
+  // After CreateBitmapContext with `share`: an empty display tree of this
+  // engine's own instead of ShareWith's, for a picture built afresh in the
+  // context it shares (the old output method beside the window).
+  // False when the context cannot be made current.
+  bool UseOwnTree();
   virtual int SetTag(int value);
   virtual int GetTag() const;
   // Each value is kept when 0 is passed for it.
@@ -154,6 +159,9 @@ class CStereon {
                                      double& nearPlane, double& farPlane) const;
   virtual void GetParallelFrustum(double aspect, double& left, double& right, double& bottom, double& top,
                                   double& nearPlane, double& farPlane) const;
+  // How much taller the view volume is drawn for a picture of that aspect
+  // (see windowAspect); 1 for the window itself.
+  double TallerPictureFactor(double aspect) const;
   virtual korvex::StereonGLContext* GetContext() const;
   virtual void DrawAxisMark();
   virtual void BuildAxisMark();
@@ -308,6 +316,9 @@ class CStereon {
   int panEnabled = 0;
   int panX = 0;
   int panY = 0;
+  // While an output picture is drawn: the aspect (width / height) of the
+  // window it copies; 0 otherwise. See TallerPictureFactor.
+  double windowAspect = 0.0;
   COGLDispTree::OptionWords treeOptions{};
 
  private:

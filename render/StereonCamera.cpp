@@ -58,9 +58,18 @@ void CStereon::ApplyLookAt() {
   gluLookAt(e.x, e.y, e.z, t.x, t.y, t.z, up.x, up.y, up.z);
 }
 
+double CStereon::TallerPictureFactor(double aspect) const {
+  // A picture relatively taller than the window it copies keeps the
+  // window's width and shows more above and below; a wider one keeps the
+  // height and shows more at the sides. Either way it holds all the window
+  // shows.
+  if (windowAspect <= 0.0 || aspect <= 0.0 || aspect >= windowAspect) return 1.0;
+  return windowAspect / aspect;
+}
+
 void CStereon::GetPerspectiveFrustum(double aspect, double& left, double& right, double& bottom, double& top,
                                      double& nearPlane, double& farPlane) const {
-  top = std::tan(viewAngle * 0.5 * kDegree) * frontPlane * zoom;
+  top = std::tan(viewAngle * 0.5 * kDegree) * frontPlane * zoom * TallerPictureFactor(aspect);
   bottom = -top;
   right = top * aspect;
   left = -right;
@@ -73,7 +82,7 @@ void CStereon::GetParallelFrustum(double aspect, double& left, double& right, do
   // The box shows at every depth what the perspective view shows at the
   // target's distance.
   const double d = GMDistance(eye, target);
-  top = std::fabs(std::tan(viewAngle * 0.5 * kDegree) * d) * zoom;
+  top = std::fabs(std::tan(viewAngle * 0.5 * kDegree) * d) * zoom * TallerPictureFactor(aspect);
   bottom = -top;
   right = top * aspect;
   left = -right;

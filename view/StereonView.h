@@ -284,6 +284,8 @@ class CStereonView {
   const ViewRect& RangeRect() const { return range_; }
   int ClientWidth() const;
   int ClientHeight() const;
+  // Client width / height; 0 while the window has no size.
+  double WindowAspect() const;
   // Pixels per model unit at the target, for the present zoom.
   double PixelsPerUnit();
   // The eye reset found an empty model during creation: the next paint fits.

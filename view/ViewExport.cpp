@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <new>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -38,13 +40,15 @@ class OutputBusyMark {
 // the output's line width is used; both go back afterwards.
 class OutputFrameScope {
  public:
-  OutputFrameScope(CStereon& engine, double factor, double lineWidth)
+  OutputFrameScope(CStereon& engine, double factor, double lineWidth, double windowAspect)
       : engine_(engine), panX_(engine.panX), panY_(engine.panY) {
     engine_.panX = static_cast<int>(panX_ * factor);
     engine_.panY = static_cast<int>(panY_ * factor);
     lineWidth_ = engine_.SetLineWidth(lineWidth);
+    engine_.windowAspect = windowAspect;
   }
   ~OutputFrameScope() {
+    engine_.windowAspect = 0.0;
     engine_.SetLineWidth(lineWidth_);
     engine_.panX = panX_;
     engine_.panY = panY_;
@@ -82,6 +86,30 @@ bool HasJpgExtension(const std::string& path) {
   return path.compare(dot, std::string::npos, ".jpg") == 0;
 }
 
+// The extension of the n-th entry of a filter text ("jpg" for
+// "...|*.jpg|..."); empty when there is no such entry.
+std::string FilterExtension(std::string_view filter, int n) {
+  std::size_t at = 0;
+  for (int field = 0; at <= filter.size(); ++field) {
+    const std::size_t end = std::min(filter.find('|', at), filter.size());
+    if (field == 2 * n + 1) {
+      const std::string_view pattern = filter.substr(at, end - at);
+      return pattern.starts_with("*.") ? std::string(pattern.substr(2)) : std::string();
+    }
+    at = end + 1;
+  }
+  return {};
+}
+
+// A name typed without an extension takes the one of the filter chosen in
+// the dialog, so a picture asked for as JPEG is not written as a BMP.
+std::string WithFilterExtension(const std::string& path, int chosen) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  if (name.empty() || name.find('.') != std::string::npos || chosen < 0) return path;
+  const std::string extension = FilterExtension(output::kSaveFilter, chosen);
+  return extension.empty() ? path : path + "." + extension;
+}
+
 }  // namespace
 
 void CStereonView::ExportImageCommand() {
@@ -98,7 +126,18 @@ void CStereonView::ExportImageCommand() {
   const int height = values.sizeMode == 0 ? ClientHeight() : values.height;
 
   if (values.layoutOut) {
-    SaveLayout(values.layoutBase, width, height, values.lineWidth, values.oldMethod);
+    if (SaveLayout(values.layoutBase, width, height, values.lineWidth, values.oldMethod)) {
+      // No file dialog showed where the two files went: say it.
+      const auto full = [](const std::string& name) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(name, error);
+        return error ? name : absolute.lexically_normal().string();
+      };
+      std::string message(output::kLayoutWritten);
+      message.replace(message.find("%s"), 2, full(values.layoutBase + (values.oldMethod ? ".bmp" : ".jpg")));
+      message.replace(message.find("%s"), 2, full(values.layoutBase + layout::kExtension));
+      ui_.ShowMessage(message, output::kDialogTitle, MessageIcon::Information);
+    }
     return;
   }
   FileDialogRequest request;
@@ -108,8 +147,11 @@ void CStereonView::ExportImageCommand() {
   request.initialFolder = folder.Folder();
   request.defaultName = output::kSaveDefaultName;
   request.defaultExtension = output::kSaveDefaultExtension;
-  const std::optional<std::string> path = ui_.ChooseFile(request);
-  if (!path) return;
+  int chosen = -1;
+  request.chosenFilter = &chosen;
+  const std::optional<std::string> typed = ui_.ChooseFile(request);
+  if (!typed) return;
+  const std::optional<std::string> path = WithFilterExtension(*typed, chosen);
   if (values.oldMethod) {
     if (HasJpgExtension(*path)) {
       ui_.ShowMessage(output::kOldMethodNoJpeg, output::kNoticeCaption, MessageIcon::Warning);
@@ -132,6 +174,11 @@ bool CStereonView::SaveLayout(const std::string& base, int width, int height, do
   return layout::WriteLayoutFile(base + layout::kExtension, width, height, image, &ui_);
 }
 
+double CStereonView::WindowAspect() const {
+  const int width = ClientWidth(), height = ClientHeight();
+  return width > 0 && height > 0 ? static_cast<double>(width) / height : 0.0;
+}
+
 bool CStereonView::RenderToBitmap(int width, int height, int flags, StereonImage& picture) {
   picture = StereonImage{};
   if (!engine_) return false;
@@ -150,7 +197,8 @@ bool CStereonView::SaveImage(const std::string& path, int width, int height, dou
     bool drawn = false;
     {
       const int client = ClientWidth();
-      const OutputFrameScope scope(*engine_, client > 0 ? static_cast<double>(width) / client : 1.0, lineWidth);
+      const OutputFrameScope scope(*engine_, client > 0 ? static_cast<double>(width) / client : 1.0, lineWidth,
+                                   WindowAspect());
       drawn = RenderToBitmap(width, height, state_.displayFlags, picture);
     }
     if (drawn)
@@ -216,6 +264,7 @@ void CStereonView::CopyIntoOldEngine(CStereon& engine, int width, double lineWid
     engine.LoadBackTexture(state_.backgroundImagePath.c_str());
   const int client = ClientWidth();
   const double factor = client > 0 ? static_cast<double>(width) / client : 1.0;
+  engine.windowAspect = WindowAspect();
   engine.panEnabled = engine_->panEnabled;
   engine.panX = static_cast<int>(engine_->panX * factor);
   engine.panY = static_cast<int>(engine_->panY * factor);
@@ -234,8 +283,12 @@ bool CStereonView::SaveImageOld(const std::string& path, int width, int height, 
       // Without a user interface: the screen's engine has already reported
       // any texture that cannot be read, and a context that cannot be made
       // is reported below as a picture too large.
+      // The second engine draws beside the screen's context, sharing it: a
+      // context of its own could not be made current next to the window's
+      // (an EGL context beside the GUI's GLX one).
       CStereon second(nullptr);
-      if (second.CreateBitmapContext(width, height, 24, 32, width, height)) {
+      if (second.CreateBitmapContext(width, height, 24, 32, width, height, engine_->GetContext()) &&
+          second.UseOwnTree()) {
         // Each texture with its own aspect and scale, in the same slots as
         // on the screen. A texture that no longer loads ends the copying:
         // the later ones would otherwise move onto the wrong faces.
@@ -289,7 +342,7 @@ void CStereonView::PrintPage(PrintDevice& device) {
     if (size.bitmapWidth > 0) {
       const int client = ClientWidth();
       const OutputFrameScope scope(*engine_, client > 0 ? static_cast<double>(size.bitmapWidth) / client : 1.0,
-                                   print_.lineWidth);
+                                   print_.lineWidth, WindowAspect());
       drawn = RenderToBitmap(size.bitmapWidth, size.bitmapHeight, state_.displayFlags, picture);
     }
     if (!drawn) {

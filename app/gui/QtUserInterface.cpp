@@ -19,6 +19,17 @@ QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 
 }  // namespace
 
+QString FilterSuffix(const QString& filter) {
+  // "Description (*.jpg)" or "Description (*.jpg *.jpeg)": the first
+  // pattern's extension, when it is a plain one.
+  const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+  if (open < 0) return {};
+  const QString first = filter.mid(open + 1).section(QLatin1Char(' '), 0, 0).remove(QLatin1Char(')'));
+  if (!first.startsWith(QStringLiteral("*."))) return {};
+  const QString suffix = first.mid(2);
+  return suffix.contains(QLatin1Char('*')) ? QString() : suffix;
+}
+
 QStringList ToQtFilters(const std::string& filter) {
   QStringList parts = FromUtf8(filter).split(QLatin1Char('|'));
   QStringList result;
@@ -86,6 +97,16 @@ std::optional<std::string> QtUserInterface::ChooseFile(const FileDialogRequest& 
   QString extension = FromUtf8(request.defaultExtension);
   while (extension.startsWith(QLatin1Char('.'))) extension.remove(0, 1);
   if (!extension.isEmpty()) dialog.setDefaultSuffix(extension);
+  if (request.save && !filters.isEmpty()) {
+    // A name typed without an extension takes the one of the filter shown,
+    // so "JPEG" and a bare name give a ".jpg" file.
+    const auto follow = [&dialog, extension](const QString& filter) {
+      const QString own = FilterSuffix(filter);
+      dialog.setDefaultSuffix(own.isEmpty() ? extension : own);
+    };
+    follow(filters.front());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+  }
   dialog.setDirectory(request.initialFolder.empty() ? folder : QFile::decodeName(request.initialFolder.c_str()));
   if (!request.defaultName.empty()) dialog.selectFile(QFile::decodeName(request.defaultName.c_str()));
   const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();

@@ -24,6 +24,9 @@ namespace korvex::gui {
 // patterns separated by spaces. A description that already ends with its
 // patterns in parentheses is kept as it is.
 QStringList ToQtFilters(const std::string& filter);
+// The extension a save dialog gives a bare name under that Qt filter
+// ("jpg" for "JPEG (*.jpg)"); empty when its first pattern is no plain one.
+QString FilterSuffix(const QString& filter);
 
 class QtUserInterface final : public UserInterface {
  public:

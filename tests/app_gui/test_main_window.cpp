@@ -560,6 +560,18 @@ TEST(QtFilters, PairsBecomeDescriptionWithPatterns) {
   for (const Row& row : rows) EXPECT_EQ(korvex::gui::ToQtFilters(row.input), row.expected) << row.input;
 }
 
+// The extension a bare name takes follows the filter shown in a save dialog.
+TEST(QtFilters, ASaveDialogGivesABareNameTheShownFiltersExtension) {
+  using korvex::gui::FilterSuffix;
+  const QStringList filters = korvex::gui::ToQtFilters("JPEGﾌｧｲﾙ(*.jpg)|*.jpg|24ﾋﾞｯﾄﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ(*.bmp)|*.bmp||");
+  ASSERT_EQ(filters.size(), 2);
+  EXPECT_EQ(FilterSuffix(filters[0]), QStringLiteral("jpg"));
+  EXPECT_EQ(FilterSuffix(filters[1]), QStringLiteral("bmp"));
+  EXPECT_EQ(FilterSuffix(QStringLiteral("画像 (*.bmp *.jpg)")), QStringLiteral("bmp"));
+  EXPECT_EQ(FilterSuffix(QStringLiteral("全て (*.*)")), QString());
+  EXPECT_EQ(FilterSuffix(QStringLiteral("名前だけ")), QString());
+}
+
 TEST(ViewWidgetDrops, TheFirstLocalFileCounts) {
   const QList<QUrl> urls = {QUrl(QStringLiteral("https://example.org/a.k3d")),
                             QUrl::fromLocalFile(QStringLiteral("/tmp/b.k3d")),
@@ -741,6 +753,54 @@ TEST_F(MainWindowTest, TheShadowRegulationStudyDrawsItsLinesOverTheView) {
   EXPECT_LT(redPixels(), before + 10);
   shown->trigger();
   EXPECT_EQ(redPixels(), drawn);
+}
+
+// "旧式の処理を使う" draws with a second engine beside the window's own
+// context: it writes its BMP, alone and with the drawing layout.
+TEST_F(MainWindowTest, TheOldOutputMethodWritesItsPictureWithAndWithoutTheLayout) {
+  MainWindow& window = Start();
+  ASSERT_TRUE(started_);
+  const auto modelPixels = [](const fs::path& path) {
+    const QImage image(QString::fromStdString(path.string()));
+    return image.isNull() ? -1 : ModelPixels(image);
+  };
+  // Without the layout: what the command does once the file is chosen.
+  ASSERT_TRUE(window.View()->SaveImageOld((dir_ / "old.bmp").string(), 320, 200, 1.0))
+      << window.StatusPane(0)->text().toStdString();
+  EXPECT_GT(modelPixels(dir_ / "old.bmp"), 20);
+
+  // With the layout, through the menu's dialog: both files, and a word
+  // where they went.
+  bool filled = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QRadioButton*>(QStringLiteral("1026"))->click();
+    dialog->findChild<QCheckBox*>(QStringLiteral("1055"))->setChecked(true);
+    dialog->findChild<QCheckBox*>(QStringLiteral("1056"))->setChecked(true);
+    dialog->findChild<QLineEdit*>(QStringLiteral("1058"))->setText(QStringLiteral("sheet"));
+    filled = true;
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  QString told;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      told = box->text();
+      box->accept();
+    }
+  });
+  answer.start(50);
+  window.Command(korvex::cmd::kFileOutput);
+  answer.stop();
+  ASSERT_TRUE(filled);
+  EXPECT_GT(modelPixels(dir_ / "sheet.bmp"), 20);
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "sheet.tdo"));
+  EXPECT_TRUE(told.contains(QString::fromStdString((dir_ / "sheet.tdo").string()))) << told.toStdString();
+  // The window draws as before.
+  window.GLView()->update();
+  QCoreApplication::processEvents();
+  EXPECT_GT(ModelPixels(window.GLView()->grabFramebuffer()), 20);
 }
 
 // The layer command opens the modeless tree of the scene once; closing it

@@ -99,6 +99,47 @@ TEST_F(ExportTest, ExportedPictureIsTheScreenPictureScaled) {
   EXPECT_FALSE(view->OutputBusy());
 }
 
+// The leftmost and rightmost columns holding a model pixel, as fractions
+// of the width; rows bottom-up, `bgr` for the BMP's order.
+std::pair<double, double> ModelColumns(const uint8_t* pixels, int width, int height, int stride, int step) {
+  int least = width, most = -1;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* p = pixels + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * step;
+      if (p[0] > 250 && p[1] > 250 && p[2] > 250) continue;
+      least = std::min(least, x);
+      most = std::max(most, x);
+    }
+  return {static_cast<double>(least) / width, static_cast<double>(most + 1) / width};
+}
+
+TEST_F(ExportTest, APictureOfAnotherAspectShowsAllTheWindowShows) {
+  // The window is wide; the pictures are taller and wider than it. Both
+  // keep what the window shows across: the model spans the same share of
+  // the width, and the taller one shows more above and below instead of
+  // cutting the sides.
+  ASSERT_TRUE(StartPlan(200, 100));
+  const StereonImage screen = window->Read();
+  const auto [left, right] = ModelColumns(screen.pixels.data(), 200, 100, 200 * 4, 4);
+  ASSERT_LT(left, right);
+  for (const bool old : {false, true}) {
+    SCOPED_TRACE(old ? "old method" : "export");
+    const std::string path = (scratch->Work() / "tall.bmp").string();
+    ASSERT_TRUE(old ? view->SaveImageOld(path, 100, 200, 1.0) : view->SaveImage(path, 100, 200, 1.0));
+    const CDibImage tall = LoadBmp(path);
+    const auto [tallLeft, tallRight] = ModelColumns(tall.GetPixels(), 100, 200, 300, 3);
+    EXPECT_NEAR(tallLeft, left, 0.03);
+    EXPECT_NEAR(tallRight, right, 0.03);
+  }
+  // Twice as wide as the window at the same height: the same height of the
+  // scene, the sides extended (the model covers half the share across).
+  const std::string path = (scratch->Work() / "wide.bmp").string();
+  ASSERT_TRUE(view->SaveImage(path, 400, 100, 1.0));
+  const CDibImage wide = LoadBmp(path);
+  const auto [wideLeft, wideRight] = ModelColumns(wide.GetPixels(), 400, 100, 1200, 3);
+  EXPECT_NEAR(wideRight - wideLeft, (right - left) / 2, 0.03);
+}
+
 TEST_F(ExportTest, WidthIsRoundedDownToAMultipleOfFour) {
   ASSERT_TRUE(StartPlan(200, 100));
   const std::string bmp = (scratch->Work() / "w.bmp").string();
@@ -176,7 +217,23 @@ TEST_F(ExportTest, CommandFollowsTheDialog) {
                         "<StringPack>:sheet.jpg\r\n"),
             std::string::npos)
       << layout;
-  EXPECT_EQ(ui.messages.size(), 1u);
+  // Where the two files went, as no file dialog showed it.
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_NE(ui.messages[1].find((scratch->Work() / "sheet.jpg").string()), std::string::npos) << ui.messages[1];
+  EXPECT_NE(ui.messages[1].find((scratch->Work() / "sheet.tdo").string()), std::string::npos) << ui.messages[1];
+  EXPECT_EQ(ui.captions[1], text::kDialogTitle);
+
+  // A name typed without an extension takes the chosen filter's.
+  answer.layoutOut = false;
+  shell.exportAnswer = answer;
+  ui.chosenFile = (scratch->Work() / "plain").string();
+  ui.chosenFilter = 0;  // "JPEGﾌｧｲﾙ(*.jpg)"
+  view->OnCommand(korvex::cmd::kFileOutput);
+  EXPECT_EQ(Head((scratch->Work() / "plain.jpg").string(), 3), "\xFF\xD8\xFF");
+  ui.chosenFilter = 1;  // the BMP entry
+  view->OnCommand(korvex::cmd::kFileOutput);
+  EXPECT_EQ(Head((scratch->Work() / "plain.bmp").string(), 2), "BM");
+  EXPECT_FALSE(std::filesystem::exists(scratch->Work() / "plain"));
 }
 
 TEST_F(ExportTest, FailedWritesAreReportedAndKeepTheOldFile) {
