@@ -50,25 +50,59 @@ class PainterPage final : public PrintDevice {
   QPainter& painter_;
 };
 
-void PrintOn(QPrinter& printer, CStereonView& view) {
+// How a page is measured: in the printer's own pixels (the framework's
+// print), or in hundredths of an inch mapped onto them (the test print).
+enum class PageUnits { DevicePixels, HundredthsOfAnInch };
+
+// The same page measured in the painter's logical units.
+class HundredthsPage final : public PrintDevice {
+ public:
+  HundredthsPage(QPainter& painter, QSize extent) : page_(painter), extent_(extent) {}
+  bool CanStretch() const override { return true; }
+  void PageSize(int& width, int& height) const override {
+    width = extent_.width();
+    height = extent_.height();
+  }
+  bool StretchPicture(const StereonImage& picture, int width, int height) override {
+    return page_.StretchPicture(picture, width, height);
+  }
+  bool SetPagePixel(int x, int y, uint32_t rgb) override { return page_.SetPagePixel(x, y, rgb); }
+
+ private:
+  PainterPage page_;
+  QSize extent_;
+};
+
+void PrintOn(QPrinter& printer, CStereonView& view, PageUnits units = PageUnits::DevicePixels) {
   QPainter painter;
   if (!painter.begin(&printer)) return;
-  PainterPage page(painter);
-  view.PrintPage(page);
+  if (units == PageUnits::HundredthsOfAnInch) {
+    // The printable area in hundredths of an inch, stretched over all its
+    // device pixels: the picture's size no longer grows with the printer's
+    // resolution.
+    const QSize extent = TestPrintExtent(printer);
+    painter.setWindow(QRect(QPoint(0, 0), extent));
+    painter.setViewport(QRect(0, 0, printer.width(), printer.height()));
+    HundredthsPage page(painter, extent);
+    view.PrintPage(page);
+  } else {
+    PainterPage page(painter);
+    view.PrintPage(page);
+  }
   painter.end();
 }
 
 // Prints one page; a PDF is written beside its name first and renamed over
 // it only when complete, so a failed print leaves the previous file.
-void PrintPage(QPrinter& printer, CStereonView& view) {
+void PrintPage(QPrinter& printer, CStereonView& view, PageUnits units = PageUnits::DevicePixels) {
   if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty()) {
-    PrintOn(printer, view);
+    PrintOn(printer, view, units);
     return;
   }
   const QString target = printer.outputFileName();
   const QString partial = target + QStringLiteral(".partial");
   printer.setOutputFileName(partial);
-  PrintOn(printer, view);
+  PrintOn(printer, view, units);
   printer.setOutputFileName(target);
   const std::filesystem::path from(partial.toStdString());
   std::error_code error;
@@ -86,6 +120,11 @@ void UsePdfWhenNoPrinter(QPrinter& printer) {
 }
 
 }  // namespace
+
+QSize TestPrintExtent(const QPrinter& printer) {
+  const QRectF area = printer.pageRect(QPrinter::Millimeter);
+  return QSize(static_cast<int>(area.width() * 1000.0 / 254.0), static_cast<int>(area.height() * 1000.0 / 254.0));
+}
 
 bool RunPrintCommand(QWidget* parent, CStereonView& view, int command) {
   QPrinter printer(QPrinter::HighResolution);
@@ -114,7 +153,7 @@ bool RunPrintCommand(QWidget* parent, CStereonView& view, int command) {
       UsePdfWhenNoPrinter(printer);
       printer.setPageSize(QPageSize(QPageSize::A4));
       printer.setPageOrientation(QPageLayout::Landscape);
-      PrintPage(printer, view);
+      PrintPage(printer, view, PageUnits::HundredthsOfAnInch);
       return true;
     default: return false;
   }

@@ -4,6 +4,9 @@
 // printer installed the page goes to a PDF file.
 #pragma once
 
+#include <QSize>
+
+class QPrinter;
 class QWidget;
 
 namespace korvex {
@@ -14,6 +17,11 @@ namespace korvex::gui {
 
 // The PDF written when no printer is installed, in the current folder.
 inline constexpr const char* kPrintPdfName = "KorvexPrint.pdf";
+
+// The test print's page: the printable area in hundredths of an inch
+// (1169 × 826 on the whole of an A4 sheet across), whatever the printer's
+// resolution.
+QSize TestPrintExtent(const QPrinter& printer);
 
 // Carries out cmd::kPrint, kPrintDirect, kPrintPreview or kTestPrint; false
 // for any other command.

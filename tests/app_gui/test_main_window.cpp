@@ -647,6 +647,27 @@ TEST_F(MainWindowTest, TheTestPrintWithoutAPrinterWritesOnePdfPage) {
   const int width = window.View()->ClientWidth();
   EXPECT_EQ(std::stoi(image[1]), width - width % 4);
   EXPECT_EQ(std::stoi(image[2]), window.View()->ClientHeight());
+
+  // The highest resolution renders the size on paper in hundredths of an
+  // inch, not in the printer's pixels (some 1,100 across, not 13,000).
+  window.View()->PrintSettings().resolution = 0;
+  window.Command(korvex::cmd::kTestPrint);
+  std::ifstream again(dir_ / "KorvexPrint.pdf", std::ios::binary);
+  std::stringstream highBytes;
+  highBytes << again.rdbuf();
+  const std::string high = highBytes.str();
+  ASSERT_TRUE(std::regex_search(high, image, std::regex(R"(/Subtype\s*/Image[^>]*?/Width\s+(\d+)[^>]*?/Height\s+(\d+))")));
+  QPrinter a4(QPrinter::HighResolution);
+  a4.setPageSize(QPageSize(QPageSize::A4));
+  a4.setPageOrientation(QPageLayout::Landscape);
+  const QSize extent = korvex::gui::TestPrintExtent(a4);
+  EXPECT_GT(extent.width(), 1000);
+  EXPECT_LT(extent.width(), 1170);
+  const int drawnWidth = std::stoi(image[1]), drawnHeight = std::stoi(image[2]);
+  EXPECT_LE(drawnWidth, extent.width());
+  EXPECT_LE(drawnHeight, extent.height());
+  // The view's aspect fills one side of the extent.
+  EXPECT_TRUE(drawnWidth > extent.width() - 8 || drawnHeight > extent.height() - 2) << drawnWidth << "x" << drawnHeight;
 }
 
 // "日影図..." of the settings menu: the dialog's plan runs the study, the
