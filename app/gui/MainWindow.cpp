@@ -1,5 +1,7 @@
 #include "app/gui/MainWindow.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QStatusBar>
@@ -57,6 +60,10 @@ bool Markable(int id) {
     case cmd::kSunset:
     case cmd::kContrast:
     case cmd::kAero:
+    case cmd::kShowShadows:
+    case cmd::kTransparentShadows:
+    case cmd::kHiddenShadows:
+    case cmd::kFastShadows:
     case cmd::kAlwaysOnTop:
     case kShadowRegulationOverlayCommand: return true;
     default: return false;
@@ -93,6 +100,11 @@ QString CommandText(int id) {
       {kDaylight, "昼光色"},     {kNightLight, "夜光色"},       {kSunset, "夕日色"},
       {kContrast, "ｺﾝﾄﾗｽﾄ強調"}, {kTextureAdjust, "ﾃｸｽﾁｬの調整"}, {kColourDialog, "色設定"},
       {kAero, "Aero対応機能の無効化"}, {kClearSelection, "選択の解除"},
+      {kSave, "保存"},           {kSaveAs, "名前をつけて保存"}, {kPrintSettings, "拡張印刷設定"},
+      {kPrint, "印刷"},          {kPrintPreview, "印刷ﾌﾟﾚﾋﾞｭｰ"}, {kPrintDirect, "直接印刷"},
+      {kTestPrint, "Test"},      {kEyeDialog, "視点・注視点設定"}, {kSolarView, "ソーラビュー"},
+      {kFog, "ﾌｫｸﾞ設定"},        {kShowShadows, "影表示"},      {kTransparentShadows, "透明体の影"},
+      {kHiddenShadows, "非表示体の影"}, {kFastShadows, "影描画の高速化"},
   };
   const auto it = texts.find(id);
   return it == texts.end() ? QString() : QString::fromUtf8(it->second);
@@ -140,6 +152,17 @@ void MainWindow::BuildMenus() {
   file->addAction(Action(kLoadTexture, QStringLiteral("ﾃｸｽﾁｬ読み込み(&T)...")));
   file->addSeparator();
   file->addAction(Action(kFileOutput, QStringLiteral("ファイル出力(&P)...")));
+  // The view's commands that no menu of the original offers: saving and
+  // printing, after the items above, the exit still last.
+  file->addSeparator();
+  file->addAction(Action(kSave, QStringLiteral("保存")));
+  file->addAction(Action(kSaveAs, QStringLiteral("名前をつけて保存...")));
+  file->addSeparator();
+  file->addAction(Action(kPrintSettings, QStringLiteral("拡張印刷設定...")));
+  file->addAction(Action(kPrint, QStringLiteral("印刷...")));
+  file->addAction(Action(kPrintPreview, QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ")));
+  file->addAction(Action(kPrintDirect, QStringLiteral("直接印刷")));
+  file->addAction(Action(kTestPrint, QStringLiteral("Test")));
   file->addSeparator();
   file->addAction(Action(kExitCommand, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)")));
 
@@ -147,6 +170,10 @@ void MainWindow::BuildMenus() {
   view->addAction(Action(kAlwaysOnTop, QStringLiteral("常に手前に表示(&U)")));
   view->addSeparator();
   view->addAction(Action(kLayers, QStringLiteral("レイヤー設定(&L)")));
+  view->addSeparator();
+  view->addAction(Action(kEyeDialog, QStringLiteral("視点・注視点設定...")));
+  view->addAction(Action(kSolarView, QStringLiteral("ソーラビュー")));
+  view->addAction(Action(kFog, QStringLiteral("ﾌｫｸﾞ設定...")));
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&C)"));
   settings->addAction(Action(kBackground, QStringLiteral("背景色指定(&B)...")));
@@ -163,6 +190,11 @@ void MainWindow::BuildMenus() {
   settings->addAction(Action(kShadowRegulationOverlayCommand, QStringLiteral("日影規制の表示")));
   settings->addSeparator();
   settings->addAction(Action(kAero, QStringLiteral("Aero対応機能の無効化")));
+  settings->addSeparator();
+  settings->addAction(Action(kShowShadows, QStringLiteral("影表示")));
+  settings->addAction(Action(kTransparentShadows, QStringLiteral("透明体の影")));
+  settings->addAction(Action(kHiddenShadows, QStringLiteral("非表示体の影")));
+  settings->addAction(Action(kFastShadows, QStringLiteral("影描画の高速化")));
 
   contextMenu_ = new QMenu(this);
   const std::map<int, QString> contextTexts = {
@@ -253,14 +285,30 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::ReadPlacement() {
   QSettings profile = Profile();
-  const int width = profile.value(QStringLiteral("WindowPos/FrameWidth"), 512).toInt();
-  const int height = profile.value(QStringLiteral("WindowPos/FrameHeight"), 460).toInt();
-  const int x = profile.value(QStringLiteral("WindowPos/FrameX"), 0).toInt();
-  const int y = profile.value(QStringLiteral("WindowPos/FrameY"), 0).toInt();
   layoutOut_ = profile.value(QStringLiteral("Config/LayoutOut"), 1).toInt();
   oldOut_ = profile.value(QStringLiteral("Config/OldOut"), 1).toInt();
-  resize(width, height);
-  move(x, y);
+  // The whole placement as it was saved: frame and client alike, the
+  // maximised state, and on a screen that is still there.
+  if (restoreGeometry(profile.value(QStringLiteral("WindowPos/Geometry")).toByteArray())) return;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 768, 690);
+  if (profile.contains(QStringLiteral("WindowPos/FrameWidth"))) {
+    // Only the four numbers, from an older viewer: the frame they describe,
+    // kept on the screen.
+    const int width = profile.value(QStringLiteral("WindowPos/FrameWidth"), 512).toInt();
+    const int height = profile.value(QStringLiteral("WindowPos/FrameHeight"), 460).toInt();
+    const int x = profile.value(QStringLiteral("WindowPos/FrameX"), 0).toInt();
+    const int y = profile.value(QStringLiteral("WindowPos/FrameY"), 0).toInt();
+    const QRect placed = KeepOnScreen(QRect(x, y, width, height), area);
+    resize(placed.size());
+    move(placed.topLeft());
+    return;
+  }
+  // First start: two thirds of the screen, in its middle, so the toolbars
+  // have room.
+  const QSize size(area.width() * 2 / 3, area.height() * 2 / 3);
+  resize(size);
+  move(area.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 void MainWindow::SavePlacement() {
@@ -269,13 +317,25 @@ void MainWindow::SavePlacement() {
   const QRect frame = frameGeometry();
   if (frame.left() < 0) return;
   QSettings profile = Profile();
-  profile.setValue(QStringLiteral("WindowPos/FrameWidth"), frame.width());
-  profile.setValue(QStringLiteral("WindowPos/FrameHeight"), frame.height());
-  profile.setValue(QStringLiteral("WindowPos/FrameX"), frame.left());
-  profile.setValue(QStringLiteral("WindowPos/FrameY"), frame.top());
+  // The numbers describe the frame; a maximised window keeps the placement
+  // it goes back to.
+  const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : frame;
+  profile.setValue(QStringLiteral("WindowPos/FrameWidth"), normal.width());
+  profile.setValue(QStringLiteral("WindowPos/FrameHeight"), normal.height());
+  profile.setValue(QStringLiteral("WindowPos/FrameX"), normal.left());
+  profile.setValue(QStringLiteral("WindowPos/FrameY"), normal.top());
+  profile.setValue(QStringLiteral("WindowPos/Geometry"), saveGeometry());
   profile.setValue(QStringLiteral("Config/LayoutOut"), layoutOut_);
   profile.setValue(QStringLiteral("Config/OldOut"), oldOut_);
   profile.setValue(QStringLiteral("ControlBarState"), saveState());
+}
+
+QRect KeepOnScreen(QRect window, const QRect& area) {
+  window.setWidth(std::clamp(window.width(), 1, std::max(area.width(), 1)));
+  window.setHeight(std::clamp(window.height(), 1, std::max(area.height(), 1)));
+  window.moveLeft(std::clamp(window.left(), area.left(), area.right() + 1 - window.width()));
+  window.moveTop(std::clamp(window.top(), area.top(), area.bottom() + 1 - window.height()));
+  return window;
 }
 
 bool MainWindow::CreateMainWindow(const LaunchOptions& options) {
@@ -315,7 +375,10 @@ bool MainWindow::CreateMainWindow(const LaunchOptions& options) {
   glView_->SetAfterPaint([this] {
     // The project title wins over the titles of opened models.
     if (app_.title) setWindowTitle(FromUtf8(*app_.title));
+    NoteStartFit();
   });
+  glView_->SetAfterResize([this] { RefitAfterPlacement(); });
+  startFit_.active = view_->FitPending();
   // The framework's title: the opened document's name, or none.
   const bool loaded = !options.modelPath.empty() && view_->StartupResult() == ModelLoadResult::kLoaded;
   const QString document =
@@ -323,6 +386,30 @@ bool MainWindow::CreateMainWindow(const LaunchOptions& options) {
   setWindowTitle(document + QString::fromUtf8(text::kTitleSuffix));
   RefreshCommandStates();
   return true;
+}
+
+void MainWindow::NoteStartFit() {
+  if (!startFit_.active || startFit_.noted || view_->FitPending()) return;
+  startFit_.noted = true;
+  startFit_.size = glView_->size();
+  startFit_.camera = view_->State();
+}
+
+void MainWindow::RefitAfterPlacement() {
+  // The window manager may give the window its restored (or maximised)
+  // size only after the model was fitted to the first one: fit again, as
+  // long as the user has not moved the camera since.
+  if (!startFit_.active || !startFit_.noted || glView_->size() == startFit_.size) return;
+  const ViewState& now = view_->State();
+  const ViewState& then = startFit_.camera;
+  if (now.eye != then.eye || now.target != then.target || now.zoom != then.zoom ||
+      now.displayFlags != then.displayFlags) {
+    startFit_.active = false;
+    return;
+  }
+  view_->OnCommand(cmd::kFitAll);
+  startFit_.size = glView_->size();
+  startFit_.camera = view_->State();
 }
 
 void MainWindow::ShowMainWindow() {

@@ -41,6 +41,9 @@ QString CommandText(int id);
 
 inline constexpr int kExitCommand = 57665;
 
+// A window rectangle moved (and, when larger, cut) into a screen's area.
+QRect KeepOnScreen(QRect window, const QRect& area);
+
 class MainWindow final : public QMainWindow, public StartupWindow, public ViewShell {
  public:
   explicit MainWindow(Application& app, QWidget* parent = nullptr);
@@ -103,6 +106,8 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   void BuildStatusBar();
   void ReadPlacement();
   void SavePlacement();
+  void NoteStartFit();
+  void RefitAfterPlacement();
   void HostInput();
   void DropHost();
   void ApplyTopMost();
@@ -118,6 +123,13 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   std::array<QLabel*, 5> panes_{};
   QSocketNotifier* hostNotifier_ = nullptr;
   bool topMost_ = false;
+  // The fit of the start-up model and the size and camera it was made for.
+  struct {
+    bool active = false;
+    bool noted = false;
+    QSize size;
+    ViewState camera;
+  } startFit_;
   int layoutOut_ = 1;
   int oldOut_ = 1;
 };

@@ -122,7 +122,10 @@ void ViewWidget::DrawOverlay() {
   }
 }
 
-void ViewWidget::resizeGL(int, int) { update(); }
+void ViewWidget::resizeGL(int, int) {
+  if (afterResize_) afterResize_();
+  update();
+}
 
 void ViewWidget::Input() {
   if (afterInput_) afterInput_();

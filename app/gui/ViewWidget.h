@@ -27,6 +27,8 @@ class ViewWidget final : public QOpenGLWidget, public GLWindowContext {
   // and after each input event that may have changed a command's state.
   void SetAfterPaint(std::function<void()> f) { afterPaint_ = std::move(f); }
   void SetAfterInput(std::function<void()> f) { afterInput_ = std::move(f); }
+  // Called when the widget's size changed.
+  void SetAfterResize(std::function<void()> f) { afterResize_ = std::move(f); }
 
   // GLWindowContext.
   bool MakeCurrent() override;
@@ -57,6 +59,7 @@ class ViewWidget final : public QOpenGLWidget, public GLWindowContext {
   CStereonView* view_ = nullptr;
   std::function<void()> afterPaint_;
   std::function<void()> afterInput_;
+  std::function<void()> afterResize_;
 };
 
 // The first local file of a drop's URL list, as a path in the file system's

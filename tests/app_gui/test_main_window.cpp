@@ -197,8 +197,35 @@ TEST_F(MainWindowTest, MenusFollowTheCommandTableAndKeepTheirMarksCurrent) {
   const QList<QAction*> menus = window.menuBar()->actions();
   ASSERT_EQ(menus.size(), 3);
   EXPECT_EQ(menus[0]->text(), QStringLiteral("ﾌｧｲﾙ(&F)"));
-  EXPECT_EQ(menus[0]->menu()->actions().size(), 7);
-  EXPECT_EQ(menus[1]->menu()->actions().size(), 3);
+  EXPECT_EQ(menus[0]->menu()->actions().size(), 16);
+  EXPECT_EQ(menus[1]->menu()->actions().size(), 7);
+  // The commands the original menus never offered come after the items
+  // they did offer (the exit stays last), each with the command's text.
+  const auto texts = [](QMenu* menu) {
+    QStringList list;
+    for (QAction* action : menu->actions()) list << action->text();
+    return list;
+  };
+  const QStringList file = texts(menus[0]->menu());
+  EXPECT_EQ(file.indexOf(QStringLiteral("ファイル出力(&P)...")), 4);
+  EXPECT_EQ(file.indexOf(QStringLiteral("保存")), 6);
+  EXPECT_GT(file.indexOf(QStringLiteral("印刷...")), 6);
+  EXPECT_GT(file.indexOf(QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ")), 6);
+  EXPECT_GT(file.indexOf(QStringLiteral("Test")), 6);
+  EXPECT_EQ(file.last(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"));
+  const QStringList view = texts(menus[1]->menu());
+  EXPECT_EQ(view.mid(4), (QStringList{QStringLiteral("視点・注視点設定..."), QStringLiteral("ソーラビュー"),
+                                      QStringLiteral("ﾌｫｸﾞ設定...")}));
+  const QStringList settings = texts(menus[2]->menu());
+  EXPECT_EQ(settings.last(), QStringLiteral("影描画の高速化"));
+  EXPECT_GT(settings.indexOf(QStringLiteral("非表示体の影")), settings.indexOf(QStringLiteral("Aero対応機能の無効化")));
+  // "非表示体の影" shows and toggles whether hidden bodies cast shadows.
+  QAction* hidden = window.Actions(korvex::cmd::kHiddenShadows).front();
+  window.RefreshCommandStates();
+  EXPECT_FALSE(hidden->isChecked());
+  hidden->trigger();
+  EXPECT_TRUE(hidden->isChecked());
+  EXPECT_EQ(window.View()->State().noHiddenShadows, 0);
   EXPECT_EQ(window.ContextMenu()->actions().size(), 13);
   EXPECT_EQ(window.Actions(korvex::cmd::kOpen).front()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
 
@@ -387,6 +414,69 @@ TEST_F(MainWindowTest, PlacementIsSavedOnCloseAndRestoredOnStart) {
   QSettings after(QStringLiteral("Meridan"), QStringLiteral("Korvex"));
   EXPECT_EQ(after.value(QStringLiteral("WindowPos/FrameX")).toInt(), saved.left());
   profile.clear();
+}
+
+TEST_F(MainWindowTest, FirstStartIsCentredAtTwoThirdsAndAMaximisedWindowComesBackSo) {
+  QSettings(QStringLiteral("Meridan"), QStringLiteral("Korvex")).clear();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  {
+    MainWindow& window = Start();
+    EXPECT_NEAR(window.width(), area.width() * 2 / 3, 2);
+    EXPECT_NEAR(window.height(), area.height() * 2 / 3, 2);
+    EXPECT_NEAR(window.frameGeometry().center().x(), area.center().x(), 4);
+    EXPECT_NEAR(window.frameGeometry().center().y(), area.center().y(), 4);
+    window.showMaximized();
+    QTest::qWait(50);
+    window.close();
+  }
+  window_.reset();
+  {
+    MainWindow& again = Start();
+    EXPECT_TRUE(again.isMaximized());
+    again.close();
+  }
+  window_.reset();
+
+  // Numbers alone, from an older viewer, that lie beyond the screen: the
+  // window comes up on it.
+  QSettings profile(QStringLiteral("Meridan"), QStringLiteral("Korvex"));
+  profile.clear();
+  profile.setValue(QStringLiteral("WindowPos/FrameX"), area.right() + 500);
+  profile.setValue(QStringLiteral("WindowPos/FrameY"), 20);
+  profile.setValue(QStringLiteral("WindowPos/FrameWidth"), 400);
+  profile.setValue(QStringLiteral("WindowPos/FrameHeight"), 300);
+  profile.sync();
+  MainWindow& beyond = Start();
+  EXPECT_TRUE(area.intersects(beyond.frameGeometry()));
+  EXPECT_LE(beyond.frameGeometry().right(), area.right());
+  EXPECT_EQ(beyond.size(), QSize(400, 300));
+  profile.clear();
+}
+
+TEST_F(MainWindowTest, TheStartFitFollowsASizeChangeUntilTheUserMovesTheCamera) {
+  MainWindow& window = Start();
+  ASSERT_TRUE(started_);
+  window.resize(1000, 400);
+  QTest::qWait(50);
+  QCoreApplication::processEvents();
+  const double zoom = window.View()->State().zoom;
+  // The window manager brings the restored size, narrow and tall: the model
+  // is fitted again, as "全体表示" would fit it now.
+  window.resize(450, 900);
+  QTest::qWait(50);
+  QCoreApplication::processEvents();
+  const double refitted = window.View()->State().zoom;
+  EXPECT_NE(refitted, zoom);
+  window.Command(korvex::cmd::kFitAll);
+  EXPECT_DOUBLE_EQ(window.View()->State().zoom, refitted);
+
+  // Once the user zoomed, a new size keeps the user's camera.
+  window.Command(korvex::cmd::kZoomIn);
+  const double chosen = window.View()->State().zoom;
+  window.resize(500, 400);
+  QTest::qWait(50);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window.View()->State().zoom, chosen);
 }
 
 TEST_F(MainWindowTest, ASecondSingleInstanceViewerEndsWithoutShowingItsWindow) {
