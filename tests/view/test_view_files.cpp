@@ -188,6 +188,22 @@ TEST_F(ViewTest, DropOnTheBackgroundAsksAndOnANodeInsertsTheFile) {
   EXPECT_EQ(launch.modelPath, other);
 }
 
+TEST_F(ViewTest, ADropSeesAPlugInAddedAfterTheStart) {
+  // The viewer starts with no file plug-ins at all; the "*.ink" one is put
+  // beside it afterwards.
+  const std::filesystem::path program = scratch->Root() / "program";
+  std::filesystem::create_directories(program / "FilePlugin");
+  launch.programFolder = program;
+  ASSERT_TRUE(Start(false));
+  ASSERT_EQ(view->Scene()->GetFormatCount(), 0);
+  std::filesystem::copy(std::filesystem::path(KORVEX_VIEW_PROGRAM_DIR) / "FilePlugin", program / "FilePlugin");
+
+  view->OnDropFile(scratch->Write("late.ink", ""), 10, 10);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kAskLoad}));
+  EXPECT_NE(Child("Box"), nullptr);
+  EXPECT_EQ(shell.title, "late.ink - Korvex");
+}
+
 TEST_F(ViewTest, ReloadNeedsTheSwitchKeepsTheCameraAndFollowsTheFileTime) {
   launch.reload = true;
   ASSERT_TRUE(Start());
