@@ -162,7 +162,13 @@ IsolatedImportResult RunIsolatedImport(const std::filesystem::path& plugin, cons
 #ifdef KORVEX_ADDRESS_SANITIZER
   // The sanitizer reserves terabytes of address space, so the limit becomes
   // its own: allocations fail past it, and the process dies past it.
-  envText.push_back("ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:max_allocation_size_mb=" +
+  // A parser that crashes must end the helper with its own signal, as it does
+  // without the sanitizer, so the user reads the same reason either way. The
+  // sanitizer cannot let operator new throw when it runs out of room; it ends
+  // the helper instead, with the helper's own out-of-memory status.
+  envText.push_back("ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:handle_segv=0:handle_sigbus=0:"
+                    "handle_sigfpe=0:handle_sigill=0:handle_abort=0:exitcode=" +
+                    std::to_string(kHelperOutOfMemory) + ":max_allocation_size_mb=" +
                     std::to_string(addressSpace >> 20) + ":hard_rss_limit_mb=" + std::to_string(addressSpace >> 20));
   const bool limitAddressSpace = false;
 #else
