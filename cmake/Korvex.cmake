@@ -9,17 +9,24 @@ function(korvex_object_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 
-# korvex_test_suite(NAME LABEL [LIBS ...]) — one test program per subsystem,
-# made of every *.cpp in the calling folder, its cases discovered by CTest and
-# labelled so that `ctest -L LABEL` runs one group.
+# korvex_test_suite(NAME LABEL [LIBS ...] [ENVIRONMENT VAR=VALUE ...]) — one
+# test program per subsystem, made of every *.cpp in the calling folder, its
+# cases discovered by CTest and labelled so that `ctest -L LABEL` runs one
+# group. ENVIRONMENT is set for every case of the program.
 function(korvex_test_suite name label)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;ENVIRONMENT" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${label})
+  if(ARG_ENVIRONMENT)
+    gtest_discover_tests(${name}
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS ${label} ENVIRONMENT "${ARG_ENVIRONMENT}")
+  else()
+    gtest_discover_tests(${name}
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS ${label})
+  endif()
 endfunction()
 
 # korvex_add_file_plugin(NAME [OUTPUT_DIRECTORY dir] [NO_INSTALL] SOURCES...) —
