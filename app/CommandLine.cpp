@@ -86,6 +86,12 @@ LaunchOptions ParseCommandLine(std::span<const std::string> args) {
   return o;
 }
 
+InfoRequest FindInfoRequest(std::span<const std::string> args) {
+  if (HasPlainSwitch(args, "--help") || HasPlainSwitch(args, "-h")) return InfoRequest::kHelp;
+  if (HasPlainSwitch(args, "--version")) return InfoRequest::kVersion;
+  return InfoRequest::kNone;
+}
+
 LaunchOptions ParseCommandLine(int argc, const char* const* argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");

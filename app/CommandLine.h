@@ -44,4 +44,28 @@ struct LaunchOptions {
 LaunchOptions ParseCommandLine(std::span<const std::string> args);
 LaunchOptions ParseCommandLine(int argc, const char* const* argv);
 
+// What `korvex --help` prints: the switches above and the model argument.
+inline constexpr const char* kViewerUsage =
+    "usage: korvex [MODEL] [/t\"FILE.txi\"] [/b\"IMAGE\"] [/sel\"N\"] [/r] [/top] [/one] [/ps]\n"
+    "  Opens MODEL (a .k3d scene exchange file, a .ink file, or any format of a\n"
+    "  file plug-in in FilePlugin beside the program) in the 3D viewer.\n"
+    "  /t\"FILE.txi\"  texture assignments for the model\n"
+    "  /b\"IMAGE\"     the background image\n"
+    "  /sel\"N\"       report to the host application listening as korvex-host-N\n"
+    "  /r            reload the model when it changes and when the host asks\n"
+    "  /top          keep the main window on top of the others\n"
+    "  /one          refuse to start beside another viewer started with /one\n"
+    "  /ps           start in perspective projection\n"
+    "  --help        print this text and exit\n"
+    "  --version     print the version and exit\n"
+    "A switch counts only where it begins an argument, so a path such as\n"
+    "/run/user/1000/site.k3d is a model, not /r.\n";
+
+// A request that is answered on standard output without opening a window.
+enum class InfoRequest { kNone, kHelp, kVersion };
+
+// --help or -h anywhere asks for help, else --version for the version; a
+// host never passes either, so they cannot be mistaken for its switches.
+InfoRequest FindInfoRequest(std::span<const std::string> args);
+
 }  // namespace korvex

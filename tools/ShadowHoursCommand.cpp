@@ -29,6 +29,11 @@ int Usage(std::string_view problem) {
   return kExitUsage;
 }
 
+int MergeUsage(std::string_view problem) {
+  std::cerr << "korvex-cli: " << problem << "\n" << kShadowHoursMergeUsage;
+  return kExitUsage;
+}
+
 // Input the study cannot take: one line, no usage text.
 int Refused(std::string_view problem) {
   std::cerr << "korvex-cli: " << problem << "\n";
@@ -219,16 +224,16 @@ int RunShadowHoursMerge(const std::vector<std::string_view>& args) {
   std::vector<std::filesystem::path> tiles;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" || args[i] == "--output") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) return Usage("-o needs a folder");
+      if (i + 1 >= args.size() || args[i + 1].empty()) return MergeUsage("-o needs a folder");
       folder = args[++i];
     } else if (args[i].size() > 1 && args[i].front() == '-') {
-      return Usage("unknown option " + std::string(args[i]));
+      return MergeUsage("unknown option " + std::string(args[i]));
     } else {
       tiles.emplace_back(args[i]);
     }
   }
-  if (!folder) return Usage("shadowhours-merge needs -o DIR");
-  if (tiles.empty()) return Usage("shadowhours-merge needs the tile folders");
+  if (!folder) return MergeUsage("shadowhours-merge needs -o DIR");
+  if (tiles.empty()) return MergeUsage("shadowhours-merge needs the tile folders");
   std::string error;
   bool usage = false;
   const auto result = analysis::MergeTiles(tiles, &error, &usage);

@@ -23,7 +23,9 @@ inline constexpr const char* kShadowHoursUsage =
     "  shading on the lines 5 m and 10 m outside --site and, with --limits, whether\n"
     "  each stays within its limit. With --crs the model's x and y are easting and\n"
     "  northing in that system: the latitude, longitude and true north come from\n"
-    "  the model's centre. --tile K/N computes the K-th of N strips only.\n"
+    "  the model's centre. --tile K/N computes the K-th of N strips only.\n";
+
+inline constexpr const char* kShadowHoursMergeUsage =
     "usage: korvex-cli shadowhours-merge -o DIR TILEDIR...\n"
     "  Joins the tiles of one run into the files a single run writes.\n";
 

@@ -106,7 +106,8 @@ int RunSun(const std::vector<std::string_view>& args) {
         return Usage(kSunUsage, "--time needs HH:MM or HH:MM:SS");
       ++i;
     } else {
-      return Usage(kSunUsage, "unknown argument " + std::string(args[i]));
+      const bool option = args[i].size() > 1 && args[i].front() == '-';
+      return Usage(kSunUsage, (option ? "unknown option " : "unknown argument ") + std::string(args[i]));
     }
   }
   if (std::string missing = MissingSite(sawLat, sawLon, sawOffset, sawDate); !missing.empty())

@@ -1,6 +1,7 @@
 // korvex-cli: the viewer's scene model for scripts, tests and batch work.
 //
 //   korvex-cli dump [--json] [--geometry] MODEL
+//   korvex-cli --help | help [COMMAND] | COMMAND --help | --version
 //   korvex-cli render MODEL -o OUT.jpg|OUT.bmp [options]  (tools/RenderCommand.h)
 //   korvex-cli convert IN OUT  (tools/ConvertCommand.h)
 //   korvex-cli sun ... / sunstudy MODEL -o DIR ...  (tools/SunCommand.h)
@@ -8,17 +9,20 @@
 //
 // Loads MODEL as the viewer loads the model of its command line and prints
 // the scene tree. Exit status: 0 loaded, 1 the model could not be read (one
-// line on standard error), 2 a wrong command line.
+// line on standard error), 2 a wrong command line. Help asked for goes to
+// standard output with status 0; help after a mistake to standard error.
 //
 // This command line has its own parser: the viewer's switches are matched by
 // substring, which would misread the paths of a script.
 #include <cstdio>
 #include <iostream>
 #include <new>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/Version.h"
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
 #include "tools/ConvertCommand.h"
@@ -92,27 +96,80 @@ int Dump(const std::vector<std::string_view>& args) {
   return std::cout ? kExitLoaded : kExitUnreadable;
 }
 
+// Every command with its usage text, in the order the overview lists them.
+struct Command {
+  std::string_view name;
+  const char* usage;
+  int (*run)(const std::vector<std::string_view>&);
+};
+
+const Command kCommands[] = {
+    {"dump", kUsage, Dump},
+    {"render", korvex::cli::kRenderUsage, korvex::cli::RunRender},
+    {"convert", korvex::cli::kConvertUsage, korvex::cli::RunConvert},
+    {"sun", korvex::cli::kSunUsage, korvex::cli::RunSun},
+    {"sunstudy", korvex::cli::kSunStudyUsage, korvex::cli::RunSunStudy},
+    {"shadowhours", korvex::cli::kShadowHoursUsage, korvex::cli::RunShadowHours},
+    {"shadowhours-merge", korvex::cli::kShadowHoursMergeUsage, korvex::cli::RunShadowHoursMerge},
+};
+
+const Command* FindCommand(std::string_view name) {
+  for (const Command& command : kCommands)
+    if (command.name == name) return &command;
+  return nullptr;
+}
+
+bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
+
+void WriteOverview(std::ostream& out) {
+  out << "korvex-cli " << korvex::kVersion << ": Korvex models for scripts and batch work.\n"
+      << "  korvex-cli COMMAND --help, or korvex-cli help COMMAND, shows one command.\n"
+      << "  korvex-cli --version prints the version.\n\n";
+  for (const Command& command : kCommands) out << command.usage;
+}
+
+int TopUsage(std::string_view problem) {
+  std::cerr << "korvex-cli: " << problem << "\n";
+  WriteOverview(std::cerr);
+  return kExitUsage;
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string_view>& args) {
-  if (args.empty()) return Usage("no command");
-  if (args.front() == "--help" || args.front() == "-h" || args.front() == "help") {
-    std::cout << kUsage;
-    std::cout << korvex::cli::kRenderUsage;
-    std::cout << korvex::cli::kConvertUsage;
-    std::cout << korvex::cli::kSunUsage;
-    std::cout << korvex::cli::kSunStudyUsage;
-    std::cout << korvex::cli::kShadowHoursUsage;
-    return 0;
+  if (args.empty()) return TopUsage("no command");
+  const std::string_view first = args.front();
+  if (IsHelp(first) || (first == "help" && args.size() == 1)) {
+    WriteOverview(std::cout);
+    return kExitLoaded;
   }
-  if (args.front() == "dump") return Dump({args.begin() + 1, args.end()});
-  if (args.front() == "render") return korvex::cli::RunRender({args.begin() + 1, args.end()});
-  if (args.front() == "convert") return korvex::cli::RunConvert({args.begin() + 1, args.end()});
-  if (args.front() == "sun") return korvex::cli::RunSun({args.begin() + 1, args.end()});
-  if (args.front() == "sunstudy") return korvex::cli::RunSunStudy({args.begin() + 1, args.end()});
-  if (args.front() == "shadowhours") return korvex::cli::RunShadowHours({args.begin() + 1, args.end()});
-  if (args.front() == "shadowhours-merge") return korvex::cli::RunShadowHoursMerge({args.begin() + 1, args.end()});
-  return Usage("unknown command " + std::string(args.front()));
+  if (first == "--version") {
+    std::cout << "korvex-cli " << korvex::kVersion << "\n";
+    return kExitLoaded;
+  }
+  if (first == "help") {
+    if (args.size() > 2) return TopUsage("help takes one COMMAND");
+    const Command* command = FindCommand(args[1]);
+    if (!command) return TopUsage("unknown command " + std::string(args[1]));
+    std::cout << command->usage;
+    return kExitLoaded;
+  }
+  const Command* command = FindCommand(first);
+  if (!command) {
+    const bool option = first.size() > 1 && first.front() == '-';
+    return TopUsage((option ? "unknown option " : "unknown command ") + std::string(first));
+  }
+  const std::vector<std::string_view> rest(args.begin() + 1, args.end());
+  // A request for help anywhere among the options answers it, whatever else
+  // the command line holds; after "--" it is a file name.
+  for (const std::string_view arg : rest) {
+    if (arg == "--") break;
+    if (IsHelp(arg)) {
+      std::cout << command->usage;
+      return kExitLoaded;
+    }
+  }
+  return command->run(rest);
 }
 
 int main(int argc, char** argv) {

@@ -1,6 +1,7 @@
 // korvex: the viewer for building and site models.
 //
 //   korvex [MODEL] [/t"file.txi"] [/b"sky.bmp"] [/sel"N"] [/r] [/top] [/one] [/ps]
+//   korvex --help | --version
 //
 // Start-up, the host link and the view are the toolkit-free core; this
 // program gives them a Qt main window.
@@ -8,13 +9,16 @@
 #include <QMessageBox>
 #include <QSettings>
 
+#include <cstdio>
 #include <new>
 
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "app/gui/MainWindow.h"
+#include "common/Version.h"
 #include "plugins/IsolatedImport.h"
 
 namespace {
@@ -45,6 +49,21 @@ class KorvexApplication final : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Help and the version are answered before the toolkit starts: they need
+  // no display and open no window.
+  {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    switch (korvex::FindInfoRequest(args)) {
+      case korvex::InfoRequest::kHelp:
+        std::fputs(korvex::kViewerUsage, stdout);
+        return 0;
+      case korvex::InfoRequest::kVersion:
+        std::printf("korvex %.*s\n", static_cast<int>(korvex::kVersion.size()), korvex::kVersion.data());
+        return 0;
+      case korvex::InfoRequest::kNone:
+        break;
+    }
+  }
   KorvexApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex"));
   QApplication::setOrganizationName(QStringLiteral("Meridan"));

@@ -276,4 +276,67 @@ TEST_F(CliTest, OtherFormatsGoThroughTheFirstMatchingFilePlugin) {
   EXPECT_NE(run.err.find("no reader"), std::string::npos) << run.err;
 }
 
+// Help asked for in any of its three forms is the command's own usage on
+// standard output with status 0, even when the rest of the line is wrong.
+TEST_F(CliTest, EveryCommandAnswersHelpOnStandardOutput) {
+  const std::vector<std::pair<std::string, std::string>> commands = {
+      {"dump", "usage: korvex-cli dump"},
+      {"render", "usage: korvex-cli render"},
+      {"convert", "usage: korvex-cli convert"},
+      {"sun", "usage: korvex-cli sun "},
+      {"sunstudy", "usage: korvex-cli sunstudy"},
+      {"shadowhours", "usage: korvex-cli shadowhours "},
+      {"shadowhours-merge", "usage: korvex-cli shadowhours-merge"}};
+  for (const auto& [command, usage] : commands) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"help", command},
+                                               {command, "--help"},
+                                               {command, "--bogus", "-h"},
+                                               {command, kSite, "--help"}}) {
+      const CliRun run = Execute(args);
+      EXPECT_EQ(run.status, 0) << args[0] << " " << args[1] << ": " << run.err;
+      EXPECT_EQ(run.err, "") << args[0] << " " << args[1];
+      EXPECT_EQ(run.out.rfind(usage, 0), 0u) << args[0] << " " << args[1] << ": " << run.out;
+      // One command's help, not the overview.
+      for (const auto& [other, otherUsage] : commands) {
+        if (other != command) {
+          EXPECT_EQ(run.out.find(otherUsage), std::string::npos) << command << " also shows " << other;
+        }
+      }
+    }
+  }
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"help"}}) {
+    const CliRun run = Execute(args);
+    EXPECT_EQ(run.status, 0) << args[0];
+    for (const auto& [command, usage] : commands) EXPECT_NE(run.out.find(usage), std::string::npos) << args[0];
+  }
+  // After "--" a "--help" is a file name.
+  const CliRun run = Execute({"dump", "--", "--help"});
+  EXPECT_EQ(run.status, 1) << run.out;
+}
+
+// An unknown option is named in the message and the status is 2, for every
+// command and before any command.
+TEST_F(CliTest, UnknownOptionsNameThemselvesAndExitWithTwo) {
+  for (const std::string command :
+       {"dump", "render", "convert", "sun", "sunstudy", "shadowhours", "shadowhours-merge"}) {
+    const CliRun run = Execute({command, "--frobnicate", kSite});
+    EXPECT_EQ(run.status, 2) << command;
+    EXPECT_EQ(run.out, "") << command;
+    EXPECT_NE(run.err.find("unknown option --frobnicate"), std::string::npos) << command << ": " << run.err;
+  }
+  CliRun run = Execute({"--frobnicate"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("unknown option --frobnicate"), std::string::npos) << run.err;
+  run = Execute({"help", "show"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("unknown command show"), std::string::npos) << run.err;
+}
+
+TEST_F(CliTest, VersionIsTheProjectVersion) {
+  const CliRun run = Execute({"--version"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "korvex-cli " KORVEX_PROJECT_VERSION "\n");
+}
+
 }  // namespace
