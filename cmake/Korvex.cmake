@@ -53,5 +53,8 @@ function(korvex_add_file_plugin name)
     INSTALL_RPATH "$ORIGIN/..")
   if(NOT ARG_NO_INSTALL)
     install(TARGETS ${name} LIBRARY DESTINATION lib/korvex/FilePlugin)
+    # The plug-ins that ship with the viewer: scripts/run builds these and
+    # the programs, nothing else.
+    set_property(GLOBAL APPEND PROPERTY KORVEX_SHIPPED_PLUGINS ${name})
   endif()
 endfunction()
