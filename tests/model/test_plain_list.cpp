@@ -61,11 +61,11 @@ TEST(PlainList, InsertAtNeverAppends) {
 TEST(PlainList, ValidatedReadsThrowWithTheirMessages) {
   Items it;
   CPlainList list;
-  EXPECT_EQ(MessageOf(list, 0), kListErrorIndexOutOfRange);
+  EXPECT_EQ(MessageOf(list, 0), "Indexが値の範囲を越えています。");
   list.Add(it[0]);
   list.Add(it[1]);
-  EXPECT_EQ(MessageOf(list, -1), kListErrorIndexOutOfRange);
-  EXPECT_EQ(MessageOf(list, 2), kListErrorIndexOutOfRange);
+  EXPECT_EQ(MessageOf(list, -1), "Indexが値の範囲を越えています。");
+  EXPECT_EQ(MessageOf(list, 2), "Indexが値の範囲を越えています。");
   EXPECT_THROW(list.GetIdAt(2), CListError);
   EXPECT_THROW(list.SetIdAt(-1, 5), CListError);
   // SetAt reports instead of throwing.

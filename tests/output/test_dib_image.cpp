@@ -118,25 +118,25 @@ void SetSize(std::vector<uint8_t>& f, uint32_t w, uint32_t h) {
 INSTANTIATE_TEST_SUITE_P(
     Dib, BrokenFileTest,
     testing::Values(
-        BrokenFile{"Empty", [](auto& f) { f.clear(); }, kDibNotBmp},
-        BrokenFile{"NotBM", [](auto& f) { f[1] = 'A'; }, kDibNotBmp},
-        BrokenFile{"HeaderCut", [](auto& f) { f.erase(f.begin() + 40, f.end()); }, kDibNotBmp},
-        BrokenFile{"CoreHeader", [](auto& f) { Put32(f, 14, 12); }, kDibNotBmp},
-        BrokenFile{"EightBit", [](auto& f) { f[28] = 8; }, kDibNot24Bit},
-        BrokenFile{"ThirtyTwoBit", [](auto& f) { f[28] = 32; }, kDibNot24Bit},
-        BrokenFile{"Compressed", [](auto& f) { Put32(f, 30, 1); }, kDibCompressed},
-        BrokenFile{"PixelsCut", [](auto& f) { f.erase(f.end() - 4, f.end()); }, kDibNotBmp},
-        BrokenFile{"OffsetPastEnd", [](auto& f) { Put32(f, 10, 1000); }, kDibNotBmp},
-        BrokenFile{"OffsetInsideHeader", [](auto& f) { Put32(f, 10, 20); }, kDibNotBmp},
-        BrokenFile{"ZeroWidth", [](auto& f) { SetSize(f, 0, 2); }, kDibNotBmp},
-        BrokenFile{"NegativeWidth", [](auto& f) { SetSize(f, 0xFFFFFFFD, 2); }, kDibNotBmp},
-        BrokenFile{"MostNegativeHeight", [](auto& f) { SetSize(f, 3, 0x80000000); }, kDibNotBmp},
+        BrokenFile{"Empty", [](auto& f) { f.clear(); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"NotBM", [](auto& f) { f[1] = 'A'; }, "ＢＭＰファイルではない。"},
+        BrokenFile{"HeaderCut", [](auto& f) { f.erase(f.begin() + 40, f.end()); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"CoreHeader", [](auto& f) { Put32(f, 14, 12); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"EightBit", [](auto& f) { f[28] = 8; }, "２４ビットＢＭＰではない。"},
+        BrokenFile{"ThirtyTwoBit", [](auto& f) { f[28] = 32; }, "２４ビットＢＭＰではない。"},
+        BrokenFile{"Compressed", [](auto& f) { Put32(f, 30, 1); }, "圧縮形式には対応していない。"},
+        BrokenFile{"PixelsCut", [](auto& f) { f.erase(f.end() - 4, f.end()); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"OffsetPastEnd", [](auto& f) { Put32(f, 10, 1000); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"OffsetInsideHeader", [](auto& f) { Put32(f, 10, 20); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"ZeroWidth", [](auto& f) { SetSize(f, 0, 2); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"NegativeWidth", [](auto& f) { SetSize(f, 0xFFFFFFFD, 2); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"MostNegativeHeight", [](auto& f) { SetSize(f, 3, 0x80000000); }, "ＢＭＰファイルではない。"},
         // Sizes the file cannot hold, up to pixel areas beyond any BMP file:
         // refused before memory is taken for them.
-        BrokenFile{"TallerThanTheFile", [](auto& f) { SetSize(f, 3, 1000); }, kDibNotBmp},
-        BrokenFile{"HundredThousandSquare", [](auto& f) { SetSize(f, 100000, 100000); }, kDibNotBmp},
-        BrokenFile{"LargestInts", [](auto& f) { SetSize(f, 0x7FFFFFFF, 0x7FFFFFFF); }, kDibNotBmp},
-        BrokenFile{"LargestTopDown", [](auto& f) { SetSize(f, 0x7FFFFFFF, 0x80000001); }, kDibNotBmp}),
+        BrokenFile{"TallerThanTheFile", [](auto& f) { SetSize(f, 3, 1000); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"HundredThousandSquare", [](auto& f) { SetSize(f, 100000, 100000); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"LargestInts", [](auto& f) { SetSize(f, 0x7FFFFFFF, 0x7FFFFFFF); }, "ＢＭＰファイルではない。"},
+        BrokenFile{"LargestTopDown", [](auto& f) { SetSize(f, 0x7FFFFFFF, 0x80000001); }, "ＢＭＰファイルではない。"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DibTest, MissingFileOrFolderCannotBeOpened) {

@@ -66,7 +66,7 @@ TEST_F(ScratchTest, LayoutFileIsShiftJisAndReplacedWhole) {
   // A folder that cannot take the file: the message, no file.
   EXPECT_FALSE(layout::WriteLayoutFile(Path("none/sheet.tdo"), 10, 10, "x.jpg", &log));
   ASSERT_EQ(log.messages.size(), 1u);
-  EXPECT_EQ(log.messages[0], layout::kCannotCreate);
+  EXPECT_EQ(log.messages[0], "図面レイアウトファイルを作れません。");
   EXPECT_EQ(log.captions[0], "エラー");
 }
 

@@ -20,6 +20,7 @@
 #include "geometry/gm_mesh_build.h"
 #include "model/InkSolid.h"
 #include "plugins/assimp/AssimpScene.h"
+#include "tests/support/needs.h"
 
 namespace fs = std::filesystem;
 
@@ -117,7 +118,7 @@ class AssimpFormats : public ::testing::Test {
 };
 
 TEST_F(AssimpFormats, RealSampleModelsLoadWithPlausibleTreesAndBounds) {
-  if (!fs::exists(kModels)) GTEST_SKIP() << "the assimp-testmodels package is not installed";
+  KORVEX_NEED(fs::exists(kModels), "KORVEX_ALLOW_NO_SAMPLES", "the assimp-testmodels package is not installed");
   const struct {
     const char* file;
     int minNodes;
@@ -148,7 +149,7 @@ TEST_F(AssimpFormats, RealSampleModelsLoadWithPlausibleTreesAndBounds) {
 }
 
 TEST_F(AssimpFormats, TheHouseStandsOnZ) {
-  if (!fs::exists(kModels)) GTEST_SKIP() << "the assimp-testmodels package is not installed";
+  KORVEX_NEED(fs::exists(kModels), "KORVEX_ALLOW_NO_SAMPLES", "the assimp-testmodels package is not installed");
   ASSERT_TRUE(Load(kModels / "IFC/AC14-FZK-Haus.ifc"));
   const GMBox box = Box();
   // IFC and Assimp keep Y up; the scene has Z up: the house is about 10 m
@@ -161,7 +162,7 @@ TEST_F(AssimpFormats, TheHouseStandsOnZ) {
 }
 
 TEST_F(AssimpFormats, ATriangulatedBoxShowsOnlyItsTwelveEdges) {
-  if (!fs::exists(kModels)) GTEST_SKIP() << "the assimp-testmodels package is not installed";
+  KORVEX_NEED(fs::exists(kModels), "KORVEX_ALLOW_NO_SAMPLES", "the assimp-testmodels package is not installed");
   // Twelve triangles over 24 vertices (each face has its own normals and
   // texture coordinates): welded by position, finalised to the box's edges.
   ASSERT_TRUE(Load(kModels / "glTF2/BoxTextured-glTF/BoxTextured.gltf"));
@@ -196,7 +197,7 @@ std::vector<std::array<int32_t, 3>> Sorted(std::span<const GMMeshEdge> edges) {
 }
 
 TEST_F(AssimpFormats, FeatureEdgesAreThoseTheMeshOperationsKeep) {
-  if (!fs::exists(kModels)) GTEST_SKIP() << "the assimp-testmodels package is not installed";
+  KORVEX_NEED(fs::exists(kModels), "KORVEX_ALLOW_NO_SAMPLES", "the assimp-testmodels package is not installed");
   // The plug-in finalises large meshes on its own; on real models it must
   // keep exactly the edges FinaliseMeshEdges keeps from the full edge table
   // with the crease angle of imports.

@@ -200,7 +200,7 @@ TEST_F(PluginFolder, ImportReplacesTheSceneWithTheTopLevelNodesAndProperties) {
   EXPECT_STREQ(root->GetChild(2)->GetName(nullptr, 0), "third");
   EXPECT_EQ(root->GetChild(1)->GetParent(), root);
   // The tree's own name is dropped; its properties come over in order, duplicates included.
-  EXPECT_STREQ(root->GetName(nullptr, 0), kInkDefaultNodeName);
+  EXPECT_STREQ(root->GetName(nullptr, 0), "\x96\xBC\x8F\xCC\x96\xA2\x92\xE8");  // 名称未定 in CP932
   CInkProperty* props = root->GetProperties();
   ASSERT_EQ(props->GetCount(), 3);
   EXPECT_STREQ(props->GetRecordAt(2)->name, "a");

@@ -14,6 +14,7 @@
 #include "render/Stereon.h"
 #include "render/gl_api.h"
 #include "tests/support/gl_pixels.h"
+#include "tests/support/needs.h"
 
 namespace render_test {
 
@@ -120,8 +121,8 @@ inline GMPolygon Square(double cx, double cy, double half, double height = 0.0) 
 }
 
 // A bitmap engine of the given size looking down the z axis at the origin
-// from a distance, with the daylight preset. Skips the test when no headless
-// context can be had.
+// from a distance, with the daylight preset. A test fails when no headless
+// context can be had, unless KORVEX_ALLOW_NO_GL=1 lets it skip.
 class RenderTest : public ::testing::Test {
  protected:
   std::unique_ptr<CStereon> MakeEngine(int width = 64, int height = 64) {
@@ -137,7 +138,7 @@ class RenderTest : public ::testing::Test {
 
   void SetUp() override {
     std::string why;
-    if (!korvex::CreateHeadlessContext(nullptr, &why)) GTEST_SKIP() << "no headless OpenGL context: " << why;
+    KORVEX_NEED(korvex::CreateHeadlessContext(nullptr, &why), "KORVEX_ALLOW_NO_GL", "no headless OpenGL context: " << why);
   }
 
 

@@ -210,7 +210,7 @@ class PickTest : public RenderTest {
  protected:
   void SetUp() override {
     RenderTest::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     std::string why;
     window_ = TestWindow::Create(64, 64, &why);
     ASSERT_TRUE(window_) << why;

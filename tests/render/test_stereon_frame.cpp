@@ -155,8 +155,8 @@ TEST_F(FrameTest, WindowWithoutContextShowsTheMessageAndFails) {
   CStereon engine(&ui);
   EXPECT_EQ(engine.CreateOnWindow(window.get()), 0);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], kStereonNoPixelFormat);
-  EXPECT_EQ(ui.captions[0], kStereonErrorCaption);
+  EXPECT_EQ(ui.messages[0], "ピクセルフォーマットは使用出来ません。");
+  EXPECT_EQ(ui.captions[0], "OpenGL ｴﾗｰ");
   EXPECT_EQ(ui.icons[0], korvex::MessageIcon::Error);
   EXPECT_EQ(engine.GetDispTree(), nullptr);
   // Without a context a frame draws nothing and still succeeds.
@@ -169,7 +169,7 @@ TEST_F(FrameTest, BitmapOfImpossibleSizeShowsTheFramebufferMessage) {
   CStereon engine(&ui);
   EXPECT_EQ(engine.CreateBitmapContext(1 << 20, 4, 32, 24, 4, 4), 0);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], kStereonFramebufferFailed);
+  EXPECT_EQ(ui.messages[0], "フレームバッファの初期化に失敗しました。");
   EXPECT_EQ(engine.GetContext(), nullptr);
 }
 

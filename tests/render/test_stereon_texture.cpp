@@ -28,7 +28,7 @@ class TextureTest : public RenderTest {
  protected:
   void SetUp() override {
     RenderTest::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     previous_ = fs::current_path();
     folder_ = fs::temp_directory_path() / ("korvex_texture_" + std::to_string(::getpid()) + "_" + CurrentTestName());
     fs::remove_all(folder_);
@@ -274,7 +274,7 @@ TEST_F(TextureTest, OutlineComesFromTheSceneFileBesideThePicture) {
     scene.GetExportFormat(i, filter, sizeof filter);
     if (scene.CanExport(i) && std::strstr(filter, "|*.ink|") != nullptr) ink = i;
   }
-  if (ink < 0) GTEST_SKIP() << "no scene plug-in beside the tests";
+  ASSERT_GE(ink, 0) << "no .ink plug-in in FilePlugin beside the tests";
   auto node = std::make_unique<CInkNode>();
   node->Create(nullptr);
   const InkPolyDescription shape({{{0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}}});
@@ -310,7 +310,7 @@ TEST_F(TextureTest, OutlineComesFromTheSceneFileBesideThePicture) {
     scene.GetImportFormat(i, filter, sizeof filter);
     objReader = objReader || std::strstr(filter, "*.obj") != nullptr;
   }
-  if (!objReader) return;
+  ASSERT_TRUE(objReader) << "no OBJ plug-in in FilePlugin beside the tests";
   const std::string shrub = WriteBmp("shrub.bmp", 2, 2, Rgb{0, 150, 0});
   std::ofstream(shrub + ".poly") << "v 0 0 0\nv 1 0 0\nv 0.5 1 0\nf 1 2 3\n";
   ASSERT_EQ(engine->AddBillboard(0, 0, 0, shrub.c_str(), 1, 1), 0);

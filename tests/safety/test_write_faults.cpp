@@ -22,6 +22,7 @@
 #include "plugins/InkFile.h"
 #include "small_file_system.h"
 #include "tests/support/message_log.h"
+#include "tests/support/needs.h"
 #include "view/EyeFile.h"
 
 namespace fs = std::filesystem;
@@ -163,7 +164,8 @@ TEST_F(WriteFaults, AReadOnlyFolderKeepsEveryPreviousFile) {
     // superuser writes there all the same, and then there is nothing to test.
     WriteOldFiles(plain.path());
     fs::permissions(plain.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    if (::access(plain.path().c_str(), W_OK) == 0) GTEST_SKIP() << "cannot make a folder read-only here";
+    KORVEX_NEED(::access(plain.path().c_str(), W_OK) != 0, "KORVEX_ALLOW_NO_MOUNT",
+                "cannot mount a file system nor make a folder read-only here");
     folder = plain.path();
   }
   const auto messages = ExpectEveryWriteRefused(folder, [](const std::function<void()>& write) { write(); });
@@ -174,7 +176,7 @@ TEST_F(WriteFaults, AReadOnlyFolderKeepsEveryPreviousFile) {
 
 TEST_F(WriteFaults, AFullFileSystemKeepsEveryPreviousFile) {
   SmallFileSystem disk(256 << 10);
-  if (!disk.Mounted()) GTEST_SKIP() << "this process may not mount a file system; see the file size limit test";
+  KORVEX_NEED(disk.Mounted(), "KORVEX_ALLOW_NO_MOUNT", "this process may not mount a file system");
   WriteOldFiles(disk.path());
   disk.Fill();
   const auto messages =
@@ -199,7 +201,7 @@ TEST_F(WriteFaults, AWriteCutShortKeepsEveryPreviousFile) {
 
 TEST(ReplaceFileContents, AFullFileSystemLeavesNoTemporaryFileAndTheOldContents) {
   SmallFileSystem disk(64 << 10);
-  if (!disk.Mounted()) GTEST_SKIP() << "this process may not mount a file system";
+  KORVEX_NEED(disk.Mounted(), "KORVEX_ALLOW_NO_MOUNT", "this process may not mount a file system");
   const fs::path target = disk.path() / "model.txi";
   WriteOld(target);
   // Larger than the whole file system: the write fails part way.

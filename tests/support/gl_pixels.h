@@ -1,12 +1,21 @@
-// Reading back what a test window drew: the bound framebuffer's pixels.
+// Headless GL for the tests: whether the machine gives a context at all,
+// and reading back what a test window drew (the bound framebuffer's pixels).
 #pragma once
 
 #include <cstddef>
+#include <string>
 
+#include "render/GLContext.h"
 #include "render/Stereon.h"
 #include "render/gl_api.h"
 
 namespace korvex_test {
+
+// Whether a headless OpenGL context can be made here (EGL on Mesa).
+inline bool HaveHeadlessGl() {
+  std::string why;
+  return korvex::CreateHeadlessContext(nullptr, &why) != nullptr;
+}
 
 // The width × height pixels of the framebuffer bound in the current
 // context: RGBA, bottom row first, as the engine hands out its pictures.

@@ -18,6 +18,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli_text.h"
+#include "tests/support/gl_pixels.h"
+#include "tests/support/needs.h"
 
 #include "tools/BatchView.h"
 #include "view/StereonView.h"
@@ -135,6 +137,7 @@ TEST_F(SunCommandTest, SunPrintsTheWorkedExampleAndRefusesBadInput) {
 }
 
 TEST_F(SunCommandTest, StudyOfTheSampleSiteDrawsTheDaylightStepsAndTabulatesTheSun) {
+  KORVEX_NEED(korvex_test::HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "the study draws on a headless OpenGL context");
   const fs::path out = folder_ / "study";
   // Sunrise is near 07:00 and sunset near 16:50: 06:00 and 18:00 are dark.
   const Run run = Execute(With({"sunstudy", KORVEX_EXAMPLE_SITE, "-o", out.string(), "--from", "06:00", "--to",
@@ -173,6 +176,7 @@ TEST_F(SunCommandTest, StudyOfTheSampleSiteDrawsTheDaylightStepsAndTabulatesTheS
 // own, by the viewer's commands: a good one draws, a billboard file naming a
 // picture that is not there stops the picture with the viewer's message.
 TEST_F(SunCommandTest, CompanionFilesOfTheCommandLineAreReadAsTheCommandsReadThem) {
+  KORVEX_NEED(korvex_test::HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "the study draws on a headless OpenGL context");
   const fs::path site = fs::path(KORVEX_EXAMPLE_SITE).parent_path();
   const Run render = Execute({"render", KORVEX_EXAMPLE_SITE, "-o", (folder_ / "a.jpg").string(), "--size", "64x48",
                               "--txi", (site / "site.txi").string(), "--bil", (site / "site.bil").string()});
@@ -199,6 +203,7 @@ TEST_F(SunCommandTest, CompanionFilesOfTheCommandLineAreReadAsTheCommandsReadThe
 // Shadow volumes reach past the far plane over the sky; where two of them
 // meet there, clipping once left single pixels of the sky darkened.
 TEST_F(SunCommandTest, TheSkyOverTheExampleSiteStaysFreeOfShadow) {
+  KORVEX_NEED(korvex_test::HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "the study draws on a headless OpenGL context");
   fs::copy(fs::path(KORVEX_EXAMPLE_SITE).parent_path().parent_path(), folder_ / "riverside",
            fs::copy_options::recursive);
   const fs::path shaded = folder_ / "site.bmp", plain = folder_ / "plain.bmp";
@@ -228,6 +233,7 @@ TEST_F(SunCommandTest, TheSkyOverTheExampleSiteStaysFreeOfShadow) {
 }
 
 TEST_F(SunCommandTest, TowerShadowFallsWestInTheMorningAndEastInTheAfternoon) {
+  KORVEX_NEED(korvex_test::HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "the study draws on a headless OpenGL context");
   // A square plot with one tall tower in its middle, seen from above.
   const fs::path model = folder_ / "tower.k3d";
   std::ofstream(model) << "HEADER\n0,0\n"
@@ -252,6 +258,7 @@ TEST_F(SunCommandTest, TowerShadowFallsWestInTheMorningAndEastInTheAfternoon) {
 }
 
 TEST_F(SunCommandTest, StudyStoppedAfterAFrameKeepsThatFrameAndItsTable) {
+  KORVEX_NEED(korvex_test::HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "the study draws on a headless OpenGL context");
   korvex::cli::BatchUi ui;
   korvex::LaunchValues launch;
   launch.modelPath = KORVEX_EXAMPLE_SITE;

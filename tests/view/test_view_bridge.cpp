@@ -139,7 +139,7 @@ TEST_F(ViewTest, PickSelectsTellsTheHostAndForgetsAHostThatIsGone) {
   view->OnLeftDown(100, 90);  // between the two squares
   view->OnLeftUp(100, 90);
   EXPECT_EQ(view->Selection(), nullptr);
-  EXPECT_EQ(ui.LastStatus(), korvex::text::kCannotSelect);
+  EXPECT_EQ(ui.LastStatus(), "選択出来ません");
   EXPECT_EQ(ui.clipboard, "");
 
   Child("Box")->SetLocked(1);

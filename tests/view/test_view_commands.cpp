@@ -54,10 +54,10 @@ TEST_F(ViewTest, ResetEyeTakesAnyUnknownCornerAsTheFirstAndRefusesAnEmptyModel) 
   Root()->RemoveAt(0);
   const GMVector eye = State().eye;
   view->OnCommand(cmd::kResetEye);
-  EXPECT_EQ(ui.LastStatus(), korvex::text::kEmptyModel);
+  EXPECT_EQ(ui.LastStatus(), "ﾃﾞｰﾀが空なのでこの操作は行えません");
   EXPECT_EQ(State().eye, eye);
   view->OnCommand(cmd::kTargetToModel);
-  EXPECT_EQ(ui.LastStatus(), korvex::text::kEmptyModel);
+  EXPECT_EQ(ui.LastStatus(), "ﾃﾞｰﾀが空なのでこの操作は行えません");
 }
 
 TEST_F(ViewTest, ShiftModeDisablesFitZoomAndSelectAndResetsThePictureShift) {
@@ -219,7 +219,7 @@ TEST_F(ViewTest, HostSelectsByNameAndClosesTheWindow) {
   ui.clipboard = "nobody";
   view->OnHostMessage(korvex::kHostNodeSelected);
   EXPECT_EQ(view->Selection(), nullptr);
-  EXPECT_EQ(ui.LastStatus(), korvex::text::kDeselected);
+  EXPECT_EQ(ui.LastStatus(), "選択解除");
 
   // Longer than a node name can be: ignored, the clipboard left alone.
   view->Select(Child("Box"));

@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 
 #include "output/DibImage.h"
-#include "output/OutputTexts.h"
 #include "tests/view/view_fixture.h"
 #include "view/PrintDevice.h"
 
@@ -11,7 +10,6 @@ namespace view_test {
 namespace {
 
 using korvex::ExportDialogValues;
-namespace text = korvex::output;
 
 std::string Head(const std::string& path, size_t count) {
   std::ifstream in(path, std::ios::binary);
@@ -186,11 +184,11 @@ TEST_F(ExportTest, CommandFollowsTheDialog) {
   ui.chosenFile = (scratch->Work() / "a.jpg").string();
   view->OnCommand(korvex::cmd::kFileOutput);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], text::kOldMethodNoJpeg);
-  EXPECT_EQ(ui.captions[0], text::kNoticeCaption);
+  EXPECT_EQ(ui.messages[0], "「旧式の処理を使う」をチェックしている時はJPEGファイルを出力出来ません");
+  EXPECT_EQ(ui.captions[0], "注意");
   EXPECT_FALSE(std::filesystem::exists(*ui.chosenFile));
   ASSERT_EQ(ui.requests.size(), 1u);
-  EXPECT_EQ(ui.requests[0].caption, text::kSaveCaption);
+  EXPECT_EQ(ui.requests[0].caption, "ﾋﾞｯﾄﾏｯﾌﾟを保存");
   EXPECT_EQ(ui.requests[0].defaultExtension, "bmp");
 
   ui.chosenFile = (scratch->Work() / "b.JPG").string();
@@ -241,8 +239,8 @@ TEST_F(ExportTest, FailedWritesAreReportedAndKeepTheOldFile) {
   // A folder that does not exist.
   EXPECT_FALSE(view->SaveImage((scratch->Work() / "missing" / "x.jpg").string(), 64, 32, 1.0));
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], text::kCannotSave);
-  EXPECT_EQ(ui.captions[0], text::kErrorCaption);
+  EXPECT_EQ(ui.messages[0], "ファイルを保存出来ませんでした。");
+  EXPECT_EQ(ui.captions[0], "エラー");
 
   // A disk that fills up half-way (a file size limit stands in for it, and
   // holds for root as well): the previous picture stays, nothing else is
@@ -279,13 +277,13 @@ TEST_F(ExportTest, HugeExportSucceedsOrSaysTooLarge) {
     EXPECT_EQ(Head(path, 3), "\xFF\xD8\xFF");
   } else {
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], text::kBitmapTooLarge);
+    EXPECT_EQ(ui.messages[0], "ビットマップを初期化出来ませんでした。大きすぎる可能性があります。");
   }
   // Beyond what any framebuffer takes: always the message, never a crash.
   ui.messages.clear();
   EXPECT_FALSE(view->SaveImage(path + "2", 100000, 100000, 1.0));
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], text::kBitmapTooLarge);
+  EXPECT_EQ(ui.messages[0], "ビットマップを初期化出来ませんでした。大きすぎる可能性があります。");
   EXPECT_FALSE(view->OutputBusy());
 }
 
@@ -309,7 +307,7 @@ TEST_F(ExportTest, PrintedPageFitsTheViewsAspect) {
   plain.canStretch = false;
   view->PrintPage(plain);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], text::kCannotPrintDevice);
+  EXPECT_EQ(ui.messages[0], "印刷出来ないデバイスです。");
   EXPECT_EQ(plain.pictureWidth, 0);
   EXPECT_FALSE(view->OutputBusy());
 
@@ -326,7 +324,7 @@ TEST_F(ExportTest, PrintedPageFitsTheViewsAspect) {
   view->PrintPage(stubborn);
   EXPECT_EQ(stubborn.pixels, 1);
   ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[1], text::kCannotWritePrintImage);
+  EXPECT_EQ(ui.messages[1], "印刷イメ－ジを書き込めません。");
 }
 
 }  // namespace

@@ -13,7 +13,6 @@ namespace view_test {
 namespace {
 
 namespace cmd = korvex::cmd;
-namespace text = korvex::text;
 
 // A box 10 × 10 × 10 in zone 0 of a scene exchange file.
 constexpr const char* kBoxK3d =
@@ -56,7 +55,7 @@ TEST_F(ViewTest, OpenReadsAnUpperCaseSceneExchangeFileAndTitlesTheWindow) {
   EXPECT_EQ(shell.title, "SITE.K3D - Korvex");
   EXPECT_EQ(launch.modelPath, path);
   EXPECT_EQ(State().currentFile, path);
-  EXPECT_EQ(ui.LastStatus(), text::kReady);
+  EXPECT_EQ(ui.LastStatus(), "ﾚﾃﾞｨ");
   EXPECT_TRUE(launch.modelTime.has_value());
   EXPECT_EQ(std::filesystem::current_path(), scratch->Work());
 }
@@ -69,8 +68,8 @@ TEST_F(ViewTest, AFileThatCannotBeReadLeavesTheSceneAndSaysSo) {
   ui.chosenFile = scratch->Write("fail.ink", "");
   ui.chosenFilter = 0;
   view->OnCommand(cmd::kOpen);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kOpenFailed, text::kOpenFailed}));
-  EXPECT_EQ(ui.captions[0], text::kOpenFailedCaption);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"読み込みに失敗しました。", "読み込みに失敗しました。"}));
+  EXPECT_EQ(ui.captions[0], "ﾌｧｲﾙｵｰﾌﾟﾝｴﾗｰ");
   EXPECT_EQ(Child("Box"), box);
   EXPECT_EQ(view->Handles().Tree(*box) != nullptr, true);
 }
@@ -164,12 +163,12 @@ TEST_F(ViewTest, DropOnTheBackgroundAsksAndOnANodeInsertsTheFile) {
   const std::string other = scratch->Write("other.ink", "");
   ui.messageAnswer = korvex::MessageAnswer::Cancel;
   view->OnDropFile(other, 100, 90);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kAskLoad}));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"ﾌｧｲﾙを読み込みますか？"}));
   EXPECT_EQ(Child("Box"), box);
 
   ui.messageAnswer = korvex::MessageAnswer::Ok;
   view->OnDropFile(scratch->Write("plan.dxf", ""), 100, 90);
-  EXPECT_EQ(ui.messages.back(), text::kUnknownFile);
+  EXPECT_EQ(ui.messages.back(), "対応していないﾌｧｲﾙです");
 
   const GMVector eye = State().eye;
   view->OnDropFile(scratch->Write("part.ink", ""), 50, 50);
@@ -218,7 +217,7 @@ TEST_F(ViewTest, ReloadNeedsTheSwitchKeepsTheCameraAndFollowsTheFileTime) {
   view->OnFocusGained();
   EXPECT_EQ(ui.waitCursor, (std::vector<bool>{true, false}));
   const std::vector<std::string> tail(ui.statuses.end() - 3, ui.statuses.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{text::kReloading, text::kRedrawing, text::kReady}));
+  EXPECT_EQ(tail, (std::vector<std::string>{"ﾘﾛｰﾄﾞ中...", "再描画中...", "ﾚﾃﾞｨ"}));
   EXPECT_EQ(State().eye, eye);
   EXPECT_EQ(view->Selection(), nullptr);
   EXPECT_EQ(view->Handles().Size(), 2u);
@@ -241,21 +240,21 @@ TEST_F(ViewTest, SaveWritesTheInkFileAndReportsAFailure) {
 
   State().currentFile = scratch->Write("fail.ink", "");
   view->OnCommand(cmd::kSave);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kSaveFailed}));
-  EXPECT_EQ(ui.captions.back(), text::kSaveFailedCaption);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"保存に失敗しました。"}));
+  EXPECT_EQ(ui.captions.back(), "ﾌｧｲﾙｾｰﾌﾞｴﾗｰ");
   EXPECT_TRUE(ui.requests.empty());
 
   // A model from a scene exchange file is saved as a new file.
   State().currentFile = scratch->Write("site.k3d", kBoxK3d);
   view->OnCommand(cmd::kSave);
   ASSERT_EQ(ui.requests.size(), 1u);
-  EXPECT_EQ(ui.requests[0].caption, text::kSaveAsCaption);
+  EXPECT_EQ(ui.requests[0].caption, "名前を付けて保存");
   EXPECT_EQ(ui.requests[0].defaultExtension, "ink");
   EXPECT_EQ(ui.requests[0].filter, "Ink (*.ink)|*.ink||");
 
   ui.chosenFile = (scratch->Work() / "fail-copy.ink").string();
   view->OnCommand(cmd::kSaveAs);
-  EXPECT_EQ(ui.messages.back(), text::kSaveFailed);
+  EXPECT_EQ(ui.messages.back(), "保存に失敗しました。");
   EXPECT_EQ(State().currentFile, (scratch->Work() / "site.k3d").string());
   ui.chosenFile = (scratch->Work() / "copy.ink").string();
   view->OnCommand(cmd::kSaveAs);

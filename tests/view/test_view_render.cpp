@@ -66,7 +66,7 @@ int Lit(int c, double facing) {
 class RenderCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveHeadlessGl()) GTEST_SKIP() << "no headless OpenGL context";
+    KORVEX_NEED(HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "no headless OpenGL context");
     scratch = std::make_unique<ScratchFolder>();
     model = scratch->Write("box.k3d", kBoxK3d);
   }

@@ -295,7 +295,7 @@ TEST_F(ShadowViewTest, SunDirectionAndSolarViewRememberTheirTimesAndSetTheLight)
   view->RebuildAll();
   const GMVector eye = State().eye;
   view->OnCommand(cmd::kSolarView);
-  EXPECT_EQ(ui.LastStatus(), korvex::text::kEmptyModel);
+  EXPECT_EQ(ui.LastStatus(), "ﾃﾞｰﾀが空なのでこの操作は行えません");
   EXPECT_EQ(State().eye, eye);
 }
 

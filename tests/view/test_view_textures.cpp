@@ -17,7 +17,6 @@ namespace view_test {
 namespace {
 
 namespace cmd = korvex::cmd;
-namespace text = korvex::text;
 namespace fs = std::filesystem;
 
 std::string ReadAll(const fs::path& path) {
@@ -31,7 +30,7 @@ class TextureViewTest : public ViewTest {
  protected:
   void SetUp() override {
     ViewTest::SetUp();
-    if (IsSkipped()) return;
+    if (IsSkipped() || HasFatalFailure()) return;
     program = scratch->Root() / "program";
     fs::create_directories(program / "Texture");
     fs::create_directories(program / "BillboardTex");
@@ -78,7 +77,7 @@ TEST_F(TextureViewTest, TxiBesideTheModelIsReadAndWrittenBackWhole) {
   Attributes("Box") = InkAttributes{};
   Attributes("Lid") = InkAttributes{};
   view->OnCommand(cmd::kOpenTextureAssignment);
-  EXPECT_EQ(ui.requests.back().filter, text::kTxiFilter);
+  EXPECT_EQ(ui.requests.back().filter, "ﾃｸｽﾁｬ割当ﾌｧｲﾙ (*.txi)|*.txi||");
   EXPECT_EQ(view->Engine()->GetTextureCount(), 2);
   EXPECT_EQ(Attributes("Box").textureSlot, 1);
   EXPECT_EQ(Attributes("Box").colour, 0xFFFFFFFFu);
@@ -95,15 +94,15 @@ TEST_F(TextureViewTest, AMissingTextureStopsTheFileWithTheMessage) {
                                  "KATEGORIE 0\n%green.bmp\n0 0\n%gone.bmp\n0 0\n%roof.bmp\n0 0\n"
                                  "KATEGORIE 1\nLid\n1 1 2 3 255\n");
   view->OnCommand(cmd::kOpenTextureAssignment);
-  EXPECT_EQ(ui.messages.back(), text::kTxiReadFailed);
-  EXPECT_EQ(ui.captions.back(), text::kErrorCaption);
+  EXPECT_EQ(ui.messages.back(), "ﾃｸｽﾁｬ割当ﾌｧｲﾙの読み込みに失敗しました。");
+  EXPECT_EQ(ui.captions.back(), "ｴﾗｰ");
   EXPECT_EQ(view->Engine()->GetTextureCount(), 1);  // the one before the failure stays
   EXPECT_EQ(Attributes("Box").colour, 0xFF030201u);
   EXPECT_EQ(Attributes("Lid").textureSlot, 0);      // after the failure: not assigned
 
   ui.chosenFile = (scratch->Work() / "nowhere.txi").string();
   view->OnCommand(cmd::kOpenTextureAssignment);
-  EXPECT_EQ(ui.messages.back(), text::kTxiOpenFailed);
+  EXPECT_EQ(ui.messages.back(), "ﾃｸｽﾁｬ割当ﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました。");
   EXPECT_EQ(view->Engine()->GetTextureCount(), 0);
 }
 
@@ -121,7 +120,7 @@ TEST_F(TextureViewTest, AFailedSaveKeepsTheOldFileAndThePath) {
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(folder.c_str(), W_OK) != 0) {
     view->OnCommand(cmd::kSaveTextureAssignment);
-    EXPECT_EQ(ui.messages.back(), text::kTxiOpenFailed);
+    EXPECT_EQ(ui.messages.back(), "ﾃｸｽﾁｬ割当ﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました。");
   }
   fs::permissions(folder, fs::perms::owner_all);
 
@@ -139,7 +138,7 @@ TEST_F(TextureViewTest, AFailedSaveKeepsTheOldFileAndThePath) {
   std::signal(SIGXFSZ, oldHandler);
 
   ASSERT_EQ(ui.messages.size(), shown + 1);
-  EXPECT_EQ(ui.messages.back(), text::kTxiOpenFailed);
+  EXPECT_EQ(ui.messages.back(), "ﾃｸｽﾁｬ割当ﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました。");
   EXPECT_EQ(ReadAll(folder / "old.txi"), old);
   EXPECT_EQ(launch.texturePath, before);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
@@ -153,7 +152,7 @@ TEST_F(TextureViewTest, BillboardFilesReplaceAllAndStopAtAMissingPicture) {
   ui.chosenFile = scratch->Write("more.bil", "ADD 1 1 0 2 3 tree\nADD 2 2 0 1 1 nothing\nADD 3 3 0 1 1 tree\n");
   view->OnCommand(cmd::kOpenBillboards);
   EXPECT_EQ(ui.requests.back().caption, "ﾋﾞﾙﾎﾞｰﾄﾞﾌｧｲﾙ読み込み");
-  EXPECT_EQ(ui.messages.back(), text::kBillboardLoadFailed);
+  EXPECT_EQ(ui.messages.back(), "ﾋﾞﾙﾎﾞｰﾄﾞの読み込みに失敗しました。");
   ASSERT_EQ(view->Engine()->GetBillboardCount(), 1);  // the old two are gone
   EXPECT_EQ(view->Engine()->GetBillboard(0)->position.x, 1.0);
 
@@ -201,7 +200,7 @@ TEST_F(TextureViewTest, LoadTextureRemembersTheFolderOfThePicture) {
   ui.chosenFile = std::nullopt;
   view->OnCommand(cmd::kLoadTexture);
   EXPECT_EQ(ui.requests.back().initialFolder, (program / "Texture").string());
-  EXPECT_EQ(ui.requests.back().filter, text::kBitmapFilter);
+  EXPECT_EQ(ui.requests.back().filter, "24Bits Bitmap Files (*.bmp)|*.bmp||");
 
   fs::create_directories(scratch->Work() / "pictures");
   TextureViewTest::WriteBmp(scratch->Work() / "pictures" / "wall.bmp", 4, 4, [](int, int) { return Rgb{9, 9, 9}; });
@@ -210,7 +209,7 @@ TEST_F(TextureViewTest, LoadTextureRemembersTheFolderOfThePicture) {
   EXPECT_EQ(view->Engine()->GetTextureCount(), 1);
   ui.chosenFile = (scratch->Work() / "pictures" / "none.bmp").string();
   view->OnCommand(cmd::kLoadTexture);
-  EXPECT_EQ(ui.messages.back(), text::kTextureLoadFailed);
+  EXPECT_EQ(ui.messages.back(), "ﾃｸｽﾁｬの読み込みに失敗しました。");
   EXPECT_EQ(view->Engine()->GetTextureCount(), 1);
   view->OnCommand(cmd::kLoadTexture);
   EXPECT_EQ(ui.requests.back().initialFolder, (scratch->Work() / "pictures").string());

@@ -22,6 +22,7 @@
 #include "render/GLContext.h"
 #include "render/gl_api.h"
 #include "tests/support/gl_pixels.h"
+#include "tests/support/needs.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
 #include "view/SceneCompanions.h"
@@ -236,10 +237,7 @@ inline CInkNode* AddSquareNode(CInkNode& parent, const char* name, double cx, do
   return node;
 }
 
-inline bool HaveHeadlessGl() {
-  std::string why;
-  return korvex::CreateHeadlessContext(nullptr, &why) != nullptr;
-}
+using korvex_test::HaveHeadlessGl;
 
 struct Rgb {
   int r, g, b;
@@ -254,11 +252,12 @@ inline Rgb PixelAt(const StereonImage& image, int x, int y) {
 inline bool IsWhite(Rgb c) { return c.r > 250 && c.g > 250 && c.b > 250; }
 
 // A view on a headless window, in a scratch folder whose program folder
-// holds the test plug-in for "*.ink". Skips when there is no headless GL.
+// holds the test plug-in for "*.ink". Fails when there is no headless GL
+// (unless KORVEX_ALLOW_NO_GL=1).
 class ViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveHeadlessGl()) GTEST_SKIP() << "no headless OpenGL context";
+    KORVEX_NEED(HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "no headless OpenGL context");
     scratch = std::make_unique<ScratchFolder>();
     launch.programFolder = KORVEX_VIEW_PROGRAM_DIR;
   }
