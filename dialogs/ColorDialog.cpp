@@ -10,7 +10,7 @@
 
 #include "dialogs/ColorButton.h"
 #include "dialogs/DialogFields.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 #include "render/OGLDispTree.h"
 #include "render/Stereon.h"
 

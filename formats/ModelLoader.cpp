@@ -2,7 +2,7 @@
 
 #include "common/file_util.h"
 #include "model/InkSolid.h"
-#include "plugins/InkFile.h"
+#include "model/SceneHosts.h"
 
 namespace korvex {
 
@@ -51,7 +51,7 @@ int FindImportFormat(CInkSolid& scene, std::string_view pattern) {
       [&](int i, char* text, int size) { scene.GetImportFormat(i, text, size); });
 }
 
-int FindImportFormat(CInkFile& host, std::string_view pattern) {
+int FindImportFormat(SceneFileHost& host, std::string_view pattern) {
   return FindFormat(
       host.GetCount(), pattern, [&](int i) { return host.CheckImport(i); },
       [&](int i, char* text, int size) { host.GetImportableFormat(i, text, size); });

@@ -13,7 +13,7 @@
 #include "formats/K3dReader.h"
 
 class CInkSolid;
-class CInkFile;
+class SceneFileHost;
 
 namespace korvex {
 
@@ -35,7 +35,7 @@ std::string_view FilterPattern(std::string_view filter);
 // pattern equals pattern byte for byte; -1 when none does.
 int FindImportFormat(CInkSolid& scene, std::string_view pattern);
 // The same over a file plug-in host of its own (a dropped file's host).
-int FindImportFormat(CInkFile& host, std::string_view pattern);
+int FindImportFormat(SceneFileHost& host, std::string_view pattern);
 // Index of the first file plug-in of the scene that writes files and whose
 // pattern equals pattern byte for byte; -1 when none does.
 int FindExportFormat(CInkSolid& scene, std::string_view pattern);

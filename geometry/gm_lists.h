@@ -13,7 +13,7 @@
 
 #include "geometry/gm_polygon.h"
 #include "geometry/gm_types.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 
 inline constexpr int GM_LIST_UNIQUE = 0x1;
 inline constexpr int GM_LIST_DIRECTED = 0x4;

@@ -5,7 +5,7 @@
 // owning them, so it must not outlive the tree it was filled from.
 #pragma once
 
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 
 class CInkNode;
 struct InkFigure;

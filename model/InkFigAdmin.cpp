@@ -4,7 +4,7 @@
 #include <new>
 #include <unordered_set>
 
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 
 // Vertex order. Adding a figure appends all of its vertices at once, and
 // deleting one removes all of them, so the vertex list is always the figures'

@@ -21,7 +21,7 @@
 #include "geometry/gm_types.h"
 #include "model/InkFigAdmin.h"
 #include "model/InkProperty.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 
 // Placement and appearance of a node, copied whole between nodes, the view
 // and plug-ins.

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 
 struct InkPropertyRecord {
   char name[64];  // zero-terminated, at most 63 bytes, the rest zero

@@ -1,10 +1,7 @@
 #include "model/InkSolid.h"
 
-#include "common/file_util.h"
 #include "model/InkNode.h"
 #include "model/InkProperty.h"
-#include "plugins/InkExtPlugin.h"
-#include "plugins/InkFile.h"
 
 CInkSolid::CInkSolid() = default;
 
@@ -13,18 +10,14 @@ CInkSolid::~CInkSolid() {
     if (extHost_) extHost_->NotifyDeleteRoot(root_.get());
     root_.reset();
   }
-  fileHost_.reset();  // calls each plug-in's Free and unloads it
+  fileHost_.reset();  // a plug-in host calls each plug-in's Free and unloads it
   extHost_.reset();
 }
 
-void CInkSolid::Initialize() { InitializeFrom(korvex::ProgramFolder()); }
-
-void CInkSolid::InitializeFrom(const std::filesystem::path& programFolder) {
+void CInkSolid::Initialize(std::unique_ptr<SceneFileHost> files, std::unique_ptr<SceneRootWatcher> watcher) {
   NewScene();
-  fileHost_ = std::make_unique<CInkFile>();
-  fileHost_->LoadFrom(programFolder);
-  extHost_ = std::make_unique<CInkExtPlugin>();
-  extHost_->LoadFrom(programFolder);
+  fileHost_ = std::move(files);
+  extHost_ = std::move(watcher);
 }
 
 void CInkSolid::NewScene() {
@@ -40,7 +33,7 @@ CInkNode* CInkSolid::GetRoot() { return root_.get(); }
 
 int CInkSolid::Import(int index, const char* path) { return fileHost_ ? ImportWith(*fileHost_, index, path) : 0; }
 
-int CInkSolid::ImportWith(CInkFile& host, int index, const char* path) {
+int CInkSolid::ImportWith(SceneFileHost& host, int index, const char* path) {
   // The plug-in built the tree with our classes; we own it from here on.
   std::unique_ptr<CInkNode> tree(host.Import(index, path, &settings));
   if (!tree) return 0;

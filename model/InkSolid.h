@@ -1,20 +1,20 @@
 // The scene root: the one object that holds a loaded scene.
 //
-// It owns the root node of the scene tree, the file plug-in host through
-// which every format but the scene exchange file is read and written, the
-// extension plug-in host, and the scene settings block that carries the
-// camera and light between the viewer and the plug-ins.
+// It owns the root node of the scene tree, the file host through which every
+// format but the scene exchange file is read and written, the extension host
+// told before a tree goes away (both plug-in hosts, handed in by
+// korvex::InitializeWithPlugins of plugins/ScenePlugins.h), and the scene
+// settings block that carries the camera and light between the viewer and
+// the plug-ins.
 #pragma once
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "model/SceneHosts.h"
 #include "model/SceneSettings.h"
 
 class CInkNode;
-class CInkFile;
-class CInkExtPlugin;
 
 class CInkSolid {
  public:
@@ -24,9 +24,9 @@ class CInkSolid {
 
   // Tells the extension plug-ins, deletes the tree, then the hosts.
   virtual ~CInkSolid();
-  // Makes the first (unannounced) root, then loads the file and extension
-  // plug-ins beside the program. Called once, before anything else.
-  virtual void Initialize();
+  // Makes the first (unannounced) root, then takes the hosts; either may be
+  // null (no formats, nobody to tell). Called once, before anything else.
+  void Initialize(std::unique_ptr<SceneFileHost> files, std::unique_ptr<SceneRootWatcher> watcher);
   // Replaces the tree by a fresh empty root, telling the extension plug-ins
   // about the old one before it is deleted.
   virtual void NewScene();
@@ -42,12 +42,10 @@ class CInkSolid {
   virtual int GetImportFormat(int index, char* buffer, int size);
   virtual int GetExportFormat(int index, char* buffer, int size);
 
-  // Import through another file plug-in host than the scene's own, such as
-  // the short-lived host of a dropped file.
-  int ImportWith(CInkFile& host, int index, const char* path);
+  // Import through another file host than the scene's own, such as the
+  // short-lived host of a dropped file.
+  int ImportWith(SceneFileHost& host, int index, const char* path);
 
-  // Initialize, with the plug-in folders taken from programFolder.
-  void InitializeFrom(const std::filesystem::path& programFolder);
   // Why the last Import failed, in the user's words (UTF-8), or empty.
   std::string LastImportFailure() const;
 
@@ -56,6 +54,6 @@ class CInkSolid {
 
  private:
   std::unique_ptr<CInkNode> root_;
-  std::unique_ptr<CInkFile> fileHost_;
-  std::unique_ptr<CInkExtPlugin> extHost_;
+  std::unique_ptr<SceneFileHost> fileHost_;
+  std::unique_ptr<SceneRootWatcher> extHost_;
 };

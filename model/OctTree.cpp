@@ -5,10 +5,8 @@
 #include <limits>
 #include <utility>
 
-#include "common/file_util.h"
 #include "geometry/gm_triangulate.h"
 #include "model/InkNode.h"
-#include "model/InkSolid.h"
 
 namespace {
 
@@ -470,11 +468,3 @@ void COctTreeBoxel::AddDumpNodes(CInkNode& root) {
   }
 }
 
-int COctTreeBoxel::DumpToFileFrom(const char* path, const std::filesystem::path& programFolder) {
-  CInkSolid scene;
-  scene.InitializeFrom(programFolder);
-  AddDumpNodes(*scene.GetRoot());
-  return scene.Export(0, path);
-}
-
-int COctTreeBoxel::DumpToFile(const char* path) { return DumpToFileFrom(path, korvex::ProgramFolder()); }

@@ -13,7 +13,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <utility>
@@ -22,7 +21,7 @@
 #include "geometry/gm_lists.h"
 #include "geometry/gm_polygon.h"
 #include "geometry/gm_types.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 
 struct InkFigure;
 class CInkNode;
@@ -92,16 +91,11 @@ class COctTreeBoxel {
   // with input lists of different lengths.
   virtual int FindFirstHit(const GMVector& start, const GMVector& end, GMVector* hit, int limitToSegment,
                            int skipTriangle);
-  // Writes the triangles and the leaf boxes as a scene through file plug-in
-  // 0 of the program folder, for looking at the tree in another viewer.
-  // Returns what the plug-in returns (0 when there is none).
-  virtual int DumpToFile(const char* path);
-
-  // DumpToFile with the plug-ins of another folder.
-  int DumpToFileFrom(const char* path, const std::filesystem::path& programFolder);
-  // Adds the two nodes DumpToFile writes under root: "TriangleElement" with
-  // one polygon figure per triangle and "OctTreeElement" with the faces of
-  // every leaf box.
+  // Adds the two nodes a dump of the tree holds under root:
+  // "TriangleElement" with one polygon figure per triangle and
+  // "OctTreeElement" with the faces of every leaf box. Writing them through a
+  // file plug-in, to look at the tree in another viewer, is
+  // korvex::DumpOctTreeToFile (plugins/ScenePlugins.h).
   void AddDumpNodes(CInkNode& root);
 
   double GetTolerance() const { return tolerance_; }

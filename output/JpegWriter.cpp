@@ -6,7 +6,7 @@
 #include <span>
 
 #include "common/atomic_file.h"
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 
 namespace korvex {
 namespace {

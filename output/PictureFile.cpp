@@ -3,7 +3,7 @@
 #include <new>
 
 #include "common/user_interface.h"
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 #include "output/JpegWriter.h"
 #include "output/OutputTexts.h"
 

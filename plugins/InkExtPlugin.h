@@ -8,22 +8,23 @@
 #include <filesystem>
 #include <vector>
 
+#include "model/SceneHosts.h"
 #include "plugins/plugin_folder.h"
 #include "plugins/sdk/KorvexPlugin.h"
 
 class CInkNode;
 
-class CInkExtPlugin {
+class CInkExtPlugin : public SceneRootWatcher {
  public:
   CInkExtPlugin();
   CInkExtPlugin(const CInkExtPlugin&) = delete;
   CInkExtPlugin& operator=(const CInkExtPlugin&) = delete;
 
   // Unloads every library in table order, without calling into them.
-  virtual ~CInkExtPlugin();
+  ~CInkExtPlugin() override;
   virtual void Load();
   // Tells every plug-in, in table order, that the tree under root goes away.
-  virtual void NotifyDeleteRoot(CInkNode* root);
+  void NotifyDeleteRoot(CInkNode* root) override;
   virtual int GetCount() const;
 
   // Load, with the plug-ins taken from programFolder/ExtPlugin.

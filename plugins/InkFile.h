@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "model/SceneHosts.h"
 #include "model/SceneSettings.h"
 #include "plugins/plugin_folder.h"
 #include "plugins/sdk/KorvexPlugin.h"
 
 class CInkNode;
 
-class CInkFile {
+class CInkFile : public SceneFileHost {
  public:
   CInkFile();
   CInkFile(const CInkFile&) = delete;
@@ -28,29 +29,29 @@ class CInkFile {
 
   // Calls Free of every plug-in whose Create accepted, then unloads them, in
   // table order.
-  virtual ~CInkFile();
+  ~CInkFile() override;
   // Discovers and loads the plug-ins beside the program.
   virtual void Load();
   virtual int GetComment(int index, char* buffer, int size);
-  virtual int CheckImport(int index);
-  virtual int CheckExport(int index);
+  int CheckImport(int index) override;
+  int CheckExport(int index) override;
   // The file-dialog filter text "description|*.ext|"; an empty text and 0
   // when the plug-in has none.
-  virtual int GetImportableFormat(int index, char* buffer, int size);
-  virtual int GetExportableFormat(int index, char* buffer, int size);
+  int GetImportableFormat(int index, char* buffer, int size) override;
+  int GetExportableFormat(int index, char* buffer, int size) override;
   // A new tree owned by the caller, or null; an empty path is refused
   // without calling the plug-in. While import isolation is on (the default,
   // IsolatedImport.h) the plug-in reads the file in the helper process.
-  virtual CInkNode* Import(int index, const char* path, InkSceneSettings* settings);
-  virtual int Export(int index, const char* path, CInkNode* root, InkSceneSettings settings);
-  virtual int GetCount() const;
+  CInkNode* Import(int index, const char* path, InkSceneSettings* settings) override;
+  int Export(int index, const char* path, CInkNode* root, InkSceneSettings settings) override;
+  int GetCount() const override;
 
   // Load, with the plug-ins taken from programFolder/FilePlugin.
   void LoadFrom(const std::filesystem::path& programFolder);
 
   // Why the last Import gave null, in the user's words (UTF-8); empty when it
   // succeeded or the plug-in simply had nothing to give.
-  const std::string& LastImportFailure() const { return lastFailure_; }
+  std::string LastImportFailure() const override { return lastFailure_; }
 
  private:
   struct Entry {

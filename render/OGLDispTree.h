@@ -14,7 +14,7 @@
 
 #include "geometry/gm_polygon.h"
 #include "geometry/gm_types.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 #include "render/GLList.h"
 
 // An entry of the engine's texture table: the image file, its GL texture and

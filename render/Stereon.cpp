@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/user_interface.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 #include "render/GLContext.h"
 #include "render/gl_api.h"
 

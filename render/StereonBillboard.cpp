@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "geometry/gm_vector.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 #include "render/Stereon.h"
 #include "render/gl_api.h"
 

@@ -11,8 +11,9 @@
 #include "model/FigureTessellation.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
-#include "model/PlainList.h"
-#include "output/DibImage.h"
+#include "common/PlainList.h"
+#include "image/DibImage.h"
+#include "plugins/ScenePlugins.h"
 #include "render/Stereon.h"
 #include "render/gl_api.h"
 
@@ -140,7 +141,7 @@ CInkNode* FirstNodeWithFigure(CInkNode* node) {
 // or the figure has no surface.
 std::unique_ptr<GMPolygonSet> ReadOutline(const std::string& path) {
   CInkSolid scene;
-  scene.Initialize();
+  korvex::InitializeWithPlugins(scene);
   for (int i = 0; i < scene.GetFormatCount(); ++i) {
     if (!scene.CanImport(i) || !scene.Import(i, path.c_str())) continue;
     CInkNode* first =

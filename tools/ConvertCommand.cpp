@@ -1,3 +1,4 @@
+#include "plugins/ScenePlugins.h"
 #include "tools/ConvertCommand.h"
 
 #include <cstring>
@@ -47,7 +48,7 @@ int RunConvert(const std::vector<std::string_view>& args) {
   const std::string out(paths[1]);
 
   CInkSolid scene;
-  scene.Initialize();  // plug-ins from "FilePlugin" beside the program
+  korvex::InitializeWithPlugins(scene);  // plug-ins from "FilePlugin" beside the program
   const int format = FindExportFormat(scene, FilePattern(out, kSaveDefaultPattern));
   if (format < 0) return Fail("write", out, "no plug-in writes this kind of file");
 

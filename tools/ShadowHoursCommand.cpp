@@ -9,10 +9,11 @@
 #include <string>
 
 #include "analysis/SceneCasters.h"
-#include "app/sheet/ShadowPlan.h"
+#include "sheet/ShadowPlan.h"
 #include "analysis/ShadowStudy.h"
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
+#include "plugins/ScenePlugins.h"
 #include "tools/BatchView.h"
 
 namespace korvex::cli {
@@ -179,7 +180,7 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
     return Refused("the tile K/N needs K from 1 to N and N at least 1");
 
   CInkSolid scene;
-  scene.Initialize();
+  korvex::InitializeWithPlugins(scene);
   K3dViewState view;
   const ModelLoadResult loaded = LoadModel(scene, *model, view);
   if (loaded != ModelLoadResult::kLoaded) {

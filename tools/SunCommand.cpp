@@ -10,7 +10,7 @@
 
 #include "common/file_util.h"
 #include "tools/BatchView.h"
-#include "app/sheet/ContactSheet.h"
+#include "sheet/ContactSheet.h"
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
 

@@ -25,6 +25,7 @@
 #include "common/Version.h"
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
+#include "plugins/ScenePlugins.h"
 #include "tools/ConvertCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/SceneDump.h"
@@ -71,7 +72,7 @@ int Dump(const std::vector<std::string_view>& args) {
   const std::string_view model = models.front();
 
   CInkSolid scene;
-  scene.Initialize();  // plug-ins from "FilePlugin" and "ExtPlugin" beside the program
+  korvex::InitializeWithPlugins(scene);  // plug-ins from "FilePlugin" and "ExtPlugin" beside the program
   korvex::K3dViewState view;
   const korvex::ModelLoadResult result = korvex::LoadModel(scene, model, view);
   if (result != korvex::ModelLoadResult::kLoaded) {

@@ -1,5 +1,6 @@
 // The view: creation and destruction, painting and its overlay, selection
 // and the host's messages.
+#include "plugins/ScenePlugins.h"
 #include "view/StereonView.h"
 
 #include <array>
@@ -70,9 +71,9 @@ bool CStereonView::Initialise(GLWindowContext* window, int width, int height) {
 
   scene_ = std::make_unique<CInkSolid>();
   if (launch_.programFolder.empty())
-    scene_->Initialize();
+    korvex::InitializeWithPlugins(*scene_);
   else
-    scene_->InitializeFrom(launch_.programFolder);
+    korvex::InitializeWithPlugins(*scene_, launch_.programFolder);
 
   engine_ = std::make_unique<CStereon>(&ui_);
   const int made = window != nullptr ? engine_->CreateOnWindow(window)

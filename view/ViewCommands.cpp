@@ -5,7 +5,7 @@
 #include "common/user_interface.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 #include "view/CurrentFolder.h"
 #include "view/SceneCompanions.h"
 #include "view/StereonView.h"

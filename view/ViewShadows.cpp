@@ -10,7 +10,7 @@
 #include "model/FigureTessellationWorld.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 #include "render/OGLDispTree.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"

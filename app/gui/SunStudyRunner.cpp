@@ -9,7 +9,7 @@
 #include <string>
 
 #include "dialogs/SunStudyDialog.h"
-#include "app/sheet/ContactSheet.h"
+#include "sheet/ContactSheet.h"
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
 #include "view/SunTimes.h"

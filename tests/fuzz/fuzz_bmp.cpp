@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const korvex_fuzz::Scratch scratch;

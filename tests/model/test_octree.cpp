@@ -14,6 +14,7 @@
 #include "model/InkNode.h"
 #include "model/OctTree.h"
 #include "model/OctTreeFill.h"
+#include "plugins/ScenePlugins.h"
 #include "scene_samples.h"
 
 namespace {
@@ -381,7 +382,7 @@ TEST(OctTreeDebug, LeafBoxesAndDumpScene) {
   // Without file plug-ins there is nothing to write through.
   const auto empty = std::filesystem::temp_directory_path() / "korvex_octree_no_plugins";
   std::filesystem::create_directories(empty);
-  EXPECT_EQ(tree.DumpToFileFrom((empty / "dump.ink").string().c_str(), empty), 0);
+  EXPECT_EQ(korvex::DumpOctTreeToFile(tree, (empty / "dump.ink").string().c_str(), empty), 0);
 }
 
 TEST(OctTreeFill, ListsEachFigureOnceAndLeavesOutWhatIsNotShown) {

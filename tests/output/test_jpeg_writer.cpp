@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 #include "output/JpegWriter.h"
 #include "output_fixture.h"
 

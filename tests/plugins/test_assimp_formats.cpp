@@ -20,6 +20,7 @@
 #include "geometry/gm_mesh_build.h"
 #include "model/InkSolid.h"
 #include "plugins/assimp/AssimpScene.h"
+#include "plugins/ScenePlugins.h"
 #include "tests/support/needs.h"
 
 namespace fs = std::filesystem;
@@ -80,7 +81,7 @@ class AssimpFormats : public ::testing::Test {
     for (const char* format : {"obj", "gltf", "glb", "ifc", "stl", "ply", "dae"})
       fs::copy_file(fs::path(KORVEX_PLUGIN_BUILD_DIR) / ("assimp_" + std::string(format) + ".so"),
                     dir_ / "FilePlugin" / ("assimp_" + std::string(format) + ".so"));
-    solid_.InitializeFrom(dir_);
+    korvex::InitializeWithPlugins(solid_, dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -363,7 +364,7 @@ TEST_F(AssimpFormats, ExportedModelsReadBackInTheSamePlace) {
     std::ofstream(file) << "previous";
     ASSERT_EQ(solid_.Export(ExportFormatOf(extension), file.c_str()), 1);
     CInkSolid back;
-    back.InitializeFrom(dir_);
+    korvex::InitializeWithPlugins(back, dir_);
     ASSERT_EQ(back.Import(FormatOf(extension), file.c_str()), 1);
     GMBox box{};
     bool any = false;

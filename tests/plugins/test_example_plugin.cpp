@@ -8,6 +8,7 @@
 
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
+#include "plugins/ScenePlugins.h"
 
 namespace fs = std::filesystem;
 
@@ -19,7 +20,7 @@ TEST(ExamplePlugin, ReadsPointListsIntoOneNode) {
   std::ofstream(dir / "empty.xyz") << "\n";
   {
     CInkSolid solid;
-    solid.InitializeFrom(dir);
+    korvex::InitializeWithPlugins(solid, dir);
     ASSERT_EQ(solid.GetFormatCount(), 1);
     EXPECT_EQ(solid.CanExport(0), 0);
     ASSERT_EQ(solid.Import(0, (dir / "survey.xyz").c_str()), 1);

@@ -15,6 +15,7 @@
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "plugins/InkFile.h"
+#include "plugins/ScenePlugins.h"
 
 namespace fs = std::filesystem;
 
@@ -366,7 +367,7 @@ TEST_F(InkFile, ASceneComesBackInEveryFieldAndWritesTheSameBytesAgain) {
 
   // Through the scene root: the file's top-level nodes and properties become the scene.
   CInkSolid solid;
-  solid.InitializeFrom(dir_);
+  korvex::InitializeWithPlugins(solid, dir_);
   ASSERT_EQ(solid.Import(0, Path("a.ink").c_str()), 1);
   ASSERT_EQ(solid.GetRoot()->GetCount(), 2);
   ExpectSameTree(*scene->GetChild(0), *solid.GetRoot()->GetChild(0));
@@ -490,7 +491,7 @@ TEST_F(InkFile, HostileFilesLeaveTheSceneAsItWas) {
   };
 
   CInkSolid solid;
-  solid.InitializeFrom(dir_);
+  korvex::InitializeWithPlugins(solid, dir_);
   WriteBytes(Path("good.ink"), good);
   ASSERT_EQ(solid.Import(0, Path("good.ink").c_str()), 1);
   CInkNode* root = solid.GetRoot();

@@ -16,6 +16,7 @@
 #include "plugins/InkFile.h"
 #include "plugins/IsolatedImport.h"
 #include "plugins/ink/InkFormat.h"
+#include "plugins/ScenePlugins.h"
 
 namespace fs = std::filesystem;
 
@@ -34,7 +35,7 @@ class IsolatedImport : public ::testing::Test {
     korvex::ImportIsolationSettings().enabled = true;
     korvex::ImportIsolationSettings().limits.seconds = 60;
     korvex::ImportIsolationSettings().limits.addressSpace = 1ull << 30;
-    solid_.InitializeFrom(dir_);
+    korvex::InitializeWithPlugins(solid_, dir_);
     kept_ = new CInkNode;
     kept_->Create(nullptr);
     kept_->SetName("kept");

@@ -13,6 +13,7 @@
 #include "plugins/InkFile.h"
 #include "in_process_imports.h"
 #include "plugins/PluginTree.h"
+#include "plugins/ScenePlugins.h"
 
 namespace fs = std::filesystem;
 
@@ -24,7 +25,7 @@ class FaultyPlugin : public ::testing::Test {
     dir_ = fs::temp_directory_path() / ("korvex_faulty_" + std::to_string(::getpid()));
     fs::create_directories(dir_ / "FilePlugin");
     fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / "faulty.so", dir_ / "FilePlugin" / "faulty.so");
-    solid_.InitializeFrom(dir_);
+    korvex::InitializeWithPlugins(solid_, dir_);
     kept_ = new CInkNode;
     kept_->Create(nullptr);
     kept_->SetName("kept");
@@ -91,7 +92,7 @@ TEST(FaultyPluginHost, ExceptionsFromEveryEntryPointAnswerAsFailures) {
   fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / "faulty_create.so", dir / "FilePlugin" / "b_create.so");
   {
     CInkSolid solid;
-    solid.InitializeFrom(dir);  // b's Create throws while loading
+    korvex::InitializeWithPlugins(solid, dir);  // b's Create throws while loading
     ASSERT_EQ(solid.GetFormatCount(), 2);
     EXPECT_EQ(solid.CanImport(1), 0);  // b counts as a plug-in that refused to start
 
@@ -123,7 +124,7 @@ TEST(FaultyPluginHost, AnExtensionPluginThatThrowsDoesNotKeepTheSceneFromGoing) 
   fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / "faulty.so", dir / "ExtPlugin" / "a_faulty.so");
   {
     CInkSolid solid;
-    solid.InitializeFrom(dir);
+    korvex::InitializeWithPlugins(solid, dir);
     auto* child = new CInkNode;
     child->Create(nullptr);
     solid.GetRoot()->AddChild(child);

@@ -13,6 +13,7 @@
 #include "plugins/InkExtPlugin.h"
 #include "plugins/InkFile.h"
 #include "in_process_imports.h"
+#include "plugins/ScenePlugins.h"
 
 namespace fs = std::filesystem;
 
@@ -80,7 +81,7 @@ TEST_F(PluginFolder, NoPluginsMeansAnEmptyTableAndAWorkingScene) {
   EXPECT_EQ(nowhere.GetCount(), 0);
 
   CInkSolid solid;
-  solid.InitializeFrom(dir_);
+  korvex::InitializeWithPlugins(solid, dir_);
   ASSERT_NE(solid.GetRoot(), nullptr);
   EXPECT_EQ(solid.GetFormatCount(), 0);
   EXPECT_EQ(solid.Import(0, "model.tst"), 0);
@@ -172,7 +173,7 @@ TEST_F(PluginFolder, ImportReplacesTheSceneWithTheTopLevelNodesAndProperties) {
   AddExtPlugin("ext_b", "1_ext.so");
   AddExtPlugin("ext_a", "2_ext.so");
   CInkSolid solid;
-  solid.InitializeFrom(dir_);
+  korvex::InitializeWithPlugins(solid, dir_);
   EXPECT_EQ(Count("ext_a:DeleteRootNode") + Count("ext_b:DeleteRootNode"), 0);  // the first root is never announced
 
   CInkNode* old = solid.GetRoot();
@@ -213,7 +214,7 @@ TEST_F(PluginFolder, ImportReplacesTheSceneWithTheTopLevelNodesAndProperties) {
 TEST_F(PluginFolder, AnEmptyTreeLeavesAnEmptyRoot) {
   AddFilePlugin("reader_a", "reader.so");
   CInkSolid solid;
-  solid.InitializeFrom(dir_);
+  korvex::InitializeWithPlugins(solid, dir_);
   auto* child = new CInkNode;
   child->Create(nullptr);
   solid.GetRoot()->AddChild(child);
@@ -226,7 +227,7 @@ TEST_F(PluginFolder, AFailedImportLeavesTheSceneAsItWas) {
   AddFilePlugin("reader_a", "reader.so");
   AddExtPlugin("ext_a", "ext.so");
   CInkSolid solid;
-  solid.InitializeFrom(dir_);
+  korvex::InitializeWithPlugins(solid, dir_);
   CInkNode* root = solid.GetRoot();
   auto* child = new CInkNode;
   child->Create(nullptr);
@@ -253,7 +254,7 @@ TEST_F(PluginFolder, AFailedImportLeavesTheSceneAsItWas) {
 TEST_F(PluginFolder, ExportHandsTheLiveTreeAndACopyOfTheBlock) {
   AddFilePlugin("reader_a", "reader.so");
   CInkSolid solid;
-  solid.InitializeFrom(dir_);
+  korvex::InitializeWithPlugins(solid, dir_);
   solid.settings.viewAngle = 30.0;
   g_events.clear();
   EXPECT_EQ(solid.Export(0, "out.tst"), 7);  // the plug-in's result, unchanged
@@ -278,7 +279,7 @@ TEST_F(PluginFolder, ExtensionPluginsHearOfEveryRootBeforeItGoes) {
   const void* second = nullptr;
   {
     CInkSolid solid;
-    solid.InitializeFrom(dir_);
+    korvex::InitializeWithPlugins(solid, dir_);
     first = solid.GetRoot();
     EXPECT_TRUE(g_events.empty());
     solid.NewScene();
@@ -301,7 +302,7 @@ TEST_F(PluginFolder, ExtensionPluginsHearOfEveryRootBeforeItGoes) {
 TEST_F(PluginFolder, ASceneWithoutExtensionPluginsMakesNoCalls) {
   {
     CInkSolid solid;
-    solid.InitializeFrom(dir_);
+    korvex::InitializeWithPlugins(solid, dir_);
     solid.NewScene();
   }
   EXPECT_TRUE(g_events.empty());

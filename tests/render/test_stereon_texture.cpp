@@ -12,8 +12,9 @@
 #include "model/InkFigAdmin.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 #include "render_fixture.h"
+#include "plugins/ScenePlugins.h"
 #include "tests/support/bmp_picture.h"
 #include "tests/support/message_log.h"
 
@@ -267,7 +268,7 @@ TEST_F(TextureTest, BillboardsShareOnePicturePerFileAndLogWhatIsMissing) {
 TEST_F(TextureTest, OutlineComesFromTheSceneFileBesideThePicture) {
   // The outline file is a scene saved by the scene plug-in beside the tests.
   CInkSolid scene;
-  scene.Initialize();
+  korvex::InitializeWithPlugins(scene);
   int ink = -1;
   for (int i = 0; i < scene.GetFormatCount() && ink < 0; ++i) {
     char filter[256] = {};

@@ -16,7 +16,7 @@
 #include "common/atomic_file.h"
 #include "model/InkNode.h"
 #include "model/SceneSettings.h"
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 #include "output/JpegWriter.h"
 #include "output/LayoutFile.h"
 #include "plugins/InkFile.h"

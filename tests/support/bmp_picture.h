@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 
 namespace korvex_test {
 

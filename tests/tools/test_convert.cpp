@@ -14,6 +14,7 @@
 #include "formats/ModelLoader.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
+#include "plugins/ScenePlugins.h"
 
 namespace fs = std::filesystem;
 
@@ -63,7 +64,7 @@ class Convert : public ::testing::Test {
   // Loads a file with the plug-ins beside the program, as the program does.
   GMBox Load(const std::string& path) {
     CInkSolid scene;
-    scene.InitializeFrom(fs::path(KORVEX_CLI_PATH).parent_path());
+    korvex::InitializeWithPlugins(scene, fs::path(KORVEX_CLI_PATH).parent_path());
     korvex::K3dViewState view;
     EXPECT_EQ(korvex::LoadModel(scene, path, view), korvex::ModelLoadResult::kLoaded) << path;
     return SceneBox(scene);

@@ -2,7 +2,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 #include "tests/view/view_fixture.h"
 #include "view/PrintDevice.h"
 

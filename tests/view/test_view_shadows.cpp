@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "model/PlainList.h"
-#include "output/DibImage.h"
+#include "common/PlainList.h"
+#include "image/DibImage.h"
 #include "render/OGLDispTree.h"
 #include "view_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 #include "tests/support/bmp_picture.h"
 #include "view/CompanionFiles.h"
 #include "view_fixture.h"

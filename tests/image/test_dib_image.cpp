@@ -5,8 +5,8 @@
 #include <csignal>
 #include <functional>
 
-#include "output/DibImage.h"
-#include "output_fixture.h"
+#include "image/DibImage.h"
+#include "tests/output/output_fixture.h"
 
 namespace output_test {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 
 namespace {
 

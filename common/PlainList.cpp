@@ -1,4 +1,4 @@
-#include "model/PlainList.h"
+#include "common/PlainList.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

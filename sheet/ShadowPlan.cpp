@@ -1,4 +1,4 @@
-#include "app/sheet/ShadowPlan.h"
+#include "sheet/ShadowPlan.h"
 
 #include <QFont>
 #include <QImage>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/sheet/FontApplication.h"
+#include "sheet/FontApplication.h"
 #include "output/JpegWriter.h"
 
 namespace korvex {

@@ -1,4 +1,4 @@
-#include "app/sheet/ContactSheet.h"
+#include "sheet/ContactSheet.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/sheet/FontApplication.h"
+#include "sheet/FontApplication.h"
 #include "output/JpegWriter.h"
 
 namespace korvex {

@@ -1,0 +1,2 @@
+// The engine reaching sideways into the image output.
+#include "output/JpegWriter.h"
