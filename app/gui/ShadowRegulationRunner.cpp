@@ -10,7 +10,7 @@
 #include <string>
 
 #include "analysis/SceneCasters.h"
-#include "app/sheet/ShadowPlan.h"
+#include "sheet/ShadowPlan.h"
 #include "common/file_util.h"
 #include "dialogs/ShadowRegulationDialog.h"
 #include "model/FigureTessellationWorld.h"

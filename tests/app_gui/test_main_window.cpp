@@ -52,7 +52,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtUserInterface.h"
 #include "app/gui/ViewWidget.h"
-#include "app/sheet/ShadowPlan.h"
+#include "sheet/ShadowPlan.h"
 #include "dialogs/ShadowRegulationDialog.h"
 #include "dialogs/FogDialog.h"
 #include "dialogs/LayerDialog.h"
