@@ -80,11 +80,11 @@ TEST_F(ViewTest, APlugInThatCrashesLeavesTheSceneAndNamesTheReason) {
   CInkNode* box = Child("Box");
   std::filesystem::remove("StereonErr.log");
   const std::string crash = scratch->Write("crash.ink", "");
-  const std::string failure = std::string(text::kOpenFailed) + " プラグインが異常終了しました (SIGSEGV)";
+  const std::string failure = std::string("読み込みに失敗しました。") + " プラグインが異常終了しました (SIGSEGV)";
   ui.chosenFile = crash;
   ui.chosenFilter = 0;
   view->OnCommand(cmd::kOpen);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kOpenFailed}));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"読み込みに失敗しました。"}));
   EXPECT_EQ(ui.LastStatus(), failure);
   EXPECT_EQ(Child("Box"), box);
 
@@ -116,7 +116,7 @@ TEST_F(ViewTest, ModelsAndCompanionsThatAreNoRegularFilesAreRefused) {
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   ui.chosenFile = pipe.string();
   view->OnCommand(cmd::kOpen);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kOpenFailed, text::kOpenFailed}));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"読み込みに失敗しました。", "読み込みに失敗しました。"}));
   EXPECT_EQ(Child("Box"), box);
 
   const std::string model = scratch->Write("site.ink", "");
@@ -126,7 +126,7 @@ TEST_F(ViewTest, ModelsAndCompanionsThatAreNoRegularFilesAreRefused) {
   view->OnCommand(cmd::kOpen);
   EXPECT_EQ(ui.messages.size(), 2u);
   EXPECT_NE(Child("Box"), nullptr);
-  EXPECT_EQ(ui.LastStatus(), text::kReady);
+  EXPECT_EQ(ui.LastStatus(), "ﾚﾃﾞｨ");
 }
 
 TEST_F(ViewTest, TheOldSelectionIsGoneBeforeACompanionMessageRepaints) {
