@@ -13,7 +13,7 @@
 #include <string>
 
 #include "cli_text.h"
-#include "output/DibImage.h"
+#include "image/DibImage.h"
 
 namespace fs = std::filesystem;
 
