@@ -219,7 +219,7 @@ TEST_F(ExportTest, CommandFollowsTheDialog) {
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_NE(ui.messages[1].find((scratch->Work() / "sheet.jpg").string()), std::string::npos) << ui.messages[1];
   EXPECT_NE(ui.messages[1].find((scratch->Work() / "sheet.tdo").string()), std::string::npos) << ui.messages[1];
-  EXPECT_EQ(ui.captions[1], text::kDialogTitle);
+  EXPECT_EQ(ui.captions[1], "ファイル出力");
 
   // A name typed without an extension takes the chosen filter's.
   answer.layoutOut = false;

@@ -198,7 +198,7 @@ TEST_F(ViewTest, ADropSeesAPlugInAddedAfterTheStart) {
   std::filesystem::copy(std::filesystem::path(KORVEX_VIEW_PROGRAM_DIR) / "FilePlugin", program / "FilePlugin");
 
   view->OnDropFile(scratch->Write("late.ink", ""), 10, 10);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{text::kAskLoad}));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"ﾌｧｲﾙを読み込みますか？"}));
   EXPECT_NE(Child("Box"), nullptr);
   EXPECT_EQ(shell.title, "late.ink - Korvex");
 }
