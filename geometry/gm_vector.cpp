@@ -62,14 +62,6 @@ GMVector GMMidpoint(const GMVector& p, const GMVector& q) {
   return {p.x + (q.x - p.x) * 0.5, p.y + (q.y - p.y) * 0.5, p.z + (q.z - p.z) * 0.5};
 }
 
-double GMDot(const GMVector& u, const GMVector& v) { return u.x * v.x + u.y * v.y + u.z * v.z; }
-
-GMVector GMCross(const GMVector& u, const GMVector& v) {
-  return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-}
-
-double GMLength(const GMVector& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
-
 double GMDistance(const GMVector& p, const GMVector& q) { return GMLength(GMSubtract(p, q)); }
 
 GMVector GMNormalize(const GMVector& v, double tol) {

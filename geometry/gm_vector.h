@@ -4,6 +4,8 @@
 // near) and points are compared per axis, not by distance.
 #pragma once
 
+#include <cmath>
+
 #include "geometry/gm_types.h"
 
 // --- tolerance predicates -------------------------------------------------
@@ -39,6 +41,13 @@ inline int GMCompareSegments(const GMVector& a0, const GMVector& a1, const GMVec
 int GMBoxContainsPoint(const GMVector& min, const GMVector& max, const GMVector& p, double tol);
 
 // --- vectors ----------------------------------------------------------------
+// Sums, differences and multiples, component by component; every module
+// writes its vector arithmetic with these.
+inline GMVector operator+(const GMVector& a, const GMVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline GMVector operator-(const GMVector& a, const GMVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline GMVector operator*(const GMVector& a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+inline GMVector operator*(double s, const GMVector& a) { return {a.x * s, a.y * s, a.z * s}; }
+
 GMVector GMSetVector(double x, double y, double z);
 GMVector GMSetScalar(double v);
 GMBox GMSetBox(double minX, double minY, double minZ, double maxX, double maxY, double maxZ);
@@ -47,9 +56,11 @@ void GMAdd(GMVector& p, double dx, double dy, double dz);
 GMVector GMSubtract(const GMVector& p, const GMVector& q);  // q - p
 GMVector GMNegate(const GMVector& v);
 GMVector GMMidpoint(const GMVector& p, const GMVector& q);
-double GMDot(const GMVector& u, const GMVector& v);
-GMVector GMCross(const GMVector& u, const GMVector& v);
-double GMLength(const GMVector& v);
+inline double GMDot(const GMVector& u, const GMVector& v) { return u.x * v.x + u.y * v.y + u.z * v.z; }
+inline GMVector GMCross(const GMVector& u, const GMVector& v) {
+  return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+}
+inline double GMLength(const GMVector& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 double GMDistance(const GMVector& p, const GMVector& q);
 GMVector GMNormalize(const GMVector& v, double tol);
 void GMScaleToLength(GMVector& v, double len);

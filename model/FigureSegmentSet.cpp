@@ -62,10 +62,7 @@ constexpr int kMaxRows = 64;
 constexpr double kBendFit = 1e-3;
 constexpr double kTol = GM_TOLERANCE;
 
-GMVector Add(const GMVector& a, const GMVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-GMVector Sub(const GMVector& a, const GMVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-GMVector Scale(const GMVector& a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-GMVector Lerp(const GMVector& a, const GMVector& b, double t) { return Add(a, Scale(Sub(b, a), t)); }
+GMVector Lerp(const GMVector& a, const GMVector& b, double t) { return a + (b - a) * t; }
 
 // The polygon of the given corners without repeated neighbours; nothing when
 // fewer than three distinct corners remain.
@@ -140,9 +137,9 @@ bool FindBend(std::span<const GMVector> a, std::span<const GMVector> b, Bend& be
   // The point of the line where the planes meet nearest the origin:
   // ((ha nb - hb na) x u) / |u|^2 with ha, hb the planes' offsets along their normals.
   const double ha = GMDot(na, a[0]), hb = GMDot(nb, b[0]);
-  const GMVector c = GMCross(Sub(Scale(nb, ha), Scale(na, hb)), u);
-  bend.centre = Scale(c, 1.0 / uu);
-  bend.axis = Scale(u, 1.0 / std::sqrt(uu));
+  const GMVector c = GMCross(nb * ha - na * hb, u);
+  bend.centre = c * (1.0 / uu);
+  bend.axis = u * (1.0 / std::sqrt(uu));
   bend.angle = std::atan2(std::sqrt(uu), GMDot(na, nb));
 
   double size = 0.0, miss = 0.0;
@@ -167,7 +164,7 @@ void Row(std::span<const GMVector> start, std::span<const GMVector> end, const B
     GMVector full = start[i], part = start[i];
     GMRotatePointAboutAxis(full, bend->centre, bend->axis, bend->angle);
     GMRotatePointAboutAxis(part, bend->centre, bend->axis, bend->angle * t);
-    row[i] = Add(part, Scale(Sub(end[i], full), t));
+    row[i] = part + (end[i] - full) * t;
   }
 }
 

@@ -30,6 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "geometry/gm_vector.h"
 #include "model/FigureTessellationDetail.h"
 
 namespace ink_tessellation {
@@ -124,7 +125,6 @@ ControlMesh BuildControlMesh(const InkSubdivRecord& record) {
   return mesh;
 }
 
-GMVector Scaled(const GMVector& v, double s) { return {v.x * s, v.y * s, v.z * s}; }
 void Accumulate(GMVector& sum, const GMVector& v) {
   sum.x += v.x;
   sum.y += v.y;
@@ -146,7 +146,7 @@ ControlMesh Refine(const ControlMesh& in) {
     GMVector sum;
     const int32_t begin = in.faceStart[f], end = in.faceStart[f + 1];
     for (int32_t k = begin; k < end; ++k) Accumulate(sum, in.points[static_cast<size_t>(in.loop[static_cast<size_t>(k)])]);
-    out.points[static_cast<size_t>(faceBase) + f] = Scaled(sum, 1.0 / (end - begin));
+    out.points[static_cast<size_t>(faceBase) + f] = sum * (1.0 / (end - begin));
   }
 
   // Edge points.
@@ -155,11 +155,11 @@ ControlMesh Refine(const ControlMesh& in) {
     GMVector sum = in.points[static_cast<size_t>(edge.v[0])];
     Accumulate(sum, in.points[static_cast<size_t>(edge.v[1])]);
     if (IsHard(edge)) {
-      sum = Scaled(sum, 0.5);
+      sum = sum * 0.5;
     } else {
       Accumulate(sum, out.points[static_cast<size_t>(faceBase + edge.face[0])]);
       Accumulate(sum, out.points[static_cast<size_t>(faceBase + edge.face[1])]);
-      sum = Scaled(sum, 0.25);
+      sum = sum * 0.25;
     }
     out.points[static_cast<size_t>(edgeBase) + e] = sum;
   }
@@ -195,18 +195,18 @@ ControlMesh Refine(const ControlMesh& in) {
     const GMVector& p = in.points[v];
     GMVector& q = out.points[v];
     if (g.hard == 2) {
-      q = Scaled(p, 6.0);
+      q = p * 6.0;
       Accumulate(q, in.points[static_cast<size_t>(g.hardEnd[0])]);
       Accumulate(q, in.points[static_cast<size_t>(g.hardEnd[1])]);
-      q = Scaled(q, 1.0 / 8.0);
+      q = q * (1.0 / 8.0);
     } else if (g.hard > 2 || g.faces == 0) {
       q = p;
     } else {
       const double n = g.valence;
-      q = Scaled(p, (n - 2.0) / n);
+      q = p * ((n - 2.0) / n);
       GMVector sums = g.edgeSum;
       Accumulate(sums, g.faceSum);
-      Accumulate(q, Scaled(sums, 1.0 / (n * n)));
+      Accumulate(q, sums * (1.0 / (n * n)));
     }
   }
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "geometry/gm_triangulate.h"
+#include "geometry/gm_vector.h"
 #include "model/InkNode.h"
 
 namespace {
@@ -19,11 +20,6 @@ constexpr uint32_t kDumpCellColour = 0x8080FFFFu;
 
 double At(const GMVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 double& At(GMVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
-GMVector Sub(const GMVector& a, const GMVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-double Dot(const GMVector& a, const GMVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-GMVector Cross(const GMVector& a, const GMVector& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 
 // The interval [lo, hi] of the projections of three points onto an axis
 // against the box's projection radius r: separated when they do not overlap.
@@ -62,24 +58,24 @@ bool OctTreeTriangleTouchesBox(const GMVector& a, const GMVector& b, const GMVec
   // covers flat boxes and triangles collapsed to a segment or a point.
   const GMVector centre{(min.x + max.x) * 0.5, (min.y + max.y) * 0.5, (min.z + max.z) * 0.5};
   const GMVector h{(max.x - min.x) * 0.5 + tol, (max.y - min.y) * 0.5 + tol, (max.z - min.z) * 0.5 + tol};
-  const GMVector v[3] = {Sub(a, centre), Sub(b, centre), Sub(c, centre)};
+  const GMVector v[3] = {a - centre, b - centre, c - centre};
 
   for (int axis = 0; axis < 3; ++axis)
     if (Separated(At(v[0], axis), At(v[1], axis), At(v[2], axis), At(h, axis))) return false;
 
-  const GMVector edges[3] = {Sub(v[1], v[0]), Sub(v[2], v[1]), Sub(v[0], v[2])};
+  const GMVector edges[3] = {v[1] - v[0], v[2] - v[1], v[0] - v[2]};
   for (const GMVector& e : edges) {
     // Box axis x × e = (0, -e.z, e.y), and so on for y and z.
     const GMVector axes[3] = {{0.0, -e.z, e.y}, {e.z, 0.0, -e.x}, {-e.y, e.x, 0.0}};
     for (const GMVector& n : axes) {
       const double r = h.x * std::abs(n.x) + h.y * std::abs(n.y) + h.z * std::abs(n.z);
-      if (Separated(Dot(v[0], n), Dot(v[1], n), Dot(v[2], n), r)) return false;
+      if (Separated(GMDot(v[0], n), GMDot(v[1], n), GMDot(v[2], n), r)) return false;
     }
   }
 
-  const GMVector normal = Cross(edges[0], edges[1]);
+  const GMVector normal = GMCross(edges[0], edges[1]);
   const double r = h.x * std::abs(normal.x) + h.y * std::abs(normal.y) + h.z * std::abs(normal.z);
-  const double d = Dot(normal, v[0]);
+  const double d = GMDot(normal, v[0]);
   return std::abs(d) <= r;
 }
 
@@ -88,25 +84,25 @@ double OctTreeRayTriangle(const GMVector& origin, const GMVector& direction, con
   // Barycentric slack, so that a ray through the shared edge of two faces
   // hits at least one of them instead of slipping through the seam.
   constexpr double kEdgeSlack = 1e-9;
-  const GMVector e1 = Sub(b, a);
-  const GMVector e2 = Sub(c, a);
-  const GMVector p = Cross(direction, e2);
-  const double det = Dot(e1, p);
+  const GMVector e1 = b - a;
+  const GMVector e2 = c - a;
+  const GMVector p = GMCross(direction, e2);
+  const double det = GMDot(e1, p);
   if (det == 0.0) return -1.0;
   const double inv = 1.0 / det;
-  const GMVector s = Sub(origin, a);
-  const double u = Dot(s, p) * inv;
+  const GMVector s = origin - a;
+  const double u = GMDot(s, p) * inv;
   if (u < -kEdgeSlack || u > 1.0 + kEdgeSlack) return -1.0;
-  const GMVector q = Cross(s, e1);
-  const double v = Dot(direction, q) * inv;
+  const GMVector q = GMCross(s, e1);
+  const double v = GMDot(direction, q) * inv;
   if (v < -kEdgeSlack || u + v > 1.0 + kEdgeSlack) return -1.0;
-  const double t = Dot(e2, q) * inv;
+  const double t = GMDot(e2, q) * inv;
   if (t < 0.0) return -1.0;
   // det is -direction · normal: a ray (almost) in the triangle's plane sees
   // the face edge-on and does not hit it, and a collapsed triangle has no
   // normal. Checked last, as few rays get this far.
-  const GMVector n = Cross(e1, e2);
-  if (!(det * det > 1e-24 * Dot(direction, direction) * Dot(n, n))) return -1.0;
+  const GMVector n = GMCross(e1, e2);
+  if (!(det * det > 1e-24 * GMDot(direction, direction) * GMDot(n, n))) return -1.0;
   return t;
 }
 
@@ -121,7 +117,7 @@ struct COctTreeBoxel::Ray {
   int skip = -1;
 
   Ray(const GMVector& start, const GMVector& end, bool limited, double tolerance, int skipTriangle)
-      : origin(start), direction(Sub(end, start)), tMax(limited ? 1.0 : kInfinity), skip(skipTriangle) {
+      : origin(start), direction(end - start), tMax(limited ? 1.0 : kInfinity), skip(skipTriangle) {
     for (int axis = 0; axis < 3; ++axis) {
       const double d = At(direction, axis);
       inverse[axis] = d != 0.0 ? 1.0 / d : 0.0;

@@ -8,9 +8,6 @@
 namespace {
 constexpr double kDegree = M_PI / 180.0;
 
-GMVector Plus(const GMVector& a, const GMVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-GMVector Minus(const GMVector& a, const GMVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-
 // v set to a signed length (a negative length reverses it); a vector without
 // direction contributes nothing.
 GMVector WithLength(GMVector v, double length) {
@@ -48,7 +45,7 @@ const GMVector& CStereon::LocalOrigin() const {
   return sharedFrom != nullptr ? sharedFrom->LocalOrigin() : localOrigin_;
 }
 
-GMVector CStereon::ToLocal(const GMVector& world) const { return Minus(world, LocalOrigin()); }
+GMVector CStereon::ToLocal(const GMVector& world) const { return world - LocalOrigin(); }
 
 void CStereon::ApplyLookAt() {
   // Eye and target less the local origin: the matrix then holds small
@@ -130,13 +127,13 @@ GMSegment CStereon::ScreenToRay(int flags, int x, int y, int width, int height) 
     GetPerspectiveFrustum(aspect, left, right, bottom, top, nearPlane, farPlane);
   const double s = (right - left) / width;
 
-  const GMVector dir = Minus(target, eye);
+  const GMVector dir = target - eye;
   const GMVector r = GMCross(dir, up);
   const GMVector u = GMCross(r, dir);
-  const GMVector offset = Plus(WithLength(r, s * dx), WithLength(u, s * dy));
+  const GMVector offset = WithLength(r, s * dx) + WithLength(u, s * dy);
 
-  if (flags & frame::kParallel) return {Plus(eye, offset), Plus(target, offset)};
+  if (flags & frame::kParallel) return {eye + offset, target + offset};
   GMSegment toFront{eye, target};
   GMSetSegmentLength(toFront, frontPlane, 0.0);  // a zero-length segment stays as it is
-  return {eye, Plus(toFront.end, offset)};
+  return {eye, toFront.end + offset};
 }

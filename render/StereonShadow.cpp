@@ -21,10 +21,7 @@ constexpr double kShadowTolerance = 1e-7;
 // sun ends them on a plane across its rays.
 constexpr double kLevelEndSlope = 0.05;
 
-// p − q (the kernel's GMSubtract takes its operands the other way round).
-GMVector Minus(const GMVector& p, const GMVector& q) { return {p.x - q.x, p.y - q.y, p.z - q.z}; }
-
-GMVector Along(const GMVector& p, const GMVector& d, double s) { return {p.x + d.x * s, p.y + d.y * s, p.z + d.z * s}; }
+GMVector Along(const GMVector& p, const GMVector& d, double s) { return p + d * s; }
 
 bool HasUndefined(const GMVector& v) { return v.x == GM_UNDEFINED || v.y == GM_UNDEFINED || v.z == GM_UNDEFINED; }
 
@@ -102,7 +99,7 @@ bool IsConvex(const GMPolygon& ring, const GMVector& normal) {
     const GMVector& a = ring[i];
     const GMVector& b = ring[(i + 1) % count];
     const GMVector& c = ring[(i + 2) % count];
-    if (GMDot(GMCross(Minus(b, a), Minus(c, b)), normal) < 0.0) return false;
+    if (GMDot(GMCross(b - a, c - b), normal) < 0.0) return false;
   }
   return true;
 }
@@ -184,14 +181,14 @@ class SideLedger {
 std::array<double, 16> CameraAt(const GMVector& eye, const GMVector& target, const GMVector& up,
                                 const GMVector& origin) {
   // The rows of gluLookAt: side, up, backwards.
-  GMVector f = Minus(target, eye);
+  GMVector f = target - eye;
   const double fl = std::sqrt(GMDot(f, f));
   if (fl > 0.0) f = {f.x / fl, f.y / fl, f.z / fl};
   GMVector s = GMCross(f, up);
   const double sl = std::sqrt(GMDot(s, s));
   if (sl > 0.0) s = {s.x / sl, s.y / sl, s.z / sl};
   const GMVector u = GMCross(s, f);
-  const GMVector shift = Minus(origin, eye);
+  const GMVector shift = origin - eye;
   return {s.x, u.x, -f.x, 0.0, s.y, u.y, -f.y, 0.0, s.z, u.z, -f.z, 0.0,
           GMDot(s, shift), GMDot(u, shift), -GMDot(f, shift), 1.0};
 }
@@ -368,7 +365,7 @@ void CStereon::DrawScreenQuad(double halfWidth, double halfHeight, int flags, co
   const std::array<double, 16> camera = CameraAt(eye, target, up, eye);
   glPushMatrix();
   glLoadMatrixd(camera.data());
-  centre = Minus(centre, eye);
+  centre = centre - eye;
   glBegin(GL_QUADS);
   Vertex(Along(Along(centre, r, halfWidth), u, halfHeight));
   Vertex(Along(Along(centre, r, -halfWidth), u, halfHeight));

@@ -186,11 +186,11 @@ struct WindowProjector {
   int w = 0, h = 0;
 
   bool Project(const GMVector& p, double& wx, double& wy) const {
-    const GMVector rel = Sub(p, eye);
-    double xe = Dot(rel, s);
-    double ye = Dot(rel, u);
+    const GMVector rel = p - eye;
+    double xe = GMDot(rel, s);
+    double ye = GMDot(rel, u);
     if (!parallel) {
-      const double ze = Dot(rel, f);
+      const double ze = GMDot(rel, f);
       if (ze <= 0.0) return false;
       xe = xe * nearPlane / ze;
       ye = ye * nearPlane / ze;
@@ -205,12 +205,12 @@ struct WindowProjector {
 
   // The part of a segment in front of the near plane, in the window.
   bool Segment(GMSegment segment, double nearDistance, GMSegment& onWindow) const {
-    const double da = Dot(Sub(segment.start, eye), f) - nearDistance;
-    const double db = Dot(Sub(segment.end, eye), f) - nearDistance;
+    const double da = GMDot(segment.start - eye, f) - nearDistance;
+    const double db = GMDot(segment.end - eye, f) - nearDistance;
     if (da < -GM_TOLERANCE && db < -GM_TOLERANCE) return false;
     if (da < -GM_TOLERANCE || db < -GM_TOLERANCE) {
       const double t = da / (da - db);
-      const GMVector cut = Add(segment.start, Mul(Sub(segment.end, segment.start), t));
+      const GMVector cut = segment.start + (segment.end - segment.start) * t;
       (da < -GM_TOLERANCE ? segment.start : segment.end) = cut;
     }
     return Project(segment.start, onWindow.start.x, onWindow.start.y) &&
@@ -221,9 +221,9 @@ struct WindowProjector {
 WindowProjector MakeProjector(CStereon& engine, const ViewState& state, int w, int h) {
   WindowProjector projector;
   projector.eye = engine.eye;
-  projector.f = Unit(Sub(engine.target, engine.eye));
-  projector.s = Unit(Cross(projector.f, engine.up));
-  projector.u = Cross(projector.s, projector.f);
+  projector.f = Unit(engine.target - engine.eye);
+  projector.s = Unit(GMCross(projector.f, engine.up));
+  projector.u = GMCross(projector.s, projector.f);
   projector.parallel = (state.displayFlags & frame::kParallel) != 0;
   projector.w = w;
   projector.h = h;
@@ -273,7 +273,7 @@ void CStereonView::BuildStudyOverlay() {
     }
   for (const StudyDrawing::Label& label : study_.labels) {
     ViewOverlay::StudyLabel placed{0, 0, label.text, label.rgb};
-    if (Dot(Sub(label.at, projector.eye), projector.f) > state_.nearPlane &&
+    if (GMDot(label.at - projector.eye, projector.f) > state_.nearPlane &&
         projector.Project(label.at, placed.x, placed.y))
       overlay_.studyLabels.push_back(std::move(placed));
   }

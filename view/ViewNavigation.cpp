@@ -54,15 +54,15 @@ double CStereonView::PixelsPerUnit() {
 }
 
 GMVector CStereonView::PanVector(double u, double v) const {
-  const GMVector view = Sub(state_.eye, state_.target);
-  const GMVector across = Cross(state_.up, view);
+  const GMVector view = state_.eye - state_.target;
+  const GMVector across = GMCross(state_.up, view);
   const GMVector turned = Rotate(across, {}, view, std::atan2(v, u));
   return WithLength(turned, std::hypot(u, v));
 }
 
 void CStereonView::MoveBy(const GMVector& offset) {
-  state_.eye = Add(state_.eye, offset);
-  state_.target = Add(state_.target, offset);
+  state_.eye = state_.eye + offset;
+  state_.target = state_.target + offset;
 }
 
 GMVector CStereonView::TrackballDirection(int x, int y) const {
@@ -73,9 +73,9 @@ GMVector CStereonView::TrackballDirection(int x, int y) const {
   const double dy = h - h / 2 - y;
   double r = std::hypot(dx, dy);
   if (r > radius || std::fabs(r - radius) <= GM_TOLERANCE) r = radius;
-  const GMVector view = Sub(state_.eye, state_.target);
-  GMVector across = Cross(state_.up, view);
-  GMVector upward = Cross(view, across);
+  const GMVector view = state_.eye - state_.target;
+  GMVector across = GMCross(state_.up, view);
+  GMVector upward = GMCross(view, across);
   const double theta = std::atan2(dy, dx);
   across = Rotate(across, {}, view, theta);
   upward = Rotate(upward, {}, view, theta);
@@ -116,13 +116,13 @@ void CStereonView::OrbitStep(int dx, int dy) {
   const double horizontal = kDragRate * dx;
   const double vertical = kDragRate * dy;
   state_.eye = Rotate(state_.eye, state_.target, state_.up, -Radians(horizontal));
-  const GMVector across = Unit(Cross(Sub(state_.target, state_.eye), state_.up));
+  const GMVector across = Unit(GMCross(state_.target - state_.eye, state_.up));
   const GMVector before = state_.eye;
   state_.eye = Rotate(state_.eye, state_.target, across, -Radians(vertical));
   // Looking along the up vector there is no horizontal axis to turn about:
   // the drag has carried the view over the pole, so turn the picture over.
   if (SamePoint(before, state_.eye, GM_TOLERANCE) && std::fabs(vertical) > kPoleThreshold)
-    state_.up = Mul(state_.up, -1.0);
+    state_.up = state_.up * -1.0;
   DropHighlight();
   Redraw();
 }
@@ -131,10 +131,10 @@ void CStereonView::RotateBy(double horizontalDegrees, double verticalDegrees) {
   if (horizontalDegrees != 0.0)
     state_.eye = Rotate(state_.eye, state_.target, state_.up, Radians(horizontalDegrees));
   if (verticalDegrees != 0.0) {
-    const GMVector across = Unit(Cross(Sub(state_.target, state_.eye), state_.up));
+    const GMVector across = Unit(GMCross(state_.target - state_.eye, state_.up));
     const GMVector before = state_.eye;
     state_.eye = Rotate(state_.eye, state_.target, across, Radians(verticalDegrees));
-    if (SamePoint(before, state_.eye, GM_TOLERANCE)) state_.up = Mul(state_.up, -1.0);
+    if (SamePoint(before, state_.eye, GM_TOLERANCE)) state_.up = state_.up * -1.0;
   }
   DropHighlight();
   Redraw();
@@ -208,8 +208,8 @@ void CStereonView::ClickAction(int x, int y) {
     case MouseMode::EyeMove: {
       const double distance = GMDistance(state_.eye, state_.target);
       const GMVector direction = Unit(TrackballDirection(x, y));
-      if (Length(direction) == 0.0) return;
-      state_.eye = Add(state_.target, Mul(direction, distance));
+      if (GMLength(direction) == 0.0) return;
+      state_.eye = state_.target + direction * distance;
       DropHighlight();
       Redraw();
       break;
@@ -219,7 +219,7 @@ void CStereonView::ClickAction(int x, int y) {
       break;
     case MouseMode::Light: {
       const GMVector direction = Unit(TrackballDirection(x, y));
-      if (Length(direction) == 0.0) return;
+      if (GMLength(direction) == 0.0) return;
       state_.lightPosition = direction;
       DropHighlight();
       Redraw();
@@ -266,16 +266,16 @@ void CStereonView::OnWheel(int delta, bool ctrl) {
   if (state_.wheelReverse) delta = -delta;
   if (delta == 0) return;
   const bool away = delta > 0;
-  const GMVector forward = Unit(Sub(state_.target, state_.eye));
+  const GMVector forward = Unit(state_.target - state_.eye);
   if (ctrl) {
-    MoveBy(Mul(forward, away ? kWheelStep : -kWheelStep));
+    MoveBy(forward * (away ? kWheelStep : -kWheelStep));
   } else if (state_.displayFlags & frame::kParallel) {
     state_.zoom *= away ? 0.8 : 1.2;
   } else {
     double step = away ? kWheelStep : -kWheelStep;
     // Forward never closer than one unit to the target.
     if (away) step = std::min(step, std::max(0.0, GMDistance(state_.eye, state_.target) - 1.0));
-    state_.eye = Add(state_.eye, Mul(forward, step));
+    state_.eye = state_.eye + forward * step;
   }
   DropHighlight();
   Redraw();
@@ -342,15 +342,15 @@ void CStereonView::FitAll() {
   // from another model (an eye file) may stand inside this one.
   if (parallel) KeepEyeOutsideModel(false);
   if (parallel || !FitPerspective(w, h)) {
-    const GMVector view = Sub(state_.eye, state_.target);
-    const GMVector across = Unit(Cross(state_.up, view));
-    const GMVector upward = Unit(Cross(view, across));
+    const GMVector view = state_.eye - state_.target;
+    const GMVector across = Unit(GMCross(state_.up, view));
+    const GMVector upward = Unit(GMCross(view, across));
     double xmin = DBL_MAX, xmax = -DBL_MAX, ymin = DBL_MAX, ymax = -DBL_MAX;
     if (scene_ && scene_->GetRoot()) {
       ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) {
-        const GMVector rel = Sub(p, state_.target);
-        const double x = Dot(rel, across);
-        const double y = Dot(rel, upward);
+        const GMVector rel = p - state_.target;
+        const double x = GMDot(rel, across);
+        const double y = GMDot(rel, upward);
         xmin = std::min(xmin, x);
         xmax = std::max(xmax, x);
         ymin = std::min(ymin, y);
@@ -387,19 +387,19 @@ bool CStereonView::FitPerspective(int w, int h) {
   // crops the near part of the model. Here every point's own direction from
   // the eye is fitted instead.
   if (!scene_ || !scene_->GetRoot()) return false;
-  const GMVector view = Sub(state_.eye, state_.target);
-  const GMVector forward = Unit(Mul(view, -1.0));
-  const GMVector across = Unit(Cross(state_.up, view));
-  const GMVector upward = Unit(Cross(view, across));
-  if (Length(forward) == 0.0 || Length(across) == 0.0) return false;
+  const GMVector view = state_.eye - state_.target;
+  const GMVector forward = Unit(view * -1.0);
+  const GMVector across = Unit(GMCross(state_.up, view));
+  const GMVector upward = Unit(GMCross(view, across));
+  if (GMLength(forward) == 0.0 || GMLength(across) == 0.0) return false;
   // Each point as (across, up, depth) from the eye; single precision is
   // plenty for a fit and halves the memory a district takes.
   std::vector<float> xs, ys, zs;
   ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) {
-    const GMVector rel = Sub(p, state_.eye);
-    xs.push_back(static_cast<float>(Dot(rel, across)));
-    ys.push_back(static_cast<float>(Dot(rel, upward)));
-    zs.push_back(static_cast<float>(Dot(rel, forward)));
+    const GMVector rel = p - state_.eye;
+    xs.push_back(static_cast<float>(GMDot(rel, across)));
+    ys.push_back(static_cast<float>(GMDot(rel, upward)));
+    zs.push_back(static_cast<float>(GMDot(rel, forward)));
   });
   if (xs.empty()) return false;
   const auto [zlo, zhi] = std::minmax_element(zs.begin(), zs.end());
@@ -414,7 +414,7 @@ bool CStereonView::FitPerspective(int w, int h) {
   double behind = 0.0;
   if (zmin < margin) {
     behind = margin - zmin;
-    state_.eye = Sub(state_.eye, Mul(forward, behind));
+    state_.eye = state_.eye - forward * behind;
   }
   // Per axis the smallest slope t (half the view's width per unit of depth)
   // for which some centre c has |x - c| <= t·z for every point: where the
@@ -471,8 +471,9 @@ bool CStereonView::ResetEye() {
   // A model of one point: keep the eye off the target.
   if (!(distance > 0.0)) distance = 1.0;
   const double alpha = std::acos(std::sqrt(1.0 / 3.0));
-  state_.eye = Add(state_.target, GMVector{distance * std::sin(alpha) * std::cos(az),
-                                           -distance * std::sin(alpha) * std::sin(az), distance * std::cos(alpha)});
+  state_.eye =
+      state_.target + GMVector{distance * std::sin(alpha) * std::cos(az),
+                               -distance * std::sin(alpha) * std::sin(az), distance * std::cos(alpha)};
   state_.yUp = 0;
   state_.up = {0.0, 0.0, 1.0};
   state_.zoom = 1.0;

@@ -60,10 +60,10 @@ CStereonView::ModelBall CStereonView::DrawnBall() {
     for (int i = 0; i < engine_->GetBillboardCount(); ++i) {
       const StereonBillboard* b = engine_->GetBillboard(i);
       if (b == nullptr) continue;
-      const GMVector middle = Add(b->position, Mul(up, b->height * 0.5));
+      const GMVector middle = b->position + up * (b->height * 0.5);
       const double r = std::hypot(b->width * 0.5, b->height * 0.5);
-      builder.Extend(Sub(middle, {r, r, r}));
-      builder.Extend(Add(middle, {r, r, r}));
+      builder.Extend(middle - GMVector{r, r, r});
+      builder.Extend(middle + GMVector{r, r, r});
     }
   }
   ModelBall ball;
@@ -71,7 +71,7 @@ CStereonView::ModelBall CStereonView::DrawnBall() {
   const GMBox& box = builder.box;
   ball.empty = false;
   ball.centre = Centre(box);
-  ball.radius = 0.5 * Length({box.maxX - box.minX, box.maxY - box.minY, box.maxZ - box.minZ});
+  ball.radius = 0.5 * GMLength({box.maxX - box.minX, box.maxY - box.minY, box.maxZ - box.minZ});
   if (!std::isfinite(ball.radius) || !std::isfinite(ball.centre.x) || !std::isfinite(ball.centre.y) ||
       !std::isfinite(ball.centre.z))
     ball.empty = true;
@@ -87,9 +87,9 @@ void CStereonView::KeepEyeOutsideModel(bool keepPicture) {
   const double distance = GMDistance(state_.eye, state_.target);
   const double needed = std::max(reach * kOutsideMargin, distance);
   if (needed <= distance || !(needed > 0.0)) return;
-  GMVector back = Unit(Sub(state_.eye, state_.target));
-  if (Length(back) == 0.0) back = Unit(GMVector{1.0, -1.0, 1.0});  // the reset eye's side
-  state_.eye = Add(state_.target, Mul(back, needed));
+  GMVector back = Unit(state_.eye - state_.target);
+  if (GMLength(back) == 0.0) back = Unit(GMVector{1.0, -1.0, 1.0});  // the reset eye's side
+  state_.eye = state_.target + back * needed;
   // The parallel view shows at the target what the perspective view shows
   // there: stepping back widens it, so the zoom narrows it again.
   if (keepPicture && distance > 0.0) state_.zoom *= distance / needed;

@@ -66,7 +66,7 @@ void CollectCasters(CInkNode& node, const CasterRules& rules, Casters& casters) 
       for (GMPolygon& polygon : set->polygons) {
         if (figure->kind == kInkFigureMesh) {
           const GMVector n = GMPolygonNormal(polygon, kTolerance);
-          if (n.x == GM_UNDEFINED || vm::Dot(vm::Unit(n), rules.light) <= kBackFaceLimit) continue;
+          if (n.x == GM_UNDEFINED || GMDot(vm::Unit(n), rules.light) <= kBackFaceLimit) continue;
         }
         casters.Add(std::move(polygon), drawn);
       }
@@ -123,7 +123,7 @@ void CStereonView::MakeShadows() {
   if (!engine_ || !scene_) return;
   ui_.SetWaitCursor(true);
   if (engine_->MakeCurrent()) {
-    shadowLight_ = vm::Unit(vm::Mul(state_.lightPosition, -1.0));
+    shadowLight_ = vm::Unit(state_.lightPosition * -1.0);
     // Shadows asked for are shadows shown.
     if (BuildShadowsOn(*engine_, shadowLight_, engine_->billboards)) state_.displayFlags |= frame::kShadows;
   }
@@ -188,9 +188,10 @@ void CStereonView::SunCommand(bool solarView) {
     const GMVector high{box.maxX, box.maxY, box.maxZ};
     // A model of one point has no diagonal; the eye then keeps the sun
     // vector's own length rather than falling onto the target.
-    const double diagonal = vm::Length(vm::Sub(high, low));
-    state_.target = vm::Mul(vm::Add(low, high), 0.5);
-    state_.eye = vm::Add(state_.target, diagonal > 0.0 ? vm::WithLength(values.sunVector, diagonal) : values.sunVector);
+    const double diagonal = GMLength(high - low);
+    state_.target = (low + high) * 0.5;
+    state_.eye =
+        state_.target + (diagonal > 0.0 ? vm::WithLength(values.sunVector, diagonal) : values.sunVector);
     DropHighlight();
   }
   if (values.createShadow)

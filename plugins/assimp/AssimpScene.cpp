@@ -75,9 +75,6 @@ GMVector ApplyDirection(const Matrix& m, const GMVector& d) {
           m.c1 * d.x + m.c2 * d.y + m.c3 * d.z};
 }
 
-double Length(const GMVector& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
-double Dot(const GMVector& a, const GMVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
 // The placement of a node when the matrix is a rotation with scale factors
 // along the node's own axes and a translation (what a node's attribute record
 // can hold: scaled, then rotated, then moved). False for shear, perspective or
@@ -89,18 +86,17 @@ bool Decompose(const Matrix& m, InkAttributes& a) {
   GMVector axis[3] = {{m.a1, m.b1, m.c1}, {m.a2, m.b2, m.c2}, {m.a3, m.b3, m.c3}};
   double scale[3];
   for (int i = 0; i < 3; ++i) {
-    scale[i] = Length(axis[i]);
+    scale[i] = GMLength(axis[i]);
     if (!(scale[i] > 1e-12) || !std::isfinite(scale[i])) return false;
     axis[i] = {axis[i].x / scale[i], axis[i].y / scale[i], axis[i].z / scale[i]};
   }
   constexpr double kOrthogonal = 1e-6;
-  if (std::abs(Dot(axis[0], axis[1])) > kOrthogonal || std::abs(Dot(axis[0], axis[2])) > kOrthogonal ||
-      std::abs(Dot(axis[1], axis[2])) > kOrthogonal)
+  if (std::abs(GMDot(axis[0], axis[1])) > kOrthogonal || std::abs(GMDot(axis[0], axis[2])) > kOrthogonal ||
+      std::abs(GMDot(axis[1], axis[2])) > kOrthogonal)
     return false;
   // A mirror becomes a negative scale along x, leaving a proper rotation.
-  const GMVector cross{axis[0].y * axis[1].z - axis[0].z * axis[1].y, axis[0].z * axis[1].x - axis[0].x * axis[1].z,
-                       axis[0].x * axis[1].y - axis[0].y * axis[1].x};
-  if (Dot(cross, axis[2]) < 0.0) {
+  const GMVector cross = GMCross(axis[0], axis[1]);
+  if (GMDot(cross, axis[2]) < 0.0) {
     scale[0] = -scale[0];
     axis[0] = {-axis[0].x, -axis[0].y, -axis[0].z};
   }
@@ -306,7 +302,7 @@ bool SamePoint(const GMVector& a, const GMVector& b, double tol) {
   return Near(a.x, b.x, tol) && Near(a.y, b.y, tol) && Near(a.z, b.z, tol);
 }
 GMVector Unit(const GMVector& v) {
-  const double length = Length(v);
+  const double length = GMLength(v);
   if (length == 0.0) return GMUndefinedVector();
   return {v.x / length, v.y / length, v.z / length};
 }
@@ -557,7 +553,7 @@ void TakeCamera(const aiScene& scene, const Matrix& top, const FormatInfo& forma
   const GMVector eye = Apply(world, position);
   const GMVector look = ApplyDirection(world, {camera.mLookAt.x, camera.mLookAt.y, camera.mLookAt.z});
   const GMVector up = ApplyDirection(world, {camera.mUp.x, camera.mUp.y, camera.mUp.z});
-  if (!(Length(look) > 0.0) || !(Length(up) > 0.0)) return;
+  if (!(GMLength(look) > 0.0) || !(GMLength(up) > 0.0)) return;
   settings.eye = eye;
   settings.target = {eye.x + look.x, eye.y + look.y, eye.z + look.z};
   settings.up = up;

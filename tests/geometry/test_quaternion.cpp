@@ -15,7 +15,6 @@ GMVector Transformed(GMVector p, const GMMatrix& m) {
   return p;
 }
 
-GMVector Plus(const GMVector& a, const GMVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 }  // namespace
 
 TEST(CGMQtState, ChangingOperationsReturnThePreviousValue) {
@@ -91,7 +90,7 @@ TEST(CGMQtRotation, ArbitraryAxesAgreeWithRodrigues) {
         const GMVector p{1.5, -2, 0.25};
         const GMVector k = GMNormalize(axis, 0);
         const GMVector rel{p.x - c.x, p.y - c.y, p.z - c.z};
-        const GMVector want = Plus(Rodrigues(rel, k, angle), c);
+        const GMVector want = Rodrigues(rel, k, angle) + c;
 
         GMVector got = p;
         GMRotatePointAboutAxis(got, c, axis, angle);

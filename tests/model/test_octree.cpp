@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/gm_matrix.h"
+#include "geometry/gm_vector.h"
 #include "model/ContentList.h"
 #include "model/InkNode.h"
 #include "model/OctTree.h"
@@ -37,9 +38,6 @@ void ForEachCell(const COctTreeCell* cell, const std::function<void(const COctTr
 }
 
 double Axis(const GMVector& v, int a) { return a == 0 ? v.x : a == 1 ? v.y : v.z; }
-GMVector Minus(GMVector a, GMVector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-GMVector CrossOf(GMVector a, GMVector b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double DotOf(GMVector a, GMVector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 // Whether anything of the triangle is left after cutting it by the six planes
 // of the box grown by tol: a reference independent of the octree's own test.
@@ -74,17 +72,17 @@ double ReferenceHit(const GMVector& start, const GMVector& end, const COctTreeTr
   const GMVector& a = tri.vertices[0];
   const GMVector& b = tri.vertices[1];
   const GMVector& c = tri.vertices[2];
-  const GMVector n = CrossOf(Minus(b, a), Minus(c, a));
-  const GMVector d = Minus(end, start);
-  const double denom = DotOf(n, d);
-  if (std::abs(denom) < 1e-12 * std::sqrt(DotOf(n, n) * DotOf(d, d))) return -1;
-  const double t = DotOf(n, Minus(a, start)) / denom;
+  const GMVector n = GMCross(b - a, c - a);
+  const GMVector d = end - start;
+  const double denom = GMDot(n, d);
+  if (std::abs(denom) < 1e-12 * std::sqrt(GMDot(n, n) * GMDot(d, d))) return -1;
+  const double t = GMDot(n, a - start) / denom;
   if (t < 0) return -1;
   const GMVector p{start.x + t * d.x, start.y + t * d.y, start.z + t * d.z};
   for (int i = 0; i < 3; ++i) {
     const GMVector& u = tri.vertices[i];
     const GMVector& w = tri.vertices[(i + 1) % 3];
-    if (DotOf(CrossOf(Minus(w, u), Minus(p, u)), n) < 0) return -1;
+    if (GMDot(GMCross(w - u, p - u), n) < 0) return -1;
   }
   return t;
 }
@@ -167,7 +165,7 @@ TEST(OctTreeBuild, TriangulatesPolygonsAndKeepsTheirFigures) {
   for (int i = 2; i < 6; ++i) {
     const COctTreeTriangle& t = *tree.GetTriangle(i);
     EXPECT_EQ(t.figure, &triangleFigure);
-    const GMVector n = CrossOf(Minus(t.vertices[1], t.vertices[0]), Minus(t.vertices[2], t.vertices[0]));
+    const GMVector n = GMCross(t.vertices[1] - t.vertices[0], t.vertices[2] - t.vertices[0]);
     ellArea += 0.5 * std::abs(n.z);
   }
   EXPECT_NEAR(ellArea, 7.0, 1e-12);
@@ -283,7 +281,7 @@ TEST(OctTreeQuery, NearestHitMatchesEveryTriangleTried) {
       // another triangle, never a farther one).
       const double t = ReferenceHit(start, end, *tree.GetTriangle(found));
       EXPECT_NEAR(t, bestT, 1e-9 * (1 + bestT)) << "seed " << seed << " ray " << r;
-      const GMVector d = Minus(end, start);
+      const GMVector d = end - start;
       EXPECT_NEAR(hit.x, start.x + bestT * d.x, 1e-7);
       EXPECT_NEAR(hit.y, start.y + bestT * d.y, 1e-7);
       EXPECT_NEAR(hit.z, start.z + bestT * d.z, 1e-7);
@@ -364,8 +362,8 @@ TEST(OctTreeDebug, LeafBoxesAndDumpScene) {
                         (first->min.z + first->max.z) / 2};
   for (int i = 0; i < 6; ++i) {
     const GMPolygon& f = *faces.GetPolygon(i);
-    const GMVector n = CrossOf(Minus(f[1], f[0]), Minus(f[2], f[0]));
-    EXPECT_GT(DotOf(n, Minus(f[0], centre)), 0) << "face " << i;
+    const GMVector n = GMCross(f[1] - f[0], f[2] - f[0]);
+    EXPECT_GT(GMDot(n, f[0] - centre), 0) << "face " << i;
   }
 
   std::unique_ptr<CInkNode> root(NewNode());

@@ -20,9 +20,6 @@ namespace {
 
 constexpr double kEps = 1e-9;
 
-GMVector Sub(const GMVector& a, const GMVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-GMVector Add(const GMVector& a, const GMVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-
 void ExpectNear(const GMVector& actual, const GMVector& expected, double tol = kEps) {
   EXPECT_NEAR(actual.x, expected.x, tol);
   EXPECT_NEAR(actual.y, expected.y, tol);
@@ -292,12 +289,11 @@ TEST(Tessellation, PolygonWithoutMarksIsItsVerticesAndItsRing) {
 
 // Centre of the circle through a, b, c, computed independently of the kernel.
 GMVector CircleCentre(const GMVector& a, const GMVector& b, const GMVector& c) {
-  const GMVector u = Sub(b, a), v = Sub(c, a), w = GMCross(u, v);
-  const GMVector t = Sub({GMDot(u, u) * v.x, GMDot(u, u) * v.y, GMDot(u, u) * v.z},
-                         {GMDot(v, v) * u.x, GMDot(v, v) * u.y, GMDot(v, v) * u.z});
+  const GMVector u = b - a, v = c - a, w = GMCross(u, v);
+  const GMVector t = v * GMDot(u, u) - u * GMDot(v, v);
   const GMVector m = GMCross(t, w);
   const double s = 1.0 / (2.0 * GMDot(w, w));
-  return Add(a, {m.x * s, m.y * s, m.z * s});
+  return a + m * s;
 }
 
 TEST(Tessellation, MarkedVertexBecomesAnArcThroughItsNeighbours) {
@@ -327,18 +323,18 @@ TEST(Tessellation, MarkedVertexBecomesAnArcThroughItsNeighbours) {
 
     const GMVector centre = CircleCentre(c.p, c.v, c.n);
     const double radius = GMDistance(centre, c.p);
-    const GMVector normal = GMCross(Sub(c.v, c.p), Sub(c.n, c.p));
+    const GMVector normal = GMCross(c.v - c.p, c.n - c.p);
     const double chord = GMDistance(ring[0], ring[1]);
     double swept = 0.0;
     for (int k = 1; k <= steps; ++k) {
       EXPECT_NEAR(GMDistance(centre, ring[k]), radius, 1e-9) << "point " << k << " is off the circle";
-      EXPECT_NEAR(GMDot(Sub(ring[k], c.p), normal), 0.0, 1e-9) << "point " << k << " is off the plane";
+      EXPECT_NEAR(GMDot(ring[k] - c.p, normal), 0.0, 1e-9) << "point " << k << " is off the plane";
       EXPECT_NEAR(GMDistance(ring[k - 1], ring[k]), chord, 1e-9) << "step " << k << " is unequal";
-      const GMVector a = Sub(ring[k - 1], centre), b = Sub(ring[k], centre);
+      const GMVector a = ring[k - 1] - centre, b = ring[k] - centre;
       swept += std::atan2(GMDot(GMCross(a, b), normal) / GMLength(normal), GMDot(a, b));
     }
     // The arc runs from P to N the way that passes V.
-    const GMVector pc = Sub(c.p, centre), vc = Sub(c.v, centre);
+    const GMVector pc = c.p - centre, vc = c.v - centre;
     double toV = std::atan2(GMDot(GMCross(pc, vc), normal) / GMLength(normal), GMDot(pc, vc));
     if (toV < 0) toV += 2 * GMPi();
     EXPECT_GT(swept, toV);
@@ -416,7 +412,7 @@ TEST(Tessellation, InstanceOfACubeIsMovedByBaseMinusReference) {
   ASSERT_NE(moved, nullptr);
   ASSERT_EQ(moved->Count(), 6);
   for (int f = 0; f < 6; ++f)
-    for (int k = 0; k < 4; ++k) EXPECT_EQ((*moved)[f][k], Add((*original)[f][k], {10, 0, 0}));
+    for (int k = 0; k < 4; ++k) EXPECT_EQ((*moved)[f][k], ((*original)[f][k] + GMVector{10, 0, 0}));
 
   const auto outline = FigureOutlineSegments(instance, GM_TOLERANCE);
   ASSERT_EQ(outline.size(), 12u);

@@ -10,10 +10,10 @@ namespace {
 namespace cmd = korvex::cmd;
 namespace vm = korvex::vm;
 
-GMVector ViewVector(const korvex::ViewState& s) { return vm::Sub(s.eye, s.target); }
+GMVector ViewVector(const korvex::ViewState& s) { return s.eye - s.target; }
 
 double AngleBetween(const GMVector& a, const GMVector& b) {
-  return std::acos(std::clamp(vm::Dot(vm::Unit(a), vm::Unit(b)), -1.0, 1.0)) * 180.0 / M_PI;
+  return std::acos(std::clamp(GMDot(vm::Unit(a), vm::Unit(b)), -1.0, 1.0)) * 180.0 / M_PI;
 }
 
 TEST_F(ViewTest, AClickToleratesTwoPixelsOfJitterAndThreeMakeADrag) {
@@ -47,7 +47,7 @@ TEST_F(ViewTest, EyeMoveClickAtTheCentreStaysAndOnTheRimTurnsAQuarter) {
   view->OnLeftDown(199, 50);  // beyond the trackball's radius of 50
   view->OnLeftUp(199, 50);
   EXPECT_NEAR(AngleBetween(ViewVector(State()), before), 90.0, 1e-6);
-  EXPECT_NEAR(vm::Length(ViewVector(State())), vm::Length(before), 1e-9);
+  EXPECT_NEAR(GMLength(ViewVector(State())), GMLength(before), 1e-9);
 }
 
 TEST_F(ViewTest, OrbitingOverThePoleTurnsTheUpVectorOver) {
@@ -63,18 +63,18 @@ TEST_F(ViewTest, OrbitingOverThePoleTurnsTheUpVectorOver) {
   for (const bool yUp : {false, true}) {
     view->OnCommand(yUp ? cmd::kYUp : cmd::kZUp);
     const GMVector up = State().up;
-    State().eye = vm::Add(State().target, vm::Mul(up, 10.0));  // straight along the up vector
+    State().eye = State().target + up * 10.0;  // straight along the up vector
     view->OnLeftDown(100, 50);
     view->OnMouseMove(100, 53);  // 0.6° vertically
     view->OnLeftUp(100, 53);
-    EXPECT_EQ(State().up, vm::Mul(up, -1.0)) << (yUp ? "Y up" : "Z up");
+    EXPECT_EQ(State().up, up * -1.0) << (yUp ? "Y up" : "Z up");
   }
 }
 
 TEST_F(ViewTest, WheelDolliesInPerspectiveZoomsInParallelAndMovesBothWithCtrl) {
   ASSERT_TRUE(Start());
   view->OnCommand(cmd::kParallel);  // perspective
-  State().eye = vm::Add(State().target, GMVector{0, -5, 0});
+  State().eye = State().target + GMVector{0, -5, 0};
   view->OnWheel(120, false);
   EXPECT_NEAR(GMDistance(State().eye, State().target), 1.0, 1e-9);  // moved only 4
   view->OnWheel(-120, false);

@@ -132,9 +132,9 @@ struct Framing {
 Framing FrameOf(CStereonView& view, int w, int h) {
   const CStereon& e = *view.Engine();
   const bool parallel = (view.State().displayFlags & frame::kParallel) != 0;
-  const GMVector f = vm::Unit(vm::Sub(e.target, e.eye));
-  const GMVector s = vm::Unit(vm::Cross(f, e.up));
-  const GMVector u = vm::Cross(s, f);
+  const GMVector f = vm::Unit(e.target - e.eye);
+  const GMVector s = vm::Unit(GMCross(f, e.up));
+  const GMVector u = GMCross(s, f);
   double left, right, bottom, top, nearPlane, farPlane;
   if (parallel)
     e.GetParallelFrustum(static_cast<double>(w) / h, left, right, bottom, top, nearPlane, farPlane);
@@ -142,9 +142,9 @@ Framing FrameOf(CStereonView& view, int w, int h) {
     e.GetPerspectiveFrustum(static_cast<double>(w) / h, left, right, bottom, top, nearPlane, farPlane);
   Framing framing;
   korvex::ForEachModelPoint(*view.Scene()->GetRoot(), [&](const GMVector& p) {
-    const GMVector rel = vm::Sub(p, e.eye);
-    double x = vm::Dot(rel, s), y = vm::Dot(rel, u);
-    const double z = vm::Dot(rel, f);
+    const GMVector rel = p - e.eye;
+    double x = GMDot(rel, s), y = GMDot(rel, u);
+    const double z = GMDot(rel, f);
     if (!parallel) {
       x = z > 0.0 ? x * nearPlane / z : DBL_MAX;
       y = z > 0.0 ? y * nearPlane / z : DBL_MAX;
@@ -198,7 +198,7 @@ TEST_F(ViewTest, AnotherModelsEyeFileStillShowsThisModelWholeAndFitAllRepairsIt)
   ASSERT_TRUE(Start());
   ASSERT_FALSE(view->FitPending());  // the file was taken
   // The view direction is the file's; the eye stepped back along it.
-  EXPECT_NEAR(vm::Dot(vm::Unit(vm::Sub(State().target, State().eye)), vm::Unit(GMVector{30, 30, -1})), 1.0, 1e-9);
+  EXPECT_NEAR(GMDot(vm::Unit(State().target - State().eye), vm::Unit(GMVector{30, 30, -1})), 1.0, 1e-9);
   view->Paint();
   // The file's zoom may show a part of the model, but none of it is cut
   // off in depth.
