@@ -1,11 +1,15 @@
-// A city of 2,000,000 triangles as OBJ: 166,667 boxes (blocks of buildings
-// of varying height on a street grid), twelve triangles each, every box its
-// own object. Written once per program to the temporary folder and removed
-// when the program ends.
+// A generated city as OBJ: upright boxes (buildings) on a 10 m grid, each of
+// 8 corners and 12 triangles, 4 to 8 m across and 3 to 45 m high, grouped
+// into objects of a given number of buildings (a block, or one building each).
+// 166,667 buildings make the 2,000,000-triangle city of about 4 km across;
+// 16,667 the 200,000-triangle district of about 1.3 km. Used by the
+// benchmarks and by scripts/bench-render-city through make-city-obj; the
+// files are large and are never kept in the repository.
 #pragma once
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -14,28 +18,44 @@
 
 namespace korvex_bench {
 
+inline constexpr int kCityBuildings = 166667;
+inline constexpr int kDistrictBuildings = 16667;
+
+// Writes the city; false when the file cannot be written whole.
+inline bool WriteCityObj(const std::filesystem::path& path, int buildings, int perObject) {
+  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "w"), std::fclose);
+  if (!f || buildings < 1 || perObject < 1) return false;
+  const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(buildings))));
+  std::fprintf(f.get(), "# %d buildings, %d triangles\n", buildings, buildings * 12);
+  for (int b = 0; b < buildings; ++b) {
+    if (b % perObject == 0) std::fprintf(f.get(), "o block_%d\n", b / perObject);
+    // A cheap, repeatable scatter of sizes, so that no two neighbours match.
+    const unsigned h = static_cast<unsigned>(b) * 2654435761u;
+    const double x = (b % columns) * 10.0, y = (b / columns) * 10.0;
+    const double w = 4.0 + (h >> 8 & 0xFF) / 64.0, d = 4.0 + (h >> 16 & 0xFF) / 64.0;
+    const double z = 3.0 + (h >> 24) * 42.0 / 255.0;
+    const double xs[2] = {x, x + w}, ys[2] = {y, y + d}, zs[2] = {0.0, z};
+    // OBJ holds Y up: a corner (x, y, z) of the site is written (x, z, -y).
+    for (int k = 0; k < 8; ++k)
+      std::fprintf(f.get(), "v %.2f %.2f %.2f\n", xs[k & 1], zs[k >> 2], ys[k >> 1 & 1] == 0.0 ? 0.0 : -ys[k >> 1 & 1]);
+    // Corners 1..8 of this building: bit 0 x, bit 1 y, bit 2 z; every face
+    // counter-clockwise seen from outside, as two triangles.
+    static constexpr int kFaces[12][3] = {{1, 3, 4}, {1, 4, 2}, {5, 6, 8}, {5, 8, 7}, {1, 2, 6}, {1, 6, 5},
+                                          {3, 7, 8}, {3, 8, 4}, {1, 5, 7}, {1, 7, 3}, {2, 4, 8}, {2, 8, 6}};
+    const int base = 8 * b;
+    for (const auto& t : kFaces) std::fprintf(f.get(), "f %d %d %d\n", base + t[0], base + t[1], base + t[2]);
+  }
+  return std::fflush(f.get()) == 0 && !std::ferror(f.get());
+}
+
+// A city written once per program into the temporary folder and removed when
+// the program ends.
 class CityObjFile {
  public:
-  CityObjFile()
-      : path_(std::filesystem::temp_directory_path() / ("korvex_bench_city_" + std::to_string(::getpid()) + ".obj")) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path_.c_str(), "w"), std::fclose);
-    if (!f) return;
-    constexpr int kBoxes = 166'667;
-    constexpr int kRow = 409;  // boxes per street
-    static const int faces[12][3] = {{1, 3, 2}, {1, 4, 3}, {5, 6, 7}, {5, 7, 8}, {1, 2, 6}, {1, 6, 5},
-                                     {2, 3, 7}, {2, 7, 6}, {3, 4, 8}, {3, 8, 7}, {4, 1, 5}, {4, 5, 8}};
-    for (int b = 0; b < kBoxes; ++b) {
-      const double x = (b % kRow) * 12.0, y = (b / kRow) * 12.0;
-      const double h = 6.0 + (b * 7919 % 40);
-      std::fprintf(f.get(), "o b%d\n", b);
-      for (int level = 0; level < 2; ++level) {
-        const double z = level ? h : 0.0;
-        std::fprintf(f.get(), "v %.1f %.1f %.1f\nv %.1f %.1f %.1f\nv %.1f %.1f %.1f\nv %.1f %.1f %.1f\n", x, y, z,
-                     x + 10, y, z, x + 10, y + 10, z, x, y + 10, z);
-      }
-      const int base = b * 8;
-      for (const auto& t : faces) std::fprintf(f.get(), "f %d %d %d\n", base + t[0], base + t[1], base + t[2]);
-    }
+  CityObjFile(int buildings, int perObject)
+      : path_(std::filesystem::temp_directory_path() /
+              ("korvex_bench_city_" + std::to_string(buildings) + "_" + std::to_string(::getpid()) + ".obj")) {
+    ok_ = WriteCityObj(path_, buildings, perObject);
   }
   ~CityObjFile() {
     std::error_code ec;
@@ -45,13 +65,16 @@ class CityObjFile {
   CityObjFile& operator=(const CityObjFile&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
+  bool Ok() const { return ok_; }
 
  private:
   std::filesystem::path path_;
+  bool ok_ = false;
 };
 
+// The 2,000,000-triangle city as one object, as large sites come.
 inline const std::filesystem::path& CityObj() {
-  static const CityObjFile file;
+  static const CityObjFile file(kCityBuildings, kCityBuildings);
   return file.Path();
 }
 

@@ -22,6 +22,7 @@
 #include "geometry/gm_triangulate.h"
 #include "model/FigureTessellation.h"
 #include "plugins/assimp/ConfinedIO.h"
+#include "plugins/assimp/ObjReader.h"
 
 namespace korvex::assimp {
 
@@ -597,6 +598,11 @@ std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, const FormatInfo& f
 }
 
 std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format, InkSceneSettings& settings) {
+  // Plain OBJ files, as large sites come, are read by the lean reader; any
+  // file it declines is Assimp's.
+  if (std::string_view(format.extension) == "obj")
+    if (const std::unique_ptr<ObjScene> plain = ReadPlainObj(path))
+      if (auto tree = ConvertScene(plain->Scene(), format, settings)) return tree;
   Assimp::Importer importer;
   // The model and the files it names, only inside its own folder tree.
   importer.SetIOHandler(new ConfinedIOSystem(path));
