@@ -45,76 +45,108 @@ void SetCurrentColor(uint32_t color) {
 
 bool HasUndefined(const GMVector& v) { return v.x == GM_UNDEFINED || v.y == GM_UNDEFINED || v.z == GM_UNDEFINED; }
 
-struct Triangle {
-  GMVector p[3];
-  GMVector normal;
-};
-
-// The triangles of the element's faces, each carrying the normal of its face:
-// the given one where the view supplied it, otherwise that of the face's
-// first triangle. Done once at build time, never per frame.
-std::vector<Triangle> Triangulate(const OGLDispElement& e, bool useGivenNormals) {
-  std::vector<Triangle> out;
+// The triangles of the element's polygons, each carrying the normal of its
+// face: the given one where the view supplied it, otherwise that of the
+// face's first triangle. Done once at build time, never per frame.
+std::vector<OGLTriangle> Triangulate(const OGLDispElement& e, bool useGivenNormals) {
+  std::vector<OGLTriangle> out;
   out.reserve(e.polygons.size());
   for (size_t i = 0; i < e.polygons.size(); ++i) {
-    const GMPolygon& polygon = e.polygons[i];
-    GMPolygonSetPtr triangles = GMTriangulate(polygon, kTolerance);
-    if (!triangles || triangles->Count() == 0) continue;
-    GMVector normal = GMUndefinedVector();
-    if (useGivenNormals && i < e.normals.size() && !HasUndefined(e.normals[i])) normal = e.normals[i];
-    if (HasUndefined(normal)) {
-      const GMPolygon& first = (*triangles)[0];
-      normal = GMNormalize(GMTriangleNormal(first[0], first[1], first[2]), kTolerance);
-    }
-    // A sliver first triangle has no direction of its own; the ring's normal
-    // stands in, so that GL is never handed an undefined normal.
-    if (HasUndefined(normal)) normal = GMPolygonNormal(polygon, kTolerance);
-    if (HasUndefined(normal)) normal = {0.0, 0.0, 1.0};
-    for (const GMPolygon& t : triangles->polygons) {
-      if (t.Count() != 3) continue;
-      out.push_back({{t[0], t[1], t[2]}, normal});
-    }
+    const bool given = useGivenNormals && i < e.normals.size();
+    OGLAppendFaceTriangles(e.polygons[i], given ? e.normals[i] : GMUndefinedVector(), out);
   }
   return out;
 }
 
 void Vertex(const GMVector& p, const GMVector& shift) { glVertex3d(p.x - shift.x, p.y - shift.y, p.z - shift.z); }
 
-void EmitTriangles(const std::vector<Triangle>& triangles, const StereonTexture* texture, const GMVector& shift) {
+void EmitTriangle(const OGLTriangle& t, const StereonTexture* texture, const GMVector& shift) {
+  glNormal3d(t.normal.x, t.normal.y, t.normal.z);
+  if (texture != nullptr) {
+    // Texture coordinates from a frame of the face's plane through the world
+    // origin: the picture repeats every `scale` units across and every
+    // scale·aspect units up, continuing across neighbouring faces.
+    GMMatrix frame;
+    GMMatrixLookAt(t.normal, GMVector{}, GMVector{0.0, 0.0, 1.0}, frame);
+    const double su = texture->scale != 0.0 ? texture->scale : 1.0;
+    const double sv = su * (texture->aspect != 0.0 ? texture->aspect : 1.0);
+    double uv[3][2];
+    for (int k = 0; k < 3; ++k) {
+      GMVector local = t.p[k];
+      GMTransformPoint(local, frame);
+      uv[k][0] = local.x / su;
+      uv[k][1] = local.y / sv;
+    }
+    // The picture repeats, so whole repeats may go: far from the origin the
+    // coordinates would otherwise be too large for single precision to
+    // place a texel.
+    const double wholeU = std::floor(uv[0][0]);
+    const double wholeV = std::floor(uv[0][1]);
+    for (int k = 0; k < 3; ++k) {
+      glTexCoord2d(uv[k][0] - wholeU, uv[k][1] - wholeV);
+      Vertex(t.p[k], shift);
+    }
+  } else {
+    for (const GMVector& p : t.p) Vertex(p, shift);
+  }
+}
+
+void EmitTriangles(std::span<const OGLTriangle> triangles, const StereonTexture* texture, const GMVector& shift) {
+  if (triangles.empty()) return;
   // One independent-triangle batch with a normal per triangle draws exactly
   // what one GL polygon per triangle would (flat shading, one normal for all
   // three corners) and replays far faster.
   glBegin(GL_TRIANGLES);
-  for (const Triangle& t : triangles) {
-    glNormal3d(t.normal.x, t.normal.y, t.normal.z);
-    if (texture != nullptr) {
-      // Texture coordinates from a frame of the face's plane through the world
-      // origin: the picture repeats every `scale` units across and every
-      // scale·aspect units up, continuing across neighbouring faces.
-      GMMatrix frame;
-      GMMatrixLookAt(t.normal, GMVector{}, GMVector{0.0, 0.0, 1.0}, frame);
-      const double su = texture->scale != 0.0 ? texture->scale : 1.0;
-      const double sv = su * (texture->aspect != 0.0 ? texture->aspect : 1.0);
-      double uv[3][2];
-      for (int k = 0; k < 3; ++k) {
-        GMVector local = t.p[k];
-        GMTransformPoint(local, frame);
-        uv[k][0] = local.x / su;
-        uv[k][1] = local.y / sv;
-      }
-      // The picture repeats, so whole repeats may go: far from the origin the
-      // coordinates would otherwise be too large for single precision to
-      // place a texel.
-      const double wholeU = std::floor(uv[0][0]);
-      const double wholeV = std::floor(uv[0][1]);
-      for (int k = 0; k < 3; ++k) {
-        glTexCoord2d(uv[k][0] - wholeU, uv[k][1] - wholeV);
-        Vertex(t.p[k], shift);
-      }
-    } else {
-      for (const GMVector& p : t.p) Vertex(p, shift);
+  for (const OGLTriangle& t : triangles) EmitTriangle(t, texture, shift);
+  glEnd();
+}
+
+// The faces of the meshes, a face at a time, as the polygon of its vertices
+// in face order; opaque faces carry the normal of their plane, transparent
+// ones that of their first triangle, as for polygons. Returns the triangles
+// drawn.
+size_t EmitMeshFaces(std::span<const GMMesh* const> meshes, bool planeNormals, const StereonTexture* texture,
+                     const GMVector& shift) {
+  size_t count = 0;
+  GMPolygon face;
+  std::vector<OGLTriangle> triangles;
+  glBegin(GL_TRIANGLES);
+  for (const GMMesh* mesh : meshes)
+    for (const GMMeshFace& f : mesh->Faces()) {
+      face.points.clear();
+      for (const int32_t i : f.Indices())
+        if (i >= 0 && i < mesh->vertexCount) face.points.push_back(mesh->Position(i));
+      const GMVector normal =
+          planeNormals && face.Count() >= 3 ? GMPolygonNormal(face, kTolerance) : GMUndefinedVector();
+      triangles.clear();
+      OGLAppendFaceTriangles(face, normal, triangles);
+      for (const OGLTriangle& t : triangles) EmitTriangle(t, texture, shift);
+      count += triangles.size();
     }
-  }
+  glEnd();
+  return count;
+}
+
+bool ValidEdge(const GMMesh& mesh, const GMMeshEdge& e) {
+  return e.first >= 0 && e.first < mesh.vertexCount && e.second >= 0 && e.second < mesh.vertexCount;
+}
+
+// The edges of the meshes' tables that join two of their vertices.
+size_t MeshEdgeCount(std::span<const GMMesh* const> meshes) {
+  size_t count = 0;
+  for (const GMMesh* mesh : meshes)
+    for (const GMMeshEdge& e : mesh->Edges()) count += ValidEdge(*mesh, e);
+  return count;
+}
+
+void EmitMeshEdges(std::span<const GMMesh* const> meshes, const GMVector& shift) {
+  glBegin(GL_LINES);
+  for (const GMMesh* mesh : meshes)
+    for (const GMMeshEdge& e : mesh->Edges())
+      if (ValidEdge(*mesh, e)) {
+        Vertex(mesh->Position(e.first), shift);
+        Vertex(mesh->Position(e.second), shift);
+      }
   glEnd();
 }
 
@@ -139,6 +171,34 @@ bool IsIdentityPlacement(const GMVector& axis, double angle, const GMVector& sca
 }
 
 }  // namespace
+
+void OGLAppendFaceTriangles(const GMPolygon& polygon, const GMVector& given, std::vector<OGLTriangle>& out) {
+  if (polygon.Count() == 3) {
+    // A triangle is its own triangulation; sparing the copy matters for
+    // meshes of millions of faces.
+    GMVector normal = given;
+    if (HasUndefined(normal)) normal = GMNormalize(GMTriangleNormal(polygon[0], polygon[1], polygon[2]), kTolerance);
+    if (HasUndefined(normal)) normal = GMPolygonNormal(polygon, kTolerance);
+    if (HasUndefined(normal)) normal = {0.0, 0.0, 1.0};
+    out.push_back({{polygon[0], polygon[1], polygon[2]}, normal});
+    return;
+  }
+  GMPolygonSetPtr triangles = GMTriangulate(polygon, kTolerance);
+  if (!triangles || triangles->Count() == 0) return;
+  GMVector normal = given;
+  if (HasUndefined(normal)) {
+    const GMPolygon& first = (*triangles)[0];
+    normal = GMNormalize(GMTriangleNormal(first[0], first[1], first[2]), kTolerance);
+  }
+  // A sliver first triangle has no direction of its own; the ring's normal
+  // stands in, so that GL is never handed an undefined normal.
+  if (HasUndefined(normal)) normal = GMPolygonNormal(polygon, kTolerance);
+  if (HasUndefined(normal)) normal = {0.0, 0.0, 1.0};
+  for (const GMPolygon& t : triangles->polygons) {
+    if (t.Count() != 3) continue;
+    out.push_back({{t[0], t[1], t[2]}, normal});
+  }
+}
 
 COGLDispTree::~COGLDispTree() { COGLDispTree::RemoveAll(); }
 
@@ -311,10 +371,10 @@ void COGLDispTree::Build(const OGLDispElement* element) {
       SetMaterial(GL_DIFFUSE, k.r / 255.0, k.g / 255.0, k.b / 255.0, alpha);
   };
 
-  if (opaque && !e.polygons.empty()) {
-    const std::vector<Triangle> triangles = Triangulate(e, true);
-    l.faceCount += static_cast<int>(triangles.size());
-    if (!triangles.empty()) {
+  if (opaque && (!e.polygons.empty() || !e.meshes.empty())) {
+    const std::vector<OGLTriangle> triangles = Triangulate(e, true);
+    size_t meshTriangles = 0;
+    if (!triangles.empty() || !e.meshes.empty()) {
       l.faceList = compile([&] {
         faceMaterial(1.0);
         const bool textured = e.texture != nullptr && e.texture->textureId != 0;
@@ -323,9 +383,12 @@ void COGLDispTree::Build(const OGLDispElement* element) {
           glEnable(GL_TEXTURE_2D);
         }
         EmitTriangles(triangles, textured ? e.texture : nullptr, shift);
+        if (!e.meshes.empty()) meshTriangles = EmitMeshFaces(e.meshes, true, textured ? e.texture : nullptr, shift);
         if (textured) glDisable(GL_TEXTURE_2D);
       });
     }
+    l.faceCount += static_cast<int>(triangles.size() + meshTriangles);
+    if (triangles.size() + meshTriangles == 0) l.faceList.Reset();
   }
   if (!e.lines.empty()) {
     l.lineCount += static_cast<int>(e.lines.size());
@@ -335,22 +398,24 @@ void COGLDispTree::Build(const OGLDispElement* element) {
       EmitSegments(e.lines, shift);
     });
   }
-  if (!opaque && !e.polygons.empty()) {
-    const std::vector<Triangle> triangles = Triangulate(e, false);
-    l.faceCount += static_cast<int>(triangles.size());
-    if (!triangles.empty()) {
-      l.transparentList = compile([&] {
-        faceMaterial(c.a / 255.0);
-        EmitTriangles(triangles, nullptr, shift);
-      });
-    }
+  if (!opaque && (!e.polygons.empty() || !e.meshes.empty())) {
+    const std::vector<OGLTriangle> triangles = Triangulate(e, false);
+    size_t meshTriangles = 0;
+    l.transparentList = compile([&] {
+      faceMaterial(c.a / 255.0);
+      EmitTriangles(triangles, nullptr, shift);
+      if (!e.meshes.empty()) meshTriangles = EmitMeshFaces(e.meshes, false, nullptr, shift);
+    });
+    l.faceCount += static_cast<int>(triangles.size() + meshTriangles);
+    if (triangles.size() + meshTriangles == 0) l.transparentList.Reset();
   }
-  if (!e.outlines.empty()) {
-    l.lineCount += static_cast<int>(e.outlines.size());
+  if (const size_t meshEdges = MeshEdgeCount(e.meshes); !e.outlines.empty() || meshEdges > 0) {
+    l.lineCount += static_cast<int>(e.outlines.size() + meshEdges);
     l.outlineList = compile([&] {
       if (options[0] != 0) SetDiffuse(e.color);
       SetCurrentColor(e.color);
-      EmitSegments(e.outlines, shift);
+      if (!e.outlines.empty()) EmitSegments(e.outlines, shift);
+      if (meshEdges > 0) EmitMeshEdges(e.meshes, shift);
     });
   }
   if (!e.points.empty()) {

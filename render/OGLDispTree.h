@@ -11,7 +11,9 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "geometry/gm_mesh.h"
 #include "geometry/gm_polygon.h"
 #include "geometry/gm_types.h"
 #include "common/PlainList.h"
@@ -42,6 +44,18 @@ struct StereonBillboard {
   std::unique_ptr<GMPolygonSet> outline;
 };
 
+// One triangle of a face with the normal the face is drawn with.
+struct OGLTriangle {
+  GMVector p[3];
+  GMVector normal;
+};
+
+// Appends the triangles of one face as the display draws them: the polygon
+// cut into triangles (tolerance 1e-7), each carrying the given normal, or,
+// when that has a GM_UNDEFINED component, the normal of the first triangle
+// (then the polygon's own, then +Z, so that GL never gets an undefined one).
+void OGLAppendFaceTriangles(const GMPolygon& polygon, const GMVector& normal, std::vector<OGLTriangle>& out);
+
 // What one tree node is compiled from. The element only refers to the
 // caller's geometry; the caller keeps it alive until the build returns.
 struct OGLDispElement {
@@ -61,6 +75,12 @@ struct OGLDispElement {
   // One per polygon, or empty. A component of GM_UNDEFINED asks for the
   // normal of the polygon's first triangle.
   std::span<const GMVector> normals;
+  // Meshes drawn straight from their records: their faces (each the polygon
+  // of its vertices in face order, with the normal of its plane for opaque
+  // faces) after the polygons, their edge tables after the outlines. A model
+  // of millions of faces then needs no polygon, triangle or segment record
+  // per face between the scene and the display list.
+  std::span<const GMMesh* const> meshes;
   std::span<const GMSegment> lines;
   std::span<const GMSegment> outlines;
   std::span<const GMSegment> markLines;

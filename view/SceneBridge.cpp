@@ -74,6 +74,20 @@ void ForEachWorldVertex(CInkNode& node, Visit&& visit) {
     if (CInkNode* child = node.GetChild(i)) ForEachWorldVertex(*child, visit);
 }
 
+// Whether every surface of the shown figures comes from a mesh: the engine
+// can then draw the meshes straight from their records, in the same order
+// and with the same normals as through polygon and segment records, without
+// a record per face and edge (a model of millions of faces).
+bool OnlyMeshSurfaces(CInkNode& node) {
+  for (int i = 0; i < node.GetFigureCount(); ++i) {
+    const InkFigure* figure = node.GetFigure(i);
+    if (figure == nullptr || figure->hidden) continue;
+    if (figure->kind != kInkFigureMesh && figure->kind != kInkFigurePoint && figure->kind != kInkFigurePolyline)
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 CStereonView::ModelExtent CStereonView::MeasureModelExtent() {
@@ -176,10 +190,16 @@ void CStereonView::FillTree(CInkNode& node, COGLDispTree& tree) {
   std::vector<GMVector> normals;
   std::vector<GMSegment> lines;
   std::vector<GMSegment> outlines;
+  std::vector<const GMMesh*> meshes;
   if (node.IsShown()) {
+    const bool direct = OnlyMeshSurfaces(node);
     for (int i = 0; i < node.GetFigureCount(); ++i) {
       const InkFigure* figure = node.GetFigure(i);
       if (figure == nullptr || figure->hidden) continue;
+      if (direct && figure->kind == kInkFigureMesh) {
+        if (figure->geometry != nullptr) meshes.push_back(static_cast<const GMMesh*>(figure->geometry));
+        continue;
+      }
       std::vector<GMPlane> planes;
       if (GMPolygonSetPtr set = FigurePolygonsWithPlanes(figure, kDisplayLevel, planes, kArcFactor, GM_TOLERANCE)) {
         const bool withPlanes = planes.size() == set->polygons.size();
@@ -194,6 +214,7 @@ void CStereonView::FillTree(CInkNode& node, COGLDispTree& tree) {
   }
   element.polygons = polygons;
   element.normals = normals;
+  element.meshes = meshes;
   element.lines = lines;
   element.outlines = outlines;
   tree.SetElementWith(&element, state_.contrast & 1);
