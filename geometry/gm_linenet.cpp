@@ -131,10 +131,8 @@ CLineNet::~CLineNet() = default;
 
 void CLineNet::InitNetwork(double tolerance) {
   tolerance_ = tolerance;
-  lines_ = std::make_unique<CGMLineList>();
-  lines_->SetTolerance(GM_LIST_UNIQUE, tolerance);
-  nodePoints_.reset();
-  faces_.reset();
+  started_ = true;
+  faces_.clear();
   nodes_.clear();
   nodeCount_ = 0;
   incomplete_ = 0;
@@ -143,7 +141,7 @@ void CLineNet::InitNetwork(double tolerance) {
 }
 
 int CLineNet::AddLineToNetwork(const GMVector& a, const GMVector& b) {
-  if (!lines_) return -1;
+  if (!started_) return -1;
   // The network lives in the xy plane: end points that differ only in z are
   // one node, and z must not keep NodeIndex(x, y) from finding them.
   const GMVector start = GMSetVector(a.x, a.y, 0.0);
@@ -151,22 +149,17 @@ int CLineNet::AddLineToNetwork(const GMVector& a, const GMVector& b) {
   // A line without length bounds nothing; as its own neighbour it would close
   // the walks through its node early and break the cells around it.
   if (GMIsSamePoint(start, end, tolerance_)) return -1;
-  // The line list would refuse a line that is there in either direction by
-  // comparing it with every listed line; only lines with an end near the new
-  // start can be that line, so the list is filled with its own check off.
+  // A line that is there in either direction is refused; only lines with an
+  // end near the new start can be that line.
   const bool known = index_->lineEnds.Near(start, [&](int32_t id) {
     const GMSegment& s = lineCopy_[static_cast<size_t>(id)];
     return GMCompareSegments(s.start, s.end, start, end, tolerance_) != 0;
   });
   if (known) return -1;
-  const int previous = lines_->SetFlags(0);
-  const int added = lines_->AddLine(start, end);
-  lines_->SetFlags(previous);
-  if (added >= 0) {
-    index_->lineEnds.Insert(start, static_cast<int32_t>(lineCopy_.size()));
-    index_->lineEnds.Insert(end, static_cast<int32_t>(lineCopy_.size()));
-    lineCopy_.push_back(GMSegment{start, end});
-  }
+  const auto added = static_cast<int32_t>(lineCopy_.size());
+  index_->lineEnds.Insert(start, added);
+  index_->lineEnds.Insert(end, added);
+  lineCopy_.push_back(GMSegment{start, end});
   return added;
 }
 
@@ -184,15 +177,13 @@ void CLineNet::PruneDanglingLines() {
       return GMIsSamePoint(s.start, p, tolerance_) || GMIsSamePoint(s.end, p, tolerance_);
     });
   };
-  int position = 0;  // where line i sits in the list after the removals so far
+  int position = 0;  // lines kept so far
   for (int i = 0; i < count; ++i) {
     const GMSegment& s = segments[static_cast<size_t>(i)];
-    if (hasOtherLineAt(s.start, i) && hasOtherLineAt(s.end, i)) {
+    if (hasOtherLineAt(s.start, i) && hasOtherLineAt(s.end, i))
       ++position;
-    } else {
-      lines_->RemoveAt(position);
+    else
       removed[static_cast<size_t>(i)] = 1;
-    }
   }
   if (position == count) return;
 
@@ -224,28 +215,24 @@ int CLineNet::NodeIndex(double x, double y) {
 int CLineNet::BuildNodes(int prune) {
   nodes_.clear();
   nodeCount_ = 0;
-  if (!lines_) return 0;
+  if (!started_) return 0;
   if (prune) PruneDanglingLines();
 
   // Node order is the order in which end points first appear in the lines.
   index_->nodes.Clear();
   std::vector<GMVector>& points = index_->nodePoints;
   points.clear();
-  nodePoints_ = std::make_unique<CGMPointList>();
-  nodePoints_->SetTolerance(0, tolerance_);  // duplicates are already screened out below
   const auto addNode = [&](const GMVector& p) {
     const bool known = index_->nodes.Near(
         p, [&](int32_t id) { return GMIsSamePoint(points[static_cast<size_t>(id)], p, tolerance_) != 0; });
     if (known) return;
     index_->nodes.Insert(p, static_cast<int32_t>(points.size()));
     points.push_back(p);
-    nodePoints_->AddPoint(p);
   };
   for (const GMSegment& s : lineCopy_) {
     addNode(s.start);
     addNode(s.end);
   }
-  nodePoints_->SetFlags(GM_LIST_UNIQUE);
   nodeCount_ = static_cast<int32_t>(points.size());
   if (nodeCount_ < 3) return nodeCount_;
 
@@ -359,24 +346,25 @@ int CLineNet::TraceFace(int node, int position) {
     k = next;
   }
 
-  CGMPointList ring;
-  ring.SetTolerance(0, kRingTolerance);
   lastCell_.clear();
+  ring_.clear();
   for (size_t w = cellStart; w < walk_.size(); ++w) {
     const auto [n, dir] = walk_[w];
     GMNetNode& cellNode = nodes_[static_cast<size_t>(n)];
-    ring.AddPoint(cellNode.point);
+    ring_.push_back(cellNode.point);
     cellNode.used[static_cast<size_t>(dir)] = 1;
     lastCell_.push_back(n);
   }
-  if (!faces_) {
-    faces_ = std::make_unique<CGMPolygonList>();
-    faces_->SetTolerance(0, kRingTolerance);
-  }
   // A walk that closes after one or two nodes (a lone spur) has no area and
-  // yields no polygon, but its directions stay walked.
-  GMPolygonPtr polygon = ring.ToPolygon();
-  if (polygon) faces_->AddPolygonCopy(polygon.get());
+  // yields no polygon, but its directions stay walked. A point that repeats
+  // the next one round the ring is left out.
+  const size_t count = ring_.size();
+  if (count < 3) return 1;
+  GMPolygon polygon;
+  polygon.points.reserve(count);
+  for (size_t i = 0; i < count; ++i)
+    if (!GMIsSamePoint(ring_[i], ring_[(i + 1) % count], kRingTolerance)) polygon.points.push_back(ring_[i]);
+  if (polygon.points.size() >= 3) faces_.push_back(std::move(polygon));
   return 1;
 }
 
@@ -399,8 +387,7 @@ int CLineNet::FirstUnusedDirection(int node) {
 // only make it fail sooner, so that trace would fail again. Only the nodes of
 // a newly traced cell change, and only they are looked at again.
 int CLineNet::ExtractFaces() {
-  faces_ = std::make_unique<CGMPolygonList>();
-  faces_->SetTolerance(0, kRingTolerance);
+  faces_.clear();
   const int nodeTotal = static_cast<int>(nodes_.size());
   if (nodeTotal == 0) return 1;
   firstUnused_.assign(static_cast<size_t>(nodeTotal), 0);
@@ -443,8 +430,9 @@ int CLineNet::ExtractFaces() {
 GMPolygonSetPtr CLineNet::GetFaces(int prune) {
   BuildNodes(prune);
   incomplete_ = ExtractFaces() ? 0 : 1;
-  GMPolygonSetPtr set = faces_ ? faces_->ToPolygonSet() : nullptr;
-  faces_.reset();
+  if (faces_.empty()) return nullptr;
+  auto set = std::make_unique<GMPolygonSet>();
+  set->polygons.swap(faces_);
   return set;
 }
 

@@ -66,7 +66,7 @@ class CLineNet {
   int IsIncomplete() const { return incomplete_; }
   double GetTolerance() const { return tolerance_; }
   int GetNodeCount() const { return nodeCount_; }
-  int GetLineCount() const { return lines_ ? lines_->GetCount() : 0; }
+  int GetLineCount() const { return started_ ? static_cast<int>(lineCopy_.size()) : 0; }
   const std::vector<GMNetNode>& Nodes() const { return nodes_; }
 
  private:
@@ -75,19 +75,19 @@ class CLineNet {
 
   int32_t nodeCount_ = 0;
   std::vector<GMNetNode> nodes_;
-  std::unique_ptr<CGMLineList> lines_;
-  std::unique_ptr<CGMPointList> nodePoints_;
-  std::unique_ptr<CGMPolygonList> faces_;
+  bool started_ = false;            // InitNetwork has been called
+  std::vector<GMPolygon> faces_;    // cells traced so far, in tracing order
   double tolerance_ = 0.0;
   int32_t incomplete_ = 0;
 
   // Lookups over the lines and nodes, and scratch state of the tracing.
   std::unique_ptr<CLineNetIndex> index_;
-  std::vector<GMSegment> lineCopy_;         // the lines of the line list, in its order
+  std::vector<GMSegment> lineCopy_;         // the lines, in the order they were added
   std::vector<int32_t> firstUnused_;        // no used direction lies below it
   std::vector<int32_t> visitMark_;          // trace number that last visited a node
   std::vector<int32_t> visitPosition_;      // where in that trace's walk
   std::vector<std::pair<int32_t, int32_t>> walk_;  // (node, outgoing position)
   std::vector<int32_t> lastCell_;           // nodes of the cell traced last
+  std::vector<GMVector> ring_;              // points of the cell being traced
   int32_t traceCount_ = 0;
 };

@@ -7,7 +7,6 @@
 #include <initializer_list>
 #include <numeric>
 
-#include "geometry/gm_lists.h"
 #include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_polygon_ops.h"
@@ -40,6 +39,50 @@ bool MayBeParallel(const GMVector& a0, const GMVector& a1, const GMVector& b0, c
   const double cross = std::fabs(ax * by - ay * bx);
   return !(cross > (3.0 * tol + 8.0 * DBL_EPSILON) * std::hypot(ax, ay) * std::hypot(bx, by));
 }
+
+// The points that cut a segment, each once within the tolerance, in the
+// order found; a plain vector, since every edge of every section gets one.
+class CCutPoints {
+ public:
+  explicit CCutPoints(double tol) : tol_(tol) {}
+  void Add(const GMVector& p) {
+    for (const GMVector& q : points_)
+      if (GMIsSamePoint(q, p, tol_)) return;
+    points_.push_back(p);
+  }
+  // Nearest to `from` first; points at equal distance keep their order. A
+  // point whose distance is not a number stays where it is and sorts the
+  // runs before and after it apart.
+  void SortByDistance(const GMVector& from) {
+    const size_t n = points_.size();
+    if (n < 2) return;
+    distance_.resize(n);
+    order_.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+      distance_[i] = GMDistance(from, points_[i]);
+      order_[i] = i;
+    }
+    const auto nearer = [&](size_t a, size_t b) { return distance_[a] < distance_[b]; };
+    auto runStart = order_.begin();
+    for (auto it = order_.begin(); it != order_.end(); ++it) {
+      if (std::isnan(distance_[*it])) {
+        std::stable_sort(runStart, it, nearer);
+        runStart = it + 1;
+      }
+    }
+    std::stable_sort(runStart, order_.end(), nearer);
+    sorted_.clear();
+    for (size_t k : order_) sorted_.push_back(points_[k]);
+    points_.swap(sorted_);
+  }
+  const std::vector<GMVector>& Points() const { return points_; }
+
+ private:
+  double tol_;
+  std::vector<GMVector> points_, sorted_;
+  std::vector<double> distance_;
+  std::vector<size_t> order_;
+};
 
 // A ray that only ever runs along edges would be raised for good; no real
 // ring needs anywhere near this many raises.
@@ -127,10 +170,9 @@ int GMIntersectSegmentPolygon(const GMVector& p0, const GMVector& p1, const GMPo
 std::vector<GMSegment> GMSplitSegmentByPolygons(const GMSegment& segment, std::span<const GMPolygon> polygons,
                                                 double tol) {
   const GMVector s0 = Flat(segment.start), s1 = Flat(segment.end);
-  CGMPointList cuts;
-  cuts.SetTolerance(GM_LIST_UNIQUE, tol);
-  cuts.AddPoint(s0);
-  cuts.AddPoint(s1);
+  CCutPoints cuts(tol);
+  cuts.Add(s0);
+  cuts.Add(s1);
   const bool pointLike = GMIsSamePoint(s0, s1, tol) != 0;
   for (const GMPolygon& polygon : polygons) {
     const int n = polygon.Count();
@@ -146,8 +188,8 @@ std::vector<GMSegment> GMSplitSegmentByPolygons(const GMSegment& segment, std::s
       if (r == 3) return {};
       if (r == 2) {
         // Along the segment: the edge's ends that lie on it cut it.
-        if (GMIsPointOnSegment2D(s0, s1, e0, 1e-7, 1e-7)) cuts.AddPoint(e0);
-        if (GMIsPointOnSegment2D(s0, s1, e1, 1e-7, 1e-7)) cuts.AddPoint(e1);
+        if (GMIsPointOnSegment2D(s0, s1, e0, 1e-7, 1e-7)) cuts.Add(e0);
+        if (GMIsPointOnSegment2D(s0, s1, e1, 1e-7, 1e-7)) cuts.Add(e1);
       } else if (r == 0) {
         // Snap a crossing to an end it nearly is, so pieces join exactly.
         for (const GMVector* end : {&s0, &s1, &e0, &e1})
@@ -155,21 +197,16 @@ std::vector<GMSegment> GMSplitSegmentByPolygons(const GMSegment& segment, std::s
             hit = *end;
             break;
           }
-        cuts.AddPoint(hit);
+        cuts.Add(hit);
       }
     }
   }
   cuts.SortByDistance(s0);
+  const std::vector<GMVector>& points = cuts.Points();
   std::vector<GMSegment> pieces;
-  const int count = cuts.GetCount();
-  if (count < 2) return pieces;
-  pieces.reserve(static_cast<size_t>(count - 1));
-  GMVector prev = cuts.GetPoint(0);
-  for (int i = 1; i < count; ++i) {
-    const GMVector next = cuts.GetPoint(i);
-    pieces.push_back({prev, next});
-    prev = next;
-  }
+  if (points.size() < 2) return pieces;
+  pieces.reserve(points.size() - 1);
+  for (size_t i = 1; i < points.size(); ++i) pieces.push_back({points[i - 1], points[i]});
   return pieces;
 }
 
