@@ -229,6 +229,10 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
       if (!bounds[static_cast<size_t>(i)].Within(bounds[static_cast<size_t>(j)]) &&
           !bounds[static_cast<size_t>(j)].Within(bounds[static_cast<size_t>(i)]))
         continue;
+      // Two rings alone in the plane that share boundary both ways (a face
+      // of a bore and the strip its plane cuts from the pipe) get no bridge
+      // whichever lies in which, and no third ring asks how they lie.
+      if (count == 2 && SharesBoundary(rings[i], rings[j], tol) && SharesBoundary(rings[j], rings[i], tol)) continue;
       const int relation = GMPolygonRelation(rings[i], rings[j], tol);
       if (relation == GM_RELATION_A_IN_B) inside[static_cast<size_t>(i)][static_cast<size_t>(j)] = 1;
       if (relation == GM_RELATION_B_IN_A) inside[static_cast<size_t>(j)][static_cast<size_t>(i)] = 1;

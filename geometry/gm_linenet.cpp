@@ -23,7 +23,7 @@ constexpr double kRingTolerance = 1e-7;
 class CPointBuckets {
  public:
   explicit CPointBuckets(double tolerance)
-      : width_(tolerance > 0.0 ? 2.0 * tolerance : kExactWidth) {}
+      : width_(tolerance > 0.0 ? 2.0 * tolerance : kExactWidth), reach_(tolerance > 0.0 ? 2.0 * tolerance : 0.0) {}
 
   void Clear() {
     buckets_.clear();
@@ -44,14 +44,19 @@ class CPointBuckets {
     buckets_[KeyOf(p)].push_back(id);
   }
 
-  // Calls visit(id) for every id filed near p (and, while the network is
-  // small, for every id filed at all; callers confirm the match) until it
-  // returns true; returns whether one did.
+  // Calls visit(id) for every id filed near p (callers confirm the match)
+  // until it returns true; returns whether one did. Every caller asks
+  // whether, or which, filed points match p, never in what order, so the
+  // order of the visits is free.
   template <typename Visit>
   bool Near(const GMVector& p, Visit visit) const {
     if (!bucketed_) {
-      for (const auto& entry : flat_)
+      // A point farther than the tolerance on an axis is no match (NaN is
+      // never passed over here, as before).
+      for (const auto& entry : flat_) {
+        if (std::fabs(entry.first.x - p.x) > reach_ || std::fabs(entry.first.y - p.y) > reach_) continue;
         if (visit(entry.second)) return true;
+      }
       return false;
     }
     const Key centre = KeyOf(p);
@@ -108,6 +113,7 @@ class CPointBuckets {
   static constexpr size_t kFlatLimit = 64;
 
   double width_;
+  double reach_;  // twice the tolerance: beyond it no point can match
   std::unordered_map<Key, std::vector<int32_t>, KeyHash> buckets_;
   std::vector<std::pair<GMVector, int32_t>> flat_;
   bool bucketed_ = false;
