@@ -228,7 +228,9 @@ void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool
 std::vector<GMPolygon> SectionRings(const gm_detail::SegmentSet& lines, const GMVector& normal, bool byEdges,
                                     double tol) {
   std::vector<GMPolygon> rings;
-  CLineNet net;
+  // One network per thread, started again for every section, keeps its
+  // storage from plane to plane.
+  thread_local CLineNet net;
   net.InitNetwork(tol);
   GMProjectionAxis axis = 0;
   for (const GMSegment& s : lines.Segments()) {

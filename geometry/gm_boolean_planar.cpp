@@ -252,7 +252,9 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
     }
   }
 
-  CLineNet net;
+  // One network per thread, started again for every plane, keeps its
+  // storage from plane to plane.
+  thread_local CLineNet net;
   net.InitNetwork(tol);
   for (const GMSegment& line : lines) net.AddLineToNetwork(line.start, line.end);
   GMPolygonSetPtr cells = net.GetFaces(1);

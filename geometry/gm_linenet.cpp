@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <array>
+#include <cstddef>
+#include <memory_resource>
 #include <set>
 #include <unordered_map>
 
@@ -22,8 +25,14 @@ constexpr double kRingTolerance = 1e-7;
 // GMIsSamePoint, so a bucket holding too much only costs time.
 class CPointBuckets {
  public:
-  explicit CPointBuckets(double tolerance)
-      : width_(tolerance > 0.0 ? 2.0 * tolerance : kExactWidth), reach_(tolerance > 0.0 ? 2.0 * tolerance : 0.0) {}
+  explicit CPointBuckets(double tolerance) { Reset(tolerance); }
+
+  // Empties the buckets (keeping their storage) for a new tolerance.
+  void Reset(double tolerance) {
+    width_ = tolerance > 0.0 ? 2.0 * tolerance : kExactWidth;
+    reach_ = tolerance > 0.0 ? 2.0 * tolerance : 0.0;
+    Clear();
+  }
 
   void Clear() {
     buckets_.clear();
@@ -110,10 +119,10 @@ class CPointBuckets {
   // The sections of one face plane make networks of a few dozen lines, for
   // which a plain list is quicker to fill and to scan than buckets; a
   // network that grows beyond it moves into the buckets.
-  static constexpr size_t kFlatLimit = 64;
+  static constexpr size_t kFlatLimit = 128;
 
-  double width_;
-  double reach_;  // twice the tolerance: beyond it no point can match
+  double width_ = kExactWidth;
+  double reach_ = 0.0;  // twice the tolerance: beyond it no point can match
   std::unordered_map<Key, std::vector<int32_t>, KeyHash> buckets_;
   std::vector<std::pair<GMVector, int32_t>> flat_;
   bool bucketed_ = false;
@@ -126,6 +135,11 @@ class CPointBuckets {
 class CLineNetIndex {
  public:
   explicit CLineNetIndex(double tolerance) : lineEnds(tolerance), nodes(tolerance) {}
+  void Reset(double tolerance) {
+    lineEnds.Reset(tolerance);
+    nodes.Reset(tolerance);
+    nodePoints.clear();
+  }
 
   CPointBuckets lineEnds;  // both ends of every line, by position in the line list
   CPointBuckets nodes;
@@ -139,11 +153,23 @@ void CLineNet::InitNetwork(double tolerance) {
   tolerance_ = tolerance;
   started_ = true;
   faces_.clear();
-  nodes_.clear();
+  SetNodesAside();
   nodeCount_ = 0;
   incomplete_ = 0;
-  index_ = std::make_unique<CLineNetIndex>(tolerance);
+  // A network started again (the Boolean steps start one per section) keeps
+  // the storage of its index and tables.
+  if (index_)
+    index_->Reset(tolerance);
+  else
+    index_ = std::make_unique<CLineNetIndex>(tolerance);
   lineCopy_.clear();
+}
+
+// Empties the node table, keeping the nodes' own lists for the next build.
+void CLineNet::SetNodesAside() {
+  if (nodes_.empty()) return;
+  spareNodes_.swap(nodes_);
+  nodes_.clear();
 }
 
 int CLineNet::AddLineToNetwork(const GMVector& a, const GMVector& b) {
@@ -219,7 +245,7 @@ int CLineNet::NodeIndex(double x, double y) {
 }
 
 int CLineNet::BuildNodes(int prune) {
-  nodes_.clear();
+  SetNodesAside();
   nodeCount_ = 0;
   if (!started_) return 0;
   if (prune) PruneDanglingLines();
@@ -242,11 +268,13 @@ int CLineNet::BuildNodes(int prune) {
   nodeCount_ = static_cast<int32_t>(points.size());
   if (nodeCount_ < 3) return nodeCount_;
 
+  nodes_.swap(spareNodes_);
   nodes_.resize(static_cast<size_t>(nodeCount_));
-  std::vector<int32_t> linesHere;
+  std::vector<int32_t>& linesHere = linesHere_;
   for (int n = 0; n < nodeCount_; ++n) {
     GMNetNode& node = nodes_[static_cast<size_t>(n)];
     node.point = points[static_cast<size_t>(n)];
+    node.neighbours.clear();
     // Every line with an end at the node, in line order, each line once.
     linesHere.clear();
     index_->lineEnds.Near(node.point, [&](int32_t id) {
@@ -402,8 +430,13 @@ int CLineNet::ExtractFaces() {
   const int j0 = FirstUnusedDirection(0);
   if (j0 >= 0 && !TraceFace(0, j0)) result = 0;
 
-  std::vector<int32_t> failedAt(static_cast<size_t>(nodeTotal), -1);
-  std::set<int> pending;
+  std::vector<int32_t>& failedAt = failedAt_;
+  failedAt.assign(static_cast<size_t>(nodeTotal), -1);
+  // The set's nodes come from a buffer on the stack, and from the heap only
+  // for a network larger than the section of a face plane.
+  std::array<std::byte, 8192> buffer;
+  std::pmr::monotonic_buffer_resource arena(buffer.data(), buffer.size());
+  std::pmr::set<int> pending(&arena);
   for (int n = 1; n < nodeTotal; ++n)
     if (FirstUnusedDirection(n) >= 0) pending.insert(pending.end(), n);
 

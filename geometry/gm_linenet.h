@@ -72,6 +72,7 @@ class CLineNet {
  private:
   void PruneDanglingLines();
   int FirstUnusedDirection(int node);
+  void SetNodesAside();
 
   int32_t nodeCount_ = 0;
   std::vector<GMNetNode> nodes_;
@@ -89,5 +90,8 @@ class CLineNet {
   std::vector<std::pair<int32_t, int32_t>> walk_;  // (node, outgoing position)
   std::vector<int32_t> lastCell_;           // nodes of the cell traced last
   std::vector<GMVector> ring_;              // points of the cell being traced
+  std::vector<GMNetNode> spareNodes_;       // nodes set aside, whose lists are reused
+  std::vector<int32_t> linesHere_;          // scratch of BuildNodes
+  std::vector<int32_t> failedAt_;           // scratch of ExtractFaces
   int32_t traceCount_ = 0;
 };
