@@ -37,7 +37,13 @@ bool MayBeParallel(const GMVector& a0, const GMVector& a1, const GMVector& b0, c
   const double ax = a1.x - a0.x, ay = a1.y - a0.y, bx = b1.x - b0.x, by = b1.y - b0.y;
   if (std::fabs(ax) <= 2.0 * tol && std::fabs(bx) <= 2.0 * tol) return true;
   const double cross = std::fabs(ax * by - ay * bx);
-  return !(cross > (3.0 * tol + 8.0 * DBL_EPSILON) * std::hypot(ax, ay) * std::hypot(bx, by));
+  const double slack = 3.0 * tol + 8.0 * DBL_EPSILON;
+  // The sum of a vector's absolute coordinates is never less than its
+  // length: a cross product beyond the bound with sums (and a margin for
+  // rounding) is beyond it with lengths, found without the square roots.
+  const double bySums = 1.01 * slack * (std::fabs(ax) + std::fabs(ay)) * (std::fabs(bx) + std::fabs(by));
+  if (bySums > DBL_MIN && cross > bySums) return false;
+  return !(cross > slack * std::hypot(ax, ay) * std::hypot(bx, by));
 }
 
 // The points that cut a segment, each once within the tolerance, in the
@@ -93,20 +99,38 @@ int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoun
   const int n = polygon.Count();
   const GMVector p = Flat(pIn);
   double maxX = p.x;
-  for (const GMVector& v : polygon.points) maxX = std::max(maxX, v.x);
-  for (int i = 0; i < n; ++i)
-    if (GMIsPointOnSegment(Flat(polygon[i]), Flat(polygon[(i + 1) % n]), p, tol)) return onBoundary != 0;
+  double largest = 0.0;  // the largest coordinate of the ring, for the reach of the tests
+  for (const GMVector& v : polygon.points) {
+    maxX = std::max(maxX, v.x);
+    largest = std::max({largest, std::fabs(v.x), std::fabs(v.y)});
+  }
+  // The point-on-segment test answers no for a point beyond its reach from
+  // an edge's bounds; the reach taken over the whole ring is never smaller,
+  // so an edge that far away is passed over without the call.
+  const double onReach = 2.0 * tol + 8.0 * DBL_EPSILON * (1.0 + largest);
+  for (int i = 0; i < n; ++i) {
+    const GMVector& a = polygon[i];
+    const GMVector& b = polygon[(i + 1) % n];
+    if (p.x < std::min(a.x, b.x) - onReach || p.x > std::max(a.x, b.x) + onReach ||
+        p.y < std::min(a.y, b.y) - onReach || p.y > std::max(a.y, b.y) + onReach)
+      continue;
+    if (GMIsPointOnSegment(Flat(a), Flat(b), p, tol)) return onBoundary != 0;
+  }
 
   GMVector e{maxX + 100.0, p.y, 0.0};
+  // The reach of the crossing test for the ray as it stands, taken over the
+  // whole ring: never smaller than the reach for a single edge.
+  double rayReach = Reach(tol, {p.x, p.y, e.x, e.y, largest});
   int crossings = 0, turns = 0, raises = 0;
   for (int i = 0; i < n; ++i) {
     const GMVector a = Flat(polygon[i]);
     const GMVector b = Flat(polygon[(i + 1) % n]);
     if (GMIsSamePoint(a, b, tol)) continue;
     // An edge the ray cannot reach, and which it does not run along, is
-    // one the intersection test would only call missed.
-    if (Apart(p, e, a, b, Reach(tol, {p.x, p.y, e.x, e.y, a.x, a.y, b.x, b.y})) && !MayBeParallel(p, e, a, b, tol))
-      continue;
+    // one the intersection test would only call missed. Apart by the ring's
+    // reach is apart by the edge's own; otherwise the edge's own decides.
+    const bool apart = Apart(p, e, a, b, rayReach) || Apart(p, e, a, b, Reach(tol, {p.x, p.y, e.x, e.y, a.x, a.y, b.x, b.y}));
+    if (apart && !MayBeParallel(p, e, a, b, tol)) continue;
     GMVector hit;
     const int r = GMIntersectSegments2D(p, e, a, b, hit, tol);
     if (r == 0) {
@@ -115,6 +139,7 @@ int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoun
         GMVector d = GMSubtract(p, e);
         GMRotate2D(d, 0.1, GM_TOLERANCE);
         e = {p.x + d.x, p.y + d.y, 0.0};
+        rayReach = Reach(tol, {p.x, p.y, e.x, e.y, largest});
         if (++turns == 100) break;
         crossings = 0;
         i = -1;
@@ -124,6 +149,7 @@ int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoun
     } else if (r == 2) {
       // Along an edge: tilt the ray and recount.
       e.y += 1.0;
+      rayReach = Reach(tol, {p.x, p.y, e.x, e.y, largest});
       if (++raises == kMaxRaises) break;
       crossings = 0;
       i = -1;

@@ -258,8 +258,9 @@ std::vector<GMSegment> SplitByRules(const GMSegment& segment, const std::vector<
 
 // The edges passed over by bounds give the answers of asking every edge: for
 // star-shaped and building-like rings with level and upright edges, at the
-// origin and at site coordinates, for points anywhere, level with corners
-// and on edges, and for segments crossing, touching and running along them.
+// origin and at site coordinates, for points anywhere, level with corners,
+// on edges and just off them, and for segments crossing, touching and
+// running along them.
 TEST(PolygonShortcuts, AnswerAsAskingEveryEdge) {
   std::mt19937 rng(17);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -285,6 +286,13 @@ TEST(PolygonShortcuts, AnswerAsAskingEveryEdge) {
       const GMVector& next = ring[static_cast<int>((rng() + 1) % static_cast<unsigned>(ring.Count()))];
       if (k % 4 == 1) p.y = corner.y;
       if (k % 4 == 2) p = GMMidpoint(corner, next);
+      // Just off an edge, at about the tolerance, where the reach of the
+      // tests decides.
+      if (k % 8 == 3) {
+        p = GMMidpoint(corner, next);
+        const double off = GM_TOLERANCE * (0.5 + 3.0 * unit(rng)) * (rng() % 2 ? 1 : -1);
+        (rng() % 2 ? p.x : p.y) += off;
+      }
       const int want = PointInPolygonByRules(ring, p, 1, GM_TOLERANCE);
       ASSERT_EQ(GMPointInPolygon2D(ring, p, 1, GM_TOLERANCE), want) << round << " " << k;
       ASSERT_EQ(GMPointInPolygon2D(ring, p, 0, GM_TOLERANCE), PointInPolygonByRules(ring, p, 0, GM_TOLERANCE));
