@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include <zlib.h>
+
 namespace korvex::ink {
 
 namespace {
@@ -653,18 +655,14 @@ void ReadSettings(Reader& r, InkSceneSettings& s) {
 }  // namespace
 
 uint32_t Crc32(std::span<const uint8_t> bytes) {
-  static const auto table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (const uint8_t b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
+  // zlib takes at most a uInt of bytes per call.
+  uLong crc = ::crc32(0L, Z_NULL, 0);
+  while (!bytes.empty()) {
+    const size_t step = std::min<size_t>(bytes.size(), size_t{1} << 30);
+    crc = ::crc32(crc, bytes.data(), static_cast<uInt>(step));
+    bytes = bytes.subspan(step);
+  }
+  return static_cast<uint32_t>(crc);
 }
 
 bool WriteScene(CInkNode& root, const InkSceneSettings& settings, std::vector<uint8_t>& out) {
