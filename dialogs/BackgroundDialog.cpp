@@ -6,18 +6,21 @@
 
 #include "dialogs/ColorButton.h"
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
 BackgroundDialog::BackgroundDialog(const BackgroundDialogValues& values, QWidget* parent)
     : QDialog(parent), values_(values) {
-  setWindowTitle(QStringLiteral("背景色"));
+  setWindowTitle(Tr("背景色"));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   layout->addLayout(form);
   colour_ = new ColorButton(values.colour, this);
-  form->addRow(QStringLiteral("色"), colour_);
-  useImage_ = new QCheckBox(QStringLiteral("背景に画像を使用する"), this);
+  form->addRow(Tr("色"), colour_);
+  useImage_ = new QCheckBox(Tr("背景に画像を使用する"), this);
   useImage_->setObjectName(QStringLiteral("1050"));
   useImage_->setChecked(values.useImage);
   form->addRow(useImage_);

@@ -8,6 +8,9 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
@@ -17,11 +20,11 @@ constexpr int kMaxBaseBytes = 259;
 }  // namespace
 
 BmpOutDialog::BmpOutDialog(const ExportDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
-  setWindowTitle(QStringLiteral("ファイル出力"));
+  setWindowTitle(Tr("ファイル出力"));
   auto* layout = new QVBoxLayout(this);
-  displaySize_ = new QRadioButton(QStringLiteral("表示ｻｲｽﾞ"), this);
+  displaySize_ = new QRadioButton(Tr("表示ｻｲｽﾞ"), this);
   displaySize_->setObjectName(QStringLiteral("1025"));
-  givenSize_ = new QRadioButton(QStringLiteral("指定ｻｲｽﾞ"), this);
+  givenSize_ = new QRadioButton(Tr("指定ｻｲｽﾞ"), this);
   givenSize_->setObjectName(QStringLiteral("1026"));
   (values.sizeMode == 0 ? displaySize_ : givenSize_)->setChecked(true);
   layout->addWidget(displaySize_);
@@ -31,19 +34,19 @@ BmpOutDialog::BmpOutDialog(const ExportDialogValues& values, QWidget* parent) : 
   width_ = NumberField(this, 1023, QString::number(values.width));
   height_ = NumberField(this, 1024, QString::number(values.height));
   lineWidth_ = NumberField(this, 1004, DoubleText(values.lineWidth));
-  form->addRow(QStringLiteral("横ｻｲｽﾞ"), width_);
-  form->addRow(QStringLiteral("縦ｻｲｽﾞ"), height_);
-  form->addRow(QStringLiteral("各種線分の太さ"), lineWidth_);
+  form->addRow(Tr("横ｻｲｽﾞ"), width_);
+  form->addRow(Tr("縦ｻｲｽﾞ"), height_);
+  form->addRow(Tr("各種線分の太さ"), lineWidth_);
   // Both boxes open unchecked, whatever was chosen before.
-  oldMethod_ = new QCheckBox(QStringLiteral("旧式の処理を使う"), this);
+  oldMethod_ = new QCheckBox(Tr("旧式の処理を使う"), this);
   oldMethod_->setObjectName(QStringLiteral("1055"));
-  layoutOut_ = new QCheckBox(QStringLiteral("図面レイアウト出力"), this);
+  layoutOut_ = new QCheckBox(Tr("図面レイアウト出力"), this);
   layoutOut_->setObjectName(QStringLiteral("1056"));
   form->addRow(oldMethod_);
   form->addRow(layoutOut_);
   layoutBase_ = new QLineEdit(QString::fromStdString(values.layoutBase), this);
   layoutBase_->setObjectName(QStringLiteral("1058"));
-  form->addRow(QStringLiteral("出力ファイル名"), layoutBase_);
+  form->addRow(Tr("出力ファイル名"), layoutBase_);
   connect(displaySize_, &QRadioButton::clicked, this, [this] { EnableSizes(); });
   connect(givenSize_, &QRadioButton::clicked, this, [this] { EnableSizes(); });
   EnableSizes();
@@ -64,7 +67,7 @@ void BmpOutDialog::accept() {
     return;
   const QByteArray base = layoutBase_->text().toUtf8();
   if (base.size() > kMaxBaseBytes) {
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 文字以内で入力してください。").arg(kMaxBaseBytes));
+    QMessageBox::warning(this, windowTitle(), Tr("%1 文字以内で入力してください。").arg(kMaxBaseBytes));
     layoutBase_->setFocus();
     return;
   }

@@ -13,6 +13,9 @@
 #include "common/PlainList.h"
 #include "render/OGLDispTree.h"
 #include "render/Stereon.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
@@ -29,23 +32,23 @@ QString FileNamePart(const char* path) {
 }  // namespace
 
 ColorDialog::ColorDialog(const ColourDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
-  setWindowTitle(QStringLiteral("色設定"));
+  setWindowTitle(Tr("色設定"));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   layout->addLayout(form);
 
   colour_ = new ColorButton(values.colour, this);
-  form->addRow(QStringLiteral("色"), colour_);
+  form->addRow(Tr("色"), colour_);
   opacity_ = NumberField(this, 1020, QString::number(values.colour >> 24));
-  form->addRow(QStringLiteral("不透明度"), opacity_);
-  visible_ = new QCheckBox(QStringLiteral("表示する"), this);
+  form->addRow(Tr("不透明度"), opacity_);
+  visible_ = new QCheckBox(Tr("表示する"), this);
   visible_->setObjectName(QStringLiteral("1021"));
   visible_->setChecked(values.visible);
   form->addRow(visible_);
 
   texture_ = new QComboBox(this);
   texture_->setObjectName(QStringLiteral("1030"));
-  texture_->addItem(QStringLiteral("無し"));
+  texture_->addItem(Tr("無し"));
   if (values.engine != nullptr && values.engine->textureTable != nullptr) {
     CPlainList& table = *values.engine->textureTable;
     for (int i = 0; i < table.GetCount(); ++i)
@@ -54,7 +57,7 @@ ColorDialog::ColorDialog(const ColourDialogValues& values, QWidget* parent) : QD
   }
   texture_->setCurrentIndex(values.textureIndex >= 0 && values.textureIndex < texture_->count() ? values.textureIndex
                                                                                                  : -1);
-  form->addRow(QStringLiteral("ﾃｸｽﾁｬ割当"), texture_);
+  form->addRow(Tr("ﾃｸｽﾁｬ割当"), texture_);
   AddOkCancel(this);
 }
 

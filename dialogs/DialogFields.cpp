@@ -1,4 +1,5 @@
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
 
 #include <QBoxLayout>
 #include <QDialog>
@@ -6,6 +7,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
@@ -31,7 +34,7 @@ bool ReadDouble(QLineEdit* field, double& value) {
   bool ok = false;
   const double read = field->text().trimmed().toDouble(&ok);
   if (!ok) {
-    Refuse(field, QStringLiteral("数値を入力してください。"));
+    Refuse(field, Tr("数値を入力してください。"));
     return false;
   }
   value = read;
@@ -42,7 +45,7 @@ bool ReadDoubleIn(QLineEdit* field, double low, double high, double& value) {
   double read = 0.0;
   if (!ReadDouble(field, read)) return false;
   if (read < low || read > high) {
-    Refuse(field, QStringLiteral("%1 から %2 までの数値を入力してください。").arg(low).arg(high));
+    Refuse(field, Tr("%1 から %2 までの数値を入力してください。").arg(low).arg(high));
     return false;
   }
   value = read;
@@ -53,11 +56,11 @@ bool ReadUnsigned(QLineEdit* field, unsigned low, unsigned high, unsigned& value
   bool ok = false;
   const qulonglong read = field->text().trimmed().toULongLong(&ok);
   if (!ok) {
-    Refuse(field, QStringLiteral("整数を入力してください。"));
+    Refuse(field, Tr("整数を入力してください。"));
     return false;
   }
   if (read < low || read > high) {
-    Refuse(field, QStringLiteral("%1 から %2 までの整数を入力してください。").arg(low).arg(high));
+    Refuse(field, Tr("%1 から %2 までの整数を入力してください。").arg(low).arg(high));
     return false;
   }
   value = static_cast<unsigned>(read);
@@ -73,7 +76,7 @@ QLineEdit* NumberField(QWidget* parent, int controlId, const QString& text) {
 void AddOkCancel(QDialog* dialog) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(Tr("キャンセル"));
   buttons->button(QDialogButtonBox::Ok)->setDefault(true);
   QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);

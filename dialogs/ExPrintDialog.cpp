@@ -7,20 +7,26 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
 ExPrintDialog::ExPrintDialog(const PrintDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
-  setWindowTitle(QStringLiteral("拡張印刷設定"));
+  setWindowTitle(Tr("拡張印刷設定"));
   auto* layout = new QVBoxLayout(this);
   resolution_ = new QButtonGroup(this);
   // Control ids in the order of the settings 0 … 3.
   const struct {
     int id;
     const char* text;
-  } radios[] = {{1000, "高解像度"}, {1001, "中解像度"}, {1003, "低解像度"}, {1002, "簡易印刷"}};
+  } radios[] = {{1000, korvex::TrNoop("高解像度")},
+                 {1001, korvex::TrNoop("中解像度")},
+                 {1003, korvex::TrNoop("低解像度")},
+                 {1002, korvex::TrNoop("簡易印刷")}};
   for (int i = 0; i < 4; ++i) {
-    auto* radio = new QRadioButton(QString::fromUtf8(radios[i].text), this);
+    auto* radio = new QRadioButton(Tr(radios[i].text), this);
     radio->setObjectName(QString::number(radios[i].id));
     resolution_->addButton(radio, i);
     layout->addWidget(radio);
@@ -29,7 +35,7 @@ ExPrintDialog::ExPrintDialog(const PrintDialogValues& values, QWidget* parent) :
   auto* form = new QFormLayout;
   layout->addLayout(form);
   lineWidth_ = NumberField(this, 1004, DoubleText(values.lineWidth));
-  form->addRow(QStringLiteral("各種線分の太さ"), lineWidth_);
+  form->addRow(Tr("各種線分の太さ"), lineWidth_);
   AddOkCancel(this);
 }
 

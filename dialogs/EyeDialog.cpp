@@ -11,11 +11,14 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
 EyeDialog::EyeDialog(const EyeDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
-  setWindowTitle(QStringLiteral("視点設定"));
+  setWindowTitle(Tr("視点設定"));
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);
@@ -23,24 +26,24 @@ EyeDialog::EyeDialog(const EyeDialogValues& values, QWidget* parent) : QDialog(p
                             values.target.y,   values.target.z,  values.viewAngle, values.nearPlane,
                             values.farPlane,   values.rotationStep};
   for (size_t i = 0; i < fields_.size(); ++i) fields_[i] = NumberField(this, 1006 + static_cast<int>(i), DoubleText(numbers[i]));
-  grid->addWidget(new QLabel(QStringLiteral("視点"), this), 0, 0);
-  grid->addWidget(new QLabel(QStringLiteral("注視点"), this), 1, 0);
+  grid->addWidget(new QLabel(Tr("視点"), this), 0, 0);
+  grid->addWidget(new QLabel(Tr("注視点"), this), 1, 0);
   for (int c = 0; c < 3; ++c) {
     grid->addWidget(fields_[static_cast<size_t>(c)], 0, c + 1);
     grid->addWidget(fields_[static_cast<size_t>(3 + c)], 1, c + 1);
   }
-  const QString singles[] = {QStringLiteral("視野角"), QStringLiteral("前面位置"), QStringLiteral("後面位置"),
-                             QStringLiteral("回転角")};
+  const QString singles[] = {Tr("視野角"), Tr("前面位置"), Tr("後面位置"),
+                             Tr("回転角")};
   for (int i = 0; i < 4; ++i) {
     grid->addWidget(new QLabel(singles[i], this), 2 + i, 0);
     grid->addWidget(fields_[static_cast<size_t>(6 + i)], 2 + i, 1);
   }
 
-  auto* isometric = new QGroupBox(QStringLiteral("ｱｲｿﾒ"), this);
+  auto* isometric = new QGroupBox(Tr("ｱｲｿﾒ"), this);
   auto* corners = new QHBoxLayout(isometric);
   corner_ = new QButtonGroup(this);
-  const QString captions[] = {QStringLiteral("左下"), QStringLiteral("右下"), QStringLiteral("右上"),
-                              QStringLiteral("左上")};
+  const QString captions[] = {Tr("左下"), Tr("右下"), Tr("右上"),
+                              Tr("左上")};
   for (int i = 0; i < 4; ++i) {
     auto* radio = new QRadioButton(captions[i], isometric);
     radio->setObjectName(QString::number(1041 + i));
@@ -51,7 +54,7 @@ EyeDialog::EyeDialog(const EyeDialogValues& values, QWidget* parent) : QDialog(p
   layout->addWidget(isometric);
 
   auto* scaleRow = new QHBoxLayout;
-  scaleRow->addWidget(new QLabel(QStringLiteral("表示基準縮尺  1/"), this));
+  scaleRow->addWidget(new QLabel(Tr("表示基準縮尺  1/"), this));
   scale_ = new QComboBox(this);
   scale_->setObjectName(QStringLiteral("1028"));
   scale_->setEditable(true);

@@ -10,14 +10,17 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
 FogDialog::FogDialog(const FogDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
-  setWindowTitle(QStringLiteral("ﾌｫｸﾞ設定"));
+  setWindowTitle(Tr("ﾌｫｸﾞ設定"));
   new QVBoxLayout(this);
-  face_ = MakeGroup(QStringLiteral("多角形用"), values.face, {1040, 1032, 1033, 1034, 1035, 1046, 1047});
-  line_ = MakeGroup(QStringLiteral("線分用"), values.line, {1041, 1036, 1037, 1038, 1039, 1048, 1045});
+  face_ = MakeGroup(Tr("多角形用"), values.face, {1040, 1032, 1033, 1034, 1035, 1046, 1047});
+  line_ = MakeGroup(Tr("線分用"), values.line, {1041, 1036, 1037, 1038, 1039, 1048, 1045});
   AddOkCancel(this);
 }
 
@@ -25,19 +28,19 @@ FogDialog::Group FogDialog::MakeGroup(const QString& title, const FogValues& val
   auto* box = new QGroupBox(title, this);
   auto* form = new QFormLayout(box);
   Group group;
-  group.used = new QCheckBox(QStringLiteral("使用する"), box);
+  group.used = new QCheckBox(Tr("使用する"), box);
   group.used->setObjectName(QString::number(ids[0]));
   group.used->setChecked(values.used);
   form->addRow(group.used);
   group.start = NumberField(box, ids[1], DoubleText(values.start));
-  form->addRow(QStringLiteral("開始位置"), group.start);
+  form->addRow(Tr("開始位置"), group.start);
   group.end = NumberField(box, ids[2], DoubleText(values.end));
-  form->addRow(QStringLiteral("終了位置"), group.end);
+  form->addRow(Tr("終了位置"), group.end);
   group.density = NumberField(box, ids[3], DoubleText(values.density));
-  form->addRow(QStringLiteral("係数"), group.density);
+  form->addRow(Tr("係数"), group.density);
   auto* modes = new QHBoxLayout;
   group.mode = new QButtonGroup(box);
-  const QString captions[] = {QStringLiteral("線形"), QStringLiteral("非線形1"), QStringLiteral("非線形2")};
+  const QString captions[] = {Tr("線形"), Tr("非線形1"), Tr("非線形2")};
   for (int i = 0; i < 3; ++i) {
     auto* radio = new QRadioButton(captions[i], box);
     radio->setObjectName(QString::number(ids[4 + i]));

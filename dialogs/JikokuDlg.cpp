@@ -5,22 +5,26 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+#include "common/UiText.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
 CJikokuDlg::CJikokuDlg(const TimeDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
-  setWindowTitle(QStringLiteral("時刻指定"));
+  setWindowTitle(Tr("時刻指定"));
   auto* layout = new QVBoxLayout(this);
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("1027"));
-  for (const std::string& line : values.times.lines) list_->addItem(QString::fromStdString(line));
+  for (const std::string& line : values.times.lines) list_->addItem(QString::fromStdString(UiText(line)));
   if (values.selection >= 0 && values.selection < list_->count()) list_->setCurrentRow(values.selection);
   layout->addWidget(list_);
-  createShadow_ = new QCheckBox(QStringLiteral("影を作製する"), this);
+  createShadow_ = new QCheckBox(Tr("影を作製する"), this);
   createShadow_->setObjectName(QStringLiteral("1031"));
   createShadow_->setChecked(values.createShadow);
   layout->addWidget(createShadow_);
-  flipNorth_ = new QCheckBox(QStringLiteral("真北の反転"), this);
+  flipNorth_ = new QCheckBox(Tr("真北の反転"), this);
   flipNorth_->setObjectName(QStringLiteral("1057"));
   flipNorth_->setChecked(values.flipNorth);
   layout->addWidget(flipNorth_);

@@ -8,6 +8,9 @@
 
 #include "common/file_util.h"
 #include "model/InkNode.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
@@ -44,7 +47,7 @@ QList<QByteArray> LabelPath(const QTreeWidgetItem* item) {
 LayerDialog::LayerDialog(std::function<CInkNode*()> root, std::function<void(CInkNode&)> rebuild,
                          std::function<void()> repaint, QWidget* parent)
     : QDialog(parent), root_(std::move(root)), rebuild_(std::move(rebuild)), repaint_(std::move(repaint)) {
-  setWindowTitle(QStringLiteral("レイヤー設定"));
+  setWindowTitle(Tr("レイヤー設定"));
   setModal(false);
   setSizeGripEnabled(true);
   auto* layout = new QVBoxLayout(this);

@@ -6,17 +6,20 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
 NodePropertyDialog::NodePropertyDialog(const NodePropertyValues& values, QWidget* parent)
     : QDialog(parent), values_(values) {
-  setWindowTitle(QStringLiteral("ﾉｰﾄﾞﾌﾟﾛﾊﾟﾃｨ"));
+  setWindowTitle(Tr("ﾉｰﾄﾞﾌﾟﾛﾊﾟﾃｨ"));
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);
   const GMVector* vectors[] = {&values.origin, &values.scale, &values.axis};
-  const QString rows[] = {QStringLiteral("原点"), QStringLiteral("縮尺"), QStringLiteral("回転軸")};
+  const QString rows[] = {Tr("原点"), Tr("縮尺"), Tr("回転軸")};
   for (int row = 0; row < 3; ++row) {
     grid->addWidget(new QLabel(rows[row], this), row, 0);
     const double parts[] = {vectors[row]->x, vectors[row]->y, vectors[row]->z};
@@ -25,7 +28,7 @@ NodePropertyDialog::NodePropertyDialog(const NodePropertyValues& values, QWidget
       grid->addWidget(fields_[static_cast<size_t>(row * 3 + c)], row, c + 1);
     }
   }
-  grid->addWidget(new QLabel(QStringLiteral("回転角"), this), 3, 0);
+  grid->addWidget(new QLabel(Tr("回転角"), this), 3, 0);
   fields_[9] = NumberField(this, 9, DoubleText(values.angleDegrees));
   grid->addWidget(fields_[9], 3, 1);
   AddOkCancel(this);

@@ -16,6 +16,9 @@
 #include <cmath>
 
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
@@ -65,7 +68,7 @@ ShadowRegulationDialog::ShadowRegulationDialog(const ShadowRegulationChoice& cho
     : QDialog(parent), choice_(choice) {
   const analysis::StudyPlan& plan = choice.plan;
   const SolarInput& site = plan.window.site;
-  setWindowTitle(QStringLiteral("日影規制"));
+  setWindowTitle(Tr("日影規制"));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   layout->addLayout(form);
@@ -74,23 +77,23 @@ ShadowRegulationDialog::ShadowRegulationDialog(const ShadowRegulationChoice& cho
   date_->setObjectName(QStringLiteral("date"));
   date_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
   date_->setCalendarPopup(true);
-  form->addRow(QStringLiteral("日付"), date_);
+  form->addRow(Tr("日付"), date_);
   latitude_ = Number(this, "latitude", -90, 90, 6, site.latitude);
-  form->addRow(QStringLiteral("緯度 (北が正)"), latitude_);
+  form->addRow(Tr("緯度 (北が正)"), latitude_);
   longitude_ = Number(this, "longitude", -180, 180, 6, site.longitude);
-  form->addRow(QStringLiteral("経度 (東が正)"), longitude_);
+  form->addRow(Tr("経度 (東が正)"), longitude_);
   crs_ = Text(this, "crs", QString::fromStdString(plan.crs));
-  crs_->setPlaceholderText(QStringLiteral("EPSG:6677 など (緯度・経度・真北を座標系から)"));
-  form->addRow(QStringLiteral("座標系"), crs_);
+  crs_->setPlaceholderText(Tr("EPSG:6677 など (緯度・経度・真北を座標系から)"));
+  form->addRow(Tr("座標系"), crs_);
   north_ = Number(this, "north", -100, 100, 6, plan.window.north);
-  form->addRow(QStringLiteral("真北 (ラジアン)"), north_);
+  form->addRow(Tr("真北 (ラジアン)"), north_);
   height_ = Number(this, "height", -1000, 1000, 2, plan.height);
-  form->addRow(QStringLiteral("測定面の高さ (m)"), height_);
+  form->addRow(Tr("測定面の高さ (m)"), height_);
   ground_ = Text(this, "ground", plan.ground ? QString::number(*plan.ground) : QString());
-  ground_->setPlaceholderText(QStringLiteral("空欄: モデルの最下点"));
-  form->addRow(QStringLiteral("地盤面の高さ"), ground_);
+  ground_->setPlaceholderText(Tr("空欄: モデルの最下点"));
+  form->addRow(Tr("地盤面の高さ"), ground_);
   grid_ = Number(this, "grid", 0.01, 1000, 2, plan.grid);
-  form->addRow(QStringLiteral("格子間隔 (m)"), grid_);
+  form->addRow(Tr("格子間隔 (m)"), grid_);
 
   auto* window = new QHBoxLayout;
   from_ = new QTimeEdit(Clock(plan.window.fromHours), this);
@@ -101,29 +104,29 @@ ShadowRegulationDialog::ShadowRegulationDialog(const ShadowRegulationChoice& cho
   to_->setDisplayFormat(QStringLiteral("HH:mm"));
   window->addWidget(from_);
   window->addWidget(to_);
-  form->addRow(QStringLiteral("測定時間 (開始, 終了)"), window);
+  form->addRow(Tr("測定時間 (開始, 終了)"), window);
   auto* clock = new QHBoxLayout;
-  clockTime_ = new QCheckBox(QStringLiteral("中央標準時 (UTCとの時差)"), this);
+  clockTime_ = new QCheckBox(Tr("中央標準時 (UTCとの時差)"), this);
   clockTime_->setObjectName(QStringLiteral("clockTime"));
   clockTime_->setChecked(plan.window.clockTime);
   utcOffset_ = Number(this, "utcOffset", -18, 18, 2, site.utcOffsetHours);
   clock->addWidget(clockTime_);
   clock->addWidget(utcOffset_);
-  form->addRow(QStringLiteral("時刻の基準 (既定: 真太陽時)"), clock);
+  form->addRow(Tr("時刻の基準 (既定: 真太陽時)"), clock);
 
   contours_ = Text(this, "contours", Numbers(plan.contours));
-  form->addRow(QStringLiteral("等時間線 (時間)"), contours_);
+  form->addRow(Tr("等時間線 (時間)"), contours_);
   QStringList points;
   for (const auto& p : plan.site) points << QStringLiteral("%1,%2").arg(p.x).arg(p.y);
   site_ = Text(this, "site", points.join(QLatin1Char(',')));
-  site_->setPlaceholderText(QStringLiteral("X,Y,X,Y,... (空欄: 敷地なし)"));
-  form->addRow(QStringLiteral("敷地境界 (点列)"), site_);
-  siteFromNode_ = new QCheckBox(QStringLiteral("「敷地」ノードの輪郭を使う"), this);
+  site_->setPlaceholderText(Tr("X,Y,X,Y,... (空欄: 敷地なし)"));
+  form->addRow(Tr("敷地境界 (点列)"), site_);
+  siteFromNode_ = new QCheckBox(Tr("「敷地」ノードの輪郭を使う"), this);
   siteFromNode_->setObjectName(QStringLiteral("siteFromNode"));
   siteFromNode_->setChecked(choice.siteFromNode);
   form->addRow(QString(), siteFromNode_);
   auto* limits = new QHBoxLayout;
-  useLimits_ = new QCheckBox(QStringLiteral("規制時間"), this);
+  useLimits_ = new QCheckBox(Tr("規制時間"), this);
   useLimits_->setObjectName(QStringLiteral("useLimits"));
   useLimits_->setChecked(plan.limits.has_value());
   limit5_ = Number(this, "limit5", 0, 24, 2, plan.limits ? (*plan.limits)[0] : 4.0);
@@ -131,18 +134,18 @@ ShadowRegulationDialog::ShadowRegulationDialog(const ShadowRegulationChoice& cho
   limits->addWidget(useLimits_);
   limits->addWidget(limit5_);
   limits->addWidget(limit10_);
-  form->addRow(QStringLiteral("5m / 10m を超える範囲"), limits);
+  form->addRow(Tr("5m / 10m を超える範囲"), limits);
 
   auto* folderRow = new QHBoxLayout;
   folder_ = Text(this, "folder", QString::fromStdString(choice.folder.string()));
-  auto* browse = new QPushButton(QStringLiteral("参照..."), this);
+  auto* browse = new QPushButton(Tr("参照..."), this);
   connect(browse, &QPushButton::clicked, this, [this] {
-    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("出力フォルダ"), folder_->text());
+    const QString chosen = QFileDialog::getExistingDirectory(this, Tr("出力フォルダ"), folder_->text());
     if (!chosen.isEmpty()) folder_->setText(chosen);
   });
   folderRow->addWidget(folder_);
   folderRow->addWidget(browse);
-  form->addRow(QStringLiteral("出力フォルダ"), folderRow);
+  form->addRow(Tr("出力フォルダ"), folderRow);
 
   AddOkCancel(this);
 }
@@ -175,20 +178,20 @@ void ShadowRegulationDialog::accept() {
   if (!ground_->text().trimmed().isEmpty()) {
     bool ok = false;
     plan.ground = ground_->text().trimmed().toDouble(&ok);
-    if (!ok) problem = QStringLiteral("地盤面の高さは数値で指定してください。");
+    if (!ok) problem = Tr("地盤面の高さは数値で指定してください。");
   }
   if (!ParseNumbers(contours_->text(), numbers) || numbers.empty())
-    problem = QStringLiteral("等時間線は時間の数値を , で区切って指定してください。");
+    problem = Tr("等時間線は時間の数値を , で区切って指定してください。");
   else
     plan.contours = numbers;
   plan.site.clear();
   if (!ParseNumbers(site_->text(), numbers) || numbers.size() % 2 != 0)
-    problem = QStringLiteral("敷地境界は X,Y の組で指定してください。");
+    problem = Tr("敷地境界は X,Y の組で指定してください。");
   else
     for (std::size_t i = 0; i + 1 < numbers.size(); i += 2) plan.site.push_back({numbers[i], numbers[i + 1]});
   plan.limits.reset();
   if (useLimits_->isChecked()) plan.limits = std::array<double, 2>{limit5_->value(), limit10_->value()};
-  if (read.folder.empty()) problem = QStringLiteral("出力フォルダを指定してください。");
+  if (read.folder.empty()) problem = Tr("出力フォルダを指定してください。");
   if (problem.isEmpty() && plan.crs.empty())
     problem = QString::fromStdString(analysis::SunWindowProblem(plan.window));
   if (!problem.isEmpty()) {

@@ -15,6 +15,9 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
@@ -33,7 +36,7 @@ QTime Clock(int minutes) { return QTime(minutes / 60 % 24, minutes % 60); }
 }  // namespace
 
 SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDialog(parent), plan_(plan) {
-  setWindowTitle(QStringLiteral("日影図"));
+  setWindowTitle(Tr("日影図"));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   layout->addLayout(form);
@@ -42,33 +45,33 @@ SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDia
   date_->setObjectName(QStringLiteral("date"));
   date_->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
   date_->setCalendarPopup(true);
-  form->addRow(QStringLiteral("日付"), date_);
+  form->addRow(Tr("日付"), date_);
   latitude_ = Degrees(this, -90, 90, 6, plan.site.latitude);
-  form->addRow(QStringLiteral("緯度 (北が正)"), latitude_);
+  form->addRow(Tr("緯度 (北が正)"), latitude_);
   longitude_ = Degrees(this, -180, 180, 6, plan.site.longitude);
-  form->addRow(QStringLiteral("経度 (東が正)"), longitude_);
+  form->addRow(Tr("経度 (東が正)"), longitude_);
   utcOffset_ = Degrees(this, -18, 18, 2, plan.site.utcOffsetHours);
   utcOffset_->setSingleStep(0.5);
-  form->addRow(QStringLiteral("UTCとの時差 (時間)"), utcOffset_);
+  form->addRow(Tr("UTCとの時差 (時間)"), utcOffset_);
   // The project file gives north in radians; people think in degrees.
   north_ = Degrees(this, -360, 360, 6, plan.north * 180.0 / std::numbers::pi);
   north_->setObjectName(QStringLiteral("north"));
-  form->addRow(QStringLiteral("真北 (度)"), north_);
+  form->addRow(Tr("真北 (度)"), north_);
 
   from_ = new QTimeEdit(Clock(plan.fromMinutes), this);
   from_->setObjectName(QStringLiteral("from"));
   from_->setDisplayFormat(QStringLiteral("HH:mm"));
-  form->addRow(QStringLiteral("開始時刻"), from_);
+  form->addRow(Tr("開始時刻"), from_);
   to_ = new QTimeEdit(Clock(plan.toMinutes), this);
   to_->setObjectName(QStringLiteral("to"));
   to_->setDisplayFormat(QStringLiteral("HH:mm"));
-  form->addRow(QStringLiteral("終了時刻"), to_);
+  form->addRow(Tr("終了時刻"), to_);
   step_ = new QSpinBox(this);
   step_->setObjectName(QStringLiteral("step"));
   step_->setRange(1, 24 * 60);
   step_->setValue(plan.stepMinutes);
-  step_->setSuffix(QStringLiteral(" 分"));
-  form->addRow(QStringLiteral("間隔"), step_);
+  step_->setSuffix(Tr(" 分"));
+  form->addRow(Tr("間隔"), step_);
 
   auto* size = new QHBoxLayout;
   width_ = new QSpinBox(this);
@@ -81,22 +84,22 @@ SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDia
   height_->setValue(plan.height);
   size->addWidget(width_);
   size->addWidget(height_);
-  form->addRow(QStringLiteral("画像の大きさ (幅, 高さ)"), size);
+  form->addRow(Tr("画像の大きさ (幅, 高さ)"), size);
 
   auto* folderRow = new QHBoxLayout;
   folder_ = new QLineEdit(QString::fromStdString(plan.folder.string()), this);
   folder_->setObjectName(QStringLiteral("folder"));
-  auto* browse = new QPushButton(QStringLiteral("参照..."), this);
+  auto* browse = new QPushButton(Tr("参照..."), this);
   connect(browse, &QPushButton::clicked, this, [this] { ChooseFolder(); });
   folderRow->addWidget(folder_);
   folderRow->addWidget(browse);
-  form->addRow(QStringLiteral("出力フォルダ"), folderRow);
+  form->addRow(Tr("出力フォルダ"), folderRow);
 
   AddOkCancel(this);
 }
 
 void SunStudyDialog::ChooseFolder() {
-  const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("出力フォルダ"), folder_->text());
+  const QString chosen = QFileDialog::getExistingDirectory(this, Tr("出力フォルダ"), folder_->text());
   if (!chosen.isEmpty()) folder_->setText(chosen);
 }
 

@@ -12,6 +12,9 @@
 
 #include "formats/K3dLines.h"
 #include "render/OGLDispTree.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::dialogs {
 
@@ -24,7 +27,7 @@ QString FixedText(double value) { return QString::number(value, 'f', 6); }
 
 CTextureDlg::CTextureDlg(std::span<StereonTexture* const> textures, QWidget* parent)
     : QDialog(parent), textures_(textures) {
-  setWindowTitle(QStringLiteral("ﾃｸｽﾁｬ"));
+  setWindowTitle(Tr("ﾃｸｽﾁｬ"));
   auto* layout = new QVBoxLayout(this);
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("list"));
@@ -43,12 +46,12 @@ CTextureDlg::CTextureDlg(std::span<StereonTexture* const> textures, QWidget* par
   aspect_->setObjectName(QStringLiteral("aspect"));
   scale_ = new QLineEdit(this);
   scale_->setObjectName(QStringLiteral("scale"));
-  form->addRow(QStringLiteral("縦横比"), aspect_);
-  form->addRow(QStringLiteral("ｽｹｰﾙ"), scale_);
+  form->addRow(Tr("縦横比"), aspect_);
+  form->addRow(Tr("ｽｹｰﾙ"), scale_);
   layout->addLayout(form);
 
   auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(QStringLiteral("閉じる"), QDialogButtonBox::RejectRole);
+  buttons->addButton(Tr("閉じる"), QDialogButtonBox::RejectRole);
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

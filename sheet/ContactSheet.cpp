@@ -14,6 +14,9 @@
 
 #include "sheet/FontApplication.h"
 #include "output/JpegWriter.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex {
 
@@ -28,7 +31,7 @@ constexpr int kTitleHeight = 44;
 constexpr const char* kFontFamily = "Noto Sans CJK JP";
 
 QString FrameLabel(const SunStudyFrame& frame) {
-  return QStringLiteral("%1:%2  方位 %3°  高度 %4°")
+  return Tr("%1:%2  方位 %3°  高度 %4°")
       .arg(frame.minutes / 60, 2, 10, QLatin1Char('0'))
       .arg(frame.minutes % 60, 2, 10, QLatin1Char('0'))
       .arg(frame.sun.viewer.azimuthFromSouth, 0, 'f', 1)
@@ -43,13 +46,13 @@ void Fail(std::string* error, std::string text) {
 
 std::string SunStudyTitle(const SunStudyPlan& plan) {
   const SolarInput& s = plan.site;
-  const QString text = QStringLiteral("日影図  %1年%2月%3日  %4 %5°  %6 %7°  UTC%8%9")
+  const QString text = Tr("日影図  %1年%2月%3日  %4 %5°  %6 %7°  UTC%8%9")
                            .arg(s.year)
                            .arg(s.month)
                            .arg(s.day)
-                           .arg(s.latitude >= 0 ? QStringLiteral("北緯") : QStringLiteral("南緯"))
+                           .arg(s.latitude >= 0 ? Tr("北緯") : Tr("南緯"))
                            .arg(std::abs(s.latitude), 0, 'f', 4)
-                           .arg(s.longitude >= 0 ? QStringLiteral("東経") : QStringLiteral("西経"))
+                           .arg(s.longitude >= 0 ? Tr("東経") : Tr("西経"))
                            .arg(std::abs(s.longitude), 0, 'f', 4)
                            .arg(s.utcOffsetHours >= 0 ? QStringLiteral("+") : QStringLiteral("-"))
                            .arg(std::abs(s.utcOffsetHours));

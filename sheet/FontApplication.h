@@ -1,10 +1,13 @@
-// Qt needs an application object for its fonts. The command line has none:
-// it gets one on the offscreen platform for as long as a drawing is made.
+// Qt needs an application object for its fonts and its translations. The
+// command line has none: it gets one on the offscreen platform for as long
+// as a drawing is made.
 #pragma once
 
 #include <QGuiApplication>
 
 #include <memory>
+
+#include "sheet/Translations.h"
 
 namespace korvex {
 
@@ -13,6 +16,8 @@ class FontApplication {
   FontApplication() {
     if (QCoreApplication::instance() != nullptr) return;
     app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    // The drawing's texts in the language the command was given.
+    InstallUiLanguage(CurrentUiLanguage());
   }
 
  private:

@@ -11,6 +11,9 @@
 
 #include "sheet/FontApplication.h"
 #include "output/JpegWriter.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex {
 
@@ -35,7 +38,7 @@ const QColor kRegulatedColours[] = {QColor(200, 0, 0), QColor(0, 0, 180)};
 
 QColor LineColour(std::size_t k) { return kLineColours[k % std::size(kLineColours)]; }
 
-QString Hours(double hours) { return QString::number(hours, 'g', 4) + QStringLiteral("時間"); }
+QString Hours(double hours) { return QString::number(hours, 'g', 4) + Tr("時間"); }
 
 // Model coordinates to the picture: north (+y) up.
 struct Map {
@@ -83,14 +86,14 @@ std::string ShadowPlanTitle(const analysis::StudyResult& result) {
   const auto& plan = result.plan;
   const SolarInput& s = plan.window.site;
   const QString text =
-      QStringLiteral("等時間日影図・時刻日影図  %1年%2月%3日  %4%5°  測定面 %6m  %7 %8〜%9")
+      Tr("等時間日影図・時刻日影図  %1年%2月%3日  %4%5°  測定面 %6m  %7 %8〜%9")
           .arg(s.year)
           .arg(s.month)
           .arg(s.day)
-          .arg(s.latitude >= 0 ? QStringLiteral("北緯") : QStringLiteral("南緯"))
+          .arg(s.latitude >= 0 ? Tr("北緯") : Tr("南緯"))
           .arg(std::abs(s.latitude), 0, 'f', 4)
           .arg(plan.height, 0, 'f', 1)
-          .arg(plan.window.clockTime ? QStringLiteral("時刻") : QStringLiteral("真太陽時"))
+          .arg(plan.window.clockTime ? Tr("時刻") : Tr("真太陽時"))
           .arg(QString::fromStdString(analysis::ClockText(plan.window.fromHours)))
           .arg(QString::fromStdString(analysis::ClockText(plan.window.toHours)));
   return text.toStdString();
@@ -162,7 +165,7 @@ bool WriteShadowPlan(const analysis::StudyResult& result, const std::filesystem:
       painter.setBrush(Qt::white);
       painter.drawEllipse(at, 7, 7);
       Label(painter, at + QPointF(10, -10),
-            QStringLiteral("%1m 最大 %2").arg(check.offset, 0, 'f', 0).arg(Hours(*check.maxHours)), colour);
+            Tr("%1m 最大 %2").arg(check.offset, 0, 'f', 0).arg(Hours(*check.maxHours)), colour);
     }
     painter.setClipping(false);
     painter.setPen(QPen(Qt::black, 1));
@@ -179,7 +182,7 @@ bool WriteShadowPlan(const analysis::StudyResult& result, const std::filesystem:
     painter.drawEllipse(tip, 4, 4);
     font.setPixelSize(16);
     painter.setFont(font);
-    painter.drawText(QRectF(arrow.x() - 40, arrow.y() + 32, 80, 22), Qt::AlignCenter, QStringLiteral("真北"));
+    painter.drawText(QRectF(arrow.x() - 40, arrow.y() + 32, 80, 22), Qt::AlignCenter, Tr("真北"));
 
     // The legend.
     const int x = kMargin + mapWidth + kMargin;
@@ -198,22 +201,22 @@ bool WriteShadowPlan(const analysis::StudyResult& result, const std::filesystem:
       y += 30;
     };
     painter.setPen(Qt::black);
-    painter.drawText(QRectF(x, y, kLegendWidth, 26), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("凡例"));
+    painter.drawText(QRectF(x, y, kLegendWidth, 26), Qt::AlignVCenter | Qt::AlignLeft, Tr("凡例"));
     y += 34;
-    entry(QPen(QColor(120, 120, 120), 1), QStringLiteral("建物"), true);
+    entry(QPen(QColor(120, 120, 120), 1), Tr("建物"), true);
     entry(QPen(kOutlineColour, 1.2),
-          QStringLiteral("時刻日影 (%1分毎)").arg(result.plan.outlineStepMinutes));
+          Tr("時刻日影 (%1分毎)").arg(result.plan.outlineStepMinutes));
     for (std::size_t k = 0; k < result.plan.contours.size(); ++k)
-      entry(QPen(LineColour(k), 2.5), QStringLiteral("等時間日影 ") + Hours(result.plan.contours[k]));
+      entry(QPen(LineColour(k), 2.5), Tr("等時間日影 ") + Hours(result.plan.contours[k]));
     if (!result.plan.site.empty()) {
-      entry(QPen(Qt::black, 2.5), QStringLiteral("敷地境界線"));
+      entry(QPen(Qt::black, 2.5), Tr("敷地境界線"));
       for (std::size_t k = 0; k < result.lines.size(); ++k) {
         const auto& check = result.lines[k];
-        QString text = QStringLiteral("%1m 測定線").arg(check.offset, 0, 'f', 0);
+        QString text = Tr("%1m 測定線").arg(check.offset, 0, 'f', 0);
         if (result.plan.limits) {
           const double limit = (*result.plan.limits)[k];
           const bool pass = !check.maxHours || *check.maxHours <= limit;
-          text += QStringLiteral(" 規制 %1 %2").arg(Hours(limit), pass ? QStringLiteral("適合") : QStringLiteral("不適合"));
+          text += Tr(" 規制 %1 %2").arg(Hours(limit), pass ? Tr("適合") : Tr("不適合"));
         }
         entry(QPen(kRegulatedColours[k % 2], 2, Qt::DashLine), text);
       }
@@ -221,7 +224,7 @@ bool WriteShadowPlan(const analysis::StudyResult& result, const std::filesystem:
     y += 10;
     painter.setPen(Qt::black);
     painter.drawText(QRectF(x, y, kLegendWidth, 26), Qt::AlignVCenter | Qt::AlignLeft,
-                     QStringLiteral("格子 %1m  %2点").arg(result.plan.grid).arg(result.grid.Points()));
+                     Tr("格子 %1m  %2点").arg(result.plan.grid).arg(result.grid.Points()));
   }
   // The writer takes rows from the bottom up, as the engine reads them back.
   const QImage flipped = picture.mirrored(false, true);

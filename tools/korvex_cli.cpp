@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sheet/Translations.h"
+#include "common/UiText.h"
 #include "common/Version.h"
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
@@ -125,7 +127,9 @@ bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 void WriteOverview(std::ostream& out) {
   out << "korvex-cli " << korvex::kVersion << ": Korvex models for scripts and batch work.\n"
       << "  korvex-cli COMMAND --help, or korvex-cli help COMMAND, shows one command.\n"
-      << "  korvex-cli --version prints the version.\n\n";
+      << "  korvex-cli --version prints the version.\n"
+      << "  --lang en|ja, with any command, chooses the language of the texts in\n"
+      << "  pictures and sheets (default: the viewer's language setting).\n\n";
   for (const Command& command : kCommands) out << command.usage;
 }
 
@@ -160,16 +164,32 @@ int Run(const std::vector<std::string_view>& args) {
     const bool option = first.size() > 1 && first.front() == '-';
     return TopUsage((option ? "unknown option " : "unknown command ") + std::string(first));
   }
-  const std::vector<std::string_view> rest(args.begin() + 1, args.end());
+  std::vector<std::string_view> rest;
   // A request for help anywhere among the options answers it, whatever else
-  // the command line holds; after "--" it is a file name.
-  for (const std::string_view arg : rest) {
-    if (arg == "--") break;
-    if (IsHelp(arg)) {
+  // the command line holds; after "--" it is a file name. The language is
+  // taken out here, so every command accepts it.
+  korvex::UiLanguage language = korvex::SavedUiLanguage();
+  bool optionsEnded = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (!optionsEnded && arg == "--") optionsEnded = true;
+    if (!optionsEnded && IsHelp(arg)) {
       std::cout << command->usage;
       return kExitLoaded;
     }
+    if (!optionsEnded && (arg == "--lang" || arg.starts_with("--lang="))) {
+      const std::string_view code = arg == "--lang" ? (i + 1 < args.size() ? args[++i] : "") : arg.substr(7);
+      const auto chosen = korvex::ParseUiLanguage(code);
+      if (!chosen) {
+        std::cerr << "korvex-cli: --lang needs en or ja\n";
+        return kExitUsage;
+      }
+      language = *chosen;
+      continue;
+    }
+    rest.push_back(arg);
   }
+  korvex::SetUiLanguage(language);
   return command->run(rest);
 }
 

@@ -9,6 +9,9 @@
 #include <functional>
 
 #include "view/ViewCommands.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex::gui {
 
@@ -169,11 +172,11 @@ QIcon CommandIcon(int id) {
         p.setPen(QPen(kInk, 2));
         p.drawLine(QPointF(19, 3), QPointF(19, 22));
       });
-    case cmd::kPlanView: return Draw([](QPainter& p) { StandardView(p, QStringLiteral("上"), 0); });
-    case cmd::kElevation: return Draw([](QPainter& p) { StandardView(p, QStringLiteral("前"), 1); });
-    case cmd::kBackView: return Draw([](QPainter& p) { StandardView(p, QStringLiteral("後"), 1); });
-    case cmd::kLeftView: return Draw([](QPainter& p) { StandardView(p, QStringLiteral("左"), 2); });
-    case cmd::kRightView: return Draw([](QPainter& p) { StandardView(p, QStringLiteral("右"), 2); });
+    case cmd::kPlanView: return Draw([](QPainter& p) { StandardView(p, Tr("上"), 0); });
+    case cmd::kElevation: return Draw([](QPainter& p) { StandardView(p, Tr("前"), 1); });
+    case cmd::kBackView: return Draw([](QPainter& p) { StandardView(p, Tr("後"), 1); });
+    case cmd::kLeftView: return Draw([](QPainter& p) { StandardView(p, Tr("左"), 2); });
+    case cmd::kRightView: return Draw([](QPainter& p) { StandardView(p, Tr("右"), 2); });
     case cmd::kShowFrames:
       return Draw([](QPainter& p) {  // a wire-frame box
         p.setPen(QPen(kInk, 1.2));

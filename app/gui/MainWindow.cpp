@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QMessageBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -38,6 +39,11 @@
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "view/ViewTexts.h"
+#include "sheet/Tr.h"
+#include "sheet/Translations.h"
+#include "common/UiText.h"
+
+using korvex::Tr;
 
 namespace korvex::gui {
 
@@ -88,26 +94,26 @@ const std::vector<ToolbarResource>& ToolbarResources() {
 QString CommandText(int id) {
   using namespace cmd;
   static const std::map<int, const char*> texts = {
-      {kOpen, "開く"},           {kFileOutput, "ファイル出力"}, {kModeSelect, "選択"},
-      {kModeRotate, "回転"},     {kRotateLeft, "左回転"},       {kRotateRight, "右回転"},
-      {kRotateUp, "上回転"},     {kRotateDown, "下回転"},       {kParallel, "正射影"},
-      {kPlanView, "平面図"},     {kElevation, "立面図"},        {kBackView, "背面図"},
-      {kLeftView, "左側面図"},   {kRightView, "右側面図"},      {kShowFrames, "枠表示"},
-      {kShowFaces, "面表示"},    {kFitAll, "全体表示"},         {kZoomIn, "拡大"},
-      {kZoomOut, "縮小"},        {kResetEye, "視点初期化"},     {kMakeShadows, "影作製"},
-      {kDeleteShadows, "影削除"}, {kSunDirection, "太陽方向"},  {kLoadTexture, "ﾃｸｽﾁｬを読み込む"},
-      {kAlwaysOnTop, "常に手前"}, {kLayers, "レイヤーの表示切り替え"}, {kBackground, "背景色"},
-      {kDaylight, "昼光色"},     {kNightLight, "夜光色"},       {kSunset, "夕日色"},
-      {kContrast, "ｺﾝﾄﾗｽﾄ強調"}, {kTextureAdjust, "ﾃｸｽﾁｬの調整"}, {kColourDialog, "色設定"},
-      {kAero, "Aero対応機能の無効化"}, {kClearSelection, "選択の解除"},
-      {kSave, "保存"},           {kSaveAs, "名前をつけて保存"}, {kPrintSettings, "拡張印刷設定"},
-      {kPrint, "印刷"},          {kPrintPreview, "印刷ﾌﾟﾚﾋﾞｭｰ"}, {kPrintDirect, "直接印刷"},
-      {kTestPrint, "Test"},      {kEyeDialog, "視点・注視点設定"}, {kSolarView, "ソーラビュー"},
-      {kFog, "ﾌｫｸﾞ設定"},        {kShowShadows, "影表示"},      {kTransparentShadows, "透明体の影"},
-      {kHiddenShadows, "非表示体の影"}, {kFastShadows, "影描画の高速化"},
+      {kOpen, TrNoop("開く")},           {kFileOutput, TrNoop("ファイル出力")}, {kModeSelect, TrNoop("選択")},
+      {kModeRotate, TrNoop("回転")},     {kRotateLeft, TrNoop("左回転")},       {kRotateRight, TrNoop("右回転")},
+      {kRotateUp, TrNoop("上回転")},     {kRotateDown, TrNoop("下回転")},       {kParallel, TrNoop("正射影")},
+      {kPlanView, TrNoop("平面図")},     {kElevation, TrNoop("立面図")},        {kBackView, TrNoop("背面図")},
+      {kLeftView, TrNoop("左側面図")},   {kRightView, TrNoop("右側面図")},      {kShowFrames, TrNoop("枠表示")},
+      {kShowFaces, TrNoop("面表示")},    {kFitAll, TrNoop("全体表示")},         {kZoomIn, TrNoop("拡大")},
+      {kZoomOut, TrNoop("縮小")},        {kResetEye, TrNoop("視点初期化")},     {kMakeShadows, TrNoop("影作製")},
+      {kDeleteShadows, TrNoop("影削除")}, {kSunDirection, TrNoop("太陽方向")},  {kLoadTexture, TrNoop("ﾃｸｽﾁｬを読み込む")},
+      {kAlwaysOnTop, TrNoop("常に手前")}, {kLayers, TrNoop("レイヤーの表示切り替え")}, {kBackground, TrNoop("背景色")},
+      {kDaylight, TrNoop("昼光色")},     {kNightLight, TrNoop("夜光色")},       {kSunset, TrNoop("夕日色")},
+      {kContrast, TrNoop("ｺﾝﾄﾗｽﾄ強調")}, {kTextureAdjust, TrNoop("ﾃｸｽﾁｬの調整")}, {kColourDialog, TrNoop("色設定")},
+      {kAero, TrNoop("Aero対応機能の無効化")}, {kClearSelection, TrNoop("選択の解除")},
+      {kSave, TrNoop("保存")},           {kSaveAs, TrNoop("名前をつけて保存")}, {kPrintSettings, TrNoop("拡張印刷設定")},
+      {kPrint, TrNoop("印刷")},          {kPrintPreview, TrNoop("印刷ﾌﾟﾚﾋﾞｭｰ")}, {kPrintDirect, TrNoop("直接印刷")},
+      {kTestPrint, TrNoop("Test")},      {kEyeDialog, TrNoop("視点・注視点設定")}, {kSolarView, TrNoop("ソーラビュー")},
+      {kFog, TrNoop("ﾌｫｸﾞ設定")},        {kShowShadows, TrNoop("影表示")},      {kTransparentShadows, TrNoop("透明体の影")},
+      {kHiddenShadows, TrNoop("非表示体の影")}, {kFastShadows, TrNoop("影描画の高速化")},
   };
   const auto it = texts.find(id);
-  return it == texts.end() ? QString() : QString::fromUtf8(it->second);
+  return it == texts.end() ? QString() : Tr(it->second);
 }
 
 MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent), app_(app), ui_(app, this) {}
@@ -143,66 +149,68 @@ QAction* MainWindow::Action(int id, const QString& text) {
 
 void MainWindow::BuildMenus() {
   using namespace cmd;
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-  QAction* open = Action(kOpen, QStringLiteral("開く(&O)..."));
+  QMenu* file = menuBar()->addMenu(Tr("ﾌｧｲﾙ(&F)"));
+  QAction* open = Action(kOpen, Tr("開く(&O)..."));
   open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   open->setShortcutContext(Qt::ApplicationShortcut);
   file->addAction(open);
   file->addSeparator();
-  file->addAction(Action(kLoadTexture, QStringLiteral("ﾃｸｽﾁｬ読み込み(&T)...")));
+  file->addAction(Action(kLoadTexture, Tr("ﾃｸｽﾁｬ読み込み(&T)...")));
   file->addSeparator();
-  file->addAction(Action(kFileOutput, QStringLiteral("ファイル出力(&P)...")));
+  file->addAction(Action(kFileOutput, Tr("ファイル出力(&P)...")));
   // The view's commands that no menu of the original offers: saving and
   // printing, after the items above, the exit still last.
   file->addSeparator();
-  file->addAction(Action(kSave, QStringLiteral("保存")));
-  file->addAction(Action(kSaveAs, QStringLiteral("名前をつけて保存...")));
+  file->addAction(Action(kSave, Tr("保存")));
+  file->addAction(Action(kSaveAs, Tr("名前をつけて保存...")));
   file->addSeparator();
-  file->addAction(Action(kPrintSettings, QStringLiteral("拡張印刷設定...")));
-  file->addAction(Action(kPrint, QStringLiteral("印刷...")));
-  file->addAction(Action(kPrintPreview, QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ")));
-  file->addAction(Action(kPrintDirect, QStringLiteral("直接印刷")));
+  file->addAction(Action(kPrintSettings, Tr("拡張印刷設定...")));
+  file->addAction(Action(kPrint, Tr("印刷...")));
+  file->addAction(Action(kPrintPreview, Tr("印刷ﾌﾟﾚﾋﾞｭｰ")));
+  file->addAction(Action(kPrintDirect, Tr("直接印刷")));
   file->addAction(Action(kTestPrint, QStringLiteral("Test")));
   file->addSeparator();
-  file->addAction(Action(kExitCommand, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)")));
+  file->addAction(Action(kExitCommand, Tr("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)")));
 
-  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-  view->addAction(Action(kAlwaysOnTop, QStringLiteral("常に手前に表示(&U)")));
+  QMenu* view = menuBar()->addMenu(Tr("表示(&V)"));
+  view->addAction(Action(kAlwaysOnTop, Tr("常に手前に表示(&U)")));
   view->addSeparator();
-  view->addAction(Action(kLayers, QStringLiteral("レイヤー設定(&L)")));
+  view->addAction(Action(kLayers, Tr("レイヤー設定(&L)")));
   view->addSeparator();
-  view->addAction(Action(kEyeDialog, QStringLiteral("視点・注視点設定...")));
-  view->addAction(Action(kSolarView, QStringLiteral("ソーラビュー")));
-  view->addAction(Action(kFog, QStringLiteral("ﾌｫｸﾞ設定...")));
+  view->addAction(Action(kEyeDialog, Tr("視点・注視点設定...")));
+  view->addAction(Action(kSolarView, Tr("ソーラビュー")));
+  view->addAction(Action(kFog, Tr("ﾌｫｸﾞ設定...")));
 
-  QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&C)"));
-  settings->addAction(Action(kBackground, QStringLiteral("背景色指定(&B)...")));
-  QMenu* light = settings->addMenu(QStringLiteral("光源切り替え"));
-  light->addAction(Action(kDaylight, QStringLiteral("昼光色")));
-  light->addAction(Action(kNightLight, QStringLiteral("夜光色")));
-  light->addAction(Action(kSunset, QStringLiteral("夕日色")));
-  settings->addAction(Action(kContrast, QStringLiteral("ｺﾝﾄﾗｽﾄ強調")));
-  settings->addAction(Action(kTextureAdjust, QStringLiteral("ﾃｸｽﾁｬの調整(&T)...")));
+  QMenu* settings = menuBar()->addMenu(Tr("設定(&C)"));
+  settings->addAction(Action(kBackground, Tr("背景色指定(&B)...")));
+  QMenu* light = settings->addMenu(Tr("光源切り替え"));
+  light->addAction(Action(kDaylight, Tr("昼光色")));
+  light->addAction(Action(kNightLight, Tr("夜光色")));
+  light->addAction(Action(kSunset, Tr("夕日色")));
+  settings->addAction(Action(kContrast, Tr("ｺﾝﾄﾗｽﾄ強調")));
+  settings->addAction(Action(kTextureAdjust, Tr("ﾃｸｽﾁｬの調整(&T)...")));
   settings->addSeparator();
-  settings->addAction(Action(kColourDialog, QStringLiteral("色設定(&C)...")));
-  settings->addAction(Action(kSunStudyCommand, QStringLiteral("日影図...")));
-  settings->addAction(Action(kShadowRegulationCommand, QStringLiteral("日影規制...")));
-  settings->addAction(Action(kShadowRegulationOverlayCommand, QStringLiteral("日影規制の表示")));
+  settings->addAction(Action(kColourDialog, Tr("色設定(&C)...")));
+  settings->addAction(Action(kSunStudyCommand, Tr("日影図...")));
+  settings->addAction(Action(kShadowRegulationCommand, Tr("日影規制...")));
+  settings->addAction(Action(kShadowRegulationOverlayCommand, Tr("日影規制の表示")));
   settings->addSeparator();
-  settings->addAction(Action(kAero, QStringLiteral("Aero対応機能の無効化")));
+  BuildLanguageMenu(*settings);
   settings->addSeparator();
-  settings->addAction(Action(kShowShadows, QStringLiteral("影表示")));
-  settings->addAction(Action(kTransparentShadows, QStringLiteral("透明体の影")));
-  settings->addAction(Action(kHiddenShadows, QStringLiteral("非表示体の影")));
-  settings->addAction(Action(kFastShadows, QStringLiteral("影描画の高速化")));
+  settings->addAction(Action(kAero, Tr("Aero対応機能の無効化")));
+  settings->addSeparator();
+  settings->addAction(Action(kShowShadows, Tr("影表示")));
+  settings->addAction(Action(kTransparentShadows, Tr("透明体の影")));
+  settings->addAction(Action(kHiddenShadows, Tr("非表示体の影")));
+  settings->addAction(Action(kFastShadows, Tr("影描画の高速化")));
 
   contextMenu_ = new QMenu(this);
   const std::map<int, QString> contextTexts = {
-      {kModeSelect, QStringLiteral("選択(&S)")},      {kClearSelection, QStringLiteral("選択解除(&U)")},
-      {kColourDialog, QStringLiteral("色設定(&C)...")}, {kModeRotate, QStringLiteral("回転(&R)")},
-      {kFitAll, QStringLiteral("全体表示(&A)")},       {kResetEye, QStringLiteral("視点初期化(&R)")},
-      {kLayers, QStringLiteral("レイヤー設定(&L)")},   {kBackground, QStringLiteral("背景色指定(&B)")},
-      {kFileOutput, QStringLiteral("ファイル出力(&P)...")},
+      {kModeSelect, Tr("選択(&S)")},      {kClearSelection, Tr("選択解除(&U)")},
+      {kColourDialog, Tr("色設定(&C)...")}, {kModeRotate, Tr("回転(&R)")},
+      {kFitAll, Tr("全体表示(&A)")},       {kResetEye, Tr("視点初期化(&R)")},
+      {kLayers, Tr("レイヤー設定(&L)")},   {kBackground, Tr("背景色指定(&B)")},
+      {kFileOutput, Tr("ファイル出力(&P)...")},
   };
   for (const int id : kContextMenu) {
     if (id == 0)
@@ -214,6 +222,35 @@ void MainWindow::BuildMenus() {
   // Every menu shows the state of the moment.
   for (QMenu* menu : {file, view, settings, light, contextMenu_})
     connect(menu, &QMenu::aboutToShow, this, &MainWindow::RefreshCommandStates);
+}
+
+void MainWindow::BuildLanguageMenu(QMenu& settings) {
+  // Written in both languages, and each language in its own, so that a user
+  // who reads only one of them finds the way back.
+  QMenu* menu = settings.addMenu(QStringLiteral("言語 / Language"));
+  menu->setObjectName(QStringLiteral("language"));
+  auto* group = new QActionGroup(menu);
+  const UiLanguage saved = SavedUiLanguage();
+  for (const auto& [language, name] : {std::pair{UiLanguage::kJapanese, "日本語"}, std::pair{UiLanguage::kEnglish, "English"}}) {
+    QAction* action = menu->addAction(QString::fromUtf8(name));
+    action->setCheckable(true);
+    action->setChecked(language == saved);
+    action->setData(QString::fromUtf8(UiLanguageCode(language).data()));
+    group->addAction(action);
+    connect(action, &QAction::triggered, this, [this, language] { ChooseLanguage(language); });
+  }
+}
+
+void MainWindow::ChooseLanguage(UiLanguage language) {
+  if (language == SavedUiLanguage()) return;
+  SaveUiLanguage(language);
+  // The menus, the dialogs and Qt's own texts are made in one language at
+  // the start; the message says it in both.
+  QMessageBox box(QMessageBox::Information, QStringLiteral("言語 / Language"),
+                  QStringLiteral("言語の変更は次回の起動から有効になります。\n"
+                                 "The language changes at the next start of the viewer."),
+                  QMessageBox::Ok, this);
+  box.exec();
 }
 
 void MainWindow::BuildToolbars() {
@@ -247,7 +284,7 @@ void MainWindow::BuildStatusBar() {
     auto* pane = new QLabel(this);
     pane->setObjectName(QStringLiteral("StatusPane%1").arg(i));
     if (i == 0) {
-      pane->setText(QString::fromUtf8(text::kReady));
+      pane->setText(FromUtf8(UiText(text::kReady)));
       bar->addWidget(pane, 1);
     } else {
       // The kana, caps, num and scroll lock indicators.
@@ -382,7 +419,7 @@ bool MainWindow::CreateMainWindow(const LaunchOptions& options) {
   // The framework's title: the opened document's name, or none.
   const bool loaded = !options.modelPath.empty() && view_->StartupResult() == ModelLoadResult::kLoaded;
   const QString document =
-      loaded ? QFileInfo(QFile::decodeName(options.modelPath.c_str())).fileName() : QStringLiteral("無題");
+      loaded ? QFileInfo(QFile::decodeName(options.modelPath.c_str())).fileName() : Tr("無題");
   setWindowTitle(document + QString::fromUtf8(text::kTitleSuffix));
   RefreshCommandStates();
   return true;

@@ -11,6 +11,7 @@
 
 #include "app/Startup.h"
 #include "app/gui/QtUserInterface.h"
+#include "common/UiText.h"
 #include "view/StereonView.h"
 #include "view/ViewShell.h"
 
@@ -102,6 +103,10 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
  private:
   QAction* Action(int id, const QString& text);
   void BuildMenus();
+  // "言語 / Language": the language of the next start, kept in the user
+  // settings.
+  void BuildLanguageMenu(QMenu& settings);
+  void ChooseLanguage(UiLanguage language);
   void BuildToolbars();
   void BuildStatusBar();
   void ReadPlacement();

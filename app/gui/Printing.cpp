@@ -18,6 +18,7 @@
 #include "output/OutputTexts.h"
 #include "view/PrintDevice.h"
 #include "view/StereonView.h"
+#include "common/UiText.h"
 
 namespace korvex::gui {
 
@@ -108,7 +109,8 @@ void PrintPage(QPrinter& printer, CStereonView& view, PageUnits units = PageUnit
   std::error_code error;
   if (!std::filesystem::exists(from, error) || !RenameOver(from, target.toStdString())) {
     std::filesystem::remove(from, error);
-    QMessageBox::critical(nullptr, QString::fromUtf8(output::kErrorCaption), QString::fromUtf8(output::kCannotSave));
+    QMessageBox::critical(nullptr, QString::fromStdString(UiText(output::kErrorCaption)),
+                          QString::fromStdString(UiText(output::kCannotSave)));
   }
 }
 

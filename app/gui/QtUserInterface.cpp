@@ -10,12 +10,26 @@
 #include <QMimeData>
 
 #include "app/Startup.h"
+#include "common/UiText.h"
 
 namespace korvex::gui {
 
 namespace {
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// A text of the core in the user's language.
+QString Shown(std::string_view text) { return FromUtf8(UiText(text)); }
+
+// "Description (*.ext)": the description in the user's language, the
+// patterns as they are.
+QString ShownDescription(const QString& description) {
+  const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+  if (open <= 0 || !description.endsWith(QLatin1Char(')'))) return Shown(description.toStdString());
+  const QString name = description.left(open);
+  const QString trimmed = name.trimmed();
+  return Shown(trimmed.toStdString()) + name.mid(trimmed.size()) + description.mid(open);
+}
 
 }  // namespace
 
@@ -34,7 +48,7 @@ QStringList ToQtFilters(const std::string& filter) {
   QStringList parts = FromUtf8(filter).split(QLatin1Char('|'));
   QStringList result;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    const QString description = parts[i].trimmed();
+    const QString description = ShownDescription(parts[i].trimmed());
     if (description.isEmpty()) break;  // the closing "||"
     QString patterns = parts[i + 1].trimmed();
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
@@ -47,7 +61,7 @@ QStringList ToQtFilters(const std::string& filter) {
 }
 
 void QtUserInterface::SetStatusText(std::string_view text) {
-  if (status_ != nullptr) status_->setText(FromUtf8(text));
+  if (status_ != nullptr) status_->setText(Shown(text));
 }
 
 MessageAnswer QtUserInterface::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon,
@@ -67,7 +81,7 @@ MessageAnswer QtUserInterface::ShowMessage(std::string_view text, std::string_vi
     case MessageButtons::YesNo: qtButtons = QMessageBox::Yes | QMessageBox::No; break;
     case MessageButtons::YesNoCancel: qtButtons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
   }
-  QMessageBox box(qtIcon, FromUtf8(caption), FromUtf8(text), qtButtons, parent_);
+  QMessageBox box(qtIcon, Shown(caption), Shown(text), qtButtons, parent_);
   // A message interrupts a wait: show the ordinary cursor over the box.
   const bool waiting = waitDepth_ > 0;
   if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -89,7 +103,7 @@ std::optional<std::string> QtUserInterface::ChooseFile(const FileDialogRequest& 
   // The dialog may wander through folders; the program's current folder is
   // the same afterwards as before.
   const QString folder = QDir::currentPath();
-  QFileDialog dialog(parent_, FromUtf8(request.caption));
+  QFileDialog dialog(parent_, Shown(request.caption));
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   const QStringList filters = ToQtFilters(request.filter);

@@ -18,6 +18,9 @@
 #include "model/InkSolid.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex {
 
@@ -69,7 +72,7 @@ std::vector<GMVector> OnPlane(const Polyline& line, double z) {
   return points;
 }
 
-QString Hours(double hours) { return QString::number(hours, 'g', 4) + QStringLiteral("時間"); }
+QString Hours(double hours) { return QString::number(hours, 'g', 4) + Tr("時間"); }
 
 // The study as the view draws it on the measurement plane.
 StudyDrawing Drawing(const analysis::StudyResult& result) {
@@ -103,7 +106,7 @@ StudyDrawing Drawing(const analysis::StudyResult& result) {
     drawing.lines.push_back({{{a.x - r, a.y - r, z}, {a.x + r, a.y + r, z}}, RegulatedLineRgb(k), 2.5, false});
     drawing.lines.push_back({{{a.x - r, a.y + r, z}, {a.x + r, a.y - r, z}}, RegulatedLineRgb(k), 2.5, false});
     drawing.labels.push_back({{a.x, a.y, z},
-                              QStringLiteral("%1m 最大 %2").arg(check.offset, 0, 'f', 0).arg(Hours(*check.maxHours)).toStdString(),
+                              Tr("%1m 最大 %2").arg(check.offset, 0, 'f', 0).arg(Hours(*check.maxHours)).toStdString(),
                               RegulatedLineRgb(k)});
   }
   return drawing;
@@ -117,7 +120,7 @@ void RunShadowRegulationDialog(QWidget* parent, CStereonView& view) {
   if (dialog.exec() != QDialog::Accepted) return;
   dialogs::ShadowRegulationChoice choice = dialog.Choice();
   last = choice;
-  const QString title = QStringLiteral("日影規制");
+  const QString title = Tr("日影規制");
   CInkSolid* scene = view.Scene();
   if (scene == nullptr) return;
 
@@ -130,7 +133,7 @@ void RunShadowRegulationDialog(QWidget* parent, CStereonView& view) {
   if (choice.siteFromNode) {
     plan.site = SiteFromNode(*scene);
     if (plan.site.empty()) {
-      QMessageBox::warning(parent, title, QStringLiteral("「敷地」ノードの輪郭がありません。"));
+      QMessageBox::warning(parent, title, Tr("「敷地」ノードの輪郭がありません。"));
       return;
     }
   }
@@ -144,7 +147,7 @@ void RunShadowRegulationDialog(QWidget* parent, CStereonView& view) {
   }
 
   constexpr int kSteps = 1000;
-  QProgressDialog progress(QStringLiteral("日影時間を計算中..."), QStringLiteral("キャンセル"), 0, kSteps, parent);
+  QProgressDialog progress(Tr("日影時間を計算中..."), Tr("キャンセル"), 0, kSteps, parent);
   progress.setWindowTitle(title);
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(0);
@@ -156,7 +159,7 @@ void RunShadowRegulationDialog(QWidget* parent, CStereonView& view) {
   });
   progress.reset();
   if (result.cancelled) {
-    QMessageBox::information(parent, title, QStringLiteral("計算を中断しました。"));
+    QMessageBox::information(parent, title, Tr("計算を中断しました。"));
     return;
   }
 
@@ -165,17 +168,17 @@ void RunShadowRegulationDialog(QWidget* parent, CStereonView& view) {
     QMessageBox::warning(parent, title, QString::fromStdString(error));
   }
   view.SetStudyDrawing(Drawing(result));
-  QString summary = QStringLiteral("%1 点の日影時間を %2 に出力しました。")
+  QString summary = Tr("%1 点の日影時間を %2 に出力しました。")
                         .arg(result.grid.Points())
                         .arg(QString::fromStdString(choice.folder.string()));
   for (const auto& check : result.lines) {
-    summary += QStringLiteral("\n%1m: 最大 %2").arg(check.offset, 0, 'f', 0).arg(check.maxHours ? Hours(*check.maxHours) : QStringLiteral("なし"));
+    summary += Tr("\n%1m: 最大 %2").arg(check.offset, 0, 'f', 0).arg(check.maxHours ? Hours(*check.maxHours) : Tr("なし"));
   }
   if (plan.limits && !plan.site.empty()) {
     bool pass = true;
     for (std::size_t k = 0; k < result.lines.size(); ++k)
       pass = pass && (!result.lines[k].maxHours || *result.lines[k].maxHours <= (*plan.limits)[k]);
-    summary += pass ? QStringLiteral("\n規制時間に適合します。") : QStringLiteral("\n規制時間を超えています。");
+    summary += pass ? Tr("\n規制時間に適合します。") : Tr("\n規制時間を超えています。");
   }
   QMessageBox::information(parent, title, summary);
 }

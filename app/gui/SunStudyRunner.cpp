@@ -13,6 +13,9 @@
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
 #include "view/SunTimes.h"
+#include "sheet/Tr.h"
+
+using korvex::Tr;
 
 namespace korvex {
 
@@ -42,14 +45,14 @@ void RunSunStudyDialog(QWidget* parent, CStereonView& view) {
   lastPlan = plan;
 
   const int steps = static_cast<int>(SunStudyTimes(plan).size());
-  QProgressDialog progress(QStringLiteral("日影図を作成中..."), QStringLiteral("キャンセル"), 0, steps, parent);
-  progress.setWindowTitle(QStringLiteral("日影図"));
+  QProgressDialog progress(Tr("日影図を作成中..."), Tr("キャンセル"), 0, steps, parent);
+  progress.setWindowTitle(Tr("日影図"));
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(0);
   progress.setValue(0);
   const SunStudyResult result = RunSunStudy(view, plan, [&](int step, int, const SunStudyFrame* frame) {
     if (frame != nullptr)
-      progress.setLabelText(QStringLiteral("%1:%2  方位 %3°  高度 %4°")
+      progress.setLabelText(Tr("%1:%2  方位 %3°  高度 %4°")
                                 .arg(frame->minutes / 60, 2, 10, QLatin1Char('0'))
                                 .arg(frame->minutes % 60, 2, 10, QLatin1Char('0'))
                                 .arg(frame->sun.viewer.azimuthFromSouth, 0, 'f', 1)
@@ -65,13 +68,13 @@ void RunSunStudyDialog(QWidget* parent, CStereonView& view) {
     WriteContactSheet(plan.folder, result.frames, SunStudyTitle(plan), &error);
   const QString folder = QString::fromStdString(plan.folder.string());
   if (!error.empty()) {
-    QMessageBox::warning(parent, QStringLiteral("日影図"), QString::fromStdString(error));
+    QMessageBox::warning(parent, Tr("日影図"), QString::fromStdString(error));
   } else {
-    QMessageBox::information(parent, QStringLiteral("日影図"),
-                             QStringLiteral("%1 枚の画像を %2 に出力しました。%3")
+    QMessageBox::information(parent, Tr("日影図"),
+                             Tr("%1 枚の画像を %2 に出力しました。%3")
                                  .arg(result.frames.size())
                                  .arg(folder)
-                                 .arg(result.cancelled ? QStringLiteral("(中断)") : QString()));
+                                 .arg(result.cancelled ? Tr("(中断)") : QString()));
   }
 }
 

@@ -18,16 +18,18 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "app/gui/MainWindow.h"
+#include "sheet/Tr.h"
+#include "sheet/Translations.h"
 #include "common/Version.h"
 #include "plugins/IsolatedImport.h"
 
 namespace {
 
-constexpr const char* kOutOfMemory = "メモリが足りないため、操作を中止しました。";
-constexpr const char* kOutOfMemoryCaption = "ﾒﾓﾘｴﾗｰ";
+constexpr const char* kOutOfMemory = korvex::TrNoop("メモリが足りないため、操作を中止しました。");
+constexpr const char* kOutOfMemoryCaption = korvex::TrNoop("ﾒﾓﾘｴﾗｰ");
 
 void ReportOutOfMemory() {
-  QMessageBox::warning(nullptr, QString::fromUtf8(kOutOfMemoryCaption), QString::fromUtf8(kOutOfMemory));
+  QMessageBox::warning(nullptr, korvex::Tr(kOutOfMemoryCaption), korvex::Tr(kOutOfMemory));
 }
 
 // Every command, mouse event and host message reaches the view through
@@ -67,6 +69,9 @@ int main(int argc, char** argv) {
   KorvexApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex"));
   QApplication::setOrganizationName(QStringLiteral("Meridan"));
+  // The language of the menus, the dialogs and Qt's own texts, chosen in
+  // the settings menu at an earlier run.
+  korvex::InstallUiLanguage(korvex::SavedUiLanguage());
 
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);

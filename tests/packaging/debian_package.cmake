@@ -59,6 +59,7 @@ run(dpkg -x ${deb} ${root})
 foreach(path usr/share/applications/korvex.desktop usr/share/icons/hicolor/scalable/apps/korvex.svg
              usr/share/mime/packages/korvex.xml usr/share/man/man1/korvex.1.gz usr/share/man/man1/korvex-cli.1.gz
              usr/lib/korvex/FilePlugin/ink.so usr/lib/korvex/FilePlugin/assimp_obj.so usr/lib/korvex/korvex-import
+             usr/lib/korvex/translations/korvex_en.qm
              usr/share/korvex/examples/riverside/plan1/site.k3d)
   if(NOT EXISTS ${root}/${path})
     message(FATAL_ERROR "missing from the package: ${path}")

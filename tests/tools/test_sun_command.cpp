@@ -299,4 +299,31 @@ TEST_F(SunCommandTest, StudyStoppedAfterAFrameKeepsThatFrameAndItsTable) {
   EXPECT_FALSE(korvex::RunSunStudy(view, plan).error.empty()) << "an empty range is refused";
 }
 
+// --lang chooses the language of the contact sheet's labels: the same study
+// in English and in Japanese differs only in its texts, so the sheets
+// differ and the pictures of the steps do not. A language the tool does not
+// know is a wrong command line.
+TEST_F(SunCommandTest, TheSheetsLabelsFollowTheLanguageGiven) {
+  std::vector<Picture> sheets;
+  std::vector<std::string> steps;
+  for (const std::string language : {"ja", "en"}) {
+    const fs::path out = folder_ / language;
+    const Run run = Execute(With({"sunstudy", KORVEX_EXAMPLE_SITE, "-o", out.string(), "--from", "12:00", "--to",
+                                  "12:00", "--size", "160x120", "--lang", language},
+                                 kWinterSite));
+    ASSERT_EQ(run.status, 0) << run.err;
+    sheets.push_back(DecodeJpeg(out / "sheet.jpg"));
+    steps.push_back(ReadAll(out / "1200.jpg"));
+  }
+  ASSERT_FALSE(sheets[0].grey.empty());
+  ASSERT_EQ(sheets[0].grey.size(), sheets[1].grey.size());
+  EXPECT_NE(sheets[0].grey, sheets[1].grey);
+  EXPECT_EQ(steps[0], steps[1]);
+  const Run wrong = Execute(With({"sunstudy", KORVEX_EXAMPLE_SITE, "-o", (folder_ / "x").string(), "--lang", "de"},
+                                 kWinterSite));
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("--lang needs en or ja"), std::string::npos) << wrong.err;
+  EXPECT_FALSE(fs::exists(folder_ / "x"));
+}
+
 }  // namespace
