@@ -158,7 +158,8 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
   const auto addLine = [&](const GMVector& p, const GMVector& q) {
     if (list.Add(p, q)) lines.push_back({p, q});
   };
-  std::vector<GMPolygon> others;
+  std::vector<const GMPolygon*> others;
+  std::vector<GMSegment> pieces, split, finer;
   for (size_t i = 0; i < rings.size(); ++i) {
     const GMPolygon& ring = rings[i];
     const int n = ring.Count();
@@ -173,14 +174,10 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
       const std::span<const GMPolygon> set = fromA[i] ? setB : setA;
       const size_t first = fromA[i] ? countA : 0;
       others.clear();
-      size_t reached = 0;
-      for (size_t j = first; j < first + set.size(); ++j) reached += bounds[j].Meets(reach) ? 1 : 0;
-      if (reached > 0 && reached < set.size())
-        for (size_t j = first; j < first + set.size(); ++j)
-          if (bounds[j].Meets(reach)) others.push_back(rings[j]);
-      std::vector<GMSegment> pieces;
-      if (reached > 0)
-        pieces = GMSplitSegmentByPolygons(edge, reached == set.size() ? set : std::span<const GMPolygon>(others), tol);
+      for (size_t j = first; j < first + set.size(); ++j)
+        if (bounds[j].Meets(reach)) others.push_back(&rings[j]);
+      pieces.clear();
+      if (!others.empty()) gm_detail::SplitSegmentByRings(edge, others, tol, pieces);
       // The split gives up on an outline with a zero-length edge; the edge is
       // then kept whole rather than lost.
       if (pieces.empty()) pieces.push_back(edge);
@@ -194,11 +191,11 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
       const size_t ownEnd = fromA[i] ? countA : rings.size();
       others.clear();
       for (size_t j = own; j < ownEnd; ++j)
-        if (j != i && bounds[j].Meets(reach)) others.push_back(rings[j]);
+        if (j != i && bounds[j].Meets(reach)) others.push_back(&rings[j]);
       if (!others.empty()) {
-        std::vector<GMSegment> finer;
+        finer.clear();
         for (const GMSegment& piece : pieces) {
-          std::vector<GMSegment> split = GMSplitSegmentByPolygons(piece, others, tol);
+          gm_detail::SplitSegmentByRings(piece, others, tol, split);
           if (split.empty()) split.push_back(piece);
           finer.insert(finer.end(), split.begin(), split.end());
         }

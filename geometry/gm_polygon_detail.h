@@ -5,12 +5,21 @@
 #pragma once
 
 #include <cfloat>
+#include <cmath>
+#include <span>
 #include <vector>
 
+#include "geometry/gm_polygon.h"
 #include "geometry/gm_types.h"
 #include "geometry/gm_vector.h"
 
 namespace gm_detail {
+
+// GMSplitSegmentByPolygons over rings held elsewhere, into a list the caller
+// keeps from one segment to the next; `pieces` is emptied first and stays
+// empty where the split gives up.
+void SplitSegmentByRings(const GMSegment& segment, std::span<const GMPolygon* const> polygons, double tol,
+                         std::vector<GMSegment>& pieces);
 
 // GMIsNear for the scan's inner loop.
 inline bool Near(double a, double b, double tol) { return GMIsNear(a, b, tol) != 0; }
@@ -24,8 +33,13 @@ class SegmentSet {
   explicit SegmentSet(double tol) : tol_(tol) {}
   // True when the segment was kept.
   bool Add(const GMVector& a, const GMVector& b) {
-    for (const GMSegment& s : segments_)
+    // An equal segment has an end within the tolerance of a: one with
+    // neither end that near in x is passed over unasked.
+    const double reach = 2.0 * tol_;
+    for (const GMSegment& s : segments_) {
+      if (std::fabs(s.start.x - a.x) > reach && std::fabs(s.end.x - a.x) > reach) continue;
       if (GMCompareSegments(s.start, s.end, a, b, tol_) != 0) return false;
+    }
     segments_.push_back({a, b});
     return true;
   }

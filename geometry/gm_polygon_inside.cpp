@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "geometry/gm_plane.h"
+#include "geometry/gm_polygon_detail.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_polygon_ops.h"
 #include "geometry/gm_vector.h"
@@ -51,6 +52,11 @@ bool MayBeParallel(const GMVector& a0, const GMVector& a1, const GMVector& b0, c
 class CCutPoints {
  public:
   explicit CCutPoints(double tol) : tol_(tol) {}
+  // Empty, for a new tolerance; the storage stays.
+  void Reset(double tol) {
+    tol_ = tol;
+    points_.clear();
+  }
   void Add(const GMVector& p) {
     for (const GMVector& q : points_)
       if (GMIsSamePoint(q, p, tol_)) return;
@@ -193,25 +199,35 @@ int GMIntersectSegmentPolygon(const GMVector& p0, const GMVector& p1, const GMPo
   return GMPointInPolygon3D(polygon, out, 1, tol) ? 0 : 1;
 }
 
-std::vector<GMSegment> GMSplitSegmentByPolygons(const GMSegment& segment, std::span<const GMPolygon> polygons,
-                                                double tol) {
+void gm_detail::SplitSegmentByRings(const GMSegment& segment, std::span<const GMPolygon* const> polygons, double tol,
+                                    std::vector<GMSegment>& pieces) {
+  pieces.clear();
   const GMVector s0 = Flat(segment.start), s1 = Flat(segment.end);
-  CCutPoints cuts(tol);
+  // Every edge of every section is split, so the cut points live in one
+  // list per thread that keeps its storage.
+  thread_local CCutPoints cuts(tol);
+  cuts.Reset(tol);
   cuts.Add(s0);
   cuts.Add(s1);
   const bool pointLike = GMIsSamePoint(s0, s1, tol) != 0;
-  for (const GMPolygon& polygon : polygons) {
-    const int n = polygon.Count();
+  for (const GMPolygon* polygon : polygons) {
+    const int n = polygon->Count();
+    // The reach of the test over the whole ring is never smaller than for
+    // one of its edges: an edge apart by it is apart by its own.
+    double largest = 0.0;
+    for (const GMVector& v : polygon->points) largest = std::max({largest, std::fabs(v.x), std::fabs(v.y)});
+    const double ringReach = Reach(tol, {s0.x, s0.y, s1.x, s1.y, largest});
     for (int i = 0; i < n; ++i) {
-      const GMVector e0 = Flat(polygon[i]), e1 = Flat(polygon[(i + 1) % n]);
+      const GMVector e0 = Flat((*polygon)[i]), e1 = Flat((*polygon)[(i + 1) % n]);
       // An edge of length whose bounds lie beyond the test's reach neither
       // meets the segment nor has an end on it: nothing to cut there.
       if (!pointLike && !GMIsSamePoint(e0, e1, tol) &&
-          Apart(s0, s1, e0, e1, Reach(tol, {s0.x, s0.y, s1.x, s1.y, e0.x, e0.y, e1.x, e1.y})))
+          (Apart(s0, s1, e0, e1, ringReach) ||
+           Apart(s0, s1, e0, e1, Reach(tol, {s0.x, s0.y, s1.x, s1.y, e0.x, e0.y, e1.x, e1.y}))))
         continue;
       GMVector hit;
       const int r = GMIntersectSegments2D(s0, s1, e0, e1, hit, tol);
-      if (r == 3) return {};
+      if (r == 3) return;
       if (r == 2) {
         // Along the segment: the edge's ends that lie on it cut it.
         if (GMIsPointOnSegment2D(s0, s1, e0, 1e-7, 1e-7)) cuts.Add(e0);
@@ -229,10 +245,17 @@ std::vector<GMSegment> GMSplitSegmentByPolygons(const GMSegment& segment, std::s
   }
   cuts.SortByDistance(s0);
   const std::vector<GMVector>& points = cuts.Points();
-  std::vector<GMSegment> pieces;
-  if (points.size() < 2) return pieces;
-  pieces.reserve(points.size() - 1);
+  if (points.size() < 2) return;
   for (size_t i = 1; i < points.size(); ++i) pieces.push_back({points[i - 1], points[i]});
+}
+
+std::vector<GMSegment> GMSplitSegmentByPolygons(const GMSegment& segment, std::span<const GMPolygon> polygons,
+                                                double tol) {
+  std::vector<const GMPolygon*> rings;
+  rings.reserve(polygons.size());
+  for (const GMPolygon& polygon : polygons) rings.push_back(&polygon);
+  std::vector<GMSegment> pieces;
+  gm_detail::SplitSegmentByRings(segment, rings, tol, pieces);
   return pieces;
 }
 
