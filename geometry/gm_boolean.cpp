@@ -13,15 +13,21 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
+
+#include <unistd.h>
 
 #include "geometry/gm_linenet.h"
 #include "geometry/gm_lists.h"
@@ -369,15 +375,118 @@ PlaneKey KeyOf(const GMPlane& plane) {
   return key;
 }
 
-// Runs work(k) for k = 0 .. count-1 on up to `threads` threads, each taking
-// the next k in turn. The first exception thrown is passed on once every
-// thread has stopped.
+// Helper threads kept for the life of the process. A Boolean step on a pipe
+// or a pile cuts its planes in about a millisecond, a good share of which
+// starting a thread every time would take, and the helpers' line networks
+// keep their storage from step to step. A step that finds every helper
+// busy (another step running on another thread) does its work itself.
+class CPlaneHelpers {
+ public:
+  static constexpr size_t kMaxHelpers = 3;
+
+  // The helpers of this process. A child made by fork has none of its
+  // parent's threads (and may find their locks held): it starts its own set
+  // and leaves the parent's alone.
+  static CPlaneHelpers& Get() {
+    static std::atomic<CPlaneHelpers*> current{nullptr};
+    const pid_t pid = ::getpid();
+    CPlaneHelpers* helpers = current.load(std::memory_order_acquire);
+    while (!helpers || helpers->pid_ != pid) {
+      auto* fresh = new CPlaneHelpers(pid);  // never freed: helpers wait until the process ends
+      if (current.compare_exchange_strong(helpers, fresh, std::memory_order_acq_rel)) {
+        helpers = fresh;
+      } else {
+        delete fresh;
+      }
+    }
+    return *helpers;
+  }
+
+  // Hands the task to up to `wanted` idle helpers (started on first need);
+  // returns the helpers that took it, for Wait.
+  std::vector<size_t> Lend(size_t wanted, const std::function<void()>* task) {
+    std::vector<size_t> taken;
+    if (wanted == 0) return taken;
+    const std::lock_guard<std::mutex> hold(slotsLock_);
+    for (size_t i = 0; i < kMaxHelpers && taken.size() < wanted; ++i) {
+      if (i == slots_.size()) {
+        auto slot = std::make_unique<Slot>();
+        try {
+          slot->thread = std::thread(&CPlaneHelpers::Serve, slot.get());
+        } catch (const std::system_error&) {
+          break;  // no more threads to be had: the others do the work
+        }
+        slots_.push_back(std::move(slot));
+      }
+      Slot& slot = *slots_[i];
+      const std::lock_guard<std::mutex> lock(slot.lock);
+      if (slot.busy) continue;
+      slot.busy = true;
+      slot.task = task;
+      slot.wake.notify_all();
+      taken.push_back(i);
+    }
+    return taken;
+  }
+
+  // Returns once every helper in `taken` has finished its task.
+  void Wait(const std::vector<size_t>& taken) {
+    for (size_t i : taken) {
+      Slot* slot = nullptr;
+      {
+        const std::lock_guard<std::mutex> hold(slotsLock_);
+        slot = slots_[i].get();
+      }
+      std::unique_lock<std::mutex> lock(slot->lock);
+      slot->wake.wait(lock, [&] { return !slot->busy; });
+    }
+  }
+
+ private:
+  struct Slot {
+    std::mutex lock;
+    std::condition_variable wake;
+    const std::function<void()>* task = nullptr;
+    bool busy = false;
+    std::thread thread;
+  };
+
+  explicit CPlaneHelpers(pid_t pid) : pid_(pid) {}
+  CPlaneHelpers(const CPlaneHelpers&) = delete;
+  CPlaneHelpers& operator=(const CPlaneHelpers&) = delete;
+  // The helpers live as long as the process; a slot is never destroyed.
+  ~CPlaneHelpers() {
+    for (std::unique_ptr<Slot>& slot : slots_) slot->thread.detach();
+  }
+
+  static void Serve(Slot* slot) {
+    std::unique_lock<std::mutex> lock(slot->lock);
+    for (;;) {
+      slot->wake.wait(lock, [&] { return slot->task != nullptr; });
+      const std::function<void()>* task = slot->task;
+      lock.unlock();
+      (*task)();  // the task catches what its work throws
+      lock.lock();
+      slot->task = nullptr;
+      slot->busy = false;
+      slot->wake.notify_all();
+    }
+  }
+
+  pid_t pid_;
+  std::mutex slotsLock_;
+  std::vector<std::unique_ptr<Slot>> slots_;
+};
+
+// Runs work(k) for k = 0 .. count-1 on up to `threads` threads (this one
+// and the process's helpers), each taking the next k in turn. The first
+// exception thrown is passed on once every thread has stopped.
 template <typename Work>
 void RunShared(size_t count, unsigned threads, Work work) {
   std::atomic<size_t> next{0};
   std::exception_ptr failure;
   std::mutex failureLock;
-  const auto worker = [&] {
+  const std::function<void()> worker = [&] {
     for (;;) {
       const size_t k = next.fetch_add(1);
       if (k >= count) return;
@@ -391,16 +500,11 @@ void RunShared(size_t count, unsigned threads, Work work) {
       }
     }
   };
-  std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < threads && t < count; ++t) {
-    try {
-      helpers.emplace_back(worker);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: the others do the work
-    }
-  }
+  const size_t wanted = std::min<size_t>(threads, count) > 1 ? std::min<size_t>(threads, count) - 1 : 0;
+  CPlaneHelpers& helpers = CPlaneHelpers::Get();
+  const std::vector<size_t> taken = helpers.Lend(std::min(wanted, CPlaneHelpers::kMaxHelpers), &worker);
   worker();
-  for (std::thread& helper : helpers) helper.join();
+  helpers.Wait(taken);
   if (failure) std::rethrow_exception(failure);
 }
 

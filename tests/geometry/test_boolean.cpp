@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -16,8 +20,12 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "geometry/gm_boolean.h"
 #include "geometry/gm_mesh_make.h"
@@ -839,4 +847,90 @@ TEST(ClassifySolids, SharedSectionsGiveTheCellsOfEveryFaceOnItsOwn) {
     }
   }
   EXPECT_GT(cells, 200);
+}
+
+namespace {
+
+// The same vertices in the same order and the same face loops, to the bit.
+bool SameMesh(const GMMesh* a, const GMMesh* b) {
+  if (!a || !b) return a == b;
+  if (a->vertexCount != b->vertexCount || a->faceCount != b->faceCount) return false;
+  for (int i = 0; i < a->vertexCount; ++i)
+    if (std::memcmp(&a->Position(i), &b->Position(i), sizeof(GMVector)) != 0) return false;
+  for (int f = 0; f < a->faceCount; ++f) {
+    const std::span<const int32_t> p = a->Faces()[static_cast<size_t>(f)].Indices();
+    const std::span<const int32_t> q = b->Faces()[static_cast<size_t>(f)].Indices();
+    if (!std::equal(p.begin(), p.end(), q.begin(), q.end())) return false;
+  }
+  return true;
+}
+
+struct BooleanCase {
+  GMMeshPtr a, b;
+  int operation;
+};
+
+std::vector<BooleanCase> ThreadCases() {
+  std::vector<BooleanCase> cases;
+  cases.push_back({Prism(RegularRing(16, 0.5), 0, 6), Prism(RegularRing(16, 0.4), 0, 6), INK_BOOLEAN_DIFFERENCE});
+  cases.push_back({Box(0, 0, 0, 20, 12, 9), Box(2, 3, 0, 7, 9, 9), INK_BOOLEAN_DIFFERENCE});
+  cases.push_back({Box(0, 0, 0, 2, 2, 2), Box(1, 1, 1, 3, 3, 3), INK_BOOLEAN_UNION});
+  cases.push_back({Prism(RegularRing(7, 3, 0, 0, 0.2), 0, 4), Prism(RegularRing(5, 1.2, 0.3, -0.2, 0.9), 1, 5),
+                   INK_BOOLEAN_INTERSECTION});
+  return cases;
+}
+
+}  // namespace
+
+// The planes of a step are shared with helper threads that live on between
+// steps. Steps started on several threads at once (which find the helpers
+// busy and do the work themselves), and a step in a child made by fork after
+// the helpers started (where the parent's helper threads do not exist), give
+// the meshes of one step at a time; the child must not hang waiting for them.
+TEST(BooleanSolids, StepsOnManyThreadsAndAfterForkGiveTheSameMeshes) {
+  const std::vector<BooleanCase> cases = ThreadCases();
+  std::vector<GMMeshPtr> want;
+  for (const BooleanCase& c : cases) {
+    want.push_back(BooleanSolids(c.a.get(), c.b.get(), c.operation, 3, GM_TOLERANCE));
+    ASSERT_TRUE(want.back());
+  }
+
+  std::atomic<int> mismatches{0}, steps{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 3; ++t)
+    threads.emplace_back([&] {
+      for (int round = 0; round < 15; ++round)
+        for (size_t k = 0; k < cases.size(); ++k) {
+          const GMMeshPtr got = BooleanSolids(cases[k].a.get(), cases[k].b.get(), cases[k].operation, 3, GM_TOLERANCE);
+          if (!SameMesh(got.get(), want[k].get())) ++mismatches;
+          ++steps;
+        }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(mismatches.load(), 0);
+  EXPECT_EQ(steps.load(), 3 * 15 * static_cast<int>(cases.size()));
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int bad = 0;
+    for (size_t k = 0; k < cases.size(); ++k) {
+      const GMMeshPtr got = BooleanSolids(cases[k].a.get(), cases[k].b.get(), cases[k].operation, 3, GM_TOLERANCE);
+      if (!SameMesh(got.get(), want[k].get())) ++bad;
+    }
+    ::_exit(bad == 0 ? 0 : 1);
+  }
+  int status = 0;
+  pid_t done = 0;
+  for (int tick = 0; tick < 600 && done == 0; ++tick) {
+    done = ::waitpid(child, &status, WNOHANG);
+    if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (done == 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    FAIL() << "the step in the child made by fork did not finish within a minute";
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the child's meshes differ";
 }
