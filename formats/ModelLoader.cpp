@@ -65,6 +65,9 @@ int FindExportFormat(CInkSolid& scene, std::string_view pattern) {
 
 ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState& view,
                           std::string_view defaultPattern) {
+  // A model's file name travels in fixed buffers (the formats, the host);
+  // one that does not fit is named as such, not as a missing file.
+  if (path.size() >= kMaxPath) return ModelLoadResult::kPathTooLong;
   const std::string pattern = FilePattern(path, defaultPattern);
   const std::string file(path);
   if (pattern == kK3dPattern) {
@@ -84,6 +87,7 @@ std::string LoadFailureText(ModelLoadResult result, const CInkSolid& scene) {
   switch (result) {
     case ModelLoadResult::kNoReader: return "no reader for this kind of file";
     case ModelLoadResult::kMissing: return "no such file";
+    case ModelLoadResult::kPathTooLong: return "path too long";
     case ModelLoadResult::kFailed: {
       const std::string why = scene.LastImportFailure();
       return why.empty() ? "the file could not be read" : "the file could not be read: " + why;

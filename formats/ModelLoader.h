@@ -44,6 +44,7 @@ enum class ModelLoadResult {
   kLoaded,    // the scene now holds the model
   kNoReader,  // neither the scene exchange reader nor a plug-in takes the pattern; scene unchanged
   kMissing,   // no such file; scene unchanged
+  kPathTooLong,  // longer than the formats hold a path (kMaxPath); scene unchanged
   kFailed,    // the reader or plug-in could not read it (a plug-in leaves the scene unchanged)
 };
 

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "common/atomic_file.h"
 #include "common/file_util.h"
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
@@ -46,6 +47,8 @@ int RunConvert(const std::vector<std::string_view>& args) {
   }
   const std::string_view in = paths[0];
   const std::string out(paths[1]);
+
+  if (PathTooLong(out)) return Fail("write", out, "path too long");
 
   CInkSolid scene;
   korvex::InitializeWithPlugins(scene);  // plug-ins from "FilePlugin" beside the program

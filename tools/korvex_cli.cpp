@@ -14,6 +14,7 @@
 //
 // This command line has its own parser: the viewer's switches are matched by
 // substring, which would misread the paths of a script.
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -194,6 +195,9 @@ int Run(const std::vector<std::string_view>& args) {
 }
 
 int main(int argc, char** argv) {
+  // Under a file size limit a write past it fails as on a full disk, and the
+  // command says so and cleans up, instead of being killed half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   // A model or a picture too large for this machine ends the command with a
   // message, not the process with an abort.

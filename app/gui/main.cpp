@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QSettings>
 
+#include <csignal>
 #include <cstdio>
 #include <new>
 
@@ -51,6 +52,9 @@ class KorvexApplication final : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Under a file size limit a save past it fails with its message, as on a
+  // full disk, instead of ending the viewer with the scene unsaved.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Help and the version are answered before the toolkit starts: they need
   // no display and open no window.
   {

@@ -1,6 +1,8 @@
 #include "plugins/assimp/AssimpScene.h"
 
 #include <assimp/Exporter.hpp>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
@@ -10,6 +12,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <new>
 #include <string>
@@ -618,8 +621,72 @@ std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format,
 
 namespace {
 
+// One file an exporter wrote, by the name it gave it.
+struct CapturedFile {
+  std::string name;
+  std::vector<uint8_t> bytes;
+};
+
+class CaptureStream : public Assimp::IOStream {
+ public:
+  explicit CaptureStream(CapturedFile& file) : file_(file) {}
+  size_t Read(void*, size_t, size_t) override { return 0; }
+  size_t Write(const void* data, size_t size, size_t count) override {
+    const size_t bytes = size * count;
+    if (bytes == 0) return count;
+    if (file_.bytes.size() < cursor_ + bytes) file_.bytes.resize(cursor_ + bytes);
+    std::memcpy(file_.bytes.data() + cursor_, data, bytes);
+    cursor_ += bytes;
+    return count;
+  }
+  aiReturn Seek(size_t offset, aiOrigin origin) override {
+    switch (origin) {
+      case aiOrigin_SET: cursor_ = offset; break;
+      case aiOrigin_CUR: cursor_ += offset; break;
+      case aiOrigin_END: cursor_ = file_.bytes.size() - offset; break;
+      default: return AI_FAILURE;
+    }
+    if (cursor_ > file_.bytes.size()) file_.bytes.resize(cursor_);
+    return AI_SUCCESS;
+  }
+  size_t Tell() const override { return cursor_; }
+  size_t FileSize() const override { return file_.bytes.size(); }
+  void Flush() override {}
+
+ private:
+  CapturedFile& file_;
+  size_t cursor_ = 0;
+};
+
+// Keeps every file an exporter writes in memory; it reads nothing.
+class CaptureIOSystem : public Assimp::IOSystem {
+ public:
+  explicit CaptureIOSystem(std::deque<CapturedFile>& files) : files_(files) {}
+  bool Exists(const char* file) const override {
+    return std::any_of(files_.begin(), files_.end(), [&](const CapturedFile& f) { return f.name == file; });
+  }
+  char getOsSeparator() const override { return '/'; }
+  Assimp::IOStream* Open(const char* file, const char* mode) override {
+    if (file == nullptr || mode == nullptr || mode[0] == 'r') return nullptr;
+    auto it = std::find_if(files_.begin(), files_.end(), [&](const CapturedFile& f) { return f.name == file; });
+    if (it == files_.end()) {
+      files_.push_back({file, {}});
+      it = files_.end() - 1;
+    }
+    it->bytes.clear();
+    return new CaptureStream(*it);
+  }
+  void Close(Assimp::IOStream* stream) override { delete stream; }
+
+ private:
+  std::deque<CapturedFile>& files_;
+};
+
 struct ExportBuilder {
   std::vector<aiMesh*> meshes;
+  // Assimp's formats hold single-precision numbers: a NaN, an infinity or a
+  // coordinate past the float range would make a file no reader takes back.
+  bool finite = true;
   std::vector<uint32_t> colours;  // one material per distinct colour word
 
   unsigned Material(uint32_t colour) {
@@ -637,7 +704,11 @@ struct ExportBuilder {
       if (!polygons) continue;
       for (const GMPolygon& polygon : polygons->polygons) {
         if (polygon.Count() < 3) continue;
-        auto add = [&](const GMVector& p) { points.emplace_back(float(p.x), float(p.y), float(p.z)); };
+        auto add = [&](const GMVector& p) {
+          points.emplace_back(float(p.x), float(p.y), float(p.z));
+          const aiVector3D& q = points.back();
+          finite = finite && std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z);
+        };
         if (polygon.Count() == 3) {
           for (const GMVector& p : polygon.points) add(p);
           continue;
@@ -673,7 +744,10 @@ struct ExportBuilder {
       node.GetLocalMatrix(m);
       // Row vectors in the scene, column vectors in Assimp.
       for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) out->mTransformation[r][c] = static_cast<float>(m.m[c][r]);
+        for (int c = 0; c < 4; ++c) {
+          out->mTransformation[r][c] = static_cast<float>(m.m[c][r]);
+          finite = finite && std::isfinite(out->mTransformation[r][c]);
+        }
     }
     if (aiMesh* mesh = Mesh(node)) {
       meshes.push_back(mesh);
@@ -732,32 +806,30 @@ bool ExportFile(const char* path, const FormatInfo& format, CInkNode& root) {
   }
   FillMaterials(*scene, builder.colours);
 
+  if (!builder.finite) return false;
+
   // The exporter may write companions (an OBJ's material library, a glTF's
-  // buffer); all are written into a staging folder first and moved over the
-  // targets only when the export succeeded, the main file last.
-  const std::filesystem::path target(path);
-  const std::filesystem::path staging = MakeStagingFolder(target);
-  if (staging.empty()) return false;
-  bool ok = false;
+  // buffer). Assimp does not report a failed write, so it writes into memory;
+  // the files then go to the disk checked and synced, the companions first
+  // and the main file last, each renamed only when all were written.
+  const std::string target(path);
+  std::deque<CapturedFile> files;  // a deque, so an open stream's file stays where it is
   {
     Assimp::Exporter exporter;
-    ok = exporter.Export(scene.get(), format.exportId, (staging / target.filename()).string()) == AI_SUCCESS;
+    exporter.SetIOHandler(new CaptureIOSystem(files));
+    if (exporter.Export(scene.get(), format.exportId, target) != AI_SUCCESS) return false;
   }
-  std::error_code ec;
-  if (ok) {
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(staging, ec)) files.push_back(entry.path());
-    std::sort(files.begin(), files.end(), [&](const auto& a, const auto& b) {
-      return (a.filename() == target.filename()) < (b.filename() == target.filename());
-    });
-    ok = !ec && !files.empty() && files.back().filename() == target.filename();
-    for (const auto& file : files) {
-      if (!ok) break;
-      ok = RenameOver(file, target.parent_path().empty() ? file.filename() : target.parent_path() / file.filename());
-    }
+  const auto main = std::find_if(files.begin(), files.end(), [&](const CapturedFile& f) { return f.name == target; });
+  if (main == files.end()) return false;
+  std::rotate(main, main + 1, files.end());
+  const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+  StagedFiles staged;
+  for (const CapturedFile& file : files) {
+    // A companion goes beside the model, never elsewhere.
+    if (std::filesystem::path(file.name).parent_path() != folder) return false;
+    if (!staged.Stage(file.name, file.bytes)) return false;
   }
-  std::filesystem::remove_all(staging, ec);
-  return ok;
+  return staged.Commit();
 }
 
 }  // namespace korvex::assimp

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -47,7 +48,15 @@ class Writer {
   void U64(uint64_t v) {
     for (int i = 0; i < 8; ++i) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
   }
-  void F64(double v) { U64(std::bit_cast<uint64_t>(v)); }
+  void F64(double v) {
+    finite_ = finite_ && std::isfinite(v);
+    U64(std::bit_cast<uint64_t>(v));
+  }
+  // false once a NaN or an infinity was written since CountFinite: no part of
+  // a model holds one legitimately, and a file carrying one would spread it
+  // to every reader.
+  void CountFinite() { finite_ = true; }
+  bool Finite() const { return finite_; }
   void Vec(const GMVector& v) {
     F64(v.x);
     F64(v.y);
@@ -84,6 +93,7 @@ class Writer {
 
  private:
   std::vector<uint8_t>& out_;
+  bool finite_ = true;
 };
 
 // The referenced figure's index of every instance figure, -1 for none or for
@@ -680,7 +690,8 @@ bool WriteScene(CInkNode& root, const InkSceneSettings& settings, std::vector<ui
   const size_t lengthAt = w.Size();
   w.U64(0);
   const size_t start = w.Size();
-  if (!WriteNode(w, root, 0)) return false;
+  w.CountFinite();
+  if (!WriteNode(w, root, 0) || !w.Finite()) return false;
   w.PatchU64(lengthAt, w.Size() - start);
 
   w.U32(Crc32(file));

@@ -26,7 +26,8 @@ inline constexpr int kMaxTreeDepth = 1024;
 
 // The file image of the tree under root with the settings block; false (and
 // out untouched) when the scene cannot be written faithfully: a tree deeper
-// than kMaxTreeDepth or an instance chain that comes back to itself.
+// than kMaxTreeDepth, an instance chain that comes back to itself, or a NaN
+// or an infinity anywhere in the tree.
 bool WriteScene(CInkNode& root, const InkSceneSettings& settings, std::vector<uint8_t>& out);
 
 // The tree of a file image, or null when the image is not a complete and

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "plugins/assimp/AssimpScene.h"
 #include "plugins/ScenePlugins.h"
 #include "tests/support/needs.h"
+#include "tests/safety/small_file_system.h"
 
 namespace fs = std::filesystem;
 
@@ -112,6 +114,25 @@ class AssimpFormats : public ::testing::Test {
     WorldBox(*solid_.GetRoot(), box, any);
     EXPECT_TRUE(any);
     return box;
+  }
+
+  // A coloured box placed away from the origin, turned and scaled; its far
+  // corner where asked.
+  static void AddBox(CInkNode& root, GMVector farCorner = {1, 1, 1}) {
+    auto* node = new CInkNode;
+    InkAttributes a;
+    a.colour = 0x80FF0000u;  // half-transparent blue
+    a.origin = {10, 20, 30};
+    a.rotationAngle = 0.5;
+    a.scale = {2, 2, 2};
+    node->Create(&a);
+    node->SetName("box");
+    const GMVector corners[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, farCorner, {0, 1, 1}};
+    const std::vector<int32_t> loops[] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                          {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+    GMMeshPtr mesh = GMNewMesh(corners, {}, loops);
+    node->AddMeshFigure(mesh.get(), 0);
+    root.AddChild(node);
   }
 
   fs::path dir_;
@@ -341,21 +362,7 @@ TEST_F(AssimpFormats, EmptyAndBrokenFilesAreRefused) {
 }
 
 TEST_F(AssimpFormats, ExportedModelsReadBackInTheSamePlace) {
-  // A coloured box placed away from the origin, turned and scaled.
-  CInkNode* root = solid_.GetRoot();
-  auto* node = new CInkNode;
-  InkAttributes a;
-  a.colour = 0x80FF0000u;  // half-transparent blue
-  a.origin = {10, 20, 30};
-  a.rotationAngle = 0.5;
-  a.scale = {2, 2, 2};
-  node->Create(&a);
-  node->SetName("box");
-  const GMVector corners[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-  const std::vector<int32_t> loops[] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
-  GMMeshPtr mesh = GMNewMesh(corners, {}, loops);
-  node->AddMeshFigure(mesh.get(), 0);
-  root->AddChild(node);
+  AddBox(*solid_.GetRoot());
   const GMBox before = Box();
 
   for (const char* extension : {"obj", "gltf", "glb", "stl", "ply", "dae"}) {
@@ -389,6 +396,81 @@ TEST_F(AssimpFormats, ExportedModelsReadBackInTheSamePlace) {
   for (const auto& e : fs::directory_iterator(dir_)) EXPECT_NE(e.path().filename().string()[0], '.');
   // IFC is read only.
   EXPECT_EQ(ExportFormatOf("ifc"), -1);
+}
+
+// An OBJ with its material library and a glTF with its buffer, each written
+// where the write fails part way: the export says so, every previous file is
+// as it was, and nothing else is left in the folder.
+TEST_F(AssimpFormats, AnExportThatCannotBeWrittenKeepsTheModelAndItsCompanions) {
+  AddBox(*solid_.GetRoot());
+  const std::vector<std::string> previous = {"house.obj", "house.mtl", "house.gltf", "house.bin"};
+  auto writePrevious = [&](const fs::path& folder) {
+    for (const std::string& name : previous) std::ofstream(folder / name) << "previous " << name;
+  };
+  auto check = [&](const fs::path& folder, const std::function<int(const fs::path&)>& exportTo) {
+    std::set<std::string> before;
+    for (const auto& e : fs::directory_iterator(folder)) before.insert(e.path().filename().string());
+    for (const char* extension : {"obj", "gltf"}) {
+      SCOPED_TRACE(extension);
+      EXPECT_EQ(exportTo(folder / (std::string("house.") + extension)), 0);
+    }
+    for (const std::string& name : previous) {
+      std::ifstream in(folder / name);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "previous " + name);
+    }
+    std::set<std::string> after;
+    for (const auto& e : fs::directory_iterator(folder)) after.insert(e.path().filename().string());
+    EXPECT_EQ(after, before);
+  };
+  auto exportTo = [&](const fs::path& file) {
+    return solid_.Export(ExportFormatOf(file.extension().string().substr(1)), file.c_str());
+  };
+
+  {
+    SCOPED_TRACE("file size limit");
+    // The model is larger than 40 bytes, each library smaller.
+    writePrevious(dir_);
+    check(dir_, [&](const fs::path& file) {
+      safety_test::FileSizeLimit limit(40);
+      return exportTo(file);
+    });
+  }
+  {
+    SCOPED_TRACE("full disk");
+    safety_test::SmallFileSystem disk(64 << 10);
+    KORVEX_NEED(disk.Mounted(), "KORVEX_ALLOW_NO_MOUNT", "this process may not mount a file system");
+    writePrevious(disk.path());
+    disk.Fill();
+    check(disk.path(), exportTo);
+  }
+  // With room again, all files are written.
+  ASSERT_EQ(exportTo(dir_ / "house.obj"), 1);
+  std::ifstream library(dir_ / "house.mtl");
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(library), {}).find("newmtl"), std::string::npos);
+}
+
+// Formats of single precision cannot hold 1e308 and no reader takes back a
+// NaN: such a model is refused and the previous file stays.
+TEST_F(AssimpFormats, CoordinatesNoReaderCouldTakeBackAreRefused) {
+  for (const double bad : {1e308, std::nan("")}) {
+    SCOPED_TRACE(bad);
+    CInkSolid scene;
+    korvex::InitializeWithPlugins(scene, dir_);
+    AddBox(*scene.GetRoot(), {1, 1, bad});
+    for (const char* extension : {"obj", "stl", "gltf"}) {
+      const fs::path file = dir_ / (std::string("bad.") + extension);
+      std::ofstream(file) << "previous";
+      int format = -1;
+      for (int i = 0; i < scene.GetFormatCount(); ++i) {
+        char filter[260];
+        scene.GetExportFormat(i, filter, sizeof filter);
+        if (scene.CanExport(i) && std::strstr(filter, ("|*." + std::string(extension) + "|").c_str())) format = i;
+      }
+      EXPECT_EQ(scene.Export(format, file.c_str()), 0) << extension;
+      std::ifstream in(file);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "previous") << extension;
+    }
+  }
 }
 
 }  // namespace

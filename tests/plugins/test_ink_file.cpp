@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -395,6 +396,22 @@ TEST_F(InkFile, AWriterRefusesAnInstanceChainThatComesBack) {
   std::unique_ptr<CInkNode> back(host_.Import(0, Path("later.ink").c_str(), &s));
   ASSERT_NE(back, nullptr);
   ExpectSameTree(*node, *back);
+}
+
+TEST_F(InkFile, AWriterRefusesCoordinatesThatAreNotNumbers) {
+  std::unique_ptr<CInkNode> scene(FullScene());
+  ASSERT_EQ(host_.Export(0, Path("plan.ink").c_str(), scene.get(), FullSettings()), 1);
+  const Bytes before = ReadBytes(Path("plan.ink"));
+  // A NaN in a vertex deep in the tree, then an infinite placement.
+  CInkNode* child = scene->GetChild(0);
+  ASSERT_GT(child->GetVertexCount(), 0);
+  const GMVector kept = child->GetVertex(0)->position;
+  child->GetVertex(0)->position.y = std::nan("");
+  EXPECT_EQ(host_.Export(0, Path("plan.ink").c_str(), scene.get(), FullSettings()), 0);
+  child->GetVertex(0)->position = kept;
+  child->GetAttributeRecord()->origin.z = HUGE_VAL;
+  EXPECT_EQ(host_.Export(0, Path("plan.ink").c_str(), scene.get(), FullSettings()), 0);
+  EXPECT_EQ(ReadBytes(Path("plan.ink")), before);
 }
 
 TEST_F(InkFile, HostileFilesLeaveTheSceneAsItWas) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int RunCli(const std::vector<std::string>& args, const fs::path& err) {
-  std::string command = "'" KORVEX_CLI_PATH "'";
+// shell: what the shell does before it starts the program ("ulimit ...").
+int RunCli(const std::vector<std::string>& args, const fs::path& err, const std::string& shell = "") {
+  std::string command = shell + "'" KORVEX_CLI_PATH "'";
   for (const std::string& a : args) command += " '" + a + "'";
   command += " >/dev/null 2>'" + err.string() + "'";
   const int raw = std::system(command.c_str());
@@ -108,6 +110,41 @@ TEST_F(Convert, FailuresSayWhyAndWriteNothing) {
   EXPECT_FALSE(fs::exists(At("out.ink")));
   EXPECT_EQ(RunCli({"convert", At("only-one")}, err), 2);
   EXPECT_EQ(RunCli({"convert", "--fast", At("a.obj"), At("b.ink")}, err), 2);
+}
+
+TEST_F(Convert, AFileSizeLimitEndsInAMessageAndKeepsThePreviousFiles) {
+  const fs::path err = dir_ / "err";
+  const std::vector<std::string> previous = {"site.ink", "site.obj", "site.mtl"};
+  for (const std::string& name : previous) std::ofstream(At(name)) << "previous " << name;
+  for (const char* out : {"site.ink", "site.obj"}) {
+    SCOPED_TRACE(out);
+    // 512 bytes, less than the model needs: the write fails, the program is
+    // not killed, and it says so.
+    EXPECT_EQ(RunCli({"convert", KORVEX_SAMPLE_DIR "/site.k3d", At(out)}, err, "ulimit -f 1; exec "), 1);
+    EXPECT_NE(Text(err).find("cannot write " + At(out)), std::string::npos) << Text(err);
+  }
+  for (const std::string& name : previous) EXPECT_EQ(Text(At(name)), "previous " + name);
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"err", "site.ink", "site.obj", "site.mtl"}));
+}
+
+TEST_F(Convert, APathTooLongIsNamedAsSuch) {
+  const fs::path err = dir_ / "err";
+  // A model path longer than a path the formats hold, though the file is there.
+  fs::path deep = dir_;
+  while (deep.string().size() < 270) deep /= "folder";
+  fs::create_directories(deep);
+  fs::copy_file(KORVEX_SAMPLE_DIR "/site.k3d", deep / "site.k3d");
+  EXPECT_EQ(RunCli({"convert", (deep / "site.k3d").string(), At("out.ink")}, err), 1);
+  EXPECT_NE(Text(err).find("path too long"), std::string::npos) << Text(err);
+  // A name longer than the system stores.
+  EXPECT_EQ(RunCli({"convert", KORVEX_SAMPLE_DIR "/site.k3d", At(std::string(300, 'n') + ".ink")}, err), 1);
+  EXPECT_NE(Text(err).find("path too long"), std::string::npos) << Text(err);
+  // The longest name there is is written.
+  const std::string longest = std::string(251, 'n') + ".ink";
+  EXPECT_EQ(RunCli({"convert", KORVEX_SAMPLE_DIR "/site.k3d", At(longest)}, err), 0) << Text(err);
+  EXPECT_TRUE(fs::exists(At(longest)));
 }
 
 }  // namespace
