@@ -18,6 +18,7 @@
 #include "view/ViewMath.h"
 #include "view/ViewShell.h"
 #include "view/ViewTexts.h"
+#include "view/WindowProjector.h"
 
 namespace korvex {
 
@@ -175,49 +176,8 @@ StereonImage CStereonView::PaintImage() {
 
 // --- overlay and highlight --------------------------------------------------
 
-namespace {
-
-// Where a world point lands in the window, as the engine projects it: the
-// same frame as the look-at, the same view volume and picture shift.
-struct WindowProjector {
-  GMVector eye, f, s, u;
-  double left = 0, right = 0, bottom = 0, top = 0, nearPlane = 1;
-  bool parallel = true;
-  int w = 0, h = 0;
-
-  bool Project(const GMVector& p, double& wx, double& wy) const {
-    const GMVector rel = p - eye;
-    double xe = GMDot(rel, s);
-    double ye = GMDot(rel, u);
-    if (!parallel) {
-      const double ze = GMDot(rel, f);
-      if (ze <= 0.0) return false;
-      xe = xe * nearPlane / ze;
-      ye = ye * nearPlane / ze;
-    }
-    if (right == left || top == bottom) return false;
-    const double xn = (2.0 * xe - (right + left)) / (right - left);
-    const double yn = (2.0 * ye - (top + bottom)) / (top - bottom);
-    wx = (xn + 1.0) * 0.5 * w;
-    wy = h - (yn + 1.0) * 0.5 * h;
-    return true;
-  }
-
-  // The part of a segment in front of the near plane, in the window.
-  bool Segment(GMSegment segment, double nearDistance, GMSegment& onWindow) const {
-    const double da = GMDot(segment.start - eye, f) - nearDistance;
-    const double db = GMDot(segment.end - eye, f) - nearDistance;
-    if (da < -GM_TOLERANCE && db < -GM_TOLERANCE) return false;
-    if (da < -GM_TOLERANCE || db < -GM_TOLERANCE) {
-      const double t = da / (da - db);
-      const GMVector cut = segment.start + (segment.end - segment.start) * t;
-      (da < -GM_TOLERANCE ? segment.start : segment.end) = cut;
-    }
-    return Project(segment.start, onWindow.start.x, onWindow.start.y) &&
-           Project(segment.end, onWindow.end.x, onWindow.end.y);
-  }
-};
-
+// The camera and the view volume come from the engine as the last frame
+// left them.
 WindowProjector MakeProjector(CStereon& engine, const ViewState& state, int w, int h) {
   WindowProjector projector;
   projector.eye = engine.eye;
@@ -246,8 +206,6 @@ WindowProjector MakeProjector(CStereon& engine, const ViewState& state, int w, i
   projector.nearPlane = n;
   return projector;
 }
-
-}  // namespace
 
 void CStereonView::SetStudyDrawing(StudyDrawing drawing) {
   study_ = std::move(drawing);
