@@ -2,6 +2,7 @@
 // and shadow volumes are built.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <random>
 
 #include "../tests/geometry/polygon_samples.h"
@@ -56,8 +57,48 @@ void BM_ConcaveRing1000(benchmark::State& state) {
   state.counters["triangles"] = static_cast<double>(triangles);
 }
 
+// A surveyed outline of a site: vertices at even steps round it, on a
+// wavy boundary with 5 cm of survey noise, so about every other corner is
+// reflex.
+GMPolygon SurveyedOutline(int n) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> noise(-0.05, 0.05);
+  GMPolygon ring;
+  for (int i = 0; i < n; ++i) {
+    const double a = 2.0 * 3.14159265358979323846 * i / n;
+    const double r = 40.0 + 6.0 * std::sin(7.0 * a) + 2.0 * std::cos(23.0 * a) + noise(rng);
+    ring.points.push_back({r * std::cos(a), r * std::sin(a), 12.0});
+  }
+  return ring;
+}
+
+template <GMPolygonSetPtr (*Triangulate)(const GMPolygon&, double)>
+void BM_SurveyedOutline(benchmark::State& state) {
+  const GMPolygon ring = SurveyedOutline(static_cast<int>(state.range(0)));
+  size_t triangles = 0;
+  for (auto _ : state) {
+    GMPolygonSetPtr set = Triangulate(ring, GM_TOLERANCE);
+    triangles = set ? set->polygons.size() : 0;
+    benchmark::DoNotOptimize(set);
+  }
+  state.counters["vertices"] = static_cast<double>(ring.Count());
+  state.counters["triangles"] = static_cast<double>(triangles);
+}
+
 }  // namespace
 
+// One face of 100,000 vertices, a 3 MB OBJ, must take well under a second.
+BENCHMARK(BM_SurveyedOutline<GMTriangulate>)
+    ->Name("Triangulate/SurveyedOutline")
+    ->Arg(5000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
+// The ring-by-ring clipper for comparison, on the smaller outline only.
+BENCHMARK(BM_SurveyedOutline<gm_detail::TriangulateRingByRing>)
+    ->Name("TriangulateRingByRing/SurveyedOutline")
+    ->Arg(5000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildingFaces<GMTriangulate>)->Name("Triangulate/BuildingFaces")->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConcaveRing1000<GMTriangulate>)->Name("Triangulate/ConcaveRing1000")->Unit(benchmark::kMillisecond);
 // The point-list version for comparison, on a tenth of the faces.

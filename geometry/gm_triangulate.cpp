@@ -16,9 +16,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "geometry/gm_plane.h"
+#include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_polygon_detail.h"
 #include "geometry/gm_vector.h"
 
@@ -292,6 +294,260 @@ GMPolygonSetPtr EarClipper::Run() {
   return set;
 }
 
+// --- large plain rings -------------------------------------------------------
+//
+// A face of many vertices (a footprint traced from a survey, a terrain edge)
+// would take the clipper above quadratic time: each ear test walks the whole
+// ring. When the ring is plain -- planar, simple, no two edges near each other
+// and no spike -- the same ear test has a local form: the corner turns the
+// ring's way and no other vertex lies in the ear's triangle or on its
+// diagonal. The vertices are kept in z-order (the Morton order of their
+// images), so the vertices near a triangle are found without a walk round the
+// ring. The cut order is the clipper's own, so the triangles are the same.
+// Rings that are not plain go to the clipper above.
+
+constexpr int kLocalTestMinimum = 64;  // smaller rings gain nothing
+
+uint32_t Spread(uint32_t v) {  // 16 bits to the even bits of 32
+  v = (v | (v << 8)) & 0x00FF00FFu;
+  v = (v | (v << 4)) & 0x0F0F0F0Fu;
+  v = (v | (v << 2)) & 0x33333333u;
+  v = (v | (v << 1)) & 0x55555555u;
+  return v;
+}
+
+double Cross2(const GMVector& a, const GMVector& b, const GMVector& c) {
+  return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+// Squared distance from p to the segment ab in the plane of the images.
+double SegmentDistance2(const GMVector& p, const GMVector& a, const GMVector& b) {
+  const double ex = b.x - a.x, ey = b.y - a.y;
+  const double len2 = ex * ex + ey * ey;
+  double t = len2 > 0.0 ? ((p.x - a.x) * ex + (p.y - a.y) * ey) / len2 : 0.0;
+  t = std::clamp(t, 0.0, 1.0);
+  const double dx = a.x + t * ex - p.x, dy = a.y + t * ey - p.y;
+  return dx * dx + dy * dy;
+}
+
+class LocalEarClipper {
+ public:
+  LocalEarClipper(const std::vector<GMVector>& points, double tol) : pts_(points), tol_(tol) {}
+
+  // The triangles, or null when the ring is not plain (or turned out not to
+  // be, by finding no ear on a full turn).
+  GMPolygonSetPtr Run();
+
+ private:
+  bool Prepare();
+  bool IsPlain() const;
+  bool IsEar(int i0, int i1, int i2) const;
+  void Unlink(int v) {
+    next_[prev_[v]] = next_[v];
+    prev_[next_[v]] = prev_[v];
+    if (prevZ_[v] >= 0) nextZ_[prevZ_[v]] = nextZ_[v];
+    if (nextZ_[v] >= 0) prevZ_[nextZ_[v]] = prevZ_[v];
+    --size_;
+  }
+  uint32_t ZOf(double x, double y) const {
+    const auto cell = [&](double v, double lo) {
+      return static_cast<uint32_t>(std::clamp((v - lo) * scale_, 0.0, 65535.0));
+    };
+    return Spread(cell(x, minX_)) | (Spread(cell(y, minY_)) << 1);
+  }
+
+  const std::vector<GMVector>& pts_;
+  const double tol_;
+  std::vector<GMVector> image_;
+  std::vector<int> next_, prev_, nextZ_, prevZ_;
+  std::vector<uint32_t> z_;
+  int size_ = 0;
+  double turn_ = 1.0;  // the sign of the ring's turn in its image
+  double minX_ = 0, minY_ = 0, scale_ = 0, near_ = 0;
+};
+
+bool LocalEarClipper::Prepare() {
+  const int n = static_cast<int>(pts_.size());
+  GMPolygon ring;
+  ring.points = pts_;
+  const GMVector normal = GMPolygonNormal(ring, 1e-7);
+  if (normal.x == GM_UNDEFINED) return false;
+  const GMProjectionAxis axis = GMProjectionAxisOf(normal);
+  image_.resize(pts_.size());
+  double maxX = -GM_UNDEFINED, maxY = -GM_UNDEFINED, extent = 0.0;
+  minX_ = GM_UNDEFINED, minY_ = GM_UNDEFINED;
+  double area = 0.0;
+  for (int i = 0; i < n; ++i) {
+    image_[i] = GMProject2D(pts_[i], axis);
+    minX_ = std::min(minX_, image_[i].x), maxX = std::max(maxX, image_[i].x);
+    minY_ = std::min(minY_, image_[i].y), maxY = std::max(maxY, image_[i].y);
+    extent = std::max({extent, std::fabs(pts_[i].x), std::fabs(pts_[i].y), std::fabs(pts_[i].z)});
+  }
+  for (int i = 0; i < n; ++i) area += Cross2(image_[0], image_[i], image_[(i + 1) % n]);
+  const double size = std::max(maxX - minX_, maxY - minY_);
+  if (!(size > 0.0) || !std::isfinite(area) || std::fabs(area) <= 1e-9 * size * size) return false;
+  turn_ = area > 0.0 ? 1.0 : -1.0;
+  // Flat: every vertex near the plane through the centre along the ring's
+  // area vector (Newell's), so the image is true to the ring.
+  GMVector newell{0, 0, 0}, centre{0, 0, 0};
+  for (int i = 0; i < n; ++i) {
+    const GMVector& p = pts_[i];
+    const GMVector& q = pts_[(i + 1) % n];
+    newell.x += (p.y - q.y) * (p.z + q.z);
+    newell.y += (p.z - q.z) * (p.x + q.x);
+    newell.z += (p.x - q.x) * (p.y + q.y);
+    centre = {centre.x + p.x / n, centre.y + p.y / n, centre.z + p.z / n};
+  }
+  const double length = std::sqrt(newell.x * newell.x + newell.y * newell.y + newell.z * newell.z);
+  if (!(length > 0.0)) return false;
+  scale_ = 65535.0 / size;
+  // Edges and vertices closer than this count as touching: well beyond any
+  // tolerance of the exact tests, so that a ring passed as plain is one on
+  // which they decide nothing differently.
+  near_ = 64.0 * tol_ + 1e-9 * (1.0 + extent);
+  for (int i = 0; i < n; ++i) {
+    const GMVector d = GMSubtract(pts_[i], centre);
+    if (std::fabs(d.x * newell.x + d.y * newell.y + d.z * newell.z) > near_ * length) return false;
+  }
+
+  next_.resize(pts_.size());
+  prev_.resize(pts_.size());
+  z_.resize(pts_.size());
+  for (int i = 0; i < n; ++i) {
+    next_[i] = (i + 1) % n;
+    prev_[i] = (i + n - 1) % n;
+    z_[i] = ZOf(image_[i].x, image_[i].y);
+  }
+  size_ = n;
+  std::vector<int> order(pts_.size());
+  for (int i = 0; i < n; ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return z_[a] < z_[b]; });
+  nextZ_.assign(pts_.size(), -1);
+  prevZ_.assign(pts_.size(), -1);
+  for (int k = 0; k + 1 < n; ++k) {
+    nextZ_[order[k]] = order[k + 1];
+    prevZ_[order[k + 1]] = order[k];
+  }
+  return IsPlain();
+}
+
+// No edge comes near another that it does not share a vertex with, and no
+// corner folds back on itself. Edges are sorted into a grid of about one cell
+// per vertex; only edges sharing a cell are compared.
+bool LocalEarClipper::IsPlain() const {
+  const int n = size_;
+  for (int i = 0; i < n; ++i) {
+    const GMVector& a = image_[prev_[i]];
+    const GMVector& b = image_[i];
+    const GMVector& c = image_[next_[i]];
+    // A spike: the two edges at b leave it the same way.
+    const double ux = a.x - b.x, uy = a.y - b.y, vx = c.x - b.x, vy = c.y - b.y;
+    const double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
+    if (lu <= near_ || lv <= near_) return false;
+    if (ux * vx + uy * vy > 0.0 && std::fabs(ux * vy - uy * vx) <= near_ * std::max(lu, lv)) return false;
+  }
+  const int side = std::max(1, static_cast<int>(std::sqrt(static_cast<double>(n))));
+  const double cell = 65536.0 / side;
+  std::vector<std::vector<int>> grid(static_cast<size_t>(side) * static_cast<size_t>(side));
+  size_t placed = 0;
+  for (int i = 0; i < n; ++i) {
+    const GMVector& a = image_[i];
+    const GMVector& b = image_[next_[i]];
+    const auto index = [&](double v, double lo) {
+      return std::clamp(static_cast<int>(((v - lo) * scale_) / cell), 0, side - 1);
+    };
+    const int x0 = index(std::min(a.x, b.x) - near_, minX_), x1 = index(std::max(a.x, b.x) + near_, minX_);
+    const int y0 = index(std::min(a.y, b.y) - near_, minY_), y1 = index(std::max(a.y, b.y) + near_, minY_);
+    placed += static_cast<size_t>(x1 - x0 + 1) * static_cast<size_t>(y1 - y0 + 1);
+    if (placed > 16 * static_cast<size_t>(n)) return false;  // long edges across the face: not worth it
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) grid[static_cast<size_t>(y) * static_cast<size_t>(side) + static_cast<size_t>(x)].push_back(i);
+  }
+  const double near2 = near_ * near_;
+  size_t compared = 0;
+  for (const std::vector<int>& edges : grid) {
+    for (size_t k = 0; k < edges.size(); ++k) {
+      const int e = edges[k];
+      const GMVector& a = image_[e];
+      const GMVector& b = image_[next_[e]];
+      for (size_t m = k + 1; m < edges.size(); ++m) {
+        const int f = edges[m];
+        if (f == next_[e] || e == next_[f]) continue;  // neighbours share a corner
+        if (++compared > 64 * static_cast<size_t>(n)) return false;
+        const GMVector& c = image_[f];
+        const GMVector& d = image_[next_[f]];
+        const double s1 = Cross2(a, b, c), s2 = Cross2(a, b, d), s3 = Cross2(c, d, a), s4 = Cross2(c, d, b);
+        if (((s1 > 0) != (s2 > 0)) && ((s3 > 0) != (s4 > 0))) return false;  // they cross
+        if (SegmentDistance2(c, a, b) <= near2 || SegmentDistance2(d, a, b) <= near2 ||
+            SegmentDistance2(a, c, d) <= near2 || SegmentDistance2(b, c, d) <= near2)
+          return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool LocalEarClipper::IsEar(int i0, int i1, int i2) const {
+  const GMVector& r0 = pts_[i0];
+  const GMVector& r1 = pts_[i1];
+  const GMVector& r2 = pts_[i2];
+  if (GMIsSamePoint(GMNormalize(GMSubtract(r0, r1), tol_), GMNormalize(GMSubtract(r0, r2), tol_), tol_))
+    return false;
+  const GMVector& a = image_[i0];
+  const GMVector& b = image_[i1];
+  const GMVector& c = image_[i2];
+  // The corner must turn as the ring does; a straight or reflex corner's
+  // diagonal runs outside.
+  if (Cross2(a, b, c) * turn_ <= 0.0) return false;
+
+  // No other vertex inside the triangle or near its diagonal: in a simple
+  // ring that is exactly when the diagonal meets no edge and runs inside.
+  const double diagonal = std::hypot(c.x - a.x, c.y - a.y);
+  const double slack = near_ * diagonal;
+  const double x0 = std::min({a.x, b.x, c.x}) - near_, x1 = std::max({a.x, b.x, c.x}) + near_;
+  const double y0 = std::min({a.y, b.y, c.y}) - near_, y1 = std::max({a.y, b.y, c.y}) + near_;
+  const uint32_t zLow = ZOf(x0, y0), zHigh = ZOf(x1, y1);
+  const auto blocks = [&](int v) {
+    if (v == i0 || v == i2) return false;
+    const GMVector& p = image_[v];
+    if (p.x < x0 || p.x > x1 || p.y < y0 || p.y > y1) return false;
+    return Cross2(a, b, p) * turn_ >= 0.0 && Cross2(b, c, p) * turn_ >= 0.0 && Cross2(c, a, p) * turn_ >= -slack;
+  };
+  for (int v = prevZ_[i1]; v >= 0 && z_[v] >= zLow; v = prevZ_[v])
+    if (blocks(v)) return false;
+  for (int v = nextZ_[i1]; v >= 0 && z_[v] <= zHigh; v = nextZ_[v])
+    if (blocks(v)) return false;
+  return true;
+}
+
+// The clipper's loop (EarClipper::Run) without its backtracking, which a
+// plain ring never needs.
+GMPolygonSetPtr LocalEarClipper::Run() {
+  if (!Prepare()) return nullptr;
+  std::vector<std::array<int, 3>> triangles;
+  triangles.reserve(pts_.size());
+  int front = 0, cycle = 0;
+  while (size_ > 3) {
+    const int i0 = front, i1 = next_[i0], i2 = next_[i1];
+    if (!IsEar(i0, i1, i2)) {
+      front = next_[front];
+      if (++cycle == size_) return nullptr;
+      continue;
+    }
+    if (!IsSliver(pts_[i0], pts_[i1], pts_[i2], tol_)) triangles.push_back({i0, i1, i2});
+    Unlink(i1);
+    front = next_[front];
+    cycle = 0;
+  }
+  triangles.push_back({front, next_[front], next_[next_[front]]});
+
+  auto set = std::make_unique<GMPolygonSet>();
+  set->polygons.resize(triangles.size());
+  for (size_t t = 0; t < triangles.size(); ++t)
+    set->polygons[t].points = {pts_[triangles[t][0]], pts_[triangles[t][1]], pts_[triangles[t][2]]};
+  return set;
+}
+
 }  // namespace
 
 GMPolygonSetPtr GMTriangulate(const GMPolygon& polygon, double tol) {
@@ -307,6 +563,29 @@ GMPolygonSetPtr GMTriangulate(const GMPolygon& polygon, double tol) {
   for (const GMVector& p : polygon.points)
     if (p.x == GM_UNDEFINED || p.y == GM_UNDEFINED || p.z == GM_UNDEFINED) return nullptr;
   if (HasRepeatedPoint(polygon.points, tol)) return nullptr;
+  if (n >= kLocalTestMinimum)
+    if (GMPolygonSetPtr set = LocalEarClipper(polygon.points, tol).Run()) return set;
   EarClipper clipper(polygon.points, tol);
   return clipper.Run();
+}
+
+GMPolygonSetPtr gm_detail::TriangulatePlainRing(const GMPolygon& polygon, double tol) {
+  if (polygon.Count() < 4 || HasRepeatedPoint(polygon.points, tol)) return nullptr;
+  for (const GMVector& p : polygon.points)
+    if (p.x == GM_UNDEFINED || p.y == GM_UNDEFINED || p.z == GM_UNDEFINED) return nullptr;
+  return LocalEarClipper(polygon.points, tol).Run();
+}
+
+GMPolygonSetPtr gm_detail::TriangulateRingByRing(const GMPolygon& polygon, double tol) {
+  const int n = polygon.Count();
+  if (n < 3) return nullptr;
+  if (n == 3) {
+    auto set = std::make_unique<GMPolygonSet>();
+    set->polygons.push_back(polygon);
+    return set;
+  }
+  for (const GMVector& p : polygon.points)
+    if (p.x == GM_UNDEFINED || p.y == GM_UNDEFINED || p.z == GM_UNDEFINED) return nullptr;
+  if (HasRepeatedPoint(polygon.points, tol)) return nullptr;
+  return EarClipper(polygon.points, tol).Run();
 }

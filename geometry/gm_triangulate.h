@@ -17,3 +17,14 @@ GMPolygonSetPtr GMTriangulate(const GMPolygon& polygon, double tol);
 // Whether the front corner (r0, r1, r2) of a working ring may be cut off:
 // 0 for an ear, 1 otherwise.
 int GMIsEar(CGMPointList& ring, double tol);
+
+namespace gm_detail {
+// The clipper that tests every ear against the whole ring, which
+// GMTriangulate uses for small rings and rings that are not plain; large
+// plain rings take a local ear test with the same decisions. Kept for the
+// tests and the benchmark that hold the two to the same results.
+GMPolygonSetPtr TriangulateRingByRing(const GMPolygon& polygon, double tol);
+// The local ear test alone, whatever the ring's size; null when the ring is
+// not plain (then GMTriangulate uses the clipper above).
+GMPolygonSetPtr TriangulatePlainRing(const GMPolygon& polygon, double tol);
+}  // namespace gm_detail

@@ -190,6 +190,58 @@ TEST(TriangulateSameness, LinkedRingMatchesPointList) {
   EXPECT_GT(shortCuts, tangled / 10);
 }
 
+// Large rings take the local ear test where they are plain; its triangles
+// are those of the ring-by-ring clipper to the last bit, and rings that are
+// not plain (tangled, or with two vertices a hair apart) are left to it.
+TEST(TriangulateSameness, LargePlainRingsGiveTheSameTrianglesByTheLocalTest) {
+  std::mt19937 rng(4711);
+  int plain = 0, candidates = 0;
+  for (int i = 0; i < 120; ++i) {
+    const int n = std::uniform_int_distribution<int>(64, 400)(rng);
+    GMPolygon ring;
+    bool simple = true;
+    switch (i % 5) {
+      case 0: ring = samples::StarRing(rng, n, false); break;
+      case 1: ring = samples::StarRing(rng, n, true); break;
+      case 2: ring = samples::Footprint(rng, n / 2, i % 4); break;
+      case 3: ring = samples::StarRing(rng, n, true, 1.0); break;  // two metres across
+      default:
+        ring = samples::TangledRing(rng, n);
+        simple = false;
+        break;
+    }
+    if (i % 11 == 7) {
+      // A vertex just beyond the tolerance from its neighbour.
+      GMVector twin = ring.points[5];
+      twin.x += 3e-7;
+      ring.points.insert(ring.points.begin() + 6, twin);
+      simple = false;
+    }
+    const GMPolygon face = samples::Place(ring, i / 5);
+    const GMPolygonSetPtr reference = gm_detail::TriangulateRingByRing(face, GM_TOLERANCE);
+    const GMPolygonSetPtr local = gm_detail::TriangulatePlainRing(face, GM_TOLERANCE);
+    const GMPolygonSetPtr chosen = GMTriangulate(face, GM_TOLERANCE);
+    ASSERT_TRUE(reference) << "ring " << i;
+    ASSERT_TRUE(chosen) << "ring " << i;
+    if (!simple) {
+      EXPECT_FALSE(local) << "ring " << i << " is not plain";
+    } else {
+      ++candidates;
+      if (local) {
+        ++plain;
+        ASSERT_EQ(local->Count(), reference->Count()) << "ring " << i;
+        for (int t = 0; t < local->Count(); ++t)
+          ASSERT_EQ((*local)[t].points, (*reference)[t].points) << "ring " << i << " triangle " << t;
+      }
+    }
+    ASSERT_EQ(chosen->Count(), reference->Count()) << "ring " << i;
+    for (int t = 0; t < chosen->Count(); ++t) ASSERT_EQ((*chosen)[t].points, (*reference)[t].points) << "ring " << i;
+  }
+  // Nearly every simple ring is plain; otherwise the local test would be
+  // tested on too few.
+  EXPECT_GT(plain, candidates * 9 / 10) << plain << " of " << candidates;
+}
+
 TEST(IsEar, OnAPointListRing) {
   auto ring = [](std::initializer_list<GMVector> points) {
     auto list = std::make_unique<CGMPointList>();
