@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include <string>
+
 #include "app/RuntimeFolder.h"
 
 namespace korvex {
@@ -10,7 +12,16 @@ bool RunStartup(std::span<const std::string> args, StartupWindow& window, Applic
 
   app.options = ParseCommandLine(args);
   if (!window.CreateMainWindow(app.options)) return false;
-  if (!SingleInstanceAllows(app.options.singleInstance, app.instanceLock, runtime)) return false;
+  if (app.options.singleInstance) {
+    // The lock lives where only this user can write; an unusable lock is
+    // reported and the viewer starts, rather than taking it for another
+    // viewer and ending without a word.
+    std::string problem;
+    std::filesystem::path lockFolder = folders.runtime;
+    if (lockFolder.empty()) lockFolder = PrivateRuntimeFolder(problem);
+    if (!SingleInstanceAllows(true, app.instanceLock, lockFolder, &problem)) return false;
+    if (!problem.empty()) window.ReportProblem("the single-instance lock cannot be used: " + problem);
+  }
   window.ShowMainWindow();
 
   app.names = ReadMarkerNames(folders.markers);

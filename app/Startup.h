@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <span>
 #include <string>
@@ -31,6 +32,9 @@ class StartupWindow {
   virtual void SetTopMost(bool on) = 0;
   // The main window's native id, which the host receives.
   virtual uint64_t MainWindowId() const = 0;
+  // Something start-up could not do but went on without (UTF-8); the
+  // terminal's error output unless the window shows it otherwise.
+  virtual void ReportProblem(std::string_view utf8) { std::cerr << "korvex: " << utf8 << "\n"; }
 };
 
 // The application's state for the whole run.
@@ -45,7 +49,7 @@ struct Application {
 };
 
 struct StartupFolders {
-  std::filesystem::path runtime;  // lock file and host sockets; empty: RuntimeFolder()
+  std::filesystem::path runtime;  // lock file and host sockets; empty: PrivateRuntimeFolder() and RuntimeFolder()
   std::filesystem::path markers;  // where "buk" lies; empty: the current folder
 };
 

@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "common/atomic_file.h"
+#include "output/OutputTexts.h"
+#include "output/PictureMemory.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
 #include "view/ViewCommands.h"
@@ -85,6 +87,7 @@ std::string SunStudyPlanProblem(const SunStudyPlan& plan) {
   if (plan.stepMinutes < 1) return "the step must be at least one minute";
   if (plan.width < 1 || plan.width > kMaxSide || plan.height < 1 || plan.height > kMaxSide)
     return "the picture size must be 1 to 16384 pixels each way";
+  if (!output::PictureFitsInMemory(plan.width, plan.height)) return output::kBitmapTooLarge;
   if (plan.folder.empty()) return "the study needs an output folder";
   return {};
 }
@@ -92,7 +95,8 @@ std::string SunStudyPlanProblem(const SunStudyPlan& plan) {
 std::vector<int> SunStudyTimes(const SunStudyPlan& plan) {
   std::vector<int> times;
   if (plan.stepMinutes < 1) return times;
-  for (int t = plan.fromMinutes; t <= plan.toMinutes; t += plan.stepMinutes) times.push_back(t);
+  // In a wide type: a step as long as an int allows must not wrap round.
+  for (long long t = plan.fromMinutes; t <= plan.toMinutes; t += plan.stepMinutes) times.push_back(static_cast<int>(t));
   return times;
 }
 

@@ -14,6 +14,7 @@
 #include "output/LayoutFile.h"
 #include "output/OutputTexts.h"
 #include "output/PictureFile.h"
+#include "output/PictureMemory.h"
 #include "output/PrintFit.h"
 #include "view/PrintDevice.h"
 #include "view/StereonView.h"
@@ -190,6 +191,10 @@ bool CStereonView::SaveImage(const std::string& path, int width, int height, dou
   if (!engine_) return false;
   width = output::RoundedWidth(width);
   height = std::max(height, 1);
+  if (!output::PictureFitsInMemory(width, height)) {
+    ui_.ShowMessage(output::kBitmapTooLarge, output::kErrorCaption, MessageIcon::Error);
+    return false;
+  }
   bool written = false;
   {
     const OutputBusyMark busy(outputBusy_);
@@ -274,6 +279,10 @@ bool CStereonView::SaveImageOld(const std::string& path, int width, int height, 
   if (!engine_) return false;
   width = output::RoundedWidth(width);
   height = std::max(height, 1);
+  if (!output::PictureFitsInMemory(width, height)) {
+    ui_.ShowMessage(output::kBitmapTooLarge, output::kErrorCaption, MessageIcon::Error);
+    return false;
+  }
   bool drawn = false;
   bool written = false;
   {

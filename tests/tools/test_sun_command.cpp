@@ -172,6 +172,19 @@ TEST_F(SunCommandTest, StudyOfTheSampleSiteDrawsTheDaylightStepsAndTabulatesTheS
   }
 }
 
+// A step as long as an int allows takes the first time only; it does not
+// wrap round to an earlier time and run on for ever.
+TEST_F(SunCommandTest, AStepAsLongAsAnIntAllowsTakesTheFirstTimeOnly) {
+  KORVEX_NEED(korvex_test::HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "the study draws on a headless OpenGL context");
+  const fs::path out = folder_ / "study";
+  const Run run = Execute(With({"sunstudy", KORVEX_EXAMPLE_SITE, "-o", out.string(), "--from", "12:00", "--to",
+                                "16:00", "--step", "2147483647", "--size", "160x120", "--view", "plan"},
+                               kWinterSite));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::is_regular_file(out / "1200.jpg"));
+  EXPECT_EQ(Lines(ReadAll(out / "sun.csv")).size(), 2u);
+}
+
 // The companion files named on the command line are read after the model's
 // own, by the viewer's commands: a good one draws, a billboard file naming a
 // picture that is not there stops the picture with the viewer's message.
