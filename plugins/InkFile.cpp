@@ -140,6 +140,8 @@ CInkNode* CInkFile::Import(int index, const char* path, InkSceneSettings* settin
   // A tree the scene cannot hold safely is a failed read.
   if (tree && !korvex::AcceptPluginTree(*tree)) {
     korvex::DiscardPluginTree(tree);
+    // The user learns why, as for every other failed read.
+    lastFailure_ = "読み込んだ場面の階層が壊れています";
     return nullptr;
   }
   return tree;

@@ -53,6 +53,7 @@ TEST_F(FaultyPlugin, TreesTheSceneCannotHoldAreRefusedAndFreedOnce) {
   for (const char* path : {"x.cycle.bad", "x.self.bad", "x.shared.bad", "x.nullchild.bad", "x.deep=1025.bad",
                            "x.deep=100000.bad"}) {
     EXPECT_EQ(solid_.Import(0, path), 0) << path;
+    EXPECT_NE(solid_.LastImportFailure().find("階層"), std::string::npos) << path << ": " << solid_.LastImportFailure();
     ExpectSceneKept();
   }
 }
