@@ -32,6 +32,16 @@ struct GMSegment {
 struct GMBox {
   double minX = 0.0, minY = 0.0, minZ = 0.0;
   double maxX = 0.0, maxY = 0.0, maxZ = 0.0;
+  // Grows the box to take in p; a coordinate that is no number leaves its
+  // axis as it was.
+  void Extend(const GMVector& p) {
+    if (p.x < minX) minX = p.x;
+    if (p.y < minY) minY = p.y;
+    if (p.z < minZ) minZ = p.z;
+    if (maxX < p.x) maxX = p.x;
+    if (maxY < p.y) maxY = p.y;
+    if (maxZ < p.z) maxZ = p.z;
+  }
   friend bool operator==(const GMBox&, const GMBox&) = default;
 };
 

@@ -41,12 +41,7 @@ struct BoxBuilder {
       empty = false;
       return;
     }
-    box.minX = std::min(box.minX, p.x);
-    box.minY = std::min(box.minY, p.y);
-    box.minZ = std::min(box.minZ, p.z);
-    box.maxX = std::max(box.maxX, p.x);
-    box.maxY = std::max(box.maxY, p.y);
-    box.maxZ = std::max(box.maxZ, p.z);
+    box.Extend(p);
   }
 };
 

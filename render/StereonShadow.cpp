@@ -248,11 +248,7 @@ void CStereon::BuildVolumes(std::span<const GMPolygon> polygons, std::span<const
     // not drawn.
     GMBox box = *reach;
     for (const GMPolygon& p : polygons)
-      for (const GMVector& v : p.points) {
-        box.minX = std::min(box.minX, v.x), box.maxX = std::max(box.maxX, v.x);
-        box.minY = std::min(box.minY, v.y), box.maxY = std::max(box.maxY, v.y);
-        box.minZ = std::min(box.minZ, v.z), box.maxZ = std::max(box.maxZ, v.z);
-      }
+      for (const GMVector& v : p.points) box.Extend(v);
     end = EndBeyond(box, d);
     origin = {(box.minX + box.maxX) * 0.5, (box.minY + box.maxY) * 0.5, (box.minZ + box.maxZ) * 0.5};
     haveOrigin = true;

@@ -66,6 +66,22 @@ TEST(GMVectorOps, NormalizeAndScaleGiveUndefinedForNoDirection) {
   EXPECT_TRUE(VectorNear(GMCross({1, 0, 0}, {0, 1, 0}), {0, 0, 1}));
 }
 
+TEST(GMVectorOps, OperatorsAndBoxExtend) {
+  // The operators take their operands in reading order, unlike GMSubtract.
+  EXPECT_EQ((GMVector{1, 2, 3} - GMVector{4, 6, 8}), (GMVector{-3, -4, -5}));
+  EXPECT_EQ((GMVector{1, 2, 3} + GMVector{4, 6, 8} * 0.5), (GMVector{3, 5, 7}));
+  EXPECT_EQ((2.0 * GMVector{1, -2, 3}), (GMVector{2, -4, 6}));
+  EXPECT_EQ(GMDot({1, 2, 3}, {4, -5, 6}), 12.0);
+  EXPECT_EQ(GMCross({0, 1, 0}, {1, 0, 0}), (GMVector{0, 0, -1}));
+
+  // Each axis grows on its own; a coordinate that is no number is passed by.
+  GMBox box{0, 0, 0, 1, 1, 1};
+  box.Extend({-2, 0.5, 4});
+  EXPECT_EQ(box, (GMBox{-2, 0, 0, 1, 1, 4}));
+  box.Extend({std::nan(""), -1, std::nan("")});
+  EXPECT_EQ(box, (GMBox{-2, -1, 0, 1, 1, 4}));
+}
+
 TEST(GMVectorOps, SetSegmentLengthMovesTheRightEnd) {
   GMSegment s{{1, 1, 1}, {1, 1, 5}};
   EXPECT_EQ(GMSetSegmentLength(s, 2.0, GM_TOLERANCE), 1);

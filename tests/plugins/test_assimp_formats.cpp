@@ -52,8 +52,7 @@ void WorldBox(CInkNode& node, GMBox& box, bool& any) {
       box = {p.x, p.y, p.z, p.x, p.y, p.z};
       any = true;
     }
-    box = {std::min(box.minX, p.x), std::min(box.minY, p.y), std::min(box.minZ, p.z),
-           std::max(box.maxX, p.x), std::max(box.maxY, p.y), std::max(box.maxZ, p.z)};
+    box.Extend(p);
   }
   for (int i = 0; i < node.GetCount(); ++i) WorldBox(*node.GetChild(i), box, any);
 }

@@ -115,11 +115,7 @@ class SiteShadowTest : public RenderTest {
     GMBox box{DBL_MAX, DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX, -DBL_MAX};
     for (const Body& body : bodies)
       for (const GMPolygon& f : body.faces)
-        for (const GMVector& p : f.points) {
-          box.minX = std::min(box.minX, p.x), box.maxX = std::max(box.maxX, p.x);
-          box.minY = std::min(box.minY, p.y), box.maxY = std::max(box.maxY, p.y);
-          box.minZ = std::min(box.minZ, p.z), box.maxZ = std::max(box.maxZ, p.z);
-        }
+        for (const GMVector& p : f.points) box.Extend(p);
     return box;
   }
 

@@ -45,8 +45,7 @@ GMBox SceneBox(CInkSolid& scene) {
     node->UpdateWorldVertices(0);
     for (int v = 0; v < node->GetVertexCount(); ++v) {
       const GMVector& p = node->GetVertex(v)->worldPosition;
-      box = {std::min(box.minX, p.x), std::min(box.minY, p.y), std::min(box.minZ, p.z),
-             std::max(box.maxX, p.x), std::max(box.maxY, p.y), std::max(box.maxZ, p.z)};
+      box.Extend(p);
     }
     for (int i = 0; i < node->GetCount(); ++i) stack.push_back(node->GetChild(i));
   }
