@@ -63,12 +63,6 @@ struct PreparedMesh {
   GMVector low, high;                     // bounds
 };
 
-inline uint64_t EdgeKey(int32_t a, int32_t b) {
-  const auto lo = static_cast<uint32_t>(std::min(a, b));
-  const auto hi = static_cast<uint32_t>(std::max(a, b));
-  return (static_cast<uint64_t>(hi) << 32) | lo;
-}
-
 PreparedMesh Prepare(const GMMesh& mesh) {
   PreparedMesh out;
   out.mesh = &mesh;
@@ -81,7 +75,7 @@ PreparedMesh Prepare(const GMMesh& mesh) {
     out.high = {std::max(out.high.x, v->position.x), std::max(out.high.y, v->position.y),
                 std::max(out.high.z, v->position.z)};
   }
-  for (const GMMeshEdge& e : mesh.Edges()) out.drawable.insert(EdgeKey(e.first, e.second));
+  for (const GMMeshEdge& e : mesh.Edges()) out.drawable.insert(GMUndirectedEdgeKey(e.first, e.second));
   out.faces.reserve(static_cast<size_t>(mesh.faceCount));
   for (const GMMeshFace& face : mesh.Faces()) {
     PreparedFace f;
@@ -168,7 +162,7 @@ void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool
       if (parallel && GMPlaneSide(f.polygon[0], plane, tol) == 0) {
         for (int i = 0; i < count; ++i) {
           const int j = (i + 1) % count;
-          if (useTable && !m.drawable.count(EdgeKey(f.indices[static_cast<size_t>(i)],
+          if (useTable && !m.drawable.count(GMUndirectedEdgeKey(f.indices[static_cast<size_t>(i)],
                                                      f.indices[static_cast<size_t>(j)])))
             continue;
           lines.Add(f.polygon[i], f.polygon[j]);

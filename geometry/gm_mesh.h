@@ -55,6 +55,15 @@ struct GMMeshEdge {
 };
 static_assert(sizeof(GMMeshEdge) == 12);
 
+// One key for the edge between two vertices whichever way it is walked: the
+// lower index in the high half. Every table of a mesh's undirected edges
+// uses it.
+inline uint64_t GMUndirectedEdgeKey(int32_t a, int32_t b) {
+  const auto lo = static_cast<uint32_t>(a < b ? a : b);
+  const auto hi = static_cast<uint32_t>(a < b ? b : a);
+  return (static_cast<uint64_t>(lo) << 32) | hi;
+}
+
 // One closed loop of vertex indices, counter-clockwise seen from outside.
 // The index array belongs to the mesh that holds the face.
 struct GMMeshFace {

@@ -53,12 +53,6 @@ int FindEdgeFaces(const GMMesh& mesh, int a, int b, int& first, int& second) {
   return EdgeResult(mesh, a, b, first, second);
 }
 
-uint64_t CGMEdgeFaceIndex::Key(int a, int b) {
-  const auto lo = static_cast<uint32_t>(a < b ? a : b);
-  const auto hi = static_cast<uint32_t>(a < b ? b : a);
-  return (static_cast<uint64_t>(lo) << 32) | hi;
-}
-
 CGMEdgeFaceIndex::CGMEdgeFaceIndex(const GMMesh& mesh) : mesh_(mesh) {
   size_t corners = 0;
   for (const GMMeshFace& face : mesh.Faces()) corners += static_cast<size_t>(face.count);
@@ -67,7 +61,7 @@ CGMEdgeFaceIndex::CGMEdgeFaceIndex(const GMMesh& mesh) : mesh_(mesh) {
     const GMMeshFace& face = mesh.faces[f];
     const int32_t n = face.count;
     for (int32_t k = 0; k < n; ++k) {
-      Sides& s = sides_[Key(face.indices[k], face.indices[(k + 1) % n])];
+      Sides& s = sides_[GMUndirectedEdgeKey(face.indices[k], face.indices[(k + 1) % n])];
       // Faces arrive in order, so the first two distinct faces seen are the
       // two a scan in face order would stop at.
       if (s.first < 0)
@@ -79,7 +73,7 @@ CGMEdgeFaceIndex::CGMEdgeFaceIndex(const GMMesh& mesh) : mesh_(mesh) {
 }
 
 void CGMEdgeFaceIndex::Faces(int a, int b, int& first, int& second) const {
-  const auto it = sides_.find(Key(a, b));
+  const auto it = sides_.find(GMUndirectedEdgeKey(a, b));
   first = it == sides_.end() ? -1 : it->second.first;
   second = it == sides_.end() ? -1 : it->second.second;
 }
@@ -310,11 +304,7 @@ void RebuildMeshEdges(GMMesh& mesh, double tol) {
     for (int32_t t = twinStart[static_cast<size_t>(v)]; t < twinStart[static_cast<size_t>(v) + 1]; ++t)
       fn(twins[static_cast<size_t>(t)]);
   };
-  auto key = [](int32_t c, int32_t d) {
-    const auto lo = static_cast<uint32_t>(c < d ? c : d);
-    const auto hi = static_cast<uint32_t>(c < d ? d : c);
-    return (static_cast<uint64_t>(lo) << 32) | hi;
-  };
+  const auto key = GMUndirectedEdgeKey;
 
   std::vector<GMMeshEdge> edges;
   std::unordered_set<uint64_t> listed;

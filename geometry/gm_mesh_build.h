@@ -49,7 +49,6 @@ class CGMEdgeFaceIndex {
     int32_t first = -1;
     int32_t second = -1;
   };
-  static uint64_t Key(int a, int b);
 
   const GMMesh& mesh_;
   std::unordered_map<uint64_t, Sides> sides_;

@@ -231,11 +231,7 @@ void PeelOpenFaces(GMMesh& mesh) {
   if (!RemoveOpenFaces(mesh)) return;
   if (mesh.vertexCount <= 2 || mesh.faceCount < 1) return;
 
-  auto key = [](int32_t a, int32_t b) {
-    const auto lo = static_cast<uint32_t>(a < b ? a : b);
-    const auto hi = static_cast<uint32_t>(a < b ? b : a);
-    return (static_cast<uint64_t>(lo) << 32) | hi;
-  };
+  const auto key = GMUndirectedEdgeKey;
   // Each face's distinct edges, and how many faces run along each edge.
   std::vector<std::vector<uint64_t>> edgesOf(static_cast<size_t>(mesh.faceCount));
   std::unordered_map<uint64_t, int32_t> facesOn;

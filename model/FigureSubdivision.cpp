@@ -30,6 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "geometry/gm_mesh.h"
 #include "geometry/gm_vector.h"
 #include "model/FigureTessellationDetail.h"
 
@@ -65,12 +66,6 @@ void AddFaceToEdge(Edge& e, int32_t face) {
   ++e.faceCount;
 }
 
-uint64_t PairKey(int32_t a, int32_t b) {
-  const auto lo = static_cast<uint32_t>(std::min(a, b));
-  const auto hi = static_cast<uint32_t>(std::max(a, b));
-  return (uint64_t{hi} << 32) | lo;
-}
-
 // The working form of the figure's control mesh.
 ControlMesh BuildControlMesh(const InkSubdivRecord& record) {
   ControlMesh mesh;
@@ -86,7 +81,7 @@ ControlMesh BuildControlMesh(const InkSubdivRecord& record) {
   for (int32_t i = 0; i < record.edgeCount; ++i) {
     const InkSubdivEdge& e = record.edges[i];
     if (!valid(e.vertex[0]) || !valid(e.vertex[1]) || e.vertex[0] == e.vertex[1]) continue;
-    auto [it, added] = edgeOf.try_emplace(PairKey(e.vertex[0], e.vertex[1]), static_cast<int32_t>(mesh.edges.size()));
+    auto [it, added] = edgeOf.try_emplace(GMUndirectedEdgeKey(e.vertex[0], e.vertex[1]), static_cast<int32_t>(mesh.edges.size()));
     if (added)
       mesh.edges.push_back({{e.vertex[0], e.vertex[1]}, e.crease, {-1, -1}, 0});
     else if (e.crease == 1.0)
@@ -114,7 +109,7 @@ ControlMesh BuildControlMesh(const InkSubdivRecord& record) {
     const auto face = static_cast<int32_t>(mesh.FaceCount());
     for (size_t k = 0; k < cleaned.size(); ++k) {
       const int32_t a = cleaned[k], b = cleaned[(k + 1) % cleaned.size()];
-      auto [it, added] = edgeOf.try_emplace(PairKey(a, b), static_cast<int32_t>(mesh.edges.size()));
+      auto [it, added] = edgeOf.try_emplace(GMUndirectedEdgeKey(a, b), static_cast<int32_t>(mesh.edges.size()));
       if (added) mesh.edges.push_back({{a, b}, 0.0, {-1, -1}, 0});
       AddFaceToEdge(mesh.edges[static_cast<size_t>(it->second)], face);
       mesh.loop.push_back(a);
