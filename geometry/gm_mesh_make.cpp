@@ -17,18 +17,33 @@ namespace {
 
 std::array<double, 3> AsArray(const GMVector& p) { return {p.x, p.y, p.z}; }
 
-uint64_t UndirectedKey(int32_t a, int32_t b) {
-  const auto lo = static_cast<uint32_t>(a < b ? a : b);
-  const auto hi = static_cast<uint32_t>(a < b ? b : a);
-  return (static_cast<uint64_t>(lo) << 32) | hi;
-}
-
 GMPolygon FacePolygon(const GMMesh& mesh, const GMMeshFace& face) {
   GMPolygon polygon;
   polygon.points.reserve(static_cast<size_t>(face.count));
   for (int32_t v : face.Indices()) polygon.points.push_back(mesh.Position(v));
   return polygon;
 }
+
+// The ray of the inside test: from p to end, first along +x. When it grazes
+// an edge or runs in a face it is tilted by steps that never repeat a
+// direction, and the count starts again.
+struct TestRay {
+  GMVector end;
+  GMVector direction;
+  double step = 1.25689;
+
+  TestRay(const GMVector& p, double tol) : end{p.x + 100.0, p.y, p.z} {
+    direction = GMNormalize(GMSubtract(p, end), tol);
+  }
+
+  void Tilt(const GMVector& p, double tol) {
+    end.y += step;
+    step *= 1.0056983247;
+    end.z += step;
+    step *= 1.008562114;
+    direction = GMNormalize(GMSubtract(p, end), tol);
+  }
+};
 
 }  // namespace
 
@@ -72,7 +87,7 @@ GMMeshPtr GMMakeMeshFromPolygons(std::span<const GMPolygon> polygons, double tol
       const int32_t a = loop[k];
       const int32_t b = loop[(k + 1) % n];
       if (a == b) continue;  // two corners merged into one vertex: no edge there
-      if (seen.insert(UndirectedKey(a, b)).second) edges.push_back({a, b, -1});
+      if (seen.insert(GMUndirectedEdgeKey(a, b)).second) edges.push_back({a, b, -1});
     }
   }
 
@@ -108,9 +123,7 @@ int GMPointInMesh(const GMMesh& mesh, const GMVector& p, int onSurfaceCheck, dou
     faces.push_back({std::move(polygon), plane});
   }
 
-  GMVector e{p.x + 100.0, p.y, p.z};
-  GMVector d = GMNormalize(GMSubtract(p, e), tol);
-  double step = 1.25689;
+  TestRay ray(p, tol);
   int crossings = 0;
   int retries = 0;
 
@@ -119,7 +132,7 @@ int GMPointInMesh(const GMMesh& mesh, const GMVector& p, int onSurfaceCheck, dou
     if (retries > 99) return 0;  // no clean ray found: counted as outside
     const Face& face = faces[i];
     GMVector hit;
-    const int r = GMIntersectSegmentPlane(p, e, face.plane, hit, tol);
+    const int r = GMIntersectSegmentPlane(p, ray.end, face.plane, hit, tol);
     if (r == 2) {
       ++i;
       continue;
@@ -127,19 +140,14 @@ int GMPointInMesh(const GMMesh& mesh, const GMVector& p, int onSurfaceCheck, dou
     const bool onBoundary = r != 3 && GMPointOnPolygonBoundary(face.polygon, hit, 1e-7);
     if (onBoundary && GMIsSamePoint(hit, p, tol)) return -1;
     if (r == 3 || onBoundary) {
-      // The ray grazes an edge or runs in a face: tilt it by steps that never
-      // repeat a direction and count again from the first face.
-      e.y += step;
-      step *= 1.0056983247;
-      e.z += step;
-      step *= 1.008562114;
-      d = GMNormalize(GMSubtract(p, e), tol);
+      ray.Tilt(p, tol);
       crossings = 0;
       ++retries;
       i = 0;
       continue;
     }
-    if (GMPointInPolygon3D(face.polygon, hit, 0, tol) && GMIsSamePoint(GMNormalize(GMSubtract(p, hit), tol), d, tol))
+    if (GMPointInPolygon3D(face.polygon, hit, 0, tol) &&
+        GMIsSamePoint(GMNormalize(GMSubtract(p, hit), tol), ray.direction, tol))
       ++crossings;
     ++i;
   }
@@ -204,9 +212,7 @@ int CGMMeshLocator::FindFace(const GMVector& p, double tol) const {
 int CGMMeshLocator::PointInMesh(const GMVector& p, int onSurfaceCheck, double tol) const {
   if (onSurfaceCheck && FindFace(p, tol) >= 0) return -1;
 
-  GMVector e{p.x + 100.0, p.y, p.z};
-  GMVector d = GMNormalize(GMSubtract(p, e), tol);
-  double step = 1.25689;
+  TestRay ray(p, tol);
   int crossings = 0;
   int retries = 0;
 
@@ -219,7 +225,7 @@ int CGMMeshLocator::PointInMesh(const GMVector& p, int onSurfaceCheck, double to
       continue;
     }
     GMVector hit;
-    const int r = GMIntersectSegmentPlane(p, e, face.plane, hit, tol);
+    const int r = GMIntersectSegmentPlane(p, ray.end, face.plane, hit, tol);
     if (r == 2) {
       ++i;
       continue;
@@ -229,18 +235,15 @@ int CGMMeshLocator::PointInMesh(const GMVector& p, int onSurfaceCheck, double to
     const bool onBoundary = r != 3 && near && GMPointOnPolygonBoundary(face.polygon, hit, 1e-7);
     if (onBoundary && GMIsSamePoint(hit, p, tol)) return -1;
     if (r == 3 || onBoundary) {
-      e.y += step;
-      step *= 1.0056983247;
-      e.z += step;
-      step *= 1.008562114;
-      d = GMNormalize(GMSubtract(p, e), tol);
+      ray.Tilt(p, tol);
       crossings = 0;
       ++retries;
       i = 0;
       continue;
     }
     // Ahead of p first: it is the cheaper half of the test.
-    if (GMIsSamePoint(GMNormalize(GMSubtract(p, hit), tol), d, tol) && GMPlaneSide(hit, face.plane, 1e-7) == 0 &&
+    if (GMIsSamePoint(GMNormalize(GMSubtract(p, hit), tol), ray.direction, tol) &&
+        GMPlaneSide(hit, face.plane, 1e-7) == 0 &&
         GMPointInPolygon2D(face.image, GMProject2D(hit, face.axis), 0, tol))
       ++crossings;
     ++i;
