@@ -456,15 +456,20 @@ FigureRead ReadFigure(Reader& r, CInkNode& node) {
         e.extra = r.I32();
       }
       const int32_t faceCount = r.Count(4);
+      // Every face's loop in one table: a city has millions of faces, and a
+      // table each cost as many allocations before the copy into the node.
       std::vector<GMMeshFace> faces(static_cast<size_t>(faceCount));
-      std::vector<std::vector<int32_t>> loops(static_cast<size_t>(faceCount));
-      for (size_t f = 0; f < loops.size() && r.Ok(); ++f) {
-        loops[f].resize(static_cast<size_t>(r.Count(4)));
-        for (int32_t& i : loops[f]) i = r.I32();
-        faces[f].count = static_cast<int32_t>(loops[f].size());
-        faces[f].indices = loops[f].empty() ? nullptr : loops[f].data();
+      std::vector<int32_t> loops;
+      for (size_t f = 0; f < faces.size() && r.Ok(); ++f) {
+        faces[f].count = r.Count(4);
+        for (int32_t k = 0; k < faces[f].count && r.Ok(); ++k) loops.push_back(r.I32());
       }
       if (!r.Ok()) return out;
+      size_t at = 0;
+      for (GMMeshFace& face : faces) {
+        face.indices = face.count > 0 ? loops.data() + at : nullptr;
+        at += static_cast<size_t>(face.count);
+      }
       BorrowedMesh d;
       d.mesh.vertexCount = vertices.Count();
       d.mesh.vertices = vertices.Data();
