@@ -277,7 +277,8 @@ PlaneCells CutPlane(const SectionInput& input, const GMPlane& plane, bool byEdge
   CutGroup(input.b, plane, byEdges, tol, linesB);
   const std::vector<GMPolygon> ringsA = SectionRings(linesA, normal, byEdges, tol);
   const std::vector<GMPolygon> ringsB = SectionRings(linesB, normal, byEdges, tol);
-  out.cells = element.CombinePlanar2D(ringsA, ringsB, 0);
+  std::vector<GMVector> probes2D;
+  out.cells = element.CombinePlanar2DWithProbes(ringsA, ringsB, 0, &probes2D);
   if (!out.cells) return out;
 
   const GMProjectionAxis axis = GMProjectionAxisOf(normal);
@@ -287,7 +288,7 @@ PlaneCells CutPlane(const SectionInput& input, const GMPlane& plane, bool byEdge
   for (size_t i = 0; i < count; ++i) {
     GMPolygon& cell = out.cells->polygons[i];
     if (out.cells->flags[i] != 0) {
-      const GMVector probe2D = GMInteriorPoint(cell, tol, GM_INTERIOR_2D_CCW);
+      const GMVector& probe2D = probes2D[i];
       if (!GMIsUndefined(probe2D)) out.probes[i] = GMUnproject2D(probe2D.x, probe2D.y, plane, axis);
     }
     for (GMVector& p : cell.points) {

@@ -97,6 +97,10 @@ class CInkElement {
   // 0x01 when inside an A polygon and 0x02 when inside a B polygon. Cells have
   // no holes: a polygon lying inside another is joined to it by two bridges.
   virtual InkFragmentsPtr CombinePlanar2D(std::span<const GMPolygon> a, std::span<const GMPolygon> b, int flag);
+  // CombinePlanar2D, also handing back each cell's test point (GMInteriorPoint,
+  // undefined where the cell has none), which a section asks for again.
+  InkFragmentsPtr CombinePlanar2DWithProbes(std::span<const GMPolygon> a, std::span<const GMPolygon> b, int flag,
+                                            std::vector<GMVector>* probes);
   virtual void FreeFragments(InkFragmentsPtr& fragments) { fragments.reset(); }
   // A text listing of the cells; 0 when the file cannot be created.
   virtual int DumpFragments(const char* path, const InkFragments* fragments);

@@ -123,6 +123,12 @@ bool SharesBoundary(const GMPolygon& inner, const GMPolygon& outer, double tol) 
 
 InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::span<const GMPolygon> b,
                                              int flag) {
+  return CombinePlanar2DWithProbes(a, b, flag, nullptr);
+}
+
+InkFragmentsPtr CInkElement::CombinePlanar2DWithProbes(std::span<const GMPolygon> a, std::span<const GMPolygon> b,
+                                                       int flag, std::vector<GMVector>* probes) {
+  if (probes) probes->clear();
   const double tol = tolerance_;
 
   // Counter-clockwise copies in the xy plane. A ring without area bounds no
@@ -275,6 +281,7 @@ InkFragmentsPtr CInkElement::CombinePlanar2D(std::span<const GMPolygon> a, std::
     if (flag && word == 0) continue;
     result->polygons.push_back(std::move(cell));
     result->flags.push_back(word);
+    if (probes) probes->push_back(probe);
   }
   if (result->polygons.empty()) return nullptr;
   return result;

@@ -254,16 +254,27 @@ int CLineNet::BuildNodes(int prune) {
   index_->nodes.Clear();
   std::vector<GMVector>& points = index_->nodePoints;
   points.clear();
+  // Each end's node is noted as it is placed: the first node within the
+  // tolerance, which NodeIndex would give (nodes placed later come after
+  // it), or the new node itself; no node for a point that matches nothing,
+  // not even itself (not a number).
   const auto addNode = [&](const GMVector& p) {
-    const bool known = index_->nodes.Near(
-        p, [&](int32_t id) { return GMIsSamePoint(points[static_cast<size_t>(id)], p, tolerance_) != 0; });
-    if (known) return;
-    index_->nodes.Insert(p, static_cast<int32_t>(points.size()));
+    int32_t found = -1;
+    index_->nodes.Near(p, [&](int32_t id) {
+      if ((found < 0 || id < found) && GMIsSamePoint(points[static_cast<size_t>(id)], p, tolerance_)) found = id;
+      return false;
+    });
+    if (found >= 0) return found;
+    const auto id = static_cast<int32_t>(points.size());
+    index_->nodes.Insert(p, id);
     points.push_back(p);
+    return GMIsSamePoint(p, p, tolerance_) ? id : int32_t{-1};
   };
-  for (const GMSegment& s : lineCopy_) {
-    addNode(s.start);
-    addNode(s.end);
+  std::vector<int32_t>& endNodes = endNodes_;  // start and end node of every line
+  endNodes.resize(2 * lineCopy_.size());
+  for (size_t i = 0; i < lineCopy_.size(); ++i) {
+    endNodes[2 * i] = addNode(lineCopy_[i].start);
+    endNodes[2 * i + 1] = addNode(lineCopy_[i].end);
   }
   nodeCount_ = static_cast<int32_t>(points.size());
   if (nodeCount_ < 3) return nodeCount_;
@@ -290,8 +301,8 @@ int CLineNet::BuildNodes(int prune) {
     node.neighbours.reserve(linesHere.size());
     for (int32_t id : linesHere) {
       const GMSegment& s = lineCopy_[static_cast<size_t>(id)];
-      const GMVector& other = GMIsSamePoint(s.start, node.point, tolerance_) ? s.end : s.start;
-      node.neighbours.push_back(NodeIndex(other.x, other.y));
+      const bool fromStart = GMIsSamePoint(s.start, node.point, tolerance_) != 0;
+      node.neighbours.push_back(endNodes[2 * static_cast<size_t>(id) + (fromStart ? 1 : 0)]);
     }
     node.used.assign(linesHere.size(), 0);
   }

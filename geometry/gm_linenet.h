@@ -92,6 +92,7 @@ class CLineNet {
   std::vector<GMVector> ring_;              // points of the cell being traced
   std::vector<GMNetNode> spareNodes_;       // nodes set aside, whose lists are reused
   std::vector<int32_t> linesHere_;          // scratch of BuildNodes
+  std::vector<int32_t> endNodes_;           // scratch of BuildNodes: the node at each line end
   std::vector<int32_t> failedAt_;           // scratch of ExtractFaces
   int32_t traceCount_ = 0;
 };
