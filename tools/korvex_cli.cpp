@@ -6,6 +6,7 @@
 //   korvex-cli convert IN OUT  (tools/ConvertCommand.h)
 //   korvex-cli sun ... / sunstudy MODEL -o DIR ...  (tools/SunCommand.h)
 //   korvex-cli shadowhours MODEL -o DIR ... / shadowhours-merge  (tools/ShadowHoursCommand.h)
+//   korvex-cli measure MODEL --points ... / --face-at ...  (tools/MeasureCommand.h)
 //
 // Loads MODEL as the viewer loads the model of its command line and prints
 // the scene tree. Exit status: 0 loaded, 1 the model could not be read (one
@@ -30,6 +31,7 @@
 #include "model/InkSolid.h"
 #include "plugins/ScenePlugins.h"
 #include "tools/ConvertCommand.h"
+#include "tools/MeasureCommand.h"
 #include "tools/RenderCommand.h"
 #include "tools/SceneDump.h"
 #include "tools/ShadowHoursCommand.h"
@@ -115,6 +117,7 @@ const Command kCommands[] = {
     {"sunstudy", korvex::cli::kSunStudyUsage, korvex::cli::RunSunStudy},
     {"shadowhours", korvex::cli::kShadowHoursUsage, korvex::cli::RunShadowHours},
     {"shadowhours-merge", korvex::cli::kShadowHoursMergeUsage, korvex::cli::RunShadowHoursMerge},
+    {"measure", korvex::cli::kMeasureUsage, korvex::cli::RunMeasure},
 };
 
 const Command* FindCommand(std::string_view name) {

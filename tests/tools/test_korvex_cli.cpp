@@ -286,7 +286,8 @@ TEST_F(CliTest, EveryCommandAnswersHelpOnStandardOutput) {
       {"sun", "usage: korvex-cli sun "},
       {"sunstudy", "usage: korvex-cli sunstudy"},
       {"shadowhours", "usage: korvex-cli shadowhours "},
-      {"shadowhours-merge", "usage: korvex-cli shadowhours-merge"}};
+      {"shadowhours-merge", "usage: korvex-cli shadowhours-merge"},
+      {"measure", "usage: korvex-cli measure"}};
   for (const auto& [command, usage] : commands) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"help", command},
@@ -319,7 +320,7 @@ TEST_F(CliTest, EveryCommandAnswersHelpOnStandardOutput) {
 // command and before any command.
 TEST_F(CliTest, UnknownOptionsNameThemselvesAndExitWithTwo) {
   for (const std::string command :
-       {"dump", "render", "convert", "sun", "sunstudy", "shadowhours", "shadowhours-merge"}) {
+       {"dump", "render", "convert", "sun", "sunstudy", "shadowhours", "shadowhours-merge", "measure"}) {
     const CliRun run = Execute({command, "--frobnicate", kSite});
     EXPECT_EQ(run.status, 2) << command;
     EXPECT_EQ(run.out, "") << command;
