@@ -240,6 +240,7 @@ void CStereonView::RebuildAll() {
   root->RemoveAll();
   handles_.Clear();
   sceneBoxValid_ = false;
+  measureScene_.reset();
   engine_->SetLocalOrigin(LocalOriginFor());
   if (CInkNode* sceneRoot = scene_->GetRoot())
     for (int i = 0; i < sceneRoot->GetCount(); ++i)
@@ -253,6 +254,7 @@ void CStereonView::RebuildNode(CInkNode& node) {
   COGLDispTree* tree = handles_.Tree(node);
   if (tree == nullptr || !engine_->MakeCurrent()) return;
   sceneBoxValid_ = false;
+  measureScene_.reset();
   FillTree(node, *tree);
   DropHighlight();
 }

@@ -250,6 +250,7 @@ void CStereonView::BuildHighlight() {
   if (leftHeld_ && range_.left != -1) overlay_.rubberBand = range_;
 
   BuildStudyOverlay();
+  BuildMeasureOverlay();
 
   CInkNode* node = Selection();
   if (node == nullptr || state_.mouseMode == MouseMode::Rotate || !engine_ || w <= 0 || h <= 0) return;

@@ -22,6 +22,7 @@
 #include "formats/ModelLoader.h"
 #include "geometry/gm_types.h"
 #include "render/Stereon.h"
+#include "view/Measure.h"
 #include "view/NodeHandles.h"
 #include "view/ViewCommands.h"
 #include "view/ViewShell.h"
@@ -69,13 +70,21 @@ struct LaunchValues {
 };
 
 // Mouse modes.
-enum class MouseMode : int { EyeMove = 0, TargetMove = 1, Light = 2, Select = 3, EyeTargetMove = 5, Rotate = 6 };
+enum class MouseMode : int {
+  EyeMove = 0,
+  TargetMove = 1,
+  Light = 2,
+  Select = 3,
+  EyeTargetMove = 5,
+  Rotate = 6,
+  Measure = 7,
+};
 
 // Light colour presets.
 enum class LightSet : int { Daylight = 0, Night = 1, Sunset = 2 };
 
 // Keys the view reacts to.
-enum class ViewKey { Left, Right, Up, Down, PageUp, PageDown };
+enum class ViewKey { Left, Right, Up, Down, PageUp, PageDown, Escape };
 
 // The camera and display options of the view.
 struct ViewState {
@@ -219,6 +228,10 @@ class CStereonView {
   void OnRightUp(int x, int y);
   // delta > 0: turned away from the user; ctrl: Ctrl held.
   void OnWheel(int delta, bool ctrl);
+  // A double click of the left button (after its press and release).
+  void OnLeftDoubleClick(int x, int y);
+  // Which of Shift and Ctrl are held, for the measuring constraints.
+  void SetModifiers(bool shift, bool ctrl);
   // (cursorX, cursorY): where the cursor is, for Page Up and Page Down.
   void OnKey(ViewKey key, int cursorX = 0, int cursorY = 0);
   // The window got the keyboard focus: reload when the model file changed.
@@ -272,6 +285,16 @@ class CStereonView {
   PrintDialogValues& PrintSettings() { return print_; }
   // Set while a picture is drawn for output; paints are ignored meanwhile.
   bool OutputBusy() const { return outputBusy_; }
+
+  // --- measuring (ViewMeasure.cpp) -------------------------------------------
+  // The text of the last finished measurement ("距離 …" or "面積 …"); empty
+  // when there is none.
+  const std::string& MeasureResult() const { return measureResult_; }
+  // The measurement drawn now: its two points (the second follows the
+  // cursor until the second click), or the face measured.
+  std::optional<GMVector> MeasureFirst() const { return measureFirst_; }
+  std::optional<GMVector> MeasureSecond() const { return measureSecond_; }
+  const std::optional<PlanarFace>& MeasuredFace() const { return measureFace_; }
 
   // --- state ---------------------------------------------------------------
   ViewState& State() { return state_; }
@@ -443,6 +466,22 @@ class CStereonView {
   StudyDrawing study_;
   bool studyShown_ = true;
   void BuildStudyOverlay();
+  // Measuring.
+  MeasureScene& MeasureSurfaces();
+  void MeasureClick(int x, int y);
+  void MeasureMove(int x, int y);
+  void MeasureFaceAt(int x, int y);
+  // Ends the measurement in progress or shown; false when there was none.
+  bool EndMeasure();
+  void BuildMeasureOverlay();
+  std::unique_ptr<MeasureScene> measureScene_;
+  std::optional<GMVector> measureFirst_;
+  std::optional<GMVector> measureSecond_;
+  bool measureDone_ = false;
+  MeasurePoint measureHover_;
+  std::optional<PlanarFace> measureFace_;
+  std::string measureResult_;
+  bool shiftHeld_ = false, ctrlHeld_ = false;
   ViewOverlay overlay_;
   bool fitAtFirstPaint_ = false;
   // The box of the drawn scene, found again after the display trees change.

@@ -42,6 +42,8 @@ cmd::CommandState CStereonView::GetCommandState(int id) const {
     case cmd::kModeSelect: return Radio(mode == MouseMode::Select, !shift);
     case cmd::kModeEyeTargetMove: return Radio(mode == MouseMode::EyeTargetMove);
     case cmd::kModeRotate: return Radio(mode == MouseMode::Rotate);
+    case cmd::kModeMeasure: return Radio(mode == MouseMode::Measure);
+    case cmd::kCopyMeasure: return Plain(!measureResult_.empty());
     case cmd::kShiftMode: return Check(shift);
     case cmd::kParallel: return Check(flags & frame::kParallel);
     case cmd::kShowShadows: return Check(flags & frame::kShadows);
@@ -122,6 +124,10 @@ void CStereonView::OnCommand(int id) {
     case cmd::kModeLight: SetMode(MouseMode::Light); break;
     case cmd::kModeSelect: SetMode(MouseMode::Select); break;
     case cmd::kModeEyeTargetMove: SetMode(MouseMode::EyeTargetMove); break;
+    case cmd::kModeMeasure: SetMode(MouseMode::Measure); break;
+    case cmd::kCopyMeasure:
+      if (!measureResult_.empty()) ui_.SetClipboardText(measureResult_);
+      break;
     case cmd::kModeRotate:
       DropHighlight();
       SetMode(MouseMode::Rotate);
@@ -217,6 +223,8 @@ void CStereonView::ToggleDisplay(int bit) {
 }
 
 void CStereonView::SetMode(MouseMode mode) {
+  // A measurement belongs to its mode: the marks go when another starts.
+  if (mode != MouseMode::Measure) EndMeasure();
   state_.mouseMode = mode;
   Redraw();
 }

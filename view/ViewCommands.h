@@ -25,6 +25,9 @@ inline constexpr int kModeSelect = 32780;
 inline constexpr int kModeEyeTargetMove = 32794;
 inline constexpr int kModeRotate = 32875;
 inline constexpr int kShiftMode = 32815;
+// Measuring: the mouse mode, and the last result to the clipboard.
+inline constexpr int kModeMeasure = 32990;
+inline constexpr int kCopyMeasure = 32991;
 // Shadows.
 inline constexpr int kMakeShadows = 32785;
 inline constexpr int kDeleteShadows = 32787;

@@ -169,7 +169,10 @@ void CStereonView::OnLeftDown(int x, int y) {
 }
 
 void CStereonView::OnMouseMove(int x, int y) {
-  if (leftHeld_ && !(Within(x, downX_) && Within(y, downY_))) {
+  if (state_.mouseMode == MouseMode::Measure) {
+    // Measuring follows the cursor; a drag draws no zoom rectangle.
+    if (!leftHeld_) MeasureMove(x, y);
+  } else if (leftHeld_ && !(Within(x, downX_) && Within(y, downY_))) {
     if (state_.mouseMode == MouseMode::Rotate) {
       OrbitStep(x - downX_, y - downY_);
       downX_ = x;
@@ -233,6 +236,9 @@ void CStereonView::ClickAction(int x, int y) {
       break;
     case MouseMode::Rotate:
       break;
+    case MouseMode::Measure:
+      MeasureClick(x, y);
+      break;
   }
 }
 
@@ -257,7 +263,10 @@ void CStereonView::OnRightDown(int x, int y) {
 void CStereonView::OnRightUp(int x, int y) {
   const bool wasHeld = rightHeld_;
   rightHeld_ = false;
-  if (wasHeld && Within(x, rightX_) && Within(y, rightY_)) shell_->ShowContextMenu(x, y);
+  if (!wasHeld || !Within(x, rightX_) || !Within(y, rightY_)) return;
+  // While measuring, a right click ends the measurement before anything else.
+  if (state_.mouseMode == MouseMode::Measure && EndMeasure()) return;
+  shell_->ShowContextMenu(x, y);
 }
 
 // --- wheel and keys ---------------------------------------------------------
@@ -293,6 +302,7 @@ void CStereonView::OnKey(ViewKey key, int cursorX, int cursorY) {
       ZoomAbout(cursorX, cursorY, key == ViewKey::PageUp ? 0.5 : 2.0);
       shell_->MoveCursor(ClientWidth() / 2, ClientHeight() / 2);
       break;
+    case ViewKey::Escape: EndMeasure(); break;
   }
 }
 

@@ -1,0 +1,113 @@
+// The measure mode of the view: clicks on the model's corners, a double click
+// on a face, the marks over the picture, ending and copying a measurement.
+#include "view_fixture.h"
+#include "view/WindowProjector.h"
+
+namespace view_test {
+namespace {
+
+namespace cmd = korvex::cmd;
+
+class MeasureViewTest : public ViewTest {
+ protected:
+  // The window pixel of a world point in the present picture.
+  std::pair<int, int> PixelOf(const GMVector& p) {
+    const korvex::WindowProjector projector = korvex::MakeProjector(*view->Engine(), State(), 200, 100);
+    double x = 0, y = 0;
+    EXPECT_TRUE(projector.Project(p, x, y));
+    return {static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))};
+  }
+  void Click(std::pair<int, int> at, int dx = 0, int dy = 0) {
+    view->OnMouseMove(at.first + dx, at.second + dy);
+    view->OnLeftDown(at.first + dx, at.second + dy);
+    view->OnLeftUp(at.first + dx, at.second + dy);
+  }
+};
+
+TEST_F(MeasureViewTest, TwoClicksNearCornersMeasureBetweenTheCorners) {
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  view->OnCommand(cmd::kModeMeasure);
+  EXPECT_TRUE(view->GetCommandState(cmd::kModeMeasure).checked);
+  EXPECT_FALSE(view->GetCommandState(cmd::kCopyMeasure).enabled);
+
+  // Off the corners by a few pixels: the corners are caught.
+  Click(PixelOf({-10, -10, 0}), 2, -1);
+  ASSERT_TRUE(view->MeasureFirst());
+  EXPECT_NEAR(view->MeasureFirst()->x, -10, 1e-9);
+  EXPECT_NEAR(view->MeasureFirst()->y, -10, 1e-9);
+  view->OnMouseMove(PixelOf({10, -10, 0}).first - 2, PixelOf({10, -10, 0}).second);
+  EXPECT_EQ(ui.LastStatus(), "距離 20  ΔXY 20  ΔZ 0");  // follows the cursor
+  Click(PixelOf({10, -10, 0}), -2, 1);
+  EXPECT_EQ(view->MeasureResult(), "距離 20  ΔXY 20  ΔZ 0");
+  EXPECT_EQ(ui.LastStatus(), view->MeasureResult());
+
+  // The line and its label over the picture.
+  view->Paint();
+  const auto& overlay = view->Overlay();
+  ASSERT_FALSE(overlay.studyLabels.empty());
+  EXPECT_EQ(overlay.studyLabels.back().text, view->MeasureResult());
+  EXPECT_TRUE(std::any_of(overlay.study.begin(), overlay.study.end(),
+                          [](const auto& s) { return s.rgb == 0xFFD000 && s.width == 2; }));
+
+  view->OnCommand(cmd::kCopyMeasure);
+  EXPECT_EQ(ui.clipboard, view->MeasureResult());
+
+  // A click off the model starts nothing; Escape ends the one shown.
+  Click(PixelOf({30, -9, 0}));
+  EXPECT_FALSE(view->MeasureFirst());
+  Click(PixelOf({-10, -10, 0}));
+  ASSERT_TRUE(view->MeasureFirst());
+  view->OnKey(korvex::ViewKey::Escape);
+  EXPECT_FALSE(view->MeasureFirst());
+  view->Paint();
+  EXPECT_TRUE(view->Overlay().studyLabels.empty());
+  EXPECT_EQ(view->MeasureResult(), "距離 20  ΔXY 20  ΔZ 0");  // still there to copy
+}
+
+TEST_F(MeasureViewTest, ShiftHoldsTheSecondPointAboveTheFirst) {
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  view->OnCommand(cmd::kModeMeasure);
+  Click(PixelOf({-10, -10, 0}));
+  view->SetModifiers(true, false);
+  Click(PixelOf({10, 10, 0}));
+  ASSERT_TRUE(view->MeasureSecond());
+  EXPECT_NEAR(view->MeasureSecond()->x, -10, 1e-9);
+  EXPECT_NEAR(view->MeasureSecond()->y, -10, 1e-9);
+  EXPECT_EQ(view->MeasureResult(), "距離 0  ΔXY 0  ΔZ 0");
+}
+
+TEST_F(MeasureViewTest, DoubleClickMeasuresTheFaceAndRightClickEndsBeforeTheMenu) {
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  view->OnCommand(cmd::kModeMeasure);
+  const auto middle = PixelOf({3, 4, 0});
+  Click(middle);
+  view->OnLeftDoubleClick(middle.first, middle.second);
+  ASSERT_TRUE(view->MeasuredFace());
+  EXPECT_FALSE(view->MeasureFirst());
+  EXPECT_NEAR(view->MeasuredFace()->area, 400, 1e-9);
+  EXPECT_EQ(view->MeasureResult(), "面積 400  周長 80");
+  view->Paint();
+  EXPECT_EQ(std::count_if(view->Overlay().study.begin(), view->Overlay().study.end(),
+                          [](const auto& s) { return s.rgb == 0xFF8000; }),
+            4);
+
+  view->OnRightDown(middle.first, middle.second);
+  view->OnRightUp(middle.first, middle.second);
+  EXPECT_FALSE(view->MeasuredFace());
+  EXPECT_TRUE(shell.menus.empty());
+  view->OnRightDown(middle.first, middle.second);
+  view->OnRightUp(middle.first, middle.second);
+  EXPECT_EQ(shell.menus.size(), 1u);
+
+  // Another mode takes the marks away.
+  view->OnLeftDoubleClick(middle.first, middle.second);
+  ASSERT_TRUE(view->MeasuredFace());
+  view->OnCommand(cmd::kModeSelect);
+  EXPECT_FALSE(view->MeasuredFace());
+}
+
+}  // namespace
+}  // namespace view_test
