@@ -15,11 +15,16 @@
 //
 // This command line has its own parser: the viewer's switches are matched by
 // substring, which would misread the paths of a script.
+#include <charconv>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +32,10 @@
 #include "sheet/Translations.h"
 #include "common/UiText.h"
 #include "common/Version.h"
+#include "common/file_util.h"
 #include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
+#include "plugins/IsolatedImport.h"
 #include "plugins/ScenePlugins.h"
 #include "tools/ConvertCommand.h"
 #include "tools/MeasureCommand.h"
@@ -197,10 +204,53 @@ int Run(const std::vector<std::string_view>& args) {
   return command->run(rest);
 }
 
+namespace {
+
+// The viewer's import time limit (seconds) as the user set it: "[Config]
+// ImportTimeLimit" in the viewer's settings file, $XDG_CONFIG_HOME (else
+// ~/.config) /Meridan/Korvex.conf. Nothing when it is not set or not a
+// positive whole number.
+std::optional<int> ImportTimeLimitSetting() {
+  std::filesystem::path config;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
+    config = xdg;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    config = std::filesystem::path(home) / ".config";
+  } else {
+    return std::nullopt;
+  }
+  const std::optional<std::string> text = korvex::ReadRegularFile((config / "Meridan" / "Korvex.conf").string(),
+                                                                  korvex::kTextCompanionLimit);
+  if (!text) return std::nullopt;
+  std::istringstream lines(*text);
+  std::string line, section;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') {
+      section = line;
+      continue;
+    }
+    constexpr std::string_view kKey = "ImportTimeLimit=";
+    if (section != "[Config]" || line.compare(0, kKey.size(), kKey) != 0) continue;
+    int seconds = 0;
+    const char* first = line.data() + kKey.size();
+    const char* last = line.data() + line.size();
+    const auto [end, error] = std::from_chars(first, last, seconds);
+    if (error == std::errc() && end == last && seconds > 0) return seconds;
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // Under a file size limit a write past it fails as on a full disk, and the
   // command says so and cleans up, instead of being killed half-way.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Imports give up after the time the user set for the viewer.
+  if (const std::optional<int> seconds = ImportTimeLimitSetting())
+    korvex::ImportIsolationSettings().limits.seconds = *seconds;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   // A model or a picture too large for this machine ends the command with a
   // message, not the process with an abort.

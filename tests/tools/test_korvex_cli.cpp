@@ -340,4 +340,21 @@ TEST_F(CliTest, VersionIsTheProjectVersion) {
   EXPECT_EQ(run.out, "korvex-cli " KORVEX_PROJECT_VERSION "\n");
 }
 
+// The import time limit the user set for the viewer holds for the command
+// line too: a parser that never ends is stopped after it.
+TEST_F(CliTest, ImportsStopAtTheTimeLimitTheUserSet) {
+  const fs::path spin = folder_ / "spin.ply";
+  std::ofstream(spin) << "ply\nformat ascii 1.0\n";  // a header without its end
+  fs::create_directories(folder_ / "config" / "Meridan");
+  std::ofstream(folder_ / "config" / "Meridan" / "Korvex.conf") << "[General]\nImportTimeLimit=99\n"
+                                                                 << "[Config]\nImportTimeLimit=1\n";
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+  const CliRun run = Execute({"dump", spin.string()});
+  if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("(1 "), std::string::npos) << run.err;
+}
+
 }  // namespace
