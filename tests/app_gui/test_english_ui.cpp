@@ -53,6 +53,7 @@
 #include "dialogs/TextureDialog.h"
 #include "sheet/Translations.h"
 #include "view/ViewTexts.h"
+#include "tests/support/gui_main.h"
 
 namespace {
 
@@ -281,14 +282,4 @@ TEST_F(EnglishTest, TheChosenLanguageIsKeptForTheNextStart) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-  // Keep the settings of the test runs away from the user's.
-  const fs::path config = fs::temp_directory_path() / ("korvex-english-config-" + std::to_string(::getpid()));
-  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-  [[maybe_unused]] static QApplication* const application = new QApplication(argc, argv);
-  const int result = RUN_ALL_TESTS();
-  fs::remove_all(config);
-  return result;
-}
+int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, "korvex-english-config-"); }

@@ -66,6 +66,7 @@
 #ifdef KORVEX_HAVE_X11
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include "tests/support/gui_main.h"
 #endif
 
 namespace {
@@ -956,19 +957,4 @@ TEST_F(MainWindowTest, TheLayerDialogShowsTheSceneAndReopensAtItsSize) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // Listing the cases (test discovery at build time) needs no display.
-  if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-  // Keep the settings of the test runs away from the user's.
-  const fs::path config = fs::temp_directory_path() / ("korvex-gui-config-" + std::to_string(::getpid()));
-  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-  // The application object stays until the process ends: destroying it
-  // closes the display and unloads Mesa's driver, whose selection buffers
-  // (the leak the engine's tests suppress by the driver's name) could then
-  // no longer be told apart from leaks of ours.
-  [[maybe_unused]] static QApplication* const application = new QApplication(argc, argv);
-  const int result = RUN_ALL_TESTS();
-  fs::remove_all(config);
-  return result;
-}
+int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, "korvex-gui-config-"); }

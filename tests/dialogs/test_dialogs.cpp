@@ -27,6 +27,7 @@
 #include "dialogs/NodePropertyDialog.h"
 #include "dialogs/SunStudyDialog.h"
 #include "model/InkNode.h"
+#include "tests/support/gui_main.h"
 
 namespace {
 
@@ -343,10 +344,4 @@ TEST(SunStudyDialog, NorthIsShownAndTakenInDegreesAndKeptInRadians) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-  // Kept until the process ends, as in the main window's tests.
-  [[maybe_unused]] static QApplication* const application = new QApplication(argc, argv);
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, nullptr); }
