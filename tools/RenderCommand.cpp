@@ -42,9 +42,8 @@ std::string LowerExtension(std::string_view path) {
   return ext;
 }
 
-}  // namespace
-
-int RunRender(const std::vector<std::string_view>& args) {
+// What the command line asks for, checked before anything is loaded.
+struct RenderOptions {
   std::optional<std::string_view> model;
   std::optional<std::string_view> output;
   std::optional<std::string_view> layoutBase;
@@ -59,6 +58,13 @@ int RunRender(const std::vector<std::string_view>& args) {
   bool northFlip = false;
   bool shadows = false;
   std::optional<std::string_view> billboards, textures, background;
+  // The sun as the time dialog would give it for the line of --sun.
+  TimeDialogValues sun;
+};
+
+// Reads the arguments into `options`; a wrong command line prints its
+// problem and the usage and gives the usage exit status.
+std::optional<int> ParseRenderOptions(const std::vector<std::string_view>& args, RenderOptions& options) {
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -67,113 +73,136 @@ int RunRender(const std::vector<std::string_view>& args) {
       optionsEnded = true;
     } else if (!optionsEnded && (arg == "-o" || arg == "--output")) {
       if (!hasValue) return Usage("-o needs a file");
-      output = args[++i];
+      options.output = args[++i];
     } else if (!optionsEnded && arg == "--size") {
-      if (!hasValue || !ParseSize(args[++i], width, height)) return Usage("--size needs WxH, e.g. 1024x768");
+      if (!hasValue || !ParseSize(args[++i], options.width, options.height))
+        return Usage("--size needs WxH, e.g. 1024x768");
     } else if (!optionsEnded && arg == "--view") {
       const auto command = hasValue ? ViewCommand(args[++i]) : std::nullopt;
       if (!command) return Usage("--view needs reset, plan, elevation, back, left or right");
-      viewCommand = *command;
+      options.viewCommand = *command;
     } else if (!optionsEnded && arg == "--iso") {
-      if (!hasValue || !ParseInt(args[++i], 10, corner) || corner < 0 || corner > 3)
+      if (!hasValue || !ParseInt(args[++i], 10, options.corner) || options.corner < 0 || options.corner > 3)
         return Usage("--iso needs a corner 0 to 3");
     } else if (!optionsEnded && arg == "--layout") {
       if (!hasValue || args[i + 1].empty()) return Usage("--layout needs a base name");
-      layoutBase = args[++i];
+      options.layoutBase = args[++i];
     } else if (!optionsEnded && (arg == "--bil" || arg == "--txi" || arg == "--background")) {
       if (!hasValue || args[i + 1].empty()) return Usage(std::string(arg) + " needs a file");
-      (arg == "--bil" ? billboards : arg == "--txi" ? textures : background) = args[++i];
+      (arg == "--bil"   ? options.billboards
+       : arg == "--txi" ? options.textures
+                        : options.background) = args[++i];
     } else if (!optionsEnded && arg == "--old") {
-      oldMethod = true;
+      options.oldMethod = true;
     } else if (!optionsEnded && arg == "--perspective") {
-      perspective = true;
+      options.perspective = true;
     } else if (!optionsEnded && arg == "--flags") {
       std::string_view text = hasValue ? args[++i] : std::string_view();
       if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
       int value = 0;
-      if (text.empty() || !ParseInt(text, 16, value) || value < 0) return Usage("--flags needs a hexadecimal number");
-      flags = value;
+      if (text.empty() || !ParseInt(text, 16, value) || value < 0)
+        return Usage("--flags needs a hexadecimal number");
+      options.flags = value;
     } else if (!optionsEnded && arg == "--sun") {
       if (!hasValue || args[i + 1].empty()) return Usage("--sun needs a time HH:MM");
-      sunTime = args[++i];
+      options.sunTime = args[++i];
     } else if (!optionsEnded && arg == "--north-flip") {
-      northFlip = true;
+      options.northFlip = true;
     } else if (!optionsEnded && arg == "--shadows") {
-      shadows = true;
+      options.shadows = true;
     } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
       return Usage("unknown option " + std::string(arg));
-    } else if (!model) {
-      model = arg;
+    } else if (!options.model) {
+      options.model = arg;
     } else {
       return Usage("render takes one MODEL");
     }
   }
-  if (!model) return Usage("render needs a MODEL");
-  if (!output && !layoutBase) return Usage("render needs -o OUT.jpg or OUT.bmp, or --layout BASE");
-  if (output && layoutBase) return Usage("-o and --layout cannot be combined");
-  if (northFlip && !sunTime) return Usage("--north-flip needs --sun");
-  // The sun as the time dialog would give it for that line of its list.
-  TimeDialogValues sun;
-  if (sunTime) {
-    LoadTimeDialog(sun, ".");
-    sun.flipNorth = northFlip;
-    const int line = FindSunTime(sun.times, *sunTime);
-    if (line < 0 || !AcceptTimeDialog(sun, line)) {
+  if (!options.model) return Usage("render needs a MODEL");
+  if (!options.output && !options.layoutBase)
+    return Usage("render needs -o OUT.jpg or OUT.bmp, or --layout BASE");
+  if (options.output && options.layoutBase) return Usage("-o and --layout cannot be combined");
+  if (options.northFlip && !options.sunTime) return Usage("--north-flip needs --sun");
+  if (options.sunTime) {
+    LoadTimeDialog(options.sun, ".");
+    options.sun.flipNorth = options.northFlip;
+    const int line = FindSunTime(options.sun.times, *options.sunTime);
+    if (line < 0 || !AcceptTimeDialog(options.sun, line)) {
       std::string known;
-      for (const long time : sun.times.times) {
+      for (const long time : options.sun.times.times) {
         char clock[32];
         std::snprintf(clock, sizeof clock, " %02ld:%02ld", time / 100, time % 100);
         known += clock;
       }
-      return Usage("--sun " + std::string(*sunTime) + " is not in the time list; the times are:" +
+      return Usage("--sun " + std::string(*options.sunTime) + " is not in the time list; the times are:" +
                    (known.empty() ? std::string(" none") : known));
     }
   }
-  if (output) {
-    const std::string ext = LowerExtension(*output);
+  if (options.output) {
+    const std::string ext = LowerExtension(*options.output);
     const bool jpeg = ext == ".jpg" || ext == ".jpeg";
     if (!jpeg && ext != ".bmp") return Usage("the output must end in .jpg, .jpeg or .bmp");
-    if (oldMethod && jpeg) return Usage("--old writes BMP files only");
+    if (options.oldMethod && jpeg) return Usage("--old writes BMP files only");
   }
 
+  return std::nullopt;
+}
+
+// Loads the model headless, sets the view as the options ask and writes the
+// picture.
+int RenderPicture(const RenderOptions& options) {
   BatchUi ui;
   LaunchValues launch;
-  launch.modelPath = NormalizeSeparators(*model);
-  launch.perspective = perspective;
+  launch.modelPath = NormalizeSeparators(*options.model);
+  launch.perspective = options.perspective;
   launch.useEyeFile = false;
   BackgroundImageShell shell;
   CStereonView view(ui, launch, &shell);
-  view.State().isometricCorner = corner;
-  if (!view.CreateHeadless(width, height))
-    return Fail(*model, ui.lastMessage.empty() ? "no OpenGL context" : ui.lastMessage);
-  if (view.StartupResult() != ModelLoadResult::kLoaded) return Fail(*model, LoadFailureText(view.StartupResult(), *view.Scene()));
+  view.State().isometricCorner = options.corner;
+  if (!view.CreateHeadless(options.width, options.height))
+    return Fail(*options.model, ui.lastMessage.empty() ? "no OpenGL context" : ui.lastMessage);
+  if (view.StartupResult() != ModelLoadResult::kLoaded)
+    return Fail(*options.model, LoadFailureText(view.StartupResult(), *view.Scene()));
 
   const std::pair<const std::optional<std::string_view>&, int> companions[] = {
-      {billboards, cmd::kOpenBillboards}, {textures, cmd::kOpenTextureAssignment}, {background, cmd::kBackground}};
+      {options.billboards, cmd::kOpenBillboards},
+      {options.textures, cmd::kOpenTextureAssignment},
+      {options.background, cmd::kBackground}};
   for (const auto& [path, command] : companions)
     if (path)
-      if (const auto problem = RunFileCommand(view, ui, command, *path)) return Fail(*model, *problem);
+      if (const auto problem = RunFileCommand(view, ui, command, *path))
+        return Fail(*options.model, *problem);
 
-  if (flags) view.State().displayFlags = *flags;
-  if (sunTime) view.State().lightPosition = sun.sunDirection;
-  if (shadows) view.MakeShadows();
-  if (viewCommand == cmd::kResetEye) {
-    if (corner >= 0) view.ResetEye();
+  if (options.flags) view.State().displayFlags = *options.flags;
+  if (options.sunTime) view.State().lightPosition = options.sun.sunDirection;
+  if (options.shadows) view.MakeShadows();
+  if (options.viewCommand == cmd::kResetEye) {
+    if (options.corner >= 0) view.ResetEye();
   } else {
-    view.StandardView(viewCommand);
+    view.StandardView(options.viewCommand);
   }
   // Written exactly as the viewer's "ファイル出力" writes it, at the size of
   // the picture and the default line width.
   const double lineWidth = view.ExportSettings().lineWidth;
   bool written = false;
-  if (layoutBase)
-    written = view.SaveLayout(std::string(*layoutBase), width, height, lineWidth, oldMethod);
-  else if (oldMethod)
-    written = view.SaveImageOld(std::string(*output), width, height, lineWidth);
+  if (options.layoutBase)
+    written = view.SaveLayout(std::string(*options.layoutBase), options.width, options.height, lineWidth,
+                              options.oldMethod);
+  else if (options.oldMethod)
+    written = view.SaveImageOld(std::string(*options.output), options.width, options.height, lineWidth);
   else
-    written = view.SaveImage(std::string(*output), width, height, lineWidth);
-  if (!written) return Fail(*model, ui.lastMessage.empty() ? "the picture could not be written" : ui.lastMessage);
+    written = view.SaveImage(std::string(*options.output), options.width, options.height, lineWidth);
+  if (!written)
+    return Fail(*options.model, ui.lastMessage.empty() ? "the picture could not be written" : ui.lastMessage);
   return kExitWritten;
+}
+
+}  // namespace
+
+int RunRender(const std::vector<std::string_view>& args) {
+  RenderOptions options;
+  if (const auto usage = ParseRenderOptions(args, options)) return *usage;
+  return RenderPicture(options);
 }
 
 }  // namespace korvex::cli
