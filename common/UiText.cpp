@@ -28,6 +28,9 @@ constexpr std::array kTable = {
     Entry{"選択出来ません", "Nothing to select there"},
     Entry{"選択解除", "Selection cleared"},
     Entry{"ﾃﾞｰﾀが空なのでこの操作は行えません", "The model is empty: this cannot be done"},
+    // Measurements: a distance with its level and height parts, a face.
+    Entry{"距離 {}  ΔXY {}  ΔZ {}", "Distance {}  ΔXY {}  ΔZ {}"},
+    Entry{"面積 {}  周長 {}", "Area {}  Perimeter {}"},
     // Messages and captions.
     Entry{"読み込みに失敗しました。", "The file could not be read."},
     Entry{"読み込みに失敗しました。 {t}", "The file could not be read: {t}"},

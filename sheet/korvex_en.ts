@@ -220,6 +220,14 @@
         <translation>Faster Shadows</translation>
     </message>
     <message>
+        <source>計測</source>
+        <translation>Measure</translation>
+    </message>
+    <message>
+        <source>計測結果をコピー</source>
+        <translation>Copy the Measurement</translation>
+    </message>
+    <message>
         <source>ﾌｧｲﾙ(&amp;F)</source>
         <translation>&amp;File</translation>
     </message>
@@ -270,6 +278,10 @@
     <message>
         <source>ﾌｫｸﾞ設定...</source>
         <translation>Fog Settings...</translation>
+    </message>
+    <message>
+        <source>計測(&amp;M)</source>
+        <translation>&amp;Measure</translation>
     </message>
     <message>
         <source>設定(&amp;C)</source>

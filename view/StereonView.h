@@ -228,7 +228,9 @@ class CStereonView {
   void OnRightUp(int x, int y);
   // delta > 0: turned away from the user; ctrl: Ctrl held.
   void OnWheel(int delta, bool ctrl);
-  // A double click of the left button (after its press and release).
+  // A double click of the left button, in place of the second press (after
+  // the first press and release): measuring, the face under it; otherwise
+  // that press.
   void OnLeftDoubleClick(int x, int y);
   // Which of Shift and Ctrl are held, for the measuring constraints.
   void SetModifiers(bool shift, bool ctrl);

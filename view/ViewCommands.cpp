@@ -6,6 +6,7 @@
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "common/PlainList.h"
+#include "common/UiText.h"
 #include "view/CurrentFolder.h"
 #include "view/SceneCompanions.h"
 #include "view/StereonView.h"
@@ -126,7 +127,8 @@ void CStereonView::OnCommand(int id) {
     case cmd::kModeEyeTargetMove: SetMode(MouseMode::EyeTargetMove); break;
     case cmd::kModeMeasure: SetMode(MouseMode::Measure); break;
     case cmd::kCopyMeasure:
-      if (!measureResult_.empty()) ui_.SetClipboardText(measureResult_);
+      // Copied as the status bar shows it, in the user's language.
+      if (!measureResult_.empty()) ui_.SetClipboardText(UiText(measureResult_));
       break;
     case cmd::kModeRotate:
       DropHighlight();

@@ -77,7 +77,15 @@ void CStereonView::MeasureClick(int x, int y) {
 }
 
 void CStereonView::OnLeftDoubleClick(int x, int y) {
-  if (state_.mouseMode == MouseMode::Measure) MeasureFaceAt(x, y);
+  // The window system sends the double click in place of the second press;
+  // outside measuring it is that press, as before.
+  if (state_.mouseMode == MouseMode::Measure) {
+    // Where a press came before it all the same, its release starts no
+    // new distance over the face.
+    leftHeld_ = false;
+    MeasureFaceAt(x, y);
+  } else
+    OnLeftDown(x, y);
 }
 
 void CStereonView::MeasureFaceAt(int x, int y) {

@@ -245,6 +245,19 @@ QIcon CommandIcon(int id) {
                      QPointF(12 + 10 * std::cos(a), 12 + 10 * std::sin(a)));
         }
       });
+    case cmd::kModeMeasure:
+      return Draw([](QPainter& p) {  // a dimension line over a ruler
+        p.setPen(QPen(kRed, 1.5));
+        p.drawLine(QPointF(3, 3), QPointF(3, 10));
+        p.drawLine(QPointF(21, 3), QPointF(21, 10));
+        p.drawLine(QPointF(6, 6.5), QPointF(18, 6.5));
+        Arrowhead(p, QPointF(4, 6.5), 3.14159265358979, kRed);
+        Arrowhead(p, QPointF(20, 6.5), 0.0, kRed);
+        p.setPen(QPen(kInk, 1.2));
+        p.setBrush(QColor(240, 210, 110));
+        p.drawRect(QRectF(2, 13, 20, 8));
+        for (int x = 5; x <= 19; x += 3) p.drawLine(QPointF(x, 13), QPointF(x, (x - 5) % 6 == 0 ? 18 : 16));
+      });
     default: return {};
   }
 }

@@ -60,6 +60,7 @@ bool Markable(int id) {
     case cmd::kShowFrames:
     case cmd::kModeSelect:
     case cmd::kModeRotate:
+    case cmd::kModeMeasure:
     case cmd::kParallel:
     case cmd::kDaylight:
     case cmd::kNightLight:
@@ -82,7 +83,7 @@ const std::vector<ToolbarResource>& ToolbarResources() {
   using namespace cmd;
   static const std::vector<ToolbarResource> resources = {
       {147, {kOpen, 0, kFileOutput}},
-      {151, {kModeSelect, kModeRotate}},
+      {151, {kModeSelect, kModeRotate, kModeMeasure}},
       {149, {kRotateLeft, kRotateRight, kRotateUp, kRotateDown, 0, kParallel, 0, kPlanView, kElevation, kBackView,
              kLeftView, kRightView}},
       {153, {kShowFrames, kShowFaces}},
@@ -111,6 +112,7 @@ QString CommandText(int id) {
       {kTestPrint, TrNoop("Test")},      {kEyeDialog, TrNoop("視点・注視点設定")}, {kSolarView, TrNoop("ソーラビュー")},
       {kFog, TrNoop("ﾌｫｸﾞ設定")},        {kShowShadows, TrNoop("影表示")},      {kTransparentShadows, TrNoop("透明体の影")},
       {kHiddenShadows, TrNoop("非表示体の影")}, {kFastShadows, TrNoop("影描画の高速化")},
+      {kModeMeasure, TrNoop("計測")},    {kCopyMeasure, TrNoop("計測結果をコピー")},
   };
   const auto it = texts.find(id);
   return it == texts.end() ? QString() : Tr(it->second);
@@ -180,6 +182,9 @@ void MainWindow::BuildMenus() {
   view->addAction(Action(kEyeDialog, Tr("視点・注視点設定...")));
   view->addAction(Action(kSolarView, Tr("ソーラビュー")));
   view->addAction(Action(kFog, Tr("ﾌｫｸﾞ設定...")));
+  view->addSeparator();
+  view->addAction(Action(kModeMeasure, Tr("計測(&M)")));
+  view->addAction(Action(kCopyMeasure, Tr("計測結果をコピー")));
 
   QMenu* settings = menuBar()->addMenu(Tr("設定(&C)"));
   settings->addAction(Action(kBackground, Tr("背景色指定(&B)...")));

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include "common/UiText.h"
 #include "view/StereonView.h"
 
 namespace korvex::gui {
@@ -86,7 +87,7 @@ void ViewWidget::DrawOverlay() {
     font.setPixelSize(qRound(13 * ratio));
     for (const auto& label : overlay.studyLabels) {
       QPainterPath path;
-      path.addText(QPointF(label.x + 4, label.y - 4), font, QString::fromStdString(label.text));
+      path.addText(QPointF(label.x + 4, label.y - 4), font, QString::fromStdString(UiText(label.text)));
       painter.setPen(QPen(Qt::white, 3 * ratio));
       painter.setBrush(Qt::NoBrush);
       painter.drawPath(path);
@@ -131,9 +132,28 @@ void ViewWidget::Input() {
   if (afterInput_) afterInput_();
 }
 
+void ViewWidget::Modifiers(Qt::KeyboardModifiers modifiers) {
+  view_->SetModifiers((modifiers & Qt::ShiftModifier) != 0, (modifiers & Qt::ControlModifier) != 0);
+}
+
+void ViewWidget::ModifierKey(QKeyEvent* event, bool pressed) {
+  // The event's modifiers may still tell the state before the key changed.
+  const Qt::KeyboardModifier own = event->key() == Qt::Key_Shift ? Qt::ShiftModifier : Qt::ControlModifier;
+  Qt::KeyboardModifiers modifiers = event->modifiers();
+  modifiers.setFlag(own, pressed);
+  Modifiers(modifiers);
+  // A measurement under way turns vertical or level at once, not only when
+  // the mouse next moves.
+  if (view_->State().mouseMode == MouseMode::Measure && underMouse()) {
+    const QPoint cursor = ToView(mapFromGlobal(QCursor::pos()));
+    view_->OnMouseMove(cursor.x(), cursor.y());
+  }
+}
+
 void ViewWidget::mousePressEvent(QMouseEvent* event) {
   if (view_ == nullptr) return;
   const QPoint p = ToView(event->position());
+  Modifiers(event->modifiers());
   switch (event->button()) {
     case Qt::LeftButton: view_->OnLeftDown(p.x(), p.y()); break;
     case Qt::RightButton: view_->OnRightDown(p.x(), p.y()); break;
@@ -146,6 +166,7 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
   if (view_ == nullptr) return;
   const QPoint p = ToView(event->position());
+  Modifiers(event->modifiers());
   switch (event->button()) {
     case Qt::LeftButton: view_->OnLeftUp(p.x(), p.y()); break;
     case Qt::RightButton: view_->OnRightUp(p.x(), p.y()); break;  // may open the context menu
@@ -158,7 +179,22 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
 void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
   if (view_ == nullptr) return;
   const QPoint p = ToView(event->position());
+  Modifiers(event->modifiers());
   view_->OnMouseMove(p.x(), p.y());
+}
+
+void ViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (view_ == nullptr) return;
+  const QPoint p = ToView(event->position());
+  Modifiers(event->modifiers());
+  switch (event->button()) {
+    case Qt::LeftButton: view_->OnLeftDoubleClick(p.x(), p.y()); break;
+    // The other buttons' second press is a press like any other.
+    case Qt::RightButton: view_->OnRightDown(p.x(), p.y()); break;
+    case Qt::MiddleButton: view_->OnMiddleDown(p.x(), p.y()); break;
+    default: return;
+  }
+  Input();
 }
 
 void ViewWidget::wheelEvent(QWheelEvent* event) {
@@ -179,10 +215,23 @@ void ViewWidget::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Down: key = ViewKey::Down; break;
     case Qt::Key_PageUp: key = ViewKey::PageUp; break;
     case Qt::Key_PageDown: key = ViewKey::PageDown; break;
+    case Qt::Key_Escape: key = ViewKey::Escape; break;
+    case Qt::Key_Shift:
+    case Qt::Key_Control: ModifierKey(event, true); return;
     default: QOpenGLWidget::keyPressEvent(event); return;
   }
   const QPoint cursor = ToView(mapFromGlobal(QCursor::pos()));
   view_->OnKey(key, cursor.x(), cursor.y());
+  Input();
+}
+
+void ViewWidget::keyReleaseEvent(QKeyEvent* event) {
+  if (view_ == nullptr) return;
+  if (event->key() == Qt::Key_Shift || event->key() == Qt::Key_Control) {
+    ModifierKey(event, false);
+    return;
+  }
+  QOpenGLWidget::keyReleaseEvent(event);
 }
 
 void ViewWidget::focusInEvent(QFocusEvent* event) {

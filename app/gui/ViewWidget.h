@@ -43,8 +43,10 @@ class ViewWidget final : public QOpenGLWidget, public GLWindowContext {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
@@ -55,6 +57,10 @@ class ViewWidget final : public QOpenGLWidget, public GLWindowContext {
   QPoint ToView(QPointF logical) const;
   void DrawOverlay();
   void Input();
+  // Hands Shift and Ctrl to the view, which holds a measurement to the
+  // vertical or the level with them.
+  void Modifiers(Qt::KeyboardModifiers modifiers);
+  void ModifierKey(QKeyEvent* event, bool pressed);
 
   CStereonView* view_ = nullptr;
   std::function<void()> afterPaint_;

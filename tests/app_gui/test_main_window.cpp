@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, FiveToolbarsWithTheirButtonsAndFiveStatusPanes) {
   };
   const std::vector<std::pair<int, std::vector<Button>>> expected = {
       {147, {{57601, "開く"}, {0, ""}, {32793, "ファイル出力"}}},
-      {151, {{32780, "選択"}, {32875, "回転"}}},
+      {151, {{32780, "選択"}, {32875, "回転"}, {32990, "計測"}}},
       {149,
        {{32929, "左回転"}, {32930, "右回転"}, {32931, "上回転"}, {32932, "下回転"}, {0, ""}, {32781, "正射影"},
         {0, ""}, {32961, "平面図"}, {32962, "立面図"}, {32963, "背面図"}, {32964, "左側面図"},
@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, FiveToolbarsWithTheirButtonsAndFiveStatusPanes) {
       icons.insert(static_cast<qint64>(qHashBits(image.constBits(), static_cast<size_t>(image.sizeInBytes()))));
     }
   }
-  EXPECT_EQ(buttons, 23);
+  EXPECT_EQ(buttons, 24);
   EXPECT_EQ(icons.size(), buttons) << "every button has a picture of its own";
   // 149, 153 and 147 at the top, 151 and 155 on the left.
   EXPECT_EQ(window.toolBarArea(window.findChild<QToolBar*>(QStringLiteral("ToolBar149"))), Qt::TopToolBarArea);
@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, MenusFollowTheCommandTableAndKeepTheirMarksCurrent) {
   ASSERT_EQ(menus.size(), 3);
   EXPECT_EQ(menus[0]->text(), QStringLiteral("ﾌｧｲﾙ(&F)"));
   EXPECT_EQ(menus[0]->menu()->actions().size(), 16);
-  EXPECT_EQ(menus[1]->menu()->actions().size(), 7);
+  EXPECT_EQ(menus[1]->menu()->actions().size(), 10);
   // The commands the original menus never offered come after the items
   // they did offer (the exit stays last), each with the command's text.
   const auto texts = [](QMenu* menu) {
@@ -232,8 +232,9 @@ TEST_F(MainWindowTest, MenusFollowTheCommandTableAndKeepTheirMarksCurrent) {
   EXPECT_GT(file.indexOf(QStringLiteral("Test")), 6);
   EXPECT_EQ(file.last(), QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"));
   const QStringList view = texts(menus[1]->menu());
-  EXPECT_EQ(view.mid(4), (QStringList{QStringLiteral("視点・注視点設定..."), QStringLiteral("ソーラビュー"),
-                                      QStringLiteral("ﾌｫｸﾞ設定...")}));
+  EXPECT_EQ(view.mid(4, 3), (QStringList{QStringLiteral("視点・注視点設定..."), QStringLiteral("ソーラビュー"),
+                                         QStringLiteral("ﾌｫｸﾞ設定...")}));
+  EXPECT_EQ(view.mid(8), (QStringList{QStringLiteral("計測(&M)"), QStringLiteral("計測結果をコピー")}));
   const QStringList settings = texts(menus[2]->menu());
   EXPECT_EQ(settings.last(), QStringLiteral("影描画の高速化"));
   EXPECT_GT(settings.indexOf(QStringLiteral("非表示体の影")), settings.indexOf(QStringLiteral("Aero対応機能の無効化")));

@@ -56,6 +56,9 @@ TEST(UiText, PartsOfComposedTextsKeepTheirPlace) {
   EXPECT_EQ(EnglishText("補助線 を選択"), "補助線 selected");
   EXPECT_EQ(EnglishText("開く を選択"), "開く selected");
   EXPECT_EQ(EnglishText("08時 30分"), "08:30");
+  // Measurements keep their numbers, signs and units.
+  EXPECT_EQ(EnglishText("距離 12.5 m  ΔXY 3 m  ΔZ -4.25 m"), "Distance 12.5 m  ΔXY 3 m  ΔZ -4.25 m");
+  EXPECT_EQ(EnglishText("面積 400 m²  周長 80 m"), "Area 400 m²  Perimeter 80 m");
   EXPECT_EQ(EnglishText("読み込みに失敗しました。 制限時間 (60 秒) を超えました"),
             "The file could not be read: it took longer than the time limit (60 s)");
   EXPECT_EQ(EnglishText("読み込みに失敗しました。 プラグインが異常終了しました (終了コード 3)"),
