@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <limits>
+#include <numeric>
 #include <tuple>
 #include <unordered_set>
 
@@ -122,7 +124,139 @@ bool CornerBefore(const GMVector& a, const GMVector& b) {
   return std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z);
 }
 
+// The items a leaf of the snapping tree holds at most.
+constexpr int kLeafItems = 8;
+
+double Along(const GMVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+
+GMVector Lower(const GMVector& a, const GMVector& b) {
+  return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+}
+GMVector Upper(const GMVector& a, const GMVector& b) {
+  return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+}
+
+// How far before the eye the picture begins: what lies nearer is cut away
+// by the near plane, and neither drawn nor caught.
+double CutDepth(const WindowProjector& projector) { return projector.nearPlane - GM_TOLERANCE; }
+
+bool BeforeTheCut(const WindowProjector& projector, const GMVector& p) {
+  return GMDot(p - projector.eye, projector.f) < CutDepth(projector);
+}
+
+// Whether the part of box lo..hi beyond the near plane, as projected, may
+// come within `pixels` of window point (x, y): the rectangle round the
+// projected corners of that part, widened by the pixels, holds the point.
+bool NearOnWindow(const WindowProjector& projector, const GMVector& lo, const GMVector& hi, double x, double y,
+                  double pixels) {
+  const double cut = CutDepth(projector);
+  GMVector corner[8];
+  double depth[8];
+  int beyond = 0;
+  for (int k = 0; k < 8; ++k) {
+    corner[k] = {(k & 1) ? hi.x : lo.x, (k & 2) ? hi.y : lo.y, (k & 4) ? hi.z : lo.z};
+    depth[k] = GMDot(corner[k] - projector.eye, projector.f);
+    beyond += depth[k] >= cut;
+  }
+  if (beyond == 0) return false;
+  double minX = std::numeric_limits<double>::infinity(), minY = minX;
+  double maxX = -minX, maxY = -minX;
+  bool anywhere = false;
+  const auto add = [&](const GMVector& p) {
+    double wx = 0, wy = 0;
+    if (!projector.Project(p, wx, wy)) {
+      anywhere = true;  // a near plane at the eye itself: no bound
+      return;
+    }
+    minX = std::min(minX, wx);
+    maxX = std::max(maxX, wx);
+    minY = std::min(minY, wy);
+    maxY = std::max(maxY, wy);
+  };
+  for (int k = 0; k < 8; ++k)
+    if (depth[k] >= cut) add(corner[k]);
+  // A box cut by the near plane: where its twelve edges cross it.
+  if (beyond < 8)
+    for (int k = 0; k < 8; ++k)
+      for (const int bit : {1, 2, 4}) {
+        const int other = k | bit;
+        if ((k & bit) || (depth[k] >= cut) == (depth[other] >= cut)) continue;
+        const double t = (cut - depth[k]) / (depth[other] - depth[k]);
+        add(corner[k] + (corner[other] - corner[k]) * t);
+      }
+  if (anywhere) return true;
+  return x >= minX - pixels && x <= maxX + pixels && y >= minY - pixels && y <= maxY + pixels;
+}
+
 }  // namespace
+
+// --- the snapping tree --------------------------------------------------------
+
+void SnapTree::Build(const std::vector<GMVector>& lo, const std::vector<GMVector>& hi) {
+  nodes_.clear();
+  items_.resize(lo.size());
+  std::iota(items_.begin(), items_.end(), 0);
+  if (lo.empty() || lo.size() != hi.size()) {
+    items_.clear();
+    return;
+  }
+  std::vector<GMVector> centre(lo.size());
+  for (size_t i = 0; i < lo.size(); ++i) centre[i] = (lo[i] + hi[i]) * 0.5;
+  nodes_.reserve(4 * lo.size() / kLeafItems + 1);
+  Split(lo, hi, centre, 0, static_cast<int>(lo.size()));
+}
+
+int SnapTree::Split(const std::vector<GMVector>& lo, const std::vector<GMVector>& hi,
+                    const std::vector<GMVector>& centre, int begin, int end) {
+  const int index = static_cast<int>(nodes_.size());
+  nodes_.emplace_back();
+  Node node;
+  node.begin = begin;
+  node.end = end;
+  node.lo = lo[items_[begin]];
+  node.hi = hi[items_[begin]];
+  GMVector middleLo = centre[items_[begin]], middleHi = middleLo;
+  for (int i = begin; i < end; ++i) {
+    const int item = items_[i];
+    node.lo = Lower(node.lo, lo[item]);
+    node.hi = Upper(node.hi, hi[item]);
+    middleLo = Lower(middleLo, centre[item]);
+    middleHi = Upper(middleHi, centre[item]);
+  }
+  if (end - begin > kLeafItems) {
+    // Halved at the median along the widest spread of the items' middles;
+    // items all in one place stay one leaf.
+    const GMVector spread = middleHi - middleLo;
+    const int axis = spread.x >= spread.y && spread.x >= spread.z ? 0 : spread.y >= spread.z ? 1 : 2;
+    if (Along(spread, axis) > 0.0) {
+      const int middle = begin + (end - begin) / 2;
+      std::nth_element(items_.begin() + begin, items_.begin() + middle, items_.begin() + end,
+                       [&](int a, int b) { return Along(centre[a], axis) < Along(centre[b], axis); });
+      node.left = Split(lo, hi, centre, begin, middle);
+      node.right = Split(lo, hi, centre, middle, end);
+    }
+  }
+  nodes_[static_cast<size_t>(index)] = node;
+  return index;
+}
+
+void SnapTree::Near(const WindowProjector& projector, double x, double y, double pixels,
+                    std::vector<int>& out) const {
+  out.clear();
+  if (nodes_.empty()) return;
+  std::vector<int> stack{0};
+  while (!stack.empty()) {
+    const Node& node = nodes_[static_cast<size_t>(stack.back())];
+    stack.pop_back();
+    if (!NearOnWindow(projector, node.lo, node.hi, x, y, pixels)) continue;
+    if (node.left < 0) {
+      out.insert(out.end(), items_.begin() + node.begin, items_.begin() + node.end);
+    } else {
+      stack.push_back(node.right);
+      stack.push_back(node.left);
+    }
+  }
+}
 
 MeasureDistance MeasureBetween(const GMVector& first, const GMVector& second) {
   const GMVector d = second - first;
@@ -212,6 +346,13 @@ bool MeasureScene::Build() {
   }
   std::sort(corners_.begin(), corners_.end(), CornerBefore);
   corners_.erase(std::unique(corners_.begin(), corners_.end(), SameCorner), corners_.end());
+  cornerTree_.Build(corners_, corners_);
+  std::vector<GMVector> lo(edges_.size()), hi(edges_.size());
+  for (size_t i = 0; i < edges_.size(); ++i) {
+    lo[i] = Lower(edges_[i].start, edges_[i].end);
+    hi[i] = Upper(edges_[i].start, edges_[i].end);
+  }
+  edgeTree_.Build(lo, hi);
   return built_;
 }
 
@@ -238,33 +379,46 @@ bool MeasureScene::Visible(const WindowProjector& projector, const GMVector& poi
 }
 
 MeasurePoint MeasureScene::Snap(const WindowProjector& projector, double x, double y) {
-  std::vector<std::pair<double, GMVector>> candidates;
-  for (const GMVector& corner : corners_) {
+  // Only the corners and edges whose boxes come near the cursor are looked
+  // at; the nearest visible one wins, the one filed first on a tie.
+  struct Candidate {
+    double pixels;
+    int index;
+    GMVector at;
+  };
+  const auto nearestFirst = [](const Candidate& a, const Candidate& b) {
+    return a.pixels < b.pixels || (a.pixels == b.pixels && a.index < b.index);
+  };
+  std::vector<Candidate> candidates;
+  std::vector<int> near;
+  cornerTree_.Near(projector, x, y, kSnapVertexPixels, near);
+  for (const int index : near) {
+    const GMVector& corner = corners_[static_cast<size_t>(index)];
     double wx = 0, wy = 0;
-    if (!projector.Project(corner, wx, wy)) continue;
+    if (BeforeTheCut(projector, corner) || !projector.Project(corner, wx, wy)) continue;
     const double d = std::hypot(wx - x, wy - y);
-    if (d <= kSnapVertexPixels) candidates.emplace_back(d, corner);
+    if (d <= kSnapVertexPixels) candidates.push_back({d, index, corner});
   }
-  std::sort(candidates.begin(), candidates.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [d, corner] : candidates)
-    if (Visible(projector, corner)) return {SnapKind::Vertex, corner};
+  std::sort(candidates.begin(), candidates.end(), nearestFirst);
+  for (const Candidate& c : candidates)
+    if (Visible(projector, c.at)) return {SnapKind::Vertex, c.at};
 
   GMVector origin, direction;
   if (!projector.Ray(x, y, origin, direction)) return {};
   candidates.clear();
-  for (const GMSegment& edge : edges_) {
+  edgeTree_.Near(projector, x, y, kSnapEdgePixels, near);
+  for (const int index : near) {
+    const GMSegment& edge = edges_[static_cast<size_t>(index)];
     GMSegment onWindow;
     if (!projector.Segment(edge, projector.nearPlane, onWindow)) continue;
     double t = 0;
     const double d = PixelDistanceToSegment(x, y, onWindow, t);
     if (d <= kSnapEdgePixels)
-      candidates.emplace_back(d, NearestOnSegmentToRay(edge.start, edge.end, origin, direction));
+      candidates.push_back({d, index, NearestOnSegmentToRay(edge.start, edge.end, origin, direction)});
   }
-  std::sort(candidates.begin(), candidates.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [d, point] : candidates)
-    if (Visible(projector, point)) return {SnapKind::Edge, point};
+  std::sort(candidates.begin(), candidates.end(), nearestFirst);
+  for (const Candidate& c : candidates)
+    if (Visible(projector, c.at)) return {SnapKind::Edge, c.at};
 
   if (const std::optional<Hit> hit = FirstHit(origin, direction)) return {SnapKind::Face, hit->at};
   return {};

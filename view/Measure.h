@@ -62,6 +62,29 @@ struct PlanarFace {
   std::vector<GMSegment> outline;   // the edges that border no other triangle of the face
 };
 
+// Corners or edges of a model filed by their boxes in a binary tree, so that
+// finding those near the cursor looks only at the few whose box comes near it
+// on the window, not at every one of a city's million.
+class SnapTree {
+ public:
+  // Files items 0 … n-1 by their boxes lo[i] … hi[i].
+  void Build(const std::vector<GMVector>& lo, const std::vector<GMVector>& hi);
+  // The items whose box, as projected, comes within `pixels` of window
+  // point (x, y); a box reaching behind the eye counts as near.
+  void Near(const WindowProjector& projector, double x, double y, double pixels, std::vector<int>& out) const;
+
+ private:
+  struct Node {
+    GMVector lo{}, hi{};
+    int begin = 0, end = 0;      // its items: items_[begin … end)
+    int left = -1, right = -1;  // children; none for a leaf
+  };
+  int Split(const std::vector<GMVector>& lo, const std::vector<GMVector>& hi, const std::vector<GMVector>& centre,
+            int begin, int end);
+  std::vector<Node> nodes_;
+  std::vector<int> items_;
+};
+
 // The model's surfaces (as triangles) and drawn edges in world coordinates.
 class MeasureScene {
  public:
@@ -101,6 +124,7 @@ class MeasureScene {
   std::vector<GMPolygon> loose_;
   std::vector<GMSegment> edges_;
   std::vector<GMVector> corners_;
+  SnapTree cornerTree_, edgeTree_;
   bool built_ = false;
 };
 

@@ -2,6 +2,11 @@
 // of a whole planar face however it was split into triangles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <vector>
+
 #include "view/Measure.h"
 
 namespace {
@@ -81,6 +86,109 @@ TEST(MeasureSnap, HiddenCornersAndEdgesAreNotCaught) {
     ExpectPoint(scene.Snap(view, 50 + 10, 50 - 1), SnapKind::Edge, {10, 0, 10});
     ExpectPoint(scene.Snap(view, 50 + 10, 50 - 10), SnapKind::Face, {10, 10, 10});
   }
+}
+
+// A perspective eye at `eye` looking at `target`, 45° wide on 200 × 150.
+korvex::WindowProjector PerspectiveProjector(GMVector eye, GMVector target) {
+  korvex::WindowProjector p;
+  p.eye = eye;
+  const GMVector f = target - eye;
+  p.f = f * (1.0 / std::sqrt(f.x * f.x + f.y * f.y + f.z * f.z));
+  GMVector s{p.f.y, -p.f.x, 0};  // right of the view, level
+  const double sl = std::sqrt(s.x * s.x + s.y * s.y);
+  p.s = s * (1.0 / sl);
+  p.u = {p.s.y * p.f.z - p.s.z * p.f.y, p.s.z * p.f.x - p.s.x * p.f.z, p.s.x * p.f.y - p.s.y * p.f.x};
+  p.nearPlane = 0.5;
+  p.right = 0.5 * std::tan(22.5 * 3.14159265358979 / 180);
+  p.left = -p.right;
+  p.top = p.right * 0.75;
+  p.bottom = -p.top;
+  p.parallel = false;
+  p.w = 200;
+  p.h = 150;
+  return p;
+}
+
+// The tree that finds corners and edges near the cursor must miss none that
+// the window shows within reach: compared with looking at every one, for
+// views from above, from afar in perspective and from among the items
+// (boxes then reach behind the eye).
+TEST(MeasureSnap, TheSnappingTreeMissesNothingWithinReach) {
+  std::vector<GMVector> points;
+  std::vector<GMSegment> segments;
+  unsigned seed = 17;
+  const auto next = [&seed](double span) {
+    seed = seed * 1103515245u + 12345u;
+    return ((seed >> 8) % 100000) / 100000.0 * span;
+  };
+  for (int i = 0; i < 3000; ++i) {
+    const GMVector p{next(400) - 200, next(400) - 200, next(60)};
+    points.push_back(p);
+    segments.push_back({p, p + GMVector{next(30) - 15, next(30) - 15, next(20) - 10}});
+  }
+  std::vector<GMVector> lo, hi;
+  for (const GMSegment& s : segments) {
+    lo.push_back({std::min(s.start.x, s.end.x), std::min(s.start.y, s.end.y), std::min(s.start.z, s.end.z)});
+    hi.push_back({std::max(s.start.x, s.end.x), std::max(s.start.y, s.end.y), std::max(s.start.z, s.end.z)});
+  }
+  korvex::SnapTree pointTree, segmentTree;
+  pointTree.Build(points, points);
+  segmentTree.Build(lo, hi);
+
+  korvex::WindowProjector plan = PlanProjector();
+  plan.left = plan.bottom = -250;
+  plan.right = plan.top = 250;
+  const std::vector<korvex::WindowProjector> views = {
+      plan, PerspectiveProjector({-300, -250, 150}, {0, 0, 0}), PerspectiveProjector({0, 0, 20}, {100, 30, 10})};
+  for (size_t v = 0; v < views.size(); ++v) {
+    const korvex::WindowProjector& view = views[v];
+    size_t looked = 0, pointsNear = 0;
+    for (double y = 3; y < view.h; y += 11.5)
+      for (double x = 2; x < view.w; x += 9.5) {
+        std::vector<int> found;
+        pointTree.Near(view, x, y, korvex::kSnapVertexPixels, found);
+        looked += found.size();
+        const std::set<int> foundPoints(found.begin(), found.end());
+        for (size_t i = 0; i < points.size(); ++i) {
+          // A point counts where the window shows it: beyond the near plane.
+          GMSegment w;
+          if (!view.Segment({points[i], points[i]}, view.nearPlane, w) ||
+              std::hypot(w.start.x - x, w.start.y - y) > korvex::kSnapVertexPixels)
+            continue;
+          ++pointsNear;
+          EXPECT_TRUE(foundPoints.contains(static_cast<int>(i))) << "view " << v << " at " << x << "," << y;
+        }
+        segmentTree.Near(view, x, y, korvex::kSnapEdgePixels, found);
+        const std::set<int> foundSegments(found.begin(), found.end());
+        for (size_t i = 0; i < segments.size(); ++i) {
+          GMSegment w;
+          if (!view.Segment(segments[i], view.nearPlane, w)) continue;
+          const double dx = w.end.x - w.start.x, dy = w.end.y - w.start.y, len2 = dx * dx + dy * dy;
+          const double t = len2 > 0 ? std::clamp(((x - w.start.x) * dx + (y - w.start.y) * dy) / len2, 0.0, 1.0) : 0;
+          if (std::hypot(w.start.x + dx * t - x, w.start.y + dy * t - y) > korvex::kSnapEdgePixels) continue;
+          EXPECT_TRUE(foundSegments.contains(static_cast<int>(i))) << "view " << v << " at " << x << "," << y;
+        }
+      }
+    EXPECT_GT(pointsNear, 20u) << "view " << v << " puts points under the cursor";
+    // Each look touches a small share of the points, not all of them.
+    const size_t looks = static_cast<size_t>(std::ceil(view.h / 11.5) * std::ceil(view.w / 9.5));
+    EXPECT_LT(looked, looks * points.size() / 10) << "view " << v;
+  }
+}
+
+TEST(MeasureSnap, AnEmptyTreeFindsNothing) {
+  korvex::SnapTree tree;
+  std::vector<int> found{1, 2};
+  tree.Near(PlanProjector(), 50, 50, 8, found);
+  EXPECT_TRUE(found.empty());
+  tree.Build({}, {});
+  tree.Near(PlanProjector(), 50, 50, 8, found);
+  EXPECT_TRUE(found.empty());
+  // Many items in one place stay one leaf and are all found.
+  const std::vector<GMVector> same(50, GMVector{1, 2, 3});
+  tree.Build(same, same);
+  tree.Near(PlanProjector(), 51, 48, 1, found);
+  EXPECT_EQ(found.size(), 50u);
 }
 
 TEST(MeasureDistance, PartsAndConstraints) {

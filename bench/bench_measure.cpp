@@ -1,0 +1,128 @@
+// Measuring on a district of 1,000,000 triangles (about 83,000 box
+// buildings): making the measure surfaces of the loaded scene, and snapping
+// the cursor to a corner, an edge or a face at points spread over the window,
+// seen from the fitted view, from above (plan, parallel) and from the street
+// (perspective, with most of the district behind the first buildings).
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "model/InkSolid.h"
+#include "quiet_ui.h"
+#include "site_blocks.h"
+#include "view/Measure.h"
+#include "view/StereonView.h"
+#include "view/WindowProjector.h"
+
+namespace {
+
+constexpr int kWidth = 1024, kHeight = 768;
+constexpr int kTriangles = 1000000;
+
+struct District {
+  korvex_bench::QuietUi ui;
+  korvex::LaunchValues launch;
+  std::optional<korvex::CStereonView> view;
+  korvex::MeasureScene surfaces;
+  bool ready = false;
+};
+
+// The district, opened headless once and its measure surfaces made once, for
+// every snapping case.
+District& Opened() {
+  static const std::unique_ptr<District> district = [] {
+    auto d = std::make_unique<District>();
+    d->launch.modelPath = korvex_bench::District(kTriangles).string();
+    d->launch.useEyeFile = false;
+    d->view.emplace(d->ui, d->launch);
+    d->ready = d->view->CreateHeadless(kWidth, kHeight) &&
+               d->view->StartupResult() == korvex::ModelLoadResult::kLoaded &&
+               d->surfaces.Build(d->view->Scene()->GetRoot());
+    return d;
+  }();
+  return *district;
+}
+
+// Snaps at 12 × 9 points over the window, one a turn.
+void SnapOver(benchmark::State& state, const korvex::WindowProjector& projector, korvex::MeasureScene& surfaces) {
+  int i = 0;
+  int caught[4] = {};
+  for (auto _ : state) {
+    const double x = (0.5 + i % 12) * kWidth / 12.0, y = (0.5 + (i / 12) % 9) * kHeight / 9.0;
+    const korvex::MeasurePoint point = surfaces.Snap(projector, x, y);
+    benchmark::DoNotOptimize(point.at);
+    ++caught[static_cast<int>(point.kind)];
+    ++i;
+  }
+  state.counters["vertex"] = caught[1];
+  state.counters["edge"] = caught[2];
+  state.counters["face"] = caught[3];
+  state.counters["none"] = caught[0];
+}
+
+// The camera set by `place`, painted once so that the projector is the
+// engine's frame.
+korvex::WindowProjector Seen(District& d, void (*place)(korvex::CStereonView&)) {
+  place(*d.view);
+  d.view->PaintImage();
+  return korvex::MakeProjector(*d.view->Engine(), d.view->State(), kWidth, kHeight);
+}
+
+bool Ready(benchmark::State& state) {
+  if (Opened().ready) return true;
+  state.SkipWithError("the district did not open headless (no OpenGL context, or it did not load)");
+  return false;
+}
+
+void BM_Measure_Build_District1M(benchmark::State& state) {
+  if (!Ready(state)) return;
+  CInkNode* root = Opened().view->Scene()->GetRoot();
+  for (auto _ : state) {
+    korvex::MeasureScene surfaces;
+    benchmark::DoNotOptimize(surfaces.Build(root));
+    state.counters["triangles"] = surfaces.TriangleCount();
+  }
+}
+BENCHMARK(BM_Measure_Build_District1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_Measure_Snap_District1M_FitAll(benchmark::State& state) {
+  if (!Ready(state)) return;
+  District& d = Opened();
+  const korvex::WindowProjector projector = Seen(d, [](korvex::CStereonView& v) {
+    v.OnCommand(korvex::cmd::kResetEye);
+    v.FitAll();
+  });
+  SnapOver(state, projector, d.surfaces);
+}
+BENCHMARK(BM_Measure_Snap_District1M_FitAll)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_Measure_Snap_District1M_Plan(benchmark::State& state) {
+  if (!Ready(state)) return;
+  District& d = Opened();
+  const korvex::WindowProjector projector = Seen(d, [](korvex::CStereonView& v) {
+    v.OnCommand(korvex::cmd::kPlanView);
+    v.FitAll();
+  });
+  SnapOver(state, projector, d.surfaces);
+}
+BENCHMARK(BM_Measure_Snap_District1M_Plan)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_Measure_Snap_District1M_Street(benchmark::State& state) {
+  if (!Ready(state)) return;
+  District& d = Opened();
+  const korvex::WindowProjector projector = Seen(d, [](korvex::CStereonView& v) {
+    korvex::ViewState& s = v.State();
+    if (s.displayFlags & korvex::frame::kParallel) v.OnCommand(korvex::cmd::kParallel);
+    // At a corner of the district, 1.5 above the street, looking across it.
+    s.eye = {-5.0, -5.0, 1.5};
+    s.target = {1000.0, 1000.0, 10.0};
+    s.nearPlane = 0.5;
+    s.farPlane = 5000.0;
+  });
+  SnapOver(state, projector, d.surfaces);
+}
+BENCHMARK(BM_Measure_Snap_District1M_Street)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
