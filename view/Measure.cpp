@@ -553,7 +553,11 @@ std::string MeasureUnitFor(std::string_view modelPath) {
   if (dot == std::string_view::npos) return {};
   std::string extension(modelPath.substr(dot + 1));
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == "k3d" ? "m" : "";
+  // A ".k3d" scene is in metres. An IFC model names its length unit, and
+  // the import turns whatever it names (millimetres, feet) into metres, so
+  // it arrives in metres always. Other formats carry no unit the import
+  // keeps: a bare number.
+  return extension == "k3d" || extension == "ifc" ? "m" : "";
 }
 
 namespace {

@@ -130,7 +130,8 @@ class MeasureScene {
 
 // A length in model units with up to three decimals ("12.5", "0.333").
 std::string FormatMeasure(double value);
-// "m" for a model whose unit is metres (a ".k3d" scene), otherwise nothing.
+// "m" for a model whose unit is metres (a ".k3d" scene, an IFC model),
+// otherwise nothing.
 std::string MeasureUnitFor(std::string_view modelPath);
 // The status-bar texts of a distance and of a face.
 std::string DistanceText(const MeasureDistance& d, std::string_view unit);

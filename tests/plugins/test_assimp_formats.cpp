@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -180,6 +181,28 @@ TEST_F(AssimpFormats, TheHouseStandsOnZ) {
   EXPECT_LT(height, 20.0);
   EXPECT_GT(box.maxX - box.minX, height);
   EXPECT_GT(box.maxY - box.minY, height);
+}
+
+// An IFC model names its length unit; whatever it names, it arrives in
+// metres, which is why a measurement on it reads in metres. The same house
+// with its unit set to millimetres arrives a thousand times smaller.
+TEST_F(AssimpFormats, AnIfcModelArrivesInMetresWhateverItsUnit) {
+  KORVEX_NEED(fs::exists(kModels), "KORVEX_ALLOW_NO_SAMPLES", "the assimp-testmodels package is not installed");
+  const fs::path house = kModels / "IFC/AC14-FZK-Haus.ifc";
+  ASSERT_TRUE(Load(house));
+  const GMBox metres = Box();
+  std::ifstream in(house, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string unit = "IFCSIUNIT(*,.LENGTHUNIT.,$,.METRE.)";
+  const size_t at = text.find(unit);
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, unit.size(), "IFCSIUNIT(*,.LENGTHUNIT.,.MILLI.,.METRE.)");
+  const fs::path millimetres = dir_ / "haus-mm.ifc";
+  std::ofstream(millimetres, std::ios::binary) << text;
+  ASSERT_TRUE(Load(millimetres));
+  const GMBox small = Box();
+  EXPECT_NEAR(small.maxZ - small.minZ, (metres.maxZ - metres.minZ) / 1000.0, 1e-6);
+  EXPECT_NEAR(small.maxX - small.minX, (metres.maxX - metres.minX) / 1000.0, 1e-6);
 }
 
 TEST_F(AssimpFormats, ATriangulatedBoxShowsOnlyItsTwelveEdges) {

@@ -288,7 +288,9 @@ TEST(MeasureText, ThreeDecimalsAndTheUnitOfMetreModels) {
   EXPECT_EQ(korvex::FormatMeasure(3), "3");
   EXPECT_EQ(korvex::FormatMeasure(-0.0001), "0");
   EXPECT_EQ(korvex::MeasureUnitFor("/a/Site.K3D"), "m");
+  EXPECT_EQ(korvex::MeasureUnitFor("/plans/Haus.IFC"), "m");
   EXPECT_EQ(korvex::MeasureUnitFor("house.obj"), "");
+  EXPECT_EQ(korvex::MeasureUnitFor("ifc.d/house.dae"), "");
   EXPECT_EQ(korvex::MeasureUnitFor("k3d"), "");
   EXPECT_EQ(korvex::DistanceText({13, 5, -12}, "m"), "距離 13 m  ΔXY 5 m  ΔZ -12 m");
   korvex::PlanarFace face;
