@@ -18,6 +18,7 @@
 #include "geometry/gm_polygon_inside.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_polygon_ops.h"
+#include "geometry/gm_segment.h"
 #include "geometry/gm_vector.h"
 
 namespace {

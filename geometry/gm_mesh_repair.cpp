@@ -9,6 +9,7 @@
 #include "geometry/gm_mesh_build.h"
 #include "geometry/gm_mesh_make.h"
 #include "geometry/gm_plane.h"
+#include "geometry/gm_segment.h"
 #include "geometry/gm_vector.h"
 
 int GMIsDegenerateMeshFace(const GMMesh& mesh, int face, double tol) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "geometry/gm_segment.h"
 #include "geometry/gm_vector.h"
 
 // --- planes -----------------------------------------------------------------

@@ -1,5 +1,7 @@
 // Segments: point on segment, 2D and 3D segment intersection, segment against
 // plane, and clipping of segment sets by a cutting plane.
+#include "geometry/gm_segment.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>

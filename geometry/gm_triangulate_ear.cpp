@@ -6,6 +6,7 @@
 #include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_inside.h"
 #include "geometry/gm_polygon_measure.h"
+#include "geometry/gm_segment.h"
 #include "geometry/gm_triangulate.h"
 #include "geometry/gm_vector.h"
 

@@ -21,6 +21,7 @@
 #include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_quaternion.h"
+#include "geometry/gm_segment.h"
 #include "geometry/gm_vector.h"
 #include "model/FigureTessellationDetail.h"
 

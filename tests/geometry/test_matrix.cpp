@@ -4,6 +4,7 @@
 
 #include "geometry/gm_matrix.h"
 #include "geometry/gm_plane.h"
+#include "geometry/gm_segment.h"
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
 

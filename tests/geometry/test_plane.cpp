@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "geometry/gm_plane.h"
+#include "geometry/gm_segment.h"
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
 

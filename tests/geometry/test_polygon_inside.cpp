@@ -10,6 +10,7 @@
 #include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_inside.h"
 #include "geometry/gm_polygon_ops.h"
+#include "geometry/gm_segment.h"
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
 #include "polygon_samples.h"
