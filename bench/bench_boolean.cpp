@@ -13,6 +13,7 @@
 
 #include "geometry/gm_boolean.h"
 #include "geometry/gm_mesh_build.h"
+#include "geometry/gm_mesh_merge.h"
 
 namespace {
 

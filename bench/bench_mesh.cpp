@@ -8,6 +8,8 @@
 
 #include "geometry/gm_mesh_build.h"
 #include "geometry/gm_mesh_make.h"
+#include "geometry/gm_mesh_merge.h"
+#include "geometry/gm_mesh_repair.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "geometry/gm_boolean.h"
 #include "geometry/gm_mesh_build.h"
+#include "geometry/gm_mesh_merge.h"
 #include "geometry/gm_polygon.h"
 
 namespace korvex::k3d {

@@ -33,6 +33,7 @@
 #include "geometry/gm_lists.h"
 #include "geometry/gm_mesh_build.h"
 #include "geometry/gm_mesh_make.h"
+#include "geometry/gm_mesh_repair.h"
 #include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_detail.h"
 #include "geometry/gm_polygon_inside.h"

@@ -2,10 +2,10 @@
 //
 // The scene file describes solids as polygons and extrusions; these
 // operations turn them into closed, consistently oriented GMMesh records
-// (faces counter-clockwise seen from outside) and tidy them before they
-// become mesh figures: extrusion, merging of coplanar faces, the edge table
-// that the outline draws, orientation, and repair of meshes that a Boolean
-// step left with slivers, T-junctions or holes.
+// (faces counter-clockwise seen from outside) before they become mesh
+// figures: extrusion, the edge table that the outline draws and orientation.
+// Merging coplanar faces is in gm_mesh_merge.h, and the repair of meshes that
+// a Boolean step left with slivers, T-junctions or holes in gm_mesh_repair.h.
 //
 // Meshes handed in are expected to be consistent: every face index names an
 // existing vertex (as InkCopyGeometry and the builders here guarantee).
@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <unordered_map>
 
 #include "geometry/gm_mesh.h"
@@ -78,20 +77,6 @@ void ReverseMeshFace(GMMesh& mesh, int face);
 // side, 0 otherwise (also for a start that is not a face).
 int OrientMeshFaces(GMMesh& mesh, int start);
 
-// Joins two coplanar polygons of the same turning sense that share one chain
-// of edges into one polygon: A from the chain's end round to its start, then
-// B round the other way. Null when they share no edge, touch at a single
-// point or share more than one chain.
-GMPolygonPtr JoinCoplanarPolygons(const GMPolygon& a, const GMPolygon& b, double tol);
-
-// Joins neighbouring polygons that lie in one plane (equal plane coefficients
-// within tol) into larger ones, then builds a mesh of the pieces. Null for
-// no polygons.
-GMMeshPtr MergeCoplanarPolygons(std::span<const GMPolygon> polygons, double tol);
-
-// MergeCoplanarPolygons over the face polygons of the mesh.
-GMMeshPtr MergeCoplanarFaces(const GMMesh& mesh, double tol);
-
 // Keeps in the edge table only the edges worth drawing: an edge between two
 // faces stays (extra -1) when the faces meet at an angle of at least the
 // threshold (more than tol beyond it), so threshold 0 drops exactly the edges
@@ -100,35 +85,6 @@ GMMeshPtr MergeCoplanarFaces(const GMMesh& mesh, double tol);
 // face and no two faces folded back onto each other.
 int FinaliseMeshEdges(GMMesh& mesh, double threshold, double tol);
 
-// Repairs in rising strength until the mesh is closed: drops degenerate
-// faces; then inserts vertices lying on open edges into the faces along
-// them (T-junctions) or caps border loops; finally peels off every face at
-// an open edge until none is left. Finalises the edges at every stage.
-// 1 when the result is closed.
-int CleanMesh(GMMesh& mesh, double threshold, double tol);
-
-// 1 when the face has no area: fewer than three corners remain once
-// neighbouring vertices within tol are taken as one, or its width across its
-// longest side is within tol.
-int GMIsDegenerateMeshFace(const GMMesh& mesh, int face, double tol);
-
-// A new mesh of every face not listed (rebuilt from the face polygons, so
-// unused vertices go and coincident ones merge). Null when no listed index
-// names a face; an empty mesh when every face was listed.
-GMMeshPtr RemoveMeshFaces(const GMMesh& mesh, std::span<const int> faces);
-
-// Removes in place every face that has an edge with no face on its other
-// side. 1 when faces were removed.
-int RemoveOpenFaces(GMMesh& mesh);
-
-// RemoveOpenFaces repeated until it removes nothing, done in one count-down
-// over the edges: what remains are the closed parts of the mesh.
-void PeelOpenFaces(GMMesh& mesh);
-
 // A new edge table from the face loops: every edge once (segments equal
 // within tol in either direction count as one), extra -1.
 void RebuildMeshEdges(GMMesh& mesh, double tol);
-
-// Caps the mesh's border loops with new faces and orients the whole mesh
-// from face 0. 1 when the mesh is closed afterwards.
-int CloseMeshHoles(GMMesh& mesh, double threshold, double tol);

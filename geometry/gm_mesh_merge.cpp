@@ -1,5 +1,7 @@
 // Merging the faces of a mesh that lie in one plane, so that a wall split by
 // a Boolean step or built from several polygons becomes one face again.
+#include "geometry/gm_mesh_merge.h"
+
 #include <algorithm>
 #include <vector>
 

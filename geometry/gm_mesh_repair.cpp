@@ -1,5 +1,7 @@
 // Repair of meshes that a Boolean step or a careless source left open:
 // degenerate faces, T-junctions, holes, and faces hanging at open edges.
+#include "geometry/gm_mesh_repair.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>

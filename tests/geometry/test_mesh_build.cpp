@@ -7,6 +7,7 @@
 
 #include "geometry/gm_mesh_build.h"
 #include "geometry/gm_mesh_make.h"
+#include "geometry/gm_mesh_merge.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_polygon_ops.h"
 #include "gm_expect.h"

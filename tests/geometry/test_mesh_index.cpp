@@ -10,6 +10,8 @@
 
 #include "geometry/gm_mesh_build.h"
 #include "geometry/gm_mesh_make.h"
+#include "geometry/gm_mesh_merge.h"
+#include "geometry/gm_mesh_repair.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_vector.h"
 #include "mesh_samples.h"

@@ -4,6 +4,7 @@
 
 #include "geometry/gm_mesh_build.h"
 #include "geometry/gm_mesh_make.h"
+#include "geometry/gm_mesh_repair.h"
 #include "gm_expect.h"
 #include "mesh_samples.h"
 
