@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 
 namespace korvex {

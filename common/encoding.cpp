@@ -1,12 +1,12 @@
 // Shift-JIS (CP932) ⇄ UTF-8 at the edge between the scene's bytes and the
 // user interface, through the C library's iconv.
+#include "common/encoding.h"
+
 #include <errno.h>
 #include <iconv.h>
 
 #include <string>
 #include <string_view>
-
-#include "common/file_util.h"
 
 namespace korvex {
 namespace {

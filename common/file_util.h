@@ -39,9 +39,4 @@ std::string NormalizeSeparators(std::string_view path);
 // separator. Empty when it cannot be determined.
 std::filesystem::path ProgramFolder();
 
-// Shift-JIS (CP932) bytes to UTF-8 and back. Bytes that cannot be converted
-// become "?" so that a name never turns into an empty or truncated string.
-std::string Cp932ToUtf8(std::string_view cp932);
-std::string Utf8ToCp932(std::string_view utf8);
-
 }  // namespace korvex

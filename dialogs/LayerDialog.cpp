@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "model/InkNode.h"
 #include "sheet/Tr.h"

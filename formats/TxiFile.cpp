@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "formats/TextScan.h"
 

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "common/atomic_file.h"
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "common/user_interface.h"
 #include "output/OutputTexts.h"

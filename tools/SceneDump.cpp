@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "model/InkFigAdmin.h"
 #include "model/InkNode.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/atomic_file.h"
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "common/user_interface.h"
 #include "formats/BilFile.h"

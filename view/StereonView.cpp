@@ -1,5 +1,6 @@
 // The view: creation and destruction, painting and its overlay, selection
 // and the host's messages.
+#include "common/encoding.h"
 #include "plugins/ScenePlugins.h"
 #include "view/StereonView.h"
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "common/user_interface.h"
 #include "formats/K3dReader.h"

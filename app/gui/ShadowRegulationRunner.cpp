@@ -10,6 +10,7 @@
 #include <string>
 
 #include "analysis/SceneCasters.h"
+#include "common/encoding.h"
 #include "sheet/ShadowPlan.h"
 #include "common/file_util.h"
 #include "dialogs/ShadowRegulationDialog.h"

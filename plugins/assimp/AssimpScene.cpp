@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/atomic_file.h"
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "geometry/gm_polygon_detail.h"
 #include "geometry/gm_vector.h"

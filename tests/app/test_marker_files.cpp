@@ -5,6 +5,7 @@
 
 #include "app/MarkerFiles.h"
 #include "app_fixture.h"
+#include "common/encoding.h"
 #include "common/file_util.h"
 
 namespace fs = std::filesystem;

@@ -52,6 +52,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtUserInterface.h"
 #include "app/gui/ViewWidget.h"
+#include "common/encoding.h"
 #include "sheet/ShadowPlan.h"
 #include "dialogs/ShadowRegulationDialog.h"
 #include "dialogs/FogDialog.h"

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 
 namespace fs = std::filesystem;

@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "formats/BilFile.h"
 #include "formats/TxiFile.h"

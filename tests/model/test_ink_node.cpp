@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "geometry/gm_matrix.h"
 #include "model/InkNode.h"

@@ -1,6 +1,7 @@
 // The drawing-layout file and the sizes of a printed picture.
 #include <gtest/gtest.h>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "output/LayoutFile.h"
 #include "output/PictureFile.h"

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/encoding.h"
 #include "common/file_util.h"
 #include "view/EyeFile.h"
 #include "view_fixture.h"
