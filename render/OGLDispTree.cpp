@@ -1,6 +1,8 @@
 #include "render/OGLDispTree.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "geometry/gm_matrix.h"
@@ -41,6 +43,20 @@ void SetDiffuse(uint32_t color) {
 void SetCurrentColor(uint32_t color) {
   glColor4ub(static_cast<GLubyte>(color & 0xFFu), static_cast<GLubyte>((color >> 8) & 0xFFu),
              static_cast<GLubyte>((color >> 16) & 0xFFu), 255);
+}
+
+// The face colour: pure black turns white when asked; highlighting lightens
+// the diffuse colour halfway to white; the ambient colour is half the colour.
+void FaceMaterial(uint32_t color, bool whiteForBlack, bool highlighted, double alpha, float ambient[4],
+                  float diffuse[4]) {
+  Rgba k = Channels(color);
+  if (whiteForBlack && k.r == 0.0 && k.g == 0.0 && k.b == 0.0) k.r = k.g = k.b = 255.0;
+  const double rgb[3] = {k.r, k.g, k.b};
+  for (int i = 0; i < 3; ++i) {
+    ambient[i] = static_cast<float>(rgb[i] * 0.5 / 255.0);
+    diffuse[i] = static_cast<float>((highlighted ? rgb[i] + (255.0 - rgb[i]) * 0.5 : rgb[i]) / 255.0);
+  }
+  ambient[3] = diffuse[3] = static_cast<float>(alpha);
 }
 
 bool HasUndefined(const GMVector& v) { return v.x == GM_UNDEFINED || v.y == GM_UNDEFINED || v.z == GM_UNDEFINED; }
@@ -103,14 +119,11 @@ void EmitTriangles(std::span<const OGLTriangle> triangles, const StereonTexture*
 
 // The faces of the meshes, a face at a time, as the polygon of its vertices
 // in face order; opaque faces carry the normal of their plane, transparent
-// ones that of their first triangle, as for polygons. Returns the triangles
-// drawn.
-size_t EmitMeshFaces(std::span<const GMMesh* const> meshes, bool planeNormals, const StereonTexture* texture,
-                     const GMVector& shift) {
-  size_t count = 0;
+// ones that of their first triangle, as for polygons.
+template <typename Visit>
+void ForEachMeshTriangle(std::span<const GMMesh* const> meshes, bool planeNormals, Visit&& visit) {
   GMPolygon face;
   std::vector<OGLTriangle> triangles;
-  glBegin(GL_TRIANGLES);
   for (const GMMesh* mesh : meshes)
     for (const GMMeshFace& f : mesh->Faces()) {
       face.points.clear();
@@ -120,9 +133,19 @@ size_t EmitMeshFaces(std::span<const GMMesh* const> meshes, bool planeNormals, c
           planeNormals && face.Count() >= 3 ? GMPolygonNormal(face, kTolerance) : GMUndefinedVector();
       triangles.clear();
       OGLAppendFaceTriangles(face, normal, triangles);
-      for (const OGLTriangle& t : triangles) EmitTriangle(t, texture, shift);
-      count += triangles.size();
+      for (const OGLTriangle& t : triangles) visit(t);
     }
+}
+
+// Returns the triangles drawn.
+size_t EmitMeshFaces(std::span<const GMMesh* const> meshes, bool planeNormals, const StereonTexture* texture,
+                     const GMVector& shift) {
+  size_t count = 0;
+  glBegin(GL_TRIANGLES);
+  ForEachMeshTriangle(meshes, planeNormals, [&](const OGLTriangle& t) {
+    EmitTriangle(t, texture, shift);
+    ++count;
+  });
   glEnd();
   return count;
 }
@@ -165,6 +188,53 @@ void EmitPoints(std::span<const GMVector> points, const GMVector& shift) {
   glEnd();
 }
 
+// A child shares its parent's lists when it has no more primitives than
+// this (a building of a district, not a terrain). A block of shared lists
+// stays small enough that rebuilding one child, which recompiles its block,
+// is quick.
+constexpr size_t kShareablePrimitives = 4096;
+
+void PushFloats(std::vector<float>& out, const GMVector& p, const GMVector& shift) {
+  out.push_back(static_cast<float>(p.x - shift.x));
+  out.push_back(static_cast<float>(p.y - shift.y));
+  out.push_back(static_cast<float>(p.z - shift.z));
+}
+
+void PushTriangle(std::vector<float>& out, const OGLTriangle& t, const GMVector& shift) {
+  out.push_back(static_cast<float>(t.normal.x));
+  out.push_back(static_cast<float>(t.normal.y));
+  out.push_back(static_cast<float>(t.normal.z));
+  for (const GMVector& p : t.p) PushFloats(out, p, shift);
+}
+
+void PushSegments(std::vector<float>& out, std::span<const GMSegment> segments, const GMVector& shift) {
+  for (const GMSegment& s : segments) {
+    PushFloats(out, s.start, shift);
+    PushFloats(out, s.end, shift);
+  }
+}
+
+// A corner of a shared record, moved into the frame of the block.
+void RecordVertex(const float* p, const GMVector& move, bool moved) {
+  if (moved)
+    glVertex3d(p[0] + move.x, p[1] + move.y, p[2] + move.z);
+  else
+    glVertex3fv(p);
+}
+
+void EmitRecordVertices(GLenum mode, const std::vector<float>& coordinates, const GMVector& move, bool moved) {
+  if (coordinates.empty()) return;
+  glBegin(mode);
+  for (size_t i = 0; i + 3 <= coordinates.size(); i += 3) RecordVertex(&coordinates[i], move, moved);
+  glEnd();
+}
+
+bool SameFloats(const float* a, const float* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 bool IsIdentityPlacement(const GMVector& axis, double angle, const GMVector& scale) {
   return (angle == 0.0 || (axis.x == 0.0 && axis.y == 0.0 && axis.z == 0.0)) && scale.x == 1.0 && scale.y == 1.0 &&
          scale.z == 1.0;
@@ -205,6 +275,7 @@ COGLDispTree::~COGLDispTree() { COGLDispTree::RemoveAll(); }
 void COGLDispTree::RemoveAt(int index) {
   if (index < 0 || index >= GetCount()) return;
   auto* child = static_cast<COGLDispTree*>(CPlainList::GetAt(index));
+  if (child->block_ != nullptr) LeaveBlock(child);
   CPlainList::RemoveAt(index);
   delete child;
 }
@@ -213,6 +284,8 @@ void COGLDispTree::RemoveAll() {
   std::vector<COGLDispTree*> children;
   for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext()) children.push_back(static_cast<COGLDispTree*>(it->GetData()));
   CPlainList::RemoveAll();
+  for (COGLDispTree* child : children) child->block_ = nullptr;
+  blocks_.clear();
   for (COGLDispTree* child : children) delete child;
 }
 
@@ -321,6 +394,7 @@ void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift) {
     }
     if (id != 0) glCallList(id);
   }
+  if (!blocks_.empty()) DrawBlocks(pass);
   for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
     static_cast<COGLDispTree*>(it->GetData())->DrawPass(pass, shift);
   if (placed) glPopMatrix();
@@ -329,6 +403,16 @@ void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift) {
 void COGLDispTree::Build(const OGLDispElement* element) {
   // The old lists go first, so that their ids are free again.
   lists_ = std::make_unique<OGLDispLists>();
+  if (element != nullptr && parent_ != nullptr && parent_->shareChildLists_ && ShareableElement(*element)) {
+    BuildRecord(*element);
+    if (block_ != nullptr)
+      block_->dirty = true;
+    else
+      parent_->JoinBlock(this);
+    return;
+  }
+  if (block_ != nullptr) parent_->LeaveBlock(this);
+  record_.reset();
   if (element == nullptr) return;
   const OGLDispElement& e = *element;
   OGLDispLists& l = *lists_;
@@ -358,17 +442,11 @@ void COGLDispTree::Build(const OGLDispElement* element) {
 
   const Rgba c = Channels(e.color);
   const bool opaque = c.a == 255.0;
-  // The face colour: pure black turns white when asked; highlighting lightens
-  // the diffuse colour halfway to white.
-  Rgba k = c;
-  if (whiteForBlack && k.r == 0.0 && k.g == 0.0 && k.b == 0.0) k.r = k.g = k.b = 255.0;
   auto faceMaterial = [&](double alpha) {
-    SetMaterial(GL_AMBIENT, k.r * 0.5 / 255.0, k.g * 0.5 / 255.0, k.b * 0.5 / 255.0, alpha);
-    if (option & 1)
-      SetMaterial(GL_DIFFUSE, (k.r + (255.0 - k.r) * 0.5) / 255.0, (k.g + (255.0 - k.g) * 0.5) / 255.0,
-                  (k.b + (255.0 - k.b) * 0.5) / 255.0, alpha);
-    else
-      SetMaterial(GL_DIFFUSE, k.r / 255.0, k.g / 255.0, k.b / 255.0, alpha);
+    float ambient[4], diffuse[4];
+    FaceMaterial(e.color, whiteForBlack != 0, (option & 1) != 0, alpha, ambient, diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
   };
 
   if (opaque && (!e.polygons.empty() || !e.meshes.empty())) {
@@ -435,4 +513,233 @@ void COGLDispTree::Build(const OGLDispElement* element) {
       if (!e.markLines.empty()) EmitSegments(e.markLines, shift);
     });
   }
+}
+
+size_t OGLBatchRecord::Primitives() const {
+  return faces.size() / 12 + (lines.size() + outlines.size() + markLines.size()) / 6 +
+         (points.size() + markPoints.size()) / 3;
+}
+
+bool COGLDispTree::ShareableElement(const OGLDispElement& e) const {
+  // A picture on the faces needs its own texture binding, and a rotated or
+  // scaled child its own matrix: those keep lists of their own.
+  if (e.texture != nullptr || !IsIdentityPlacement(e.axis, e.angle, e.scale)) return false;
+  size_t primitives = e.polygons.size() + e.lines.size() + e.outlines.size() + e.markLines.size() +
+                      e.points.size() + e.markPoints.size();
+  for (const GMMesh* mesh : e.meshes) primitives += static_cast<size_t>(mesh->faceCount + mesh->edgeCount);
+  return primitives <= kShareablePrimitives;
+}
+
+void COGLDispTree::BuildRecord(const OGLDispElement& e) {
+  OGLDispLists& l = *lists_;
+  l.name = e.name;
+  origin = e.origin;
+  axis = e.axis;
+  angle = e.angle;
+  scale = e.scale;
+  shift = e.shift;
+  record_ = std::make_unique<OGLBatchRecord>();
+  OGLBatchRecord& r = *record_;
+  const Rgba c = Channels(e.color);
+  const bool opaque = c.a == 255.0;
+  r.transparent = !opaque;
+  FaceMaterial(e.color, whiteForBlack != 0, (option & 1) != 0, opaque ? 1.0 : c.a / 255.0, r.ambient, r.diffuse);
+  r.colourDiffuse[0] = static_cast<float>(c.r / 255.0);
+  r.colourDiffuse[1] = static_cast<float>(c.g / 255.0);
+  r.colourDiffuse[2] = static_cast<float>(c.b / 255.0);
+  r.colourDiffuse[3] = 1.0f;
+  r.colour[0] = static_cast<uint8_t>(c.r);
+  r.colour[1] = static_cast<uint8_t>(c.g);
+  r.colour[2] = static_cast<uint8_t>(c.b);
+  r.colour[3] = 255;
+  r.outlineDiffuse = options[0] != 0;
+
+  if (!e.polygons.empty() || !e.meshes.empty()) {
+    for (const OGLTriangle& t : Triangulate(e, opaque)) PushTriangle(r.faces, t, shift);
+    ForEachMeshTriangle(e.meshes, opaque, [&](const OGLTriangle& t) { PushTriangle(r.faces, t, shift); });
+  }
+  PushSegments(r.lines, e.lines, shift);
+  PushSegments(r.outlines, e.outlines, shift);
+  for (const GMMesh* mesh : e.meshes)
+    for (const GMMeshEdge& edge : mesh->Edges())
+      if (ValidEdge(*mesh, edge)) {
+        PushFloats(r.outlines, mesh->Position(edge.first), shift);
+        PushFloats(r.outlines, mesh->Position(edge.second), shift);
+      }
+  for (const GMVector& p : e.points) PushFloats(r.points, p, shift);
+  for (const GMVector& p : e.markPoints) PushFloats(r.markPoints, p, shift);
+  PushSegments(r.markLines, e.markLines, shift);
+  l.faceCount = static_cast<int>(r.faces.size() / 12);
+  l.lineCount = static_cast<int>((r.lines.size() + r.outlines.size()) / 6);
+  l.pointCount = static_cast<int>(r.points.size() / 3);
+  l.markCount = static_cast<int>(r.markPoints.size() / 3 + r.markLines.size() / 6);
+  r.faces.shrink_to_fit();
+  r.outlines.shrink_to_fit();
+}
+
+void COGLDispTree::JoinBlock(COGLDispTree* child) {
+  // Children join the newest block until it is full: children next to each
+  // other in a model are mostly next to each other on the site.
+  const size_t primitives = child->record_->Primitives();
+  if (blocks_.empty() || (!blocks_.back()->members.empty() && blocks_.back()->primitives + primitives > blockPrimitives_))
+    blocks_.push_back(std::make_unique<Block>());
+  Block& block = *blocks_.back();
+  block.members.push_back(child);
+  block.primitives += primitives;
+  block.dirty = true;
+  child->block_ = &block;
+}
+
+void COGLDispTree::LeaveBlock(COGLDispTree* child) {
+  Block* block = child->block_;
+  child->block_ = nullptr;
+  std::erase(block->members, child);
+  block->dirty = true;
+  if (block->members.empty())
+    std::erase_if(blocks_, [block](const std::unique_ptr<Block>& b) { return b.get() == block; });
+}
+
+void COGLDispTree::DrawBlocks(Pass pass) {
+  // Picking draws the blocks as they are, a name per child; the shared
+  // lists carry no names, so that a frame replays long runs of triangles.
+  GLint mode = GL_RENDER;
+  glGetIntegerv(GL_RENDER_MODE, &mode);
+  const bool selecting = mode == GL_SELECT;
+  for (const std::unique_ptr<Block>& owned : blocks_) {
+    Block& block = *owned;
+    if (selecting) {
+      EmitBlock(block, pass, true);
+      continue;
+    }
+    if (!block.dirty) {
+      // A child hidden or shown since the compile, or a new local origin,
+      // makes the block's lists stale.
+      block.dirty = block.compiledShift.x != shift.x || block.compiledShift.y != shift.y ||
+                    block.compiledShift.z != shift.z;
+      for (size_t i = 0; i < block.members.size() && !block.dirty; ++i)
+        block.dirty = (block.members[i]->visible != 0) != block.members[i]->recordDrawn_;
+    }
+    if (block.dirty) CompileBlock(block);
+    if (const unsigned id = block.lists[static_cast<size_t>(pass)].Id(); id != 0) glCallList(id);
+  }
+}
+
+void COGLDispTree::CompileBlock(Block& block) {
+  block.primitives = 0;
+  for (COGLDispTree* member : block.members) {
+    member->recordDrawn_ = member->visible != 0;
+    block.primitives += member->record_->Primitives();
+  }
+  for (size_t p = 0; p < block.lists.size(); ++p) {
+    // The old list goes first, so that its id is free again.
+    block.lists[p].Reset();
+    const Pass pass = static_cast<Pass>(p);
+    bool any = false;
+    for (const COGLDispTree* member : block.members) {
+      if (!member->recordDrawn_) continue;
+      const OGLBatchRecord& r = *member->record_;
+      switch (pass) {
+        case Pass::Faces: any = !r.faces.empty() && !r.transparent; break;
+        case Pass::Transparent: any = !r.faces.empty() && r.transparent; break;
+        case Pass::Lines: any = !r.lines.empty(); break;
+        case Pass::Outlines: any = !r.outlines.empty(); break;
+        case Pass::Points: any = !r.points.empty(); break;
+        case Pass::Marks: any = !r.markPoints.empty() || !r.markLines.empty(); break;
+      }
+      if (any) break;
+    }
+    if (!any) continue;
+    const GLuint id = glGenLists(1);
+    if (id == 0) continue;
+    glNewList(id, GL_COMPILE);
+    EmitBlock(block, pass, false);
+    glEndList();
+    block.lists[p] = korvex::GLDisplayList(id);
+  }
+  block.compiledShift = shift;
+  block.dirty = false;
+  ++blockCompiles_;
+}
+
+void COGLDispTree::EmitBlock(const Block& block, Pass pass, bool named) const {
+  // Each child draws with the materials its own lists would set; a material
+  // is set again only when it changes from one child to the next.
+  glPushAttrib(GL_LIGHTING_BIT);
+  const float* ambient = nullptr;
+  const float* diffuse = nullptr;
+  const uint8_t* colour = nullptr;
+  auto setDiffuse = [&](const float* d) {
+    if (diffuse == nullptr || !SameFloats(diffuse, d, 4)) glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, d);
+    diffuse = d;
+  };
+  auto setColour = [&](const uint8_t* c) {
+    if (colour == nullptr || std::memcmp(colour, c, 4) != 0) glColor4ub(c[0], c[1], c[2], c[3]);
+    colour = c;
+  };
+  // Outlines leave the diffuse colour alone unless the option word asks
+  // for it: children that leave it go first, before any child sets it.
+  for (int round = 0; round < (pass == Pass::Outlines ? 2 : 1); ++round)
+    for (const COGLDispTree* member : block.members) {
+      const bool shown = named ? member->visible != 0 : member->recordDrawn_;
+      if (!shown) continue;
+      const OGLBatchRecord& r = *member->record_;
+      const GMVector anchor{member->shift.x + member->origin.x, member->shift.y + member->origin.y,
+                            member->shift.z + member->origin.z};
+      const GMVector move{anchor.x - shift.x, anchor.y - shift.y, anchor.z - shift.z};
+      const bool moved = move.x != 0.0 || move.y != 0.0 || move.z != 0.0;
+      bool drawn = false;
+      auto begin = [&] {
+        if (named && !drawn) glPushName(static_cast<GLuint>(member->lists_->name));
+        drawn = true;
+      };
+      switch (pass) {
+        case Pass::Faces:
+        case Pass::Transparent: {
+          if (r.faces.empty() || r.transparent != (pass == Pass::Transparent)) break;
+          begin();
+          if (ambient == nullptr || !SameFloats(ambient, r.ambient, 4))
+            glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, r.ambient);
+          ambient = r.ambient;
+          setDiffuse(r.diffuse);
+          glBegin(GL_TRIANGLES);
+          for (size_t i = 0; i + 12 <= r.faces.size(); i += 12) {
+            glNormal3fv(&r.faces[i]);
+            for (size_t k = 0; k < 3; ++k) RecordVertex(&r.faces[i + 3 + 3 * k], move, moved);
+          }
+          glEnd();
+          break;
+        }
+        case Pass::Lines:
+          if (r.lines.empty()) break;
+          begin();
+          setDiffuse(r.colourDiffuse);
+          setColour(r.colour);
+          EmitRecordVertices(GL_LINES, r.lines, move, moved);
+          break;
+        case Pass::Outlines:
+          if (r.outlines.empty() || r.outlineDiffuse != (round == 1)) break;
+          begin();
+          if (r.outlineDiffuse) setDiffuse(r.colourDiffuse);
+          setColour(r.colour);
+          EmitRecordVertices(GL_LINES, r.outlines, move, moved);
+          break;
+        case Pass::Points:
+          if (r.points.empty()) break;
+          begin();
+          setDiffuse(r.colourDiffuse);
+          setColour(r.colour);
+          EmitRecordVertices(GL_POINTS, r.points, move, moved);
+          break;
+        case Pass::Marks:
+          if (r.markPoints.empty() && r.markLines.empty()) break;
+          begin();
+          setDiffuse(r.colourDiffuse);
+          setColour(r.colour);
+          EmitRecordVertices(GL_POINTS, r.markPoints, move, moved);
+          EmitRecordVertices(GL_LINES, r.markLines, move, moved);
+          break;
+      }
+      if (named && drawn) glPopName();
+    }
+  glPopAttrib();
 }

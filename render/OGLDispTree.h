@@ -2,6 +2,13 @@
 // up to six display lists compiled from a display element, and the node's own
 // placement (origin, rotation, scale).
 //
+// A node whose children are many small buildings (a district exported with
+// one object per building) shares display lists among them: each small child
+// keeps its compiled vertices in a compact record instead of lists of its
+// own, and the parent compiles the records of a block of children into one
+// list per pass. A GL display list costs kilobytes however little it holds,
+// so a list or two per building costs more memory than the buildings.
+//
 // Building needs the engine's GL context current (CStereon::MakeCurrent), and
 // so does destroying a node, which deletes its lists.
 #pragma once
@@ -88,6 +95,25 @@ struct OGLDispElement {
   std::span<const GMVector> markPoints;
 };
 
+// What a small node of a sharing parent keeps instead of lists: its
+// primitives in single precision about its own shift, and the colours it was
+// built with, so that its block's lists can be compiled again without it.
+struct OGLBatchRecord {
+  std::vector<float> faces;     // 12 floats a triangle: the normal, then three corners
+  bool transparent = false;     // the faces belong to the transparent pass
+  std::vector<float> lines;     // 6 floats a segment
+  std::vector<float> outlines;  // 6 floats a segment
+  std::vector<float> points;    // 3 floats a point
+  std::vector<float> markPoints;
+  std::vector<float> markLines;
+  float ambient[4] = {};        // the faces' material
+  float diffuse[4] = {};
+  float colourDiffuse[4] = {};  // the lines', points' and marks' material
+  uint8_t colour[4] = {};
+  bool outlineDiffuse = false;  // outlines take the colour as diffuse too
+  size_t Primitives() const;
+};
+
 // The compiled lists of one tree node. A list that would draw nothing is not
 // made (its id is 0), so a frame never calls empty lists.
 struct OGLDispLists {
@@ -136,6 +162,23 @@ class COGLDispTree : public CPlainList {
 
   // Appends a child and makes this node its parent; -1 for null.
   int AddChild(std::unique_ptr<COGLDispTree> node);
+  // Whether small children built from now on share their lists (see the
+  // top of this file). A child must be added before its element is set to
+  // share; children already built keep what they have. A block holds about
+  // `blockPrimitives` triangles, segments and points.
+  static constexpr size_t kBlockPrimitives = 65536;
+  void SetShareChildLists(bool share, size_t blockPrimitives = kBlockPrimitives) {
+    shareChildLists_ = share;
+    blockPrimitives_ = blockPrimitives;
+  }
+  bool SharesChildLists() const { return shareChildLists_; }
+  // Whether this node's primitives are drawn from its parent's shared lists.
+  bool InSharedLists() const { return record_ != nullptr; }
+  // The shared blocks of this node's children, and how many have been
+  // compiled since this node was made: a changed child recompiles its block
+  // only.
+  size_t SharedBlockCount() const { return blocks_.size(); }
+  size_t SharedBlockCompiles() const { return blockCompiles_; }
   // Recompiles this node's lists from the element (null: an empty record).
   void SetElement(const OGLDispElement* element);
   void SetElementWith(const OGLDispElement* element, int option);
@@ -164,10 +207,32 @@ class COGLDispTree : public CPlainList {
   enum class Pass { Faces, Lines, Outlines, Transparent, Points, Marks };
   void DrawPass(Pass pass, const GMVector& parentShift);
   void Build(const OGLDispElement* element);
+  bool ShareableElement(const OGLDispElement& e) const;
+  void BuildRecord(const OGLDispElement& e);
+  // A block of children whose records share one list per pass.
+  struct Block {
+    std::vector<COGLDispTree*> members;
+    std::array<korvex::GLDisplayList, 6> lists;
+    size_t primitives = 0;  // of the members, as last compiled or joined
+    bool dirty = true;
+    GMVector compiledShift{};  // this node's shift the lists were compiled for
+  };
+  void JoinBlock(COGLDispTree* child);
+  void LeaveBlock(COGLDispTree* child);
+  void DrawBlocks(Pass pass);
+  void CompileBlock(Block& block);
+  void EmitBlock(const Block& block, Pass pass, bool named) const;
   // The shift carried through this node's placement, in its parent's
   // coordinates.
   GMVector PlacedShift() const;
 
   std::unique_ptr<OGLDispLists> lists_;
   COGLDispTree* parent_ = nullptr;
+  bool shareChildLists_ = false;
+  size_t blockPrimitives_ = kBlockPrimitives;
+  std::unique_ptr<OGLBatchRecord> record_;
+  Block* block_ = nullptr;     // the parent's block holding this node's record
+  bool recordDrawn_ = false;   // `visible` when the block was last compiled
+  std::vector<std::unique_ptr<Block>> blocks_;
+  size_t blockCompiles_ = 0;
 };

@@ -20,6 +20,10 @@ constexpr double kArcFactor = 1.0;
 // Coordinates beyond this many far planes (or model spans) from the middle
 // of the model are taken for garbage.
 constexpr double kFarLimit = 10.0;
+// A node with this many children or more lets its small children share
+// display lists: a list costs kilobytes of its own, a building a few hundred
+// bytes of vertices.
+constexpr int kShareListsFrom = 16;
 
 bool TooFewVertices(const InkFigure& figure) {
   const void* g = figure.geometry;
@@ -220,14 +224,25 @@ void CStereonView::FillTree(CInkNode& node, COGLDispTree& tree) {
   tree.SetElementWith(&element, state_.contrast & 1);
 }
 
-std::unique_ptr<COGLDispTree> CStereonView::BuildTree(CInkNode& node) {
-  auto tree = std::make_unique<COGLDispTree>();
+COGLDispTree* CStereonView::BuildTree(COGLDispTree& parent, CInkNode& node) {
+  // The tree joins its parent before it is filled, so that a small node
+  // among many siblings goes into the lists they share.
+  auto owned = std::make_unique<COGLDispTree>();
+  COGLDispTree* tree = owned.get();
   tree->Reset(nullptr, state_.contrast & 1, 0);
   tree->options = engine_->treeOptions;
+  tree->SetShareChildLists(node.GetCount() >= kShareListsFrom);
+  if (parent.AddChild(std::move(owned)) < 0) return nullptr;
   FillTree(node, *tree);
   for (int i = 0; i < node.GetCount(); ++i)
-    if (CInkNode* child = node.GetChild(i)) tree->AddChild(BuildTree(*child));
+    if (CInkNode* child = node.GetChild(i)) BuildTree(*tree, *child);
   return tree;
+}
+
+void CStereonView::BuildTopTrees(COGLDispTree& root, CInkNode& sceneRoot) {
+  root.SetShareChildLists(sceneRoot.GetCount() >= kShareListsFrom);
+  for (int i = 0; i < sceneRoot.GetCount(); ++i)
+    if (CInkNode* child = sceneRoot.GetChild(i)) BuildTree(root, *child);
 }
 
 void CStereonView::RebuildAll() {
@@ -242,9 +257,7 @@ void CStereonView::RebuildAll() {
   sceneBoxValid_ = false;
   measureScene_.reset();
   engine_->SetLocalOrigin(LocalOriginFor());
-  if (CInkNode* sceneRoot = scene_->GetRoot())
-    for (int i = 0; i < sceneRoot->GetCount(); ++i)
-      if (CInkNode* child = sceneRoot->GetChild(i)) root->AddChild(BuildTree(*child));
+  if (CInkNode* sceneRoot = scene_->GetRoot()) BuildTopTrees(*root, *sceneRoot);
   selection_ = selected != nullptr ? handles_.HandleOf(*selected) : 0;
   DropHighlight();
 }

@@ -404,7 +404,10 @@ class CStereonView {
   void CopyIntoOldEngine(CStereon& engine, int width, double lineWidth);
 
   // Bridge.
-  std::unique_ptr<COGLDispTree> BuildTree(CInkNode& node);
+  // Builds the trees of the node and all below it as a child of `parent`.
+  COGLDispTree* BuildTree(COGLDispTree& parent, CInkNode& node);
+  // The trees of the scene root's children under the engine's top node.
+  void BuildTopTrees(COGLDispTree& root, CInkNode& sceneRoot);
   void FillTree(CInkNode& node, COGLDispTree& tree);
   // The point of the node's own coordinates its display lists are drawn
   // about.

@@ -237,8 +237,7 @@ void CStereonView::BuildTreesInto(CStereon& engine) {
   } restore{*this, engine_, std::move(engine_), handles_};
   engine.SetLocalOrigin(restore.screen->LocalOrigin());
   engine_.reset(&engine);
-  for (int i = 0; i < sceneRoot->GetCount(); ++i)
-    if (CInkNode* child = sceneRoot->GetChild(i)) root->AddChild(BuildTree(*child));
+  BuildTopTrees(*root, *sceneRoot);
 }
 
 void CStereonView::CopyIntoOldEngine(CStereon& engine, int width, double lineWidth) {

@@ -353,7 +353,7 @@ void CStereonView::DropOntoNode(const std::string& path, CInkNode& node, int x, 
   added->GetAttributeRecord()->origin = hit;
   node.AddChild(added);
   if (COGLDispTree* parentTree = handles_.Tree(node); parentTree != nullptr && engine_->MakeCurrent())
-    parentTree->AddChild(BuildTree(*added));
+    BuildTree(*parentTree, *added);
   RebuildNode(node);
   Redraw();
 }

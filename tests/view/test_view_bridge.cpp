@@ -101,6 +101,42 @@ TEST_F(ViewTest, HiddenNodeGetsAnEmptyElementAndShowAllRebuildsOnlyIt) {
   EXPECT_EQ(view->Handles().Tree(*lid)->GetLists()->faceList.Id(), lidFaces);
 }
 
+// A site of many small nodes draws them from shared display lists; picking,
+// the colour dialog and hiding work on each of them as on a node of its own.
+TEST_F(ViewTest, ManySmallNodesShareListsAndStillPickRecolourAndHide) {
+  ASSERT_TRUE(Start());
+  for (int i = 0; i < 18; ++i)
+    AddSquareNode(*Root(), ("House" + std::to_string(i)).c_str(), -40.0 + 5.0 * i, 40.0, 1.0);
+  CInkNode* box = Child("Box");
+  box->GetAttributeRecord()->colour = 0xFF0000FFu;
+  view->OnCommand(cmd::kRebuild);
+  // The plan view fits the houses in: the box shows about this window point.
+  constexpr int kBoxX = 96, kBoxY = 82;
+  COGLDispTree* boxTree = view->Handles().Tree(*box);
+  ASSERT_NE(boxTree, nullptr);
+  EXPECT_TRUE(boxTree->InSharedLists());
+  EXPECT_TRUE(view->Handles().Tree(*Child("House3"))->InSharedLists());
+  Rgb c = PixelAt(PaintPlan(), kBoxX, kBoxY);
+  EXPECT_GT(c.r, c.g + 50);
+
+  view->OnCommand(cmd::kModeSelect);
+  view->OnLeftDown(kBoxX, kBoxY);
+  view->OnLeftUp(kBoxX, kBoxY);
+  EXPECT_EQ(view->Selection(), box);
+
+  shell.colourAnswer = korvex::ColourDialogValues{0xFF00FF00u, 0, true, nullptr};
+  view->OnCommand(cmd::kColourDialog);
+  EXPECT_EQ(view->Handles().Tree(*box), boxTree);
+  EXPECT_TRUE(boxTree->InSharedLists());
+  c = PixelAt(PaintPlan(), kBoxX, kBoxY);
+  EXPECT_GT(c.g, c.r + 50);
+
+  shell.colourAnswer = korvex::ColourDialogValues{0xFF00FF00u, 0, false, nullptr};
+  view->OnCommand(cmd::kColourDialog);
+  EXPECT_EQ(boxTree->GetLists()->faceCount, 0);
+  EXPECT_TRUE(IsWhite(PixelAt(PaintPlan(), kBoxX, kBoxY)));
+}
+
 TEST_F(ViewTest, HandlesNeverLeadToANodeTheTableDoesNotHold) {
   ASSERT_TRUE(Start());
   CInkNode* box = Child("Box");
