@@ -114,7 +114,7 @@ void BM_Measure_Snap_District1M_Street(benchmark::State& state) {
   District& d = Opened();
   const korvex::WindowProjector projector = Seen(d, [](korvex::CStereonView& v) {
     korvex::ViewState& s = v.State();
-    if (s.displayFlags & korvex::frame::kParallel) v.OnCommand(korvex::cmd::kParallel);
+    if (s.displayFlags & frame::kParallel) v.OnCommand(korvex::cmd::kParallel);
     // At a corner of the district, 1.5 above the street, looking across it.
     s.eye = {-5.0, -5.0, 1.5};
     s.target = {1000.0, 1000.0, 10.0};
