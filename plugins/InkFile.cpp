@@ -83,6 +83,7 @@ void CInkFile::LoadFrom(const std::filesystem::path& programFolder) {
     entry.getImportableFormat = Resolve<InkPluginTextFn>(entry.module, "GetImportableFormat");
     entry.getExportableFormat = Resolve<InkPluginTextFn>(entry.module, "GetExportableFormat");
     entry.import = Resolve<InkPluginImportFn>(entry.module, "Import");
+    entry.importInViewer = Resolve<InkPluginImportFn>(entry.module, "ImportInViewer");
     entry.exportScene = Resolve<InkPluginExportFn>(entry.module, "Export");
   }
 }
@@ -128,13 +129,19 @@ CInkNode* CInkFile::Import(int index, const char* path, InkSceneSettings* settin
   Entry* entry = At(index);
   if (!entry || !entry->import || !UsablePath(path)) return nullptr;
   CInkNode* tree = nullptr;
-  if (const korvex::ImportIsolation& isolation = korvex::ImportIsolationSettings(); isolation.enabled) {
+  const korvex::ImportIsolation& isolation = korvex::ImportIsolationSettings();
+  // A file the plug-in reads with its own hostile-safe reader (plain OBJ, as
+  // large districts come) needs no helper: handing two million triangles
+  // back through a memory file would cost more than reading them.
+  if (isolation.enabled && isolation.inViewerReaders && entry->importInViewer)
+    tree = Guarded<CInkNode*>(nullptr, [&] { return entry->importInViewer(path, settings); });
+  if (tree == nullptr && isolation.enabled) {
     InkSceneSettings scratch{};
     korvex::IsolatedImportResult result =
         korvex::RunIsolatedImport(entry->file, path, settings ? *settings : scratch, isolation);
     lastFailure_ = std::move(result.failure);
     tree = result.tree.release();
-  } else {
+  } else if (tree == nullptr) {
     tree = Guarded<CInkNode*>(nullptr, [&] { return entry->import(path, settings); });
   }
   // A tree the scene cannot hold safely is a failed read.

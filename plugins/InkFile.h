@@ -41,7 +41,8 @@ class CInkFile : public SceneFileHost {
   int GetExportableFormat(int index, char* buffer, int size) override;
   // A new tree owned by the caller, or null; an empty path is refused
   // without calling the plug-in. While import isolation is on (the default,
-  // IsolatedImport.h) the plug-in reads the file in the helper process.
+  // IsolatedImport.h) the plug-in reads the file in the helper process,
+  // unless its ImportInViewer takes the file first.
   CInkNode* Import(int index, const char* path, InkSceneSettings* settings) override;
   int Export(int index, const char* path, CInkNode* root, InkSceneSettings settings) override;
   int GetCount() const override;
@@ -66,6 +67,7 @@ class CInkFile : public SceneFileHost {
     InkPluginTextFn getImportableFormat = nullptr;
     InkPluginTextFn getExportableFormat = nullptr;
     InkPluginImportFn import = nullptr;
+    InkPluginImportFn importInViewer = nullptr;
     InkPluginExportFn exportScene = nullptr;
   };
 

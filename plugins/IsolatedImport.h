@@ -29,6 +29,9 @@ struct ImportLimits {
 // default; tests of in-process plug-in behaviour turn it off.
 struct ImportIsolation {
   bool enabled = true;
+  // Whether a plug-in's ImportInViewer may read the files it declares safe
+  // in the viewer itself; off sends every import to the helper.
+  bool inViewerReaders = true;
   ImportLimits limits;
   // The helper program; empty takes "korvex-import" beside the program.
   std::filesystem::path helper;

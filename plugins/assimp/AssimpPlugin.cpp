@@ -55,6 +55,22 @@ KORVEX_PLUGIN_EXPORT CInkNode* Import(const char* path, InkSceneSettings* settin
   }
 }
 
+// Plain OBJ files are read by the project's own lean reader, which is
+// fuzzed like every reader of ours and needs no helper process; anything
+// else (and every other format) is declined here and goes through Assimp in
+// the helper.
+KORVEX_PLUGIN_EXPORT CInkNode* ImportInViewer(const char* path, InkSceneSettings* settings) {
+  if (!path || !settings) return nullptr;
+  try {
+    InkSceneSettings read = *settings;
+    auto tree = korvex::assimp::ImportPlainObj(path, Format(), read);
+    if (tree) *settings = read;
+    return tree.release();
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
 KORVEX_PLUGIN_EXPORT int Export(const char* path, CInkNode* root, InkSceneSettings) {
   if (!path || !root) return 0;
   try {

@@ -601,12 +601,16 @@ std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, const FormatInfo& f
   return holder;
 }
 
+std::unique_ptr<CInkNode> ImportPlainObj(const char* path, const FormatInfo& format, InkSceneSettings& settings) {
+  if (std::string_view(format.extension) != "obj") return nullptr;
+  const std::unique_ptr<ObjScene> plain = ReadPlainObj(path);
+  return plain ? ConvertScene(plain->Scene(), format, settings) : nullptr;
+}
+
 std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format, InkSceneSettings& settings) {
   // Plain OBJ files, as large sites come, are read by the lean reader; any
   // file it declines is Assimp's.
-  if (std::string_view(format.extension) == "obj")
-    if (const std::unique_ptr<ObjScene> plain = ReadPlainObj(path))
-      if (auto tree = ConvertScene(plain->Scene(), format, settings)) return tree;
+  if (auto tree = ImportPlainObj(path, format, settings)) return tree;
   Assimp::Importer importer;
   // The model and the files it names, only inside its own folder tree.
   importer.SetIOHandler(new ConfinedIOSystem(path));

@@ -44,6 +44,9 @@ std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, const FormatInfo& f
 
 // Reads a file with Assimp, asking only for what the conversion needs.
 std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format, InkSceneSettings& settings);
+// The same scene, but only for a plain OBJ file that the lean reader takes
+// whole; null for anything else, without Assimp ever seeing the file.
+std::unique_ptr<CInkNode> ImportPlainObj(const char* path, const FormatInfo& format, InkSceneSettings& settings);
 
 // Writes the tree under root (its world placement, colours as materials)
 // through Assimp's exporter; all files appear at once or not at all.

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "common/file_util.h"
+
 namespace korvex::assimp {
 
 namespace {
@@ -197,7 +199,9 @@ class Parser {
 };
 
 bool ParseFile(const char* path, Parser& parser) {
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path, "rb"), std::fclose);
+  // The viewer reads plain OBJ in its own process: a pipe or a device under
+  // a model's name must never make it wait.
+  std::unique_ptr<FILE, int (*)(FILE*)> file(korvex::OpenRegularFile(path), std::fclose);
   if (!file) return false;
   std::string buffer(kBlock, '\0');
   size_t kept = 0;  // the start of a line carried over from the last block

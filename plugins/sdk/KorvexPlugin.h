@@ -78,6 +78,11 @@ KORVEX_PLUGIN_EXPORT int CheckExport();
 KORVEX_PLUGIN_EXPORT int GetImportableFormat(char* buffer, int size);
 KORVEX_PLUGIN_EXPORT int GetExportableFormat(char* buffer, int size);
 KORVEX_PLUGIN_EXPORT CInkNode* Import(const char* path, InkSceneSettings* settings);
+// Optional, of the same form as Import: reads in the viewer's own process
+// the files the plug-in reads with code that is safe against any input (its
+// own checked, fuzzed reader), and returns null for every other file, which
+// then goes to Import in the helper process.
+KORVEX_PLUGIN_EXPORT CInkNode* ImportInViewer(const char* path, InkSceneSettings* settings);
 KORVEX_PLUGIN_EXPORT int Export(const char* path, CInkNode* root, InkSceneSettings settings);
 KORVEX_PLUGIN_EXPORT int32_t KorvexPluginAbiVersion();
 KORVEX_PLUGIN_EXPORT void DeleteRootNode(CInkNode* root);

@@ -151,10 +151,33 @@ TEST_F(IsolatedImport, AGoodModelComesBackAsThePlugInReadIt) {
   EXPECT_GT(isolated.farClip, 0.0);
 }
 
-TEST_F(IsolatedImport, WithoutTheHelperNothingIsReadInTheViewer) {
+TEST_F(IsolatedImport, WithoutTheHelperOnlyPlainObjIsReadInTheViewer) {
+  // Plain OBJ is read by our own checked reader in the viewer itself, the
+  // same tree and settings as the helper gives; anything it declines (here
+  // a material) goes to Assimp, in the helper only.
+  const fs::path plain = Write("box.obj", "o box\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1 2 4\n");
+  CInkFile host;
+  host.LoadFrom(dir_);
+  const int format = Format("obj");
+  InkSceneSettings viaHelper{};
+  std::unique_ptr<CInkNode> helper(host.Import(format, plain.c_str(), &viaHelper));
+  ASSERT_TRUE(helper) << host.LastImportFailure();
   korvex::ImportIsolationSettings().helper = dir_ / "no-such-helper";
-  const fs::path model = Write("box.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-  ExpectRefused(model, "補助プログラム");
+  InkSceneSettings inViewer{};
+  std::unique_ptr<CInkNode> read(host.Import(format, plain.c_str(), &inViewer));
+  ASSERT_TRUE(read) << host.LastImportFailure();
+  std::vector<uint8_t> a;
+  std::vector<uint8_t> b;
+  ASSERT_TRUE(korvex::ink::WriteScene(*helper, viaHelper, a));
+  ASSERT_TRUE(korvex::ink::WriteScene(*read, inViewer, b));
+  EXPECT_EQ(a, b);
+
+  ExpectRefused(Write("walls.obj", "mtllib walls.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl red\nf 1 2 3\n"),
+                "補助プログラム");
+  ExpectRefused(Write("box.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+                                 "property float z\nelement face 1\nproperty list uchar int vertex_indices\n"
+                                 "end_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"),
+                "補助プログラム");
 }
 
 // One triangle whose vertices lie in the buffer at uri.
