@@ -21,14 +21,13 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "app/Startup.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/ViewWidget.h"
 #include "common/UiText.h"
 #include "sheet/Translations.h"
 #include "tests/support/gui_main.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -56,26 +55,23 @@ constexpr uint32_t kFaceColour = 0xFF8000;
 
 class MeasureWindowTest : public ::testing::Test {
  protected:
+  // The view keeps its eye file in the current folder: a scratch one.
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvex-measure-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "runtime");
-    fs::create_directories(dir_ / "markers");
+    fs::create_directories(scratch_.path() / "runtime");
+    fs::create_directories(scratch_.path() / "markers");
     previous_ = fs::current_path();
-    fs::current_path(dir_);
+    fs::current_path(scratch_.path());
   }
   void TearDown() override {
     window_.reset();
     fs::current_path(previous_);
-    fs::remove_all(dir_);
     korvex::InstallUiLanguage(korvex::UiLanguage::kJapanese);
   }
 
   // The sample in plan view, in measure mode through its toolbar button.
   MainWindow& StartMeasuring() {
     window_ = std::make_unique<MainWindow>(app_);
-    korvex::StartupFolders folders{dir_ / "runtime", dir_ / "markers"};
+    korvex::StartupFolders folders{scratch_.path() / "runtime", scratch_.path() / "markers"};
     const std::vector<std::string> args = {KORVEX_SAMPLE_MODEL};
     EXPECT_TRUE(korvex::RunStartup(args, *window_, app_, folders));
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
@@ -128,7 +124,7 @@ class MeasureWindowTest : public ::testing::Test {
   }
   QImage Picture() { return Widget().grabFramebuffer(); }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
   fs::path previous_;
   korvex::Application app_;
   std::unique_ptr<MainWindow> window_;
