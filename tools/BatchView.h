@@ -11,7 +11,7 @@
 #include "common/file_util.h"
 #include "common/user_interface.h"
 #include "formats/ModelLoader.h"
-#include "geometry/SolarPosition.h"
+#include "view/SolarPosition.h"
 #include "view/StereonView.h"
 #include "view/ViewCommands.h"
 #include "view/ViewShell.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "geometry/SolarPosition.h"
 #include "geometry/gm_types.h"
+#include "view/SolarPosition.h"
 
 namespace korvex {
 

@@ -1,4 +1,4 @@
-#include "geometry/SolarPosition.h"
+#include "view/SolarPosition.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "geometry/SolarPosition.h"
+#include "view/SolarPosition.h"
 
 namespace {
 
