@@ -418,6 +418,149 @@ void RestoreMarks(InkFigure& figure, std::span<const int32_t> marks) {
   for (size_t i = 0; i < marks.size(); ++i) vertices[i]->mark = marks[i];
 }
 
+// A point: one vertex.
+int ReadPointFigure(Reader& r, CInkNode& node, int32_t value, VertexTable& vertices) {
+  vertices.ReadSingle(r);
+  if (!r.Ok()) return -1;
+  InkPointRecord d;
+  d.vertex = vertices.pointers[0];
+  return node.AddPointFigure(&d, value);
+}
+
+// A polyline or a polygon: its vertex table.
+int ReadPolyFigure(Reader& r, CInkNode& node, int32_t kind, int32_t value, VertexTable& vertices) {
+  vertices.Read(r);
+  if (!r.Ok()) return -1;
+  InkPolyRecord d;
+  d.count = vertices.Count();
+  d.vertices = vertices.Data();
+  return kind == kInkFigurePolygon ? node.AddPolygonFigure(&d, value) : node.AddPolylineFigure(&d, value);
+}
+
+// A mesh: vertices, the edge table and the face loops.
+int ReadMeshFigure(Reader& r, CInkNode& node, int32_t value, VertexTable& vertices) {
+  vertices.Read(r);
+  const int32_t edgeCount = r.Count(12);
+  std::vector<GMMeshEdge> edges(static_cast<size_t>(edgeCount));
+  for (GMMeshEdge& e : edges) {
+    e.first = r.I32();
+    e.second = r.I32();
+    e.extra = r.I32();
+  }
+  const int32_t faceCount = r.Count(4);
+  // Every face's loop in one table: a city has millions of faces, and a
+  // table each cost as many allocations before the copy into the node.
+  std::vector<GMMeshFace> faces(static_cast<size_t>(faceCount));
+  std::vector<int32_t> loops;
+  for (size_t f = 0; f < faces.size() && r.Ok(); ++f) {
+    faces[f].count = r.Count(4);
+    for (int32_t k = 0; k < faces[f].count && r.Ok(); ++k) loops.push_back(r.I32());
+  }
+  if (!r.Ok()) return -1;
+  size_t at = 0;
+  for (GMMeshFace& face : faces) {
+    face.indices = face.count > 0 ? loops.data() + at : nullptr;
+    at += static_cast<size_t>(face.count);
+  }
+  BorrowedMesh d;
+  d.mesh.vertexCount = vertices.Count();
+  d.mesh.vertices = vertices.Data();
+  d.mesh.edgeCount = edgeCount;
+  d.mesh.edges = edges.empty() ? nullptr : edges.data();
+  d.mesh.faceCount = faceCount;
+  d.mesh.faces = faces.empty() ? nullptr : faces.data();
+  return node.AddMeshFigure(&d.mesh, value);
+}
+
+// A subdivision surface: vertices with their records, edges and faces with
+// their index lists.
+int ReadSubdivisionFigure(Reader& r, CInkNode& node, int32_t value, VertexTable& vertices) {
+  vertices.Read(r);
+  ListPool pool;
+  std::vector<InkSubdivVertex> records(vertices.storage.size());
+  std::vector<ptrdiff_t> neighbours(records.size());
+  for (size_t i = 0; i < records.size() && r.Ok(); ++i) {
+    records[i].point = r.Vec();
+    records[i].sharpness = r.F64();
+    neighbours[i] = pool.ReadOptional(r);
+  }
+  const int32_t edgeCount = r.Count(48);
+  std::vector<InkSubdivEdge> edges(static_cast<size_t>(edgeCount));
+  for (InkSubdivEdge& e : edges) {
+    e.point = r.Vec();
+    e.crease = r.F64();
+    for (int32_t& v : e.vertex) v = r.I32();
+    for (int32_t& f : e.face) f = r.I32();
+  }
+  const int32_t faceCount = r.Count(24 + 2);
+  std::vector<InkSubdivFace> faces(static_cast<size_t>(faceCount));
+  std::vector<std::pair<ptrdiff_t, ptrdiff_t>> faceLists(faces.size());
+  for (size_t f = 0; f < faces.size() && r.Ok(); ++f) {
+    faces[f].point = r.Vec();
+    faceLists[f].first = pool.ReadOptional(r);
+    faceLists[f].second = pool.ReadOptional(r);
+  }
+  if (!r.Ok()) return -1;
+  pool.Link();
+  for (size_t i = 0; i < records.size(); ++i) records[i].neighbours = pool.At(neighbours[i]);
+  for (size_t f = 0; f < faces.size(); ++f) {
+    faces[f].vertices = pool.At(faceLists[f].first);
+    faces[f].edges = pool.At(faceLists[f].second);
+  }
+  InkSubdivRecord d;
+  d.vertexCount = vertices.Count();
+  d.vertices = vertices.Data();
+  d.vertexRecords = records.empty() ? nullptr : records.data();
+  d.edgeCount = edgeCount;
+  d.edges = edges.empty() ? nullptr : edges.data();
+  d.faceCount = faceCount;
+  d.faces = faces.empty() ? nullptr : faces.data();
+  return node.AddSubdivisionFigure(&d, value);
+}
+
+// An instance: its base vertex, reference point, the index of the figure it
+// repeats (kept in `reference` until every figure exists) and its matrix.
+int ReadInstanceFigure(Reader& r, CInkNode& node, int32_t value, VertexTable& vertices, int32_t& reference) {
+  vertices.ReadSingle(r);
+  InkInstanceRecord d;
+  d.reference = r.Vec();
+  reference = r.I32();
+  for (auto& row : d.matrix.m)
+    for (double& m : row) m = r.F64();
+  if (!r.Ok()) return -1;
+  d.base = vertices.pointers[0];
+  d.figure = nullptr;  // linked once every figure of the node exists
+  return node.AddInstanceFigure(&d, value);
+}
+
+// A segment set: vertices, index lists and the segments naming them.
+int ReadSegmentSetFigure(Reader& r, CInkNode& node, int32_t value, VertexTable& vertices) {
+  vertices.Read(r);
+  ListPool pool;
+  const int32_t listCount = r.Count(4);
+  for (int32_t i = 0; i < listCount && r.Ok(); ++i) pool.Read(r);
+  const int32_t segmentCount = r.Count(16);
+  std::vector<InkSegmentRecord> segments(static_cast<size_t>(segmentCount));
+  for (InkSegmentRecord& s : segments)
+    for (int32_t& l : s.list) {
+      l = r.I32();
+      // A segment names its lists; -1 (none) is the only value outside them.
+      if (l < -1 || l >= listCount) r.Fail();
+    }
+  if (!r.Ok()) return -1;
+  pool.Link();
+  InkSegmentSetRecord d;
+  d.vertexCount = vertices.Count();
+  d.vertices = vertices.Data();
+  d.listCount = listCount;
+  d.lists = pool.lists.empty() ? nullptr : pool.lists.data();
+  d.segmentCount = segmentCount;
+  d.segments = segments.empty() ? nullptr : segments.data();
+  return node.AddSegmentFigure(&d, value);
+}
+
+// One figure record: kind, hidden flag and value, then the geometry of its
+// kind, read as WriteFigure writes it.
 FigureRead ReadFigure(Reader& r, CInkNode& node) {
   FigureRead out;
   out.kind = r.I32();
@@ -428,140 +571,13 @@ FigureRead ReadFigure(Reader& r, CInkNode& node) {
   VertexTable vertices;
   int index = -1;
   switch (out.kind) {
-    case kInkFigurePoint: {
-      vertices.ReadSingle(r);
-      if (!r.Ok()) return out;
-      InkPointRecord d;
-      d.vertex = vertices.pointers[0];
-      index = node.AddPointFigure(&d, value);
-      break;
-    }
+    case kInkFigurePoint: index = ReadPointFigure(r, node, value, vertices); break;
     case kInkFigurePolyline:
-    case kInkFigurePolygon: {
-      vertices.Read(r);
-      if (!r.Ok()) return out;
-      InkPolyRecord d;
-      d.count = vertices.Count();
-      d.vertices = vertices.Data();
-      index = out.kind == kInkFigurePolygon ? node.AddPolygonFigure(&d, value) : node.AddPolylineFigure(&d, value);
-      break;
-    }
-    case kInkFigureMesh: {
-      vertices.Read(r);
-      const int32_t edgeCount = r.Count(12);
-      std::vector<GMMeshEdge> edges(static_cast<size_t>(edgeCount));
-      for (GMMeshEdge& e : edges) {
-        e.first = r.I32();
-        e.second = r.I32();
-        e.extra = r.I32();
-      }
-      const int32_t faceCount = r.Count(4);
-      // Every face's loop in one table: a city has millions of faces, and a
-      // table each cost as many allocations before the copy into the node.
-      std::vector<GMMeshFace> faces(static_cast<size_t>(faceCount));
-      std::vector<int32_t> loops;
-      for (size_t f = 0; f < faces.size() && r.Ok(); ++f) {
-        faces[f].count = r.Count(4);
-        for (int32_t k = 0; k < faces[f].count && r.Ok(); ++k) loops.push_back(r.I32());
-      }
-      if (!r.Ok()) return out;
-      size_t at = 0;
-      for (GMMeshFace& face : faces) {
-        face.indices = face.count > 0 ? loops.data() + at : nullptr;
-        at += static_cast<size_t>(face.count);
-      }
-      BorrowedMesh d;
-      d.mesh.vertexCount = vertices.Count();
-      d.mesh.vertices = vertices.Data();
-      d.mesh.edgeCount = edgeCount;
-      d.mesh.edges = edges.empty() ? nullptr : edges.data();
-      d.mesh.faceCount = faceCount;
-      d.mesh.faces = faces.empty() ? nullptr : faces.data();
-      index = node.AddMeshFigure(&d.mesh, value);
-      break;
-    }
-    case kInkFigureSubdivision: {
-      vertices.Read(r);
-      ListPool pool;
-      std::vector<InkSubdivVertex> records(vertices.storage.size());
-      std::vector<ptrdiff_t> neighbours(records.size());
-      for (size_t i = 0; i < records.size() && r.Ok(); ++i) {
-        records[i].point = r.Vec();
-        records[i].sharpness = r.F64();
-        neighbours[i] = pool.ReadOptional(r);
-      }
-      const int32_t edgeCount = r.Count(48);
-      std::vector<InkSubdivEdge> edges(static_cast<size_t>(edgeCount));
-      for (InkSubdivEdge& e : edges) {
-        e.point = r.Vec();
-        e.crease = r.F64();
-        for (int32_t& v : e.vertex) v = r.I32();
-        for (int32_t& f : e.face) f = r.I32();
-      }
-      const int32_t faceCount = r.Count(24 + 2);
-      std::vector<InkSubdivFace> faces(static_cast<size_t>(faceCount));
-      std::vector<std::pair<ptrdiff_t, ptrdiff_t>> faceLists(faces.size());
-      for (size_t f = 0; f < faces.size() && r.Ok(); ++f) {
-        faces[f].point = r.Vec();
-        faceLists[f].first = pool.ReadOptional(r);
-        faceLists[f].second = pool.ReadOptional(r);
-      }
-      if (!r.Ok()) return out;
-      pool.Link();
-      for (size_t i = 0; i < records.size(); ++i) records[i].neighbours = pool.At(neighbours[i]);
-      for (size_t f = 0; f < faces.size(); ++f) {
-        faces[f].vertices = pool.At(faceLists[f].first);
-        faces[f].edges = pool.At(faceLists[f].second);
-      }
-      InkSubdivRecord d;
-      d.vertexCount = vertices.Count();
-      d.vertices = vertices.Data();
-      d.vertexRecords = records.empty() ? nullptr : records.data();
-      d.edgeCount = edgeCount;
-      d.edges = edges.empty() ? nullptr : edges.data();
-      d.faceCount = faceCount;
-      d.faces = faces.empty() ? nullptr : faces.data();
-      index = node.AddSubdivisionFigure(&d, value);
-      break;
-    }
-    case kInkFigureInstance: {
-      vertices.ReadSingle(r);
-      InkInstanceRecord d;
-      d.reference = r.Vec();
-      out.reference = r.I32();
-      for (auto& row : d.matrix.m)
-        for (double& m : row) m = r.F64();
-      if (!r.Ok()) return out;
-      d.base = vertices.pointers[0];
-      d.figure = nullptr;  // linked once every figure of the node exists
-      index = node.AddInstanceFigure(&d, value);
-      break;
-    }
-    case kInkFigureSegmentSet: {
-      vertices.Read(r);
-      ListPool pool;
-      const int32_t listCount = r.Count(4);
-      for (int32_t i = 0; i < listCount && r.Ok(); ++i) pool.Read(r);
-      const int32_t segmentCount = r.Count(16);
-      std::vector<InkSegmentRecord> segments(static_cast<size_t>(segmentCount));
-      for (InkSegmentRecord& s : segments)
-        for (int32_t& l : s.list) {
-          l = r.I32();
-          // A segment names its lists; -1 (none) is the only value outside them.
-          if (l < -1 || l >= listCount) r.Fail();
-        }
-      if (!r.Ok()) return out;
-      pool.Link();
-      InkSegmentSetRecord d;
-      d.vertexCount = vertices.Count();
-      d.vertices = vertices.Data();
-      d.listCount = listCount;
-      d.lists = pool.lists.empty() ? nullptr : pool.lists.data();
-      d.segmentCount = segmentCount;
-      d.segments = segments.empty() ? nullptr : segments.data();
-      index = node.AddSegmentFigure(&d, value);
-      break;
-    }
+    case kInkFigurePolygon: index = ReadPolyFigure(r, node, out.kind, value, vertices); break;
+    case kInkFigureMesh: index = ReadMeshFigure(r, node, value, vertices); break;
+    case kInkFigureSubdivision: index = ReadSubdivisionFigure(r, node, value, vertices); break;
+    case kInkFigureInstance: index = ReadInstanceFigure(r, node, value, vertices, out.reference); break;
+    case kInkFigureSegmentSet: index = ReadSegmentSetFigure(r, node, value, vertices); break;
     default:
       return out;  // kind 5 and unknown kinds never occur in a written scene
   }
