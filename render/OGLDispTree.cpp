@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "geometry/gm_matrix.h"
@@ -320,6 +321,34 @@ int COGLDispTree::CountPickable() const {
 }
 
 const OGLDispLists* COGLDispTree::GetLists() const { return lists_.get(); }
+
+void COGLDispTree::ReleaseLists() {
+  if (lists_) {
+    for (korvex::GLDisplayList* list : {&lists_->faceList, &lists_->lineList, &lists_->transparentList,
+                                        &lists_->outlineList, &lists_->markList, &lists_->pointList})
+      list->Reset();
+  }
+  for (const std::unique_ptr<Block>& block : blocks_) {
+    for (korvex::GLDisplayList& list : block->lists) list.Reset();
+    block->dirty = true;
+  }
+  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
+    static_cast<COGLDispTree*>(it->GetData())->ReleaseLists();
+}
+
+int COGLDispTree::CountLists() const {
+  int count = 0;
+  if (lists_) {
+    for (const korvex::GLDisplayList* list : {&lists_->faceList, &lists_->lineList, &lists_->transparentList,
+                                              &lists_->outlineList, &lists_->markList, &lists_->pointList})
+      count += *list ? 1 : 0;
+  }
+  for (const std::unique_ptr<Block>& block : blocks_)
+    for (const korvex::GLDisplayList& list : block->lists) count += list ? 1 : 0;
+  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
+    count += static_cast<const COGLDispTree*>(it->GetData())->CountLists();
+  return count;
+}
 
 void COGLDispTree::SwapOptions(OptionWords& out, const OptionWords& in) {
   const OptionWords mine = options;

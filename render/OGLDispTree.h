@@ -157,6 +157,12 @@ class COGLDispTree : public CPlainList {
   // buffer needs at most one record per primitive.
   virtual int CountPickable() const;
   virtual const OGLDispLists* GetLists() const;
+  // Deletes the lists of this node, of its shared blocks and of every node
+  // below it, keeping their names and counts: the context they were
+  // compiled in is going.
+  void ReleaseLists();
+  // Display lists held by this node and every node below it.
+  int CountLists() const;
   // Hands out the five option words and takes the caller's in their place.
   virtual void SwapOptions(OptionWords& out, const OptionWords& in);
 

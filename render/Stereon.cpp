@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 #include "common/user_interface.h"
@@ -37,6 +38,24 @@ CStereon::~CStereon() {
   context_ = nullptr;
   ReleaseShadowArrays();
   FreeOverlay();
+}
+
+void CStereon::ReleaseWindowContext() {
+  if (ownTree_) ownTree_->ReleaseLists();
+  FreeTexturesAndBillboards();
+  axisList.Reset();
+  axisTiltedList.Reset();
+  shadowList.Reset();
+  framebuffer_.reset();
+  ownContext_.reset();
+  context_ = nullptr;
+  window_ = nullptr;
+}
+
+int CStereon::DisplayListCount() const {
+  int count = ownTree_ ? ownTree_->CountLists() : 0;
+  for (const korvex::GLDisplayList* list : {&axisList, &axisTiltedList, &shadowList}) count += *list ? 1 : 0;
+  return count;
 }
 
 void CStereon::ReleaseShadowArrays() {

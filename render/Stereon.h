@@ -76,6 +76,13 @@ class CStereon {
   // behind the eye are left out. Reorders the billboard list by depth.
   virtual void DrawBillboards(int flags);
   virtual ~CStereon();
+  // The window's context is about to go and is current: deletes every list,
+  // texture and framebuffer made in it and forgets the window, so that
+  // nothing is drawn or released through that context afterwards.
+  void ReleaseWindowContext();
+  // Display lists the engine holds: its display tree's, the axes' and the
+  // shadows'.
+  int DisplayListCount() const;
   // A framebuffer of width × height with 24 depth and 8 stencil bits. With
   // `share` the new context shares display lists with that one (the caller
   // then calls ShareWith); without, the engine gets its own headless context

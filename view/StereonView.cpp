@@ -100,6 +100,11 @@ bool CStereonView::Initialise(GLWindowContext* window, int width, int height) {
   return true;
 }
 
+void CStereonView::ReleaseWindow() {
+  if (engine_) engine_->ReleaseWindowContext();
+  window_ = nullptr;
+}
+
 int CStereonView::ClientWidth() const {
   if (window_ != nullptr) {
     int w = 0, h = 0;

@@ -196,6 +196,9 @@ class CStereonView {
   // eye, the projection and the first paint request. False when the engine
   // gets no GL context (the window then cannot be shown).
   bool Create(GLWindowContext* window);
+  // The window's GL context is about to go and is current: the engine lets
+  // go of everything it made there, and the view of the window.
+  void ReleaseWindow();
   // The same on a bitmap engine of width × height, for headless pictures.
   bool CreateHeadless(int width, int height);
 

@@ -126,8 +126,11 @@ MainWindow::~MainWindow() {
   // reaches into the view's scene, goes first.
   delete layer_;
   layer_ = nullptr;
+  if (glView_) glView_->SetView(nullptr);
   view_.reset();
 }
+
+ViewWidget* MainWindow::GLView() { return glView_; }
 
 QAction* MainWindow::Action(int id, const QString& text) {
   std::vector<QAction*>& list = actions_[id];
@@ -394,7 +397,9 @@ bool MainWindow::CreateMainWindow(const LaunchOptions& options) {
     if (!state.isEmpty()) restoreState(state);
   }
   setWindowTitle(QStringLiteral("Korvex"));
-  ui_.SetRepaint([this] { glView_->update(); });
+  ui_.SetRepaint([this] {
+    if (glView_) glView_->update();
+  });
   ui_.SetHostLost([this] { DropHost(); });
 
   winId();  // the native window, whose id the host receives

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <map>
 #include <memory>
@@ -84,7 +85,7 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   void RefreshCommandStates();
 
   CStereonView* View() { return view_.get(); }
-  ViewWidget* GLView() { return glView_; }
+  ViewWidget* GLView();
   QLabel* StatusPane(int index) { return panes_[static_cast<size_t>(index)]; }
   QMenu* ContextMenu() { return contextMenu_; }
   // The layer dialog once it was opened (it is kept, hidden, when closed).
@@ -120,7 +121,7 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   Application& app_;
   LaunchValues launch_;
   QtUserInterface ui_;
-  ViewWidget* glView_ = nullptr;
+  QPointer<ViewWidget> glView_;  // null once the widget is gone
   std::unique_ptr<CStereonView> view_;
   std::map<int, std::vector<QAction*>> actions_;
   QMenu* contextMenu_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSurfaceFormat>
@@ -29,6 +30,26 @@ ViewWidget::ViewWidget(QWidget* parent) : QOpenGLWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setAcceptDrops(true);
   setMouseTracking(true);
+}
+
+ViewWidget::~ViewWidget() {
+  // By the time the base class destroys the context this object is no longer
+  // a ViewWidget, so the release cannot wait for the context's signal.
+  ReleaseGL();
+}
+
+void ViewWidget::initializeGL() {
+  // A context also goes without the widget, when the widget moves to
+  // another window.
+  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &ViewWidget::ReleaseGL, Qt::DirectConnection);
+}
+
+void ViewWidget::ReleaseGL() {
+  if (view_ == nullptr) return;
+  if (isValid()) makeCurrent();
+  view_->ReleaseWindow();
+  view_ = nullptr;
+  if (isValid()) doneCurrent();
 }
 
 bool ViewWidget::PrepareContext() {

@@ -18,6 +18,7 @@ namespace korvex::gui {
 class ViewWidget final : public QOpenGLWidget, public GLWindowContext {
  public:
   explicit ViewWidget(QWidget* parent = nullptr);
+  ~ViewWidget() override;
 
   // Creates the GL context while the window is still hidden, so that the
   // view can build its engine (and load the model) before anything shows.
@@ -37,7 +38,7 @@ class ViewWidget final : public QOpenGLWidget, public GLWindowContext {
   void Present() override {}  // the widget composes its framebuffer itself
 
  protected:
-  void initializeGL() override {}
+  void initializeGL() override;
   void paintGL() override;
   void resizeGL(int width, int height) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -61,6 +62,9 @@ class ViewWidget final : public QOpenGLWidget, public GLWindowContext {
   // vertical or the level with them.
   void Modifiers(Qt::KeyboardModifiers modifiers);
   void ModifierKey(QKeyEvent* event, bool pressed);
+  // The engine's lists and textures belong to the widget's context: they go
+  // while it is current, before the context does.
+  void ReleaseGL();
 
   CStereonView* view_ = nullptr;
   std::function<void()> afterPaint_;

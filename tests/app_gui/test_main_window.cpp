@@ -62,6 +62,7 @@
 #include "common/file_util.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
+#include "render/Stereon.h"
 #include "tests/support/needs.h"
 
 #ifdef KORVEX_HAVE_X11
@@ -294,6 +295,21 @@ TEST_F(MainWindowTest, AClickThatPicksANodeNamesItInTheFirstPane) {
   QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(1, 1));
   EXPECT_EQ(window.View()->Selection(), nullptr);
   EXPECT_EQ(window.StatusPane(0)->text(), QString::fromUtf8("選択出来ません"));
+}
+
+// The engine's display lists live in the widget's context. A widget that
+// goes before the view takes them along while its context is still there,
+// and leaves the engine nothing that points into the dead context.
+TEST_F(MainWindowTest, DestroyingTheGLWidgetReleasesTheEnginesLists) {
+  MainWindow& window = Start();
+  ASSERT_TRUE(started_);
+  CStereon* engine = window.View()->Engine();
+  ASSERT_NE(engine, nullptr);
+  ASSERT_GT(engine->DisplayListCount(), 0);  // the sample's buildings are compiled
+  delete window.GLView();
+  EXPECT_EQ(window.GLView(), nullptr);
+  EXPECT_EQ(engine->DisplayListCount(), 0);
+  // The window still closes cleanly (TearDown) with the view outliving its widget.
 }
 
 TEST_F(MainWindowTest, TheRightButtonOpensTheContextMenuOnlyWithinTwoPixels) {
