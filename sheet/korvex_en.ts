@@ -426,14 +426,6 @@ Beyond the regulated hours.</translation>
         <translation>Memory Error</translation>
     </message>
     <message>
-        <source>色</source>
-        <translation>Colour</translation>
-    </message>
-    <message>
-        <source>背景に画像を使用する</source>
-        <translation>Use a picture as background</translation>
-    </message>
-    <message>
         <source>表示ｻｲｽﾞ</source>
         <translation>Size of the view</translation>
     </message>
@@ -468,6 +460,14 @@ Beyond the regulated hours.</translation>
     <message>
         <source>%1 文字以内で入力してください。</source>
         <translation>Enter at most %1 characters.</translation>
+    </message>
+    <message>
+        <source>色</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>背景に画像を使用する</source>
+        <translation>Use a picture as background</translation>
     </message>
     <message>
         <source>不透明度</source>

@@ -26,16 +26,16 @@
 #include "app/gui/Printing.h"
 #include "app/gui/ShadowRegulationRunner.h"
 #include "app/gui/SunStudyRunner.h"
-#include "dialogs/BackgroundDialog.h"
-#include "dialogs/BmpOutDialog.h"
-#include "dialogs/ExPrintDialog.h"
-#include "dialogs/ColorDialog.h"
-#include "dialogs/EyeDialog.h"
-#include "dialogs/FogDialog.h"
+#include "dialogs/BkColorDlg.h"
+#include "dialogs/BMPOutDlg.h"
+#include "dialogs/ExPrintDlg.h"
+#include "dialogs/ColorDlg.h"
+#include "dialogs/EyeDlg.h"
+#include "dialogs/FogDlg.h"
 #include "dialogs/JikokuDlg.h"
-#include "dialogs/LayerDialog.h"
-#include "dialogs/NodePropertyDialog.h"
-#include "dialogs/TextureDialog.h"
+#include "dialogs/LayerDlg.h"
+#include "dialogs/NodePropertyDlg.h"
+#include "dialogs/TextureDlg.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "view/ViewTexts.h"
@@ -536,24 +536,24 @@ bool RunDialog(QWidget* parent, Values& values) {
 
 }  // namespace
 
-bool MainWindow::EyeDialog(EyeDialogValues& values) { return RunDialog<dialogs::EyeDialog>(this, values); }
+bool MainWindow::EyeDialog(EyeDialogValues& values) { return RunDialog<dialogs::CEyeDlg>(this, values); }
 
-bool MainWindow::ColourDialog(ColourDialogValues& values) { return RunDialog<dialogs::ColorDialog>(this, values); }
+bool MainWindow::ColourDialog(ColourDialogValues& values) { return RunDialog<dialogs::CColorDlg>(this, values); }
 
 bool MainWindow::NodePropertyDialog(NodePropertyValues& values) {
-  return RunDialog<dialogs::NodePropertyDialog>(this, values);
+  return RunDialog<dialogs::CNodePropertyDlg>(this, values);
 }
 
 bool MainWindow::BackgroundDialog(BackgroundDialogValues& values) {
-  return RunDialog<dialogs::BackgroundDialog>(this, values);
+  return RunDialog<dialogs::CBkColorDlg>(this, values);
 }
 
-bool MainWindow::FogDialog(FogDialogValues& values) { return RunDialog<dialogs::FogDialog>(this, values); }
+bool MainWindow::FogDialog(FogDialogValues& values) { return RunDialog<dialogs::CFogDlg>(this, values); }
 
 bool MainWindow::TimeDialog(TimeDialogValues& values) { return RunDialog<dialogs::CJikokuDlg>(this, values); }
 
 bool MainWindow::BitmapOutputDialog(ExportDialogValues& values) {
-  if (!RunDialog<dialogs::BmpOutDialog>(this, values)) return false;
+  if (!RunDialog<dialogs::CBMPOutDlg>(this, values)) return false;
   // The boxes' last values are stored at exit, though they never preset
   // the dialog.
   oldOut_ = values.oldMethod ? 1 : 0;
@@ -562,7 +562,7 @@ bool MainWindow::BitmapOutputDialog(ExportDialogValues& values) {
 }
 
 bool MainWindow::PrintSettingsDialog(PrintDialogValues& values) {
-  return RunDialog<dialogs::ExPrintDialog>(this, values);
+  return RunDialog<dialogs::CExPrintDlg>(this, values);
 }
 
 void MainWindow::TextureDialog(std::span<StereonTexture* const> textures) {
@@ -573,7 +573,7 @@ void MainWindow::TextureDialog(std::span<StereonTexture* const> textures) {
 void MainWindow::OpenLayerDialog(CInkSolid& scene) {
   // Made once and kept when closed, so it reopens with the size it had.
   if (layer_ == nullptr)
-    layer_ = new dialogs::LayerDialog([&scene] { return scene.GetRoot(); },
+    layer_ = new dialogs::CLayerDlg([&scene] { return scene.GetRoot(); },
                                       [this](CInkNode& node) { view_->RebuildNode(node); },
                                       [this] { glView_->update(); }, this);
   layer_->Fill();

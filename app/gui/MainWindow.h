@@ -23,7 +23,7 @@ class QSocketNotifier;
 class QToolBar;
 
 namespace korvex::dialogs {
-class LayerDialog;
+class CLayerDlg;
 }
 
 namespace korvex::gui {
@@ -89,7 +89,7 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   QLabel* StatusPane(int index) { return panes_[static_cast<size_t>(index)]; }
   QMenu* ContextMenu() { return contextMenu_; }
   // The layer dialog once it was opened (it is kept, hidden, when closed).
-  dialogs::LayerDialog* LayerDialog() { return layer_; }
+  dialogs::CLayerDlg* LayerDialog() { return layer_; }
   // The actions of a command (one per distinct text it shows).
   const std::vector<QAction*>& Actions(int id) { return actions_[id]; }
   bool TopMost() const { return topMost_; }
@@ -125,7 +125,7 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   std::unique_ptr<CStereonView> view_;
   std::map<int, std::vector<QAction*>> actions_;
   QMenu* contextMenu_ = nullptr;
-  dialogs::LayerDialog* layer_ = nullptr;
+  dialogs::CLayerDlg* layer_ = nullptr;
   std::array<QLabel*, 5> panes_{};
   QSocketNotifier* hostNotifier_ = nullptr;
   bool topMost_ = false;

@@ -13,7 +13,7 @@
 #include "common/encoding.h"
 #include "sheet/ShadowPlan.h"
 #include "common/file_util.h"
-#include "dialogs/ShadowRegulationDialog.h"
+#include "dialogs/ShadowRegulationDlg.h"
 #include "model/FigureTessellationWorld.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
@@ -117,7 +117,7 @@ StudyDrawing Drawing(const analysis::StudyResult& result) {
 
 void RunShadowRegulationDialog(QWidget* parent, CStereonView& view) {
   static std::optional<dialogs::ShadowRegulationChoice> last;
-  dialogs::ShadowRegulationDialog dialog(last ? *last : FirstChoice(), parent);
+  dialogs::CShadowRegulationDlg dialog(last ? *last : FirstChoice(), parent);
   if (dialog.exec() != QDialog::Accepted) return;
   dialogs::ShadowRegulationChoice choice = dialog.Choice();
   last = choice;

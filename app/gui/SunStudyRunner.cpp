@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "dialogs/SunStudyDialog.h"
+#include "dialogs/SunStudyDlg.h"
 #include "sheet/ContactSheet.h"
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
@@ -39,7 +39,7 @@ SunStudyPlan FirstPlan() {
 
 void RunSunStudyDialog(QWidget* parent, CStereonView& view) {
   static std::optional<SunStudyPlan> lastPlan;
-  dialogs::SunStudyDialog dialog(lastPlan ? *lastPlan : FirstPlan(), parent);
+  dialogs::CSunStudyDlg dialog(lastPlan ? *lastPlan : FirstPlan(), parent);
   if (dialog.exec() != QDialog::Accepted) return;
   const SunStudyPlan plan = dialog.Plan();
   lastPlan = plan;

@@ -39,18 +39,18 @@
 #include "app/gui/QtUserInterface.h"
 #include "model/InkSolid.h"
 #include "common/UiText.h"
-#include "dialogs/BackgroundDialog.h"
-#include "dialogs/BmpOutDialog.h"
-#include "dialogs/ColorDialog.h"
-#include "dialogs/ExPrintDialog.h"
-#include "dialogs/EyeDialog.h"
-#include "dialogs/FogDialog.h"
+#include "dialogs/BkColorDlg.h"
+#include "dialogs/BMPOutDlg.h"
+#include "dialogs/ColorDlg.h"
+#include "dialogs/ExPrintDlg.h"
+#include "dialogs/EyeDlg.h"
+#include "dialogs/FogDlg.h"
 #include "dialogs/JikokuDlg.h"
-#include "dialogs/LayerDialog.h"
-#include "dialogs/NodePropertyDialog.h"
-#include "dialogs/ShadowRegulationDialog.h"
-#include "dialogs/SunStudyDialog.h"
-#include "dialogs/TextureDialog.h"
+#include "dialogs/LayerDlg.h"
+#include "dialogs/NodePropertyDlg.h"
+#include "dialogs/ShadowRegulationDlg.h"
+#include "dialogs/SunStudyDlg.h"
+#include "dialogs/TextureDlg.h"
 #include "sheet/Translations.h"
 #include "view/ViewTexts.h"
 #include "tests/support/gui_main.h"
@@ -183,19 +183,19 @@ TEST_F(EnglishTest, EveryDialogIsEnglish) {
   korvex::SunStudyPlan study;
   CInkNode* root = window.View()->Scene() ? window.View()->Scene()->GetRoot() : nullptr;
   std::vector<std::pair<std::string, std::function<std::unique_ptr<QDialog>()>>> dialogs = {
-      {"background", [] { return std::make_unique<korvex::dialogs::BackgroundDialog>(korvex::BackgroundDialogValues{}); }},
-      {"file output", [] { return std::make_unique<korvex::dialogs::BmpOutDialog>(korvex::ExportDialogValues{}); }},
-      {"colour", [] { return std::make_unique<korvex::dialogs::ColorDialog>(korvex::ColourDialogValues{}); }},
-      {"print settings", [] { return std::make_unique<korvex::dialogs::ExPrintDialog>(korvex::PrintDialogValues{}); }},
-      {"eye", [] { return std::make_unique<korvex::dialogs::EyeDialog>(korvex::EyeDialogValues{}); }},
-      {"fog", [] { return std::make_unique<korvex::dialogs::FogDialog>(korvex::FogDialogValues{}); }},
+      {"background", [] { return std::make_unique<korvex::dialogs::CBkColorDlg>(korvex::BackgroundDialogValues{}); }},
+      {"file output", [] { return std::make_unique<korvex::dialogs::CBMPOutDlg>(korvex::ExportDialogValues{}); }},
+      {"colour", [] { return std::make_unique<korvex::dialogs::CColorDlg>(korvex::ColourDialogValues{}); }},
+      {"print settings", [] { return std::make_unique<korvex::dialogs::CExPrintDlg>(korvex::PrintDialogValues{}); }},
+      {"eye", [] { return std::make_unique<korvex::dialogs::CEyeDlg>(korvex::EyeDialogValues{}); }},
+      {"fog", [] { return std::make_unique<korvex::dialogs::CFogDlg>(korvex::FogDialogValues{}); }},
       {"time", [&] { return std::make_unique<korvex::dialogs::CJikokuDlg>(times); }},
-      {"node", [] { return std::make_unique<korvex::dialogs::NodePropertyDialog>(korvex::NodePropertyValues{}); }},
-      {"regulation", [&] { return std::make_unique<korvex::dialogs::ShadowRegulationDialog>(regulation); }},
-      {"sun study", [&] { return std::make_unique<korvex::dialogs::SunStudyDialog>(study); }},
+      {"node", [] { return std::make_unique<korvex::dialogs::CNodePropertyDlg>(korvex::NodePropertyValues{}); }},
+      {"regulation", [&] { return std::make_unique<korvex::dialogs::CShadowRegulationDlg>(regulation); }},
+      {"sun study", [&] { return std::make_unique<korvex::dialogs::CSunStudyDlg>(study); }},
       {"texture", [] { return std::make_unique<korvex::dialogs::CTextureDlg>(std::span<StereonTexture* const>{}); }},
       {"layers", [&] {
-         return std::make_unique<korvex::dialogs::LayerDialog>([root] { return root; }, [](CInkNode&) {}, [] {});
+         return std::make_unique<korvex::dialogs::CLayerDlg>([root] { return root; }, [](CInkNode&) {}, [] {});
        }},
   };
   for (const auto& [name, make] : dialogs) {

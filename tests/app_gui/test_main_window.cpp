@@ -54,10 +54,10 @@
 #include "app/gui/ViewWidget.h"
 #include "common/encoding.h"
 #include "sheet/ShadowPlan.h"
-#include "dialogs/ShadowRegulationDialog.h"
-#include "dialogs/FogDialog.h"
-#include "dialogs/LayerDialog.h"
-#include "dialogs/SunStudyDialog.h"
+#include "dialogs/ShadowRegulationDlg.h"
+#include "dialogs/FogDlg.h"
+#include "dialogs/LayerDlg.h"
+#include "dialogs/SunStudyDlg.h"
 #include "app/gui/Printing.h"
 #include "common/file_util.h"
 #include "model/InkNode.h"
@@ -715,7 +715,7 @@ TEST_F(MainWindowTest, FogDialogValuesReachTheEngineAndThePicture) {
   bool filled = false;
   // The dialog runs modally: fill it in once it is up.
   QTimer::singleShot(0, [&filled] {
-    auto* dialog = dynamic_cast<korvex::dialogs::FogDialog*>(QApplication::activeModalWidget());
+    auto* dialog = dynamic_cast<korvex::dialogs::CFogDlg*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QCheckBox*>(QStringLiteral("1040"))->setChecked(true);
     dialog->findChild<QLineEdit*>(QStringLiteral("1032"))->setText(QStringLiteral("0"));
@@ -813,7 +813,7 @@ TEST_F(MainWindowTest, TheSunStudyOfTheSettingsMenuWritesItsPicturesAndSheet) {
   const fs::path folder = dir_ / "study";
   bool filled = false;
   QTimer::singleShot(0, [&] {
-    auto* dialog = dynamic_cast<korvex::dialogs::SunStudyDialog*>(QApplication::activeModalWidget());
+    auto* dialog = dynamic_cast<korvex::dialogs::CSunStudyDlg*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QTimeEdit*>(QStringLiteral("from"))->setTime(QTime(12, 0));
     dialog->findChild<QTimeEdit*>(QStringLiteral("to"))->setTime(QTime(13, 0));
@@ -872,7 +872,7 @@ TEST_F(MainWindowTest, TheShadowRegulationStudyDrawsItsLinesOverTheView) {
   const int before = redPixels();
   bool filled = false;
   QTimer::singleShot(0, [&] {
-    auto* dialog = dynamic_cast<korvex::dialogs::ShadowRegulationDialog*>(QApplication::activeModalWidget());
+    auto* dialog = dynamic_cast<korvex::dialogs::CShadowRegulationDlg*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QDoubleSpinBox*>(QStringLiteral("grid"))->setValue(2);
     dialog->findChild<QLineEdit*>(QStringLiteral("contours"))->setText(QStringLiteral("1,2"));
@@ -957,7 +957,7 @@ TEST_F(MainWindowTest, TheLayerDialogShowsTheSceneAndReopensAtItsSize) {
   MainWindow& window = Start();
   ASSERT_TRUE(started_);
   window.Command(korvex::cmd::kLayers);
-  korvex::dialogs::LayerDialog* dialog = window.LayerDialog();
+  korvex::dialogs::CLayerDlg* dialog = window.LayerDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_FALSE(dialog->isModal());

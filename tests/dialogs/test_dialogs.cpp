@@ -17,15 +17,15 @@
 #include <numbers>
 #include <vector>
 
-#include "dialogs/BackgroundDialog.h"
+#include "dialogs/BkColorDlg.h"
 #include "dialogs/ColorButton.h"
-#include "dialogs/ColorDialog.h"
-#include "dialogs/EyeDialog.h"
-#include "dialogs/FogDialog.h"
+#include "dialogs/ColorDlg.h"
+#include "dialogs/EyeDlg.h"
+#include "dialogs/FogDlg.h"
 #include "dialogs/JikokuDlg.h"
-#include "dialogs/LayerDialog.h"
-#include "dialogs/NodePropertyDialog.h"
-#include "dialogs/SunStudyDialog.h"
+#include "dialogs/LayerDlg.h"
+#include "dialogs/NodePropertyDlg.h"
+#include "dialogs/SunStudyDlg.h"
 #include "model/InkNode.h"
 #include "tests/support/gui_main.h"
 
@@ -96,12 +96,12 @@ TEST(ColorButton, FramesUseTheContrastOfEachChannel) {
   }
 }
 
-TEST(ColorDialog, OpacityIsTheTopByteFromZeroTo255) {
+TEST(CColorDlg, OpacityIsTheTopByteFromZeroTo255) {
   ColourDialogValues values;
   values.colour = 0x80123456u;
   values.textureIndex = 0;
   values.visible = true;
-  ColorDialog dialog(values);
+  CColorDlg dialog(values);
   dialog.show();
   EXPECT_EQ(Control<QLineEdit>(dialog, "1020")->text(), QStringLiteral("128"));
   EXPECT_EQ(Control<ColorButton>(dialog, "1019")->Colour(), 0x00123456u);
@@ -124,12 +124,12 @@ TEST(ColorDialog, OpacityIsTheTopByteFromZeroTo255) {
   EXPECT_EQ(dialog.Values().textureIndex, 0);
 }
 
-TEST(EyeDialog, AcceptsAnyNumbersAndHandsBackCornerAndScale) {
+TEST(CEyeDlg, AcceptsAnyNumbersAndHandsBackCornerAndScale) {
   EyeDialogValues values;
   values.eye = {1.5, -2.0, 3.25};
   values.target = {0.0, 0.0, 0.0};
   values.referenceScale = "300";
-  EyeDialog dialog(values);
+  CEyeDlg dialog(values);
   dialog.show();
   EXPECT_EQ(Control<QLineEdit>(dialog, "1008")->text(), QStringLiteral("3.25"));
   EXPECT_EQ(Control<QComboBox>(dialog, "1028")->currentText(), QStringLiteral("300"));
@@ -156,19 +156,19 @@ TEST(EyeDialog, AcceptsAnyNumbersAndHandsBackCornerAndScale) {
   EXPECT_EQ(read.referenceScale, "2500");
 }
 
-TEST(EyeDialog, NoCornerChosenStaysNone) {
+TEST(CEyeDlg, NoCornerChosenStaysNone) {
   EyeDialogValues values;
-  EyeDialog dialog(values);
+  CEyeDlg dialog(values);
   dialog.show();
   EXPECT_TRUE(PressOk(dialog).isEmpty());
   EXPECT_EQ(dialog.Values().isometricCorner, -1);
 }
 
-TEST(FogDialog, TwoGroupsMapOntoFaceAndLineFog) {
+TEST(CFogDlg, TwoGroupsMapOntoFaceAndLineFog) {
   FogDialogValues values;
   values.face = {true, 10.0, 500.0, 0.02, 0};
   values.line = {false, 1.0, 3000.0, 0.01, 2};
-  FogDialog dialog(values);
+  CFogDlg dialog(values);
   dialog.show();
   EXPECT_TRUE(Control<QCheckBox>(dialog, "1040")->isChecked());
   EXPECT_FALSE(Control<QCheckBox>(dialog, "1041")->isChecked());
@@ -196,11 +196,11 @@ TEST(FogDialog, TwoGroupsMapOntoFaceAndLineFog) {
   EXPECT_EQ(read.line.mode, 1);
 }
 
-TEST(NodePropertyDialog, HandsBackVectorsAndDegrees) {
+TEST(CNodePropertyDlg, HandsBackVectorsAndDegrees) {
   NodePropertyValues values;
   values.origin = {1.0, 2.0, 3.0};
   values.angleDegrees = 90.0;
-  NodePropertyDialog dialog(values);
+  CNodePropertyDlg dialog(values);
   dialog.show();
   EXPECT_EQ(dialog.Field(3)->text(), QStringLiteral("1"));
   EXPECT_EQ(dialog.Field(8)->text(), QStringLiteral("1"));
@@ -216,10 +216,10 @@ TEST(NodePropertyDialog, HandsBackVectorsAndDegrees) {
   EXPECT_EQ(dialog.Values().angleDegrees, -45.5);
 }
 
-TEST(BackgroundDialog, HandsBackColourAndImageFlag) {
+TEST(CBkColorDlg, HandsBackColourAndImageFlag) {
   BackgroundDialogValues values;
   values.colour = 0x00204060u;
-  BackgroundDialog dialog(values);
+  CBkColorDlg dialog(values);
   dialog.show();
   EXPECT_EQ(Control<ColorButton>(dialog, "1019")->Colour(), 0x00204060u);
   Control<QCheckBox>(dialog, "1050")->setChecked(true);
@@ -239,7 +239,7 @@ CInkNode* AddNode(CInkNode& parent, const char* name, bool shown) {
   return node;
 }
 
-TEST(LayerDialog, TopLevelReversedParentsOrTheirChildrenAndTogglesReachLeaves) {
+TEST(CLayerDlg, TopLevelReversedParentsOrTheirChildrenAndTogglesReachLeaves) {
   CInkNode root;
   root.Create(nullptr);
   CInkNode* a = AddNode(root, "A", false);
@@ -248,7 +248,7 @@ TEST(LayerDialog, TopLevelReversedParentsOrTheirChildrenAndTogglesReachLeaves) {
   CInkNode* b = AddNode(root, "B", false);
   std::vector<CInkNode*> rebuilt;
   int repaints = 0;
-  LayerDialog dialog([&root] { return &root; }, [&rebuilt](CInkNode& node) { rebuilt.push_back(&node); },
+  CLayerDlg dialog([&root] { return &root; }, [&rebuilt](CInkNode& node) { rebuilt.push_back(&node); },
                      [&repaints] { ++repaints; });
   dialog.Fill();
   dialog.show();
@@ -294,9 +294,9 @@ TEST(LayerDialog, TopLevelReversedParentsOrTheirChildrenAndTogglesReachLeaves) {
     deep = AddNode(*deep, name, true);
     path.append(name);
   }
-  EXPECT_EQ(LayerDialog::FindByPath(root, path), deep);
+  EXPECT_EQ(CLayerDlg::FindByPath(root, path), deep);
   path.back() = "none";
-  EXPECT_EQ(LayerDialog::FindByPath(root, path), nullptr);
+  EXPECT_EQ(CLayerDlg::FindByPath(root, path), nullptr);
 }
 
 TEST(JikokuDlg, ShowsTheTimesAndTurnsTheChosenOneIntoTheSun) {
@@ -327,11 +327,11 @@ TEST(JikokuDlg, ShowsTheTimesAndTurnsTheChosenOneIntoTheSun) {
   EXPECT_NE(none.result(), QDialog::Accepted);
 }
 
-TEST(SunStudyDialog, NorthIsShownAndTakenInDegreesAndKeptInRadians) {
+TEST(CSunStudyDlg, NorthIsShownAndTakenInDegreesAndKeptInRadians) {
   SunStudyPlan plan;
   plan.north = std::numbers::pi / 2;  // the project file's radians
   plan.folder = "study";
-  SunStudyDialog dialog(plan);
+  CSunStudyDlg dialog(plan);
   dialog.show();
   auto* north = Control<QDoubleSpinBox>(dialog, "north");
   ASSERT_NE(north, nullptr);

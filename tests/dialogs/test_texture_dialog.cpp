@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "dialogs/TextureDialog.h"
+#include "dialogs/TextureDlg.h"
 #include "render/OGLDispTree.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "dialogs/TextureDialog.h"
+#include "dialogs/TextureDlg.h"
 
 #include <algorithm>
 #include <cmath>

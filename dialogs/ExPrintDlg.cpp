@@ -1,4 +1,4 @@
-#include "dialogs/ExPrintDialog.h"
+#include "dialogs/ExPrintDlg.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>
@@ -13,7 +13,7 @@ using korvex::Tr;
 
 namespace korvex::dialogs {
 
-ExPrintDialog::ExPrintDialog(const PrintDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+CExPrintDlg::CExPrintDlg(const PrintDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
   setWindowTitle(Tr("拡張印刷設定"));
   auto* layout = new QVBoxLayout(this);
   resolution_ = new QButtonGroup(this);
@@ -39,7 +39,7 @@ ExPrintDialog::ExPrintDialog(const PrintDialogValues& values, QWidget* parent) :
   AddOkCancel(this);
 }
 
-void ExPrintDialog::accept() {
+void CExPrintDlg::accept() {
   double lineWidth = 0.0;
   if (!ReadDoubleIn(lineWidth_, 0.1, 10.0, lineWidth)) return;
   values_.lineWidth = lineWidth;

@@ -11,9 +11,9 @@ class QLineEdit;
 
 namespace korvex::dialogs {
 
-class ExPrintDialog final : public QDialog {
+class CExPrintDlg final : public QDialog {
  public:
-  explicit ExPrintDialog(const PrintDialogValues& values, QWidget* parent = nullptr);
+  explicit CExPrintDlg(const PrintDialogValues& values, QWidget* parent = nullptr);
 
   const PrintDialogValues& Values() const { return values_; }
 

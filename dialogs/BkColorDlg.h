@@ -11,9 +11,9 @@ namespace korvex::dialogs {
 
 class ColorButton;
 
-class BackgroundDialog final : public QDialog {
+class CBkColorDlg final : public QDialog {
  public:
-  explicit BackgroundDialog(const BackgroundDialogValues& values, QWidget* parent = nullptr);
+  explicit CBkColorDlg(const BackgroundDialogValues& values, QWidget* parent = nullptr);
 
   const BackgroundDialogValues& Values() const { return values_; }
 

@@ -1,4 +1,4 @@
-#include "dialogs/ShadowRegulationDialog.h"
+#include "dialogs/ShadowRegulationDlg.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -64,7 +64,7 @@ bool ParseNumbers(const QString& text, std::vector<double>& out) {
 
 }  // namespace
 
-ShadowRegulationDialog::ShadowRegulationDialog(const ShadowRegulationChoice& choice, QWidget* parent)
+CShadowRegulationDlg::CShadowRegulationDlg(const ShadowRegulationChoice& choice, QWidget* parent)
     : QDialog(parent), choice_(choice) {
   const analysis::StudyPlan& plan = choice.plan;
   const SolarInput& site = plan.window.site;
@@ -150,7 +150,7 @@ ShadowRegulationDialog::ShadowRegulationDialog(const ShadowRegulationChoice& cho
   AddOkCancel(this);
 }
 
-void ShadowRegulationDialog::accept() {
+void CShadowRegulationDlg::accept() {
   ShadowRegulationChoice read = choice_;
   analysis::StudyPlan& plan = read.plan;
   SolarInput& site = plan.window.site;

@@ -1,4 +1,4 @@
-#include "dialogs/NodePropertyDialog.h"
+#include "dialogs/NodePropertyDlg.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -12,7 +12,7 @@ using korvex::Tr;
 
 namespace korvex::dialogs {
 
-NodePropertyDialog::NodePropertyDialog(const NodePropertyValues& values, QWidget* parent)
+CNodePropertyDlg::CNodePropertyDlg(const NodePropertyValues& values, QWidget* parent)
     : QDialog(parent), values_(values) {
   setWindowTitle(Tr("ﾉｰﾄﾞﾌﾟﾛﾊﾟﾃｨ"));
   auto* layout = new QVBoxLayout(this);
@@ -34,7 +34,7 @@ NodePropertyDialog::NodePropertyDialog(const NodePropertyValues& values, QWidget
   AddOkCancel(this);
 }
 
-void NodePropertyDialog::accept() {
+void CNodePropertyDlg::accept() {
   std::array<double, 10> read{};
   for (size_t i = 0; i < read.size(); ++i)
     if (!ReadDouble(fields_[i], read[i])) return;

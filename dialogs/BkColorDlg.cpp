@@ -1,4 +1,4 @@
-#include "dialogs/BackgroundDialog.h"
+#include "dialogs/BkColorDlg.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -12,7 +12,7 @@ using korvex::Tr;
 
 namespace korvex::dialogs {
 
-BackgroundDialog::BackgroundDialog(const BackgroundDialogValues& values, QWidget* parent)
+CBkColorDlg::CBkColorDlg(const BackgroundDialogValues& values, QWidget* parent)
     : QDialog(parent), values_(values) {
   setWindowTitle(Tr("背景色"));
   auto* layout = new QVBoxLayout(this);
@@ -27,7 +27,7 @@ BackgroundDialog::BackgroundDialog(const BackgroundDialogValues& values, QWidget
   AddOkCancel(this);
 }
 
-void BackgroundDialog::accept() {
+void CBkColorDlg::accept() {
   values_.colour = colour_->Colour();
   values_.useImage = useImage_->isChecked();
   QDialog::accept();

@@ -1,4 +1,4 @@
-#include "dialogs/ColorDialog.h"
+#include "dialogs/ColorDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,7 +31,7 @@ QString FileNamePart(const char* path) {
 
 }  // namespace
 
-ColorDialog::ColorDialog(const ColourDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+CColorDlg::CColorDlg(const ColourDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
   setWindowTitle(Tr("色設定"));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
@@ -61,7 +61,7 @@ ColorDialog::ColorDialog(const ColourDialogValues& values, QWidget* parent) : QD
   AddOkCancel(this);
 }
 
-void ColorDialog::accept() {
+void CColorDlg::accept() {
   unsigned opacity = 0;
   if (!ReadUnsigned(opacity_, 0, 255, opacity)) return;
   values_.colour = (colour_->Colour() & 0x00FFFFFFu) | (opacity << 24);

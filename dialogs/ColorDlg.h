@@ -14,9 +14,9 @@ namespace korvex::dialogs {
 
 class ColorButton;
 
-class ColorDialog final : public QDialog {
+class CColorDlg final : public QDialog {
  public:
-  explicit ColorDialog(const ColourDialogValues& values, QWidget* parent = nullptr);
+  explicit CColorDlg(const ColourDialogValues& values, QWidget* parent = nullptr);
 
   // The values as shown, and after OK as the user left them.
   const ColourDialogValues& Values() const { return values_; }

@@ -1,4 +1,4 @@
-#include "dialogs/BmpOutDialog.h"
+#include "dialogs/BMPOutDlg.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -19,7 +19,7 @@ namespace {
 constexpr int kMaxBaseBytes = 259;
 }  // namespace
 
-BmpOutDialog::BmpOutDialog(const ExportDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+CBMPOutDlg::CBMPOutDlg(const ExportDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
   setWindowTitle(Tr("ファイル出力"));
   auto* layout = new QVBoxLayout(this);
   displaySize_ = new QRadioButton(Tr("表示ｻｲｽﾞ"), this);
@@ -53,13 +53,13 @@ BmpOutDialog::BmpOutDialog(const ExportDialogValues& values, QWidget* parent) : 
   AddOkCancel(this);
 }
 
-void BmpOutDialog::EnableSizes() {
+void CBMPOutDlg::EnableSizes() {
   const bool given = givenSize_->isChecked();
   width_->setEnabled(given);
   height_->setEnabled(given);
 }
 
-void BmpOutDialog::accept() {
+void CBMPOutDlg::accept() {
   ExportDialogValues read = values_;
   unsigned width = 0, height = 0;
   if (!ReadUnsigned(width_, 4, 10000, width) || !ReadUnsigned(height_, 1, 10000, height) ||

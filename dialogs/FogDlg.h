@@ -12,9 +12,9 @@ class QLineEdit;
 
 namespace korvex::dialogs {
 
-class FogDialog final : public QDialog {
+class CFogDlg final : public QDialog {
  public:
-  explicit FogDialog(const FogDialogValues& values, QWidget* parent = nullptr);
+  explicit CFogDlg(const FogDialogValues& values, QWidget* parent = nullptr);
 
   const FogDialogValues& Values() const { return values_; }
 

@@ -15,9 +15,9 @@ class QLineEdit;
 
 namespace korvex::dialogs {
 
-class EyeDialog final : public QDialog {
+class CEyeDlg final : public QDialog {
  public:
-  explicit EyeDialog(const EyeDialogValues& values, QWidget* parent = nullptr);
+  explicit CEyeDlg(const EyeDialogValues& values, QWidget* parent = nullptr);
 
   const EyeDialogValues& Values() const { return values_; }
 

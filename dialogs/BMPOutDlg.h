@@ -13,9 +13,9 @@ class QRadioButton;
 
 namespace korvex::dialogs {
 
-class BmpOutDialog final : public QDialog {
+class CBMPOutDlg final : public QDialog {
  public:
-  explicit BmpOutDialog(const ExportDialogValues& values, QWidget* parent = nullptr);
+  explicit CBMPOutDlg(const ExportDialogValues& values, QWidget* parent = nullptr);
 
   const ExportDialogValues& Values() const { return values_; }
 

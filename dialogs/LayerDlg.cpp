@@ -1,4 +1,4 @@
-#include "dialogs/LayerDialog.h"
+#include "dialogs/LayerDlg.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -45,7 +45,7 @@ QList<QByteArray> LabelPath(const QTreeWidgetItem* item) {
 
 }  // namespace
 
-LayerDialog::LayerDialog(std::function<CInkNode*()> root, std::function<void(CInkNode&)> rebuild,
+CLayerDlg::CLayerDlg(std::function<CInkNode*()> root, std::function<void(CInkNode&)> rebuild,
                          std::function<void()> repaint, QWidget* parent)
     : QDialog(parent), root_(std::move(root)), rebuild_(std::move(rebuild)), repaint_(std::move(repaint)) {
   setWindowTitle(Tr("レイヤー設定"));
@@ -60,7 +60,7 @@ LayerDialog::LayerDialog(std::function<CInkNode*()> root, std::function<void(CIn
   connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) { Toggled(item); });
 }
 
-void LayerDialog::Fill() {
+void CLayerDlg::Fill() {
   filling_ = true;
   tree_->clear();
   CInkNode* root = root_ ? root_() : nullptr;
@@ -75,7 +75,7 @@ void LayerDialog::Fill() {
   filling_ = false;
 }
 
-CInkNode* LayerDialog::FindByPath(CInkNode& root, const QList<QByteArray>& path) {
+CInkNode* CLayerDlg::FindByPath(CInkNode& root, const QList<QByteArray>& path) {
   CInkNode* node = &root;
   for (const QByteArray& label : path) {
     node = node->FindChildByName(std::string_view(label.constData(), static_cast<size_t>(label.size())));
@@ -84,7 +84,7 @@ CInkNode* LayerDialog::FindByPath(CInkNode& root, const QList<QByteArray>& path)
   return node;
 }
 
-void LayerDialog::Toggled(QTreeWidgetItem* item) {
+void CLayerDlg::Toggled(QTreeWidgetItem* item) {
   if (filling_) return;
   toggling_ = root_ ? root_() : nullptr;
   filling_ = true;  // the branch's own check changes are not toggles
@@ -94,7 +94,7 @@ void LayerDialog::Toggled(QTreeWidgetItem* item) {
   if (repaint_) repaint_();
 }
 
-void LayerDialog::SetBranch(QTreeWidgetItem* item, bool shown) {
+void CLayerDlg::SetBranch(QTreeWidgetItem* item, bool shown) {
   item->setCheckState(0, shown ? Qt::Checked : Qt::Unchecked);
   if (item->childCount() > 0) {
     for (int i = 0; i < item->childCount(); ++i) SetBranch(item->child(i), shown);

@@ -16,12 +16,12 @@ class QTreeWidgetItem;
 
 namespace korvex::dialogs {
 
-class LayerDialog final : public QDialog {
+class CLayerDlg final : public QDialog {
  public:
   // root: the scene's current root, asked again at every toggle, so that a
   // scene replaced meanwhile is never touched through a stale item;
   // rebuild: a leaf's visibility changed; repaint: after every toggle.
-  LayerDialog(std::function<CInkNode*()> root, std::function<void(CInkNode&)> rebuild,
+  CLayerDlg(std::function<CInkNode*()> root, std::function<void(CInkNode&)> rebuild,
               std::function<void()> repaint, QWidget* parent = nullptr);
 
   // Empties the tree and fills it from the scene's root.

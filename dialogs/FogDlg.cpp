@@ -1,4 +1,4 @@
-#include "dialogs/FogDialog.h"
+#include "dialogs/FogDlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,7 +16,7 @@ using korvex::Tr;
 
 namespace korvex::dialogs {
 
-FogDialog::FogDialog(const FogDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+CFogDlg::CFogDlg(const FogDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
   setWindowTitle(Tr("ﾌｫｸﾞ設定"));
   new QVBoxLayout(this);
   face_ = MakeGroup(Tr("多角形用"), values.face, {1040, 1032, 1033, 1034, 1035, 1046, 1047});
@@ -24,7 +24,7 @@ FogDialog::FogDialog(const FogDialogValues& values, QWidget* parent) : QDialog(p
   AddOkCancel(this);
 }
 
-FogDialog::Group FogDialog::MakeGroup(const QString& title, const FogValues& values, const int (&ids)[7]) {
+CFogDlg::Group CFogDlg::MakeGroup(const QString& title, const FogValues& values, const int (&ids)[7]) {
   auto* box = new QGroupBox(title, this);
   auto* form = new QFormLayout(box);
   Group group;
@@ -53,7 +53,7 @@ FogDialog::Group FogDialog::MakeGroup(const QString& title, const FogValues& val
   return group;
 }
 
-bool FogDialog::Read(const Group& group, FogValues& values) {
+bool CFogDlg::Read(const Group& group, FogValues& values) {
   FogValues read = values;
   if (!ReadDouble(group.start, read.start) || !ReadDouble(group.end, read.end) ||
       !ReadDouble(group.density, read.density))
@@ -65,7 +65,7 @@ bool FogDialog::Read(const Group& group, FogValues& values) {
   return true;
 }
 
-void FogDialog::accept() {
+void CFogDlg::accept() {
   FogDialogValues read = values_;
   if (!Read(face_, read.face) || !Read(line_, read.line)) return;
   values_ = read;

@@ -1,4 +1,4 @@
-#include "dialogs/SunStudyDialog.h"
+#include "dialogs/SunStudyDlg.h"
 
 #include <numbers>
 
@@ -35,7 +35,7 @@ QTime Clock(int minutes) { return QTime(minutes / 60 % 24, minutes % 60); }
 
 }  // namespace
 
-SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDialog(parent), plan_(plan) {
+CSunStudyDlg::CSunStudyDlg(const SunStudyPlan& plan, QWidget* parent) : QDialog(parent), plan_(plan) {
   setWindowTitle(Tr("日影図"));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
@@ -98,12 +98,12 @@ SunStudyDialog::SunStudyDialog(const SunStudyPlan& plan, QWidget* parent) : QDia
   AddOkCancel(this);
 }
 
-void SunStudyDialog::ChooseFolder() {
+void CSunStudyDlg::ChooseFolder() {
   const QString chosen = QFileDialog::getExistingDirectory(this, Tr("出力フォルダ"), folder_->text());
   if (!chosen.isEmpty()) folder_->setText(chosen);
 }
 
-void SunStudyDialog::accept() {
+void CSunStudyDlg::accept() {
   SunStudyPlan read = plan_;
   const QDate date = date_->date();
   read.site.year = date.year();

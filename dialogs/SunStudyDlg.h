@@ -17,9 +17,9 @@ class QTimeEdit;
 
 namespace korvex::dialogs {
 
-class SunStudyDialog final : public QDialog {
+class CSunStudyDlg final : public QDialog {
  public:
-  explicit SunStudyDialog(const SunStudyPlan& plan, QWidget* parent = nullptr);
+  explicit CSunStudyDlg(const SunStudyPlan& plan, QWidget* parent = nullptr);
 
   const SunStudyPlan& Plan() const { return plan_; }
 

@@ -25,9 +25,9 @@ struct ShadowRegulationChoice {
   std::filesystem::path folder;
 };
 
-class ShadowRegulationDialog final : public QDialog {
+class CShadowRegulationDlg final : public QDialog {
  public:
-  explicit ShadowRegulationDialog(const ShadowRegulationChoice& choice, QWidget* parent = nullptr);
+  explicit CShadowRegulationDlg(const ShadowRegulationChoice& choice, QWidget* parent = nullptr);
 
   const ShadowRegulationChoice& Choice() const { return choice_; }
 

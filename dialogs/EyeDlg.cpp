@@ -1,4 +1,4 @@
-#include "dialogs/EyeDialog.h"
+#include "dialogs/EyeDlg.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -17,7 +17,7 @@ using korvex::Tr;
 
 namespace korvex::dialogs {
 
-EyeDialog::EyeDialog(const EyeDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+CEyeDlg::CEyeDlg(const EyeDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
   setWindowTitle(Tr("視点設定"));
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
@@ -67,7 +67,7 @@ EyeDialog::EyeDialog(const EyeDialogValues& values, QWidget* parent) : QDialog(p
   AddOkCancel(this);
 }
 
-void EyeDialog::accept() {
+void CEyeDlg::accept() {
   std::array<double, 10> read{};
   for (size_t i = 0; i < read.size(); ++i)
     if (!ReadDouble(fields_[i], read[i])) return;

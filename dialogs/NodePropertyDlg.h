@@ -12,9 +12,9 @@ class QLineEdit;
 
 namespace korvex::dialogs {
 
-class NodePropertyDialog final : public QDialog {
+class CNodePropertyDlg final : public QDialog {
  public:
-  explicit NodePropertyDialog(const NodePropertyValues& values, QWidget* parent = nullptr);
+  explicit CNodePropertyDlg(const NodePropertyValues& values, QWidget* parent = nullptr);
 
   const NodePropertyValues& Values() const { return values_; }
 
