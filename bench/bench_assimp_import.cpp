@@ -15,6 +15,7 @@
 #include "plugins/InkFile.h"
 #include "plugins/IsolatedImport.h"
 #include "terrain_obj.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ BENCHMARK(BM_AssimpRawImport)->Unit(benchmark::kMillisecond)->UseRealTime()->Ite
 
 void BM_PluginImport(benchmark::State& state) {
   const std::string path = TerrainObj().string();
-  const fs::path folder = fs::temp_directory_path() / ("korvex_bench_plugin_" + std::to_string(::getpid()));
+  const fs::path folder = korvex_test::ProgramScratchFolder() / "plugin";
   fs::create_directories(folder / "FilePlugin");
   fs::copy_file(KORVEX_ASSIMP_OBJ_PLUGIN, folder / "FilePlugin" / "assimp_obj.so",
                 fs::copy_options::overwrite_existing);
@@ -60,7 +61,7 @@ BENCHMARK(BM_PluginImport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterat
 // the viewer costs.
 void BM_CityImport(benchmark::State& state) {
   const std::string path = korvex_bench::CityObj().string();
-  const fs::path folder = fs::temp_directory_path() / ("korvex_bench_city_plugin_" + std::to_string(::getpid()));
+  const fs::path folder = korvex_test::ProgramScratchFolder() / "city_plugin";
   fs::create_directories(folder / "FilePlugin");
   fs::copy_file(KORVEX_ASSIMP_OBJ_PLUGIN, folder / "FilePlugin" / "assimp_obj.so",
                 fs::copy_options::overwrite_existing);

@@ -13,6 +13,7 @@
 #include "output/PictureFile.h"
 #include "quiet_ui.h"
 #include "view/StereonView.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ struct Site {
   QuietUi ui;
   korvex::LaunchValues launch;
   std::unique_ptr<CStereonView> view;
-  std::string output = (std::filesystem::temp_directory_path() / "korvex_bench_export.jpg").string();
+  std::string output = (korvex_test::ProgramScratchFolder() / "export.jpg").string();
   Site() {
     launch.modelPath = KORVEX_EXAMPLE_SITE;
     launch.useEyeFile = false;

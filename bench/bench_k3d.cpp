@@ -10,6 +10,7 @@
 #include "formats/K3dReader.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ std::string Pipes(int count) {
 }
 
 fs::path Generate(const std::string& name, const std::string& text) {
-  const fs::path path = fs::temp_directory_path() / name;
+  const fs::path path = korvex_test::ProgramScratchFolder() / name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }

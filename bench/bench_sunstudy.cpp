@@ -9,6 +9,7 @@
 #include "tools/BatchView.h"
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ struct SiteView {
   korvex::cli::BatchUi ui;
   korvex::LaunchValues launch;
   std::unique_ptr<CStereonView> view;
-  std::filesystem::path folder = std::filesystem::temp_directory_path() / "korvex_bench_sunstudy";
+  std::filesystem::path folder = korvex_test::ProgramScratchFolder() / "sunstudy";
 
   bool Open() {
     launch.modelPath = KORVEX_EXAMPLE_SITE;

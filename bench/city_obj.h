@@ -16,6 +16,8 @@
 #include <string>
 #include <system_error>
 
+#include "tests/support/scratch_folder.h"
+
 namespace korvex_bench {
 
 inline constexpr int kCityBuildings = 166667;
@@ -48,13 +50,12 @@ inline bool WriteCityObj(const std::filesystem::path& path, int buildings, int p
   return std::fflush(f.get()) == 0 && !std::ferror(f.get());
 }
 
-// A city written once per program into the temporary folder and removed when
+// A city written once per program into the program's scratch folder and removed when
 // the program ends.
 class CityObjFile {
  public:
   CityObjFile(int buildings, int perObject)
-      : path_(std::filesystem::temp_directory_path() /
-              ("korvex_bench_city_" + std::to_string(buildings) + "_" + std::to_string(::getpid()) + ".obj")) {
+      : path_(korvex_test::ProgramScratchFolder() / ("city_" + std::to_string(buildings) + ".obj")) {
     ok_ = WriteCityObj(path_, buildings, perObject);
   }
   ~CityObjFile() {

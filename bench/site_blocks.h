@@ -1,6 +1,6 @@
 // The 10,000-block sample site of the view benchmarks: blocks of 10 x 8 on a
 // 20-unit grid, 3 to 30 high, in 20 zones, as one scene exchange file in the
-// temporary folder.
+// program's scratch folder.
 #pragma once
 
 #include <algorithm>
@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "tests/support/scratch_folder.h"
 
 namespace korvex_bench {
 
@@ -22,7 +24,7 @@ inline const std::filesystem::path& BlockSite() {
                     i / 100, i, x, y, x + 10, y, x + 10, y + 8, x, y + 8, h);
       text += line;
     }
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / "korvex_bench_view_site.k3d";
+    const std::filesystem::path file = korvex_test::ProgramScratchFolder() / "view_site.k3d";
     std::ofstream(file, std::ios::binary) << text;
     return file;
   }();
@@ -32,13 +34,13 @@ inline const std::filesystem::path& BlockSite() {
 // A district of box buildings of about `triangles` triangles on a ground
 // slab, as tools/make-district writes it: footprints of 6 to 10 units on a
 // 12-unit grid of streets, 6 to 60 high. Written once per size into the
-// temporary folder.
+// program's scratch folder.
 inline std::filesystem::path District(int triangles) {
   const int buildings = std::max(1, triangles / 12 - 1);
   int row = 1;
   while (row * row < buildings) ++row;
   const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("korvex_bench_district_" + std::to_string(triangles) + ".k3d");
+      korvex_test::ProgramScratchFolder() / ("district_" + std::to_string(triangles) + ".k3d");
   if (std::filesystem::exists(file)) return file;
   std::string text = "HEADER\n0,19\n";
   char line[512];

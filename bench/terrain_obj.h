@@ -2,7 +2,7 @@
 // rolling terrain of 500 x 1000 quads, two triangles each, over 501,501
 // shared vertices. The rolling keeps neighbouring triangles out of one plane,
 // so nearly every edge is a feature edge. Written once per program to the
-// temporary folder and removed when the program ends.
+// scratch folder and removed when the program ends.
 #pragma once
 
 #include <unistd.h>
@@ -14,13 +14,14 @@
 #include <string>
 #include <system_error>
 
+#include "tests/support/scratch_folder.h"
+
 namespace korvex_bench {
 
 class TerrainObjFile {
  public:
   TerrainObjFile()
-      : path_(std::filesystem::temp_directory_path() /
-              ("korvex_bench_terrain_" + std::to_string(::getpid()) + ".obj")) {
+      : path_(korvex_test::ProgramScratchFolder() / "terrain.obj") {
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path_.c_str(), "w"), std::fclose);
     if (!f) return;
     const int n = 500, m = 1000;

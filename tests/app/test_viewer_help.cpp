@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -26,7 +27,8 @@ struct Answer {
 };
 
 Answer RunViewer(const std::string& args) {
-  const fs::path out = fs::temp_directory_path() / ("korvex_viewer_help_" + std::to_string(::getpid()));
+  const korvex_test::ScratchFolder scratch;
+  const fs::path out = scratch.path() / "answer.txt";
   const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" KORVEX_VIEWER_PATH "' " +
                               args + " >'" + out.string() + "' 2>/dev/null";
   Answer answer;
@@ -36,7 +38,6 @@ Answer RunViewer(const std::string& args) {
   std::stringstream text;
   text << in.rdbuf();
   answer.out = text.str();
-  fs::remove(out);
   return answer;
 }
 

@@ -54,6 +54,7 @@
 #include "sheet/Translations.h"
 #include "view/ViewTexts.h"
 #include "tests/support/gui_main.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -115,9 +116,6 @@ void ExpectEnglishMenu(QMenu& menu, const std::string& where, int& items) {
 class EnglishTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvex-english-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
     fs::create_directories(dir_ / "runtime");
     fs::create_directories(dir_ / "markers");
     previous_ = fs::current_path();
@@ -126,7 +124,6 @@ class EnglishTest : public ::testing::Test {
   void TearDown() override {
     window_.reset();
     fs::current_path(previous_);
-    fs::remove_all(dir_);
     korvex::InstallUiLanguage(UiLanguage::kJapanese);
   }
 
@@ -140,7 +137,8 @@ class EnglishTest : public ::testing::Test {
     return *window_;
   }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
   fs::path previous_;
   korvex::Application app_;
   std::unique_ptr<korvex::gui::MainWindow> window_;
@@ -282,4 +280,4 @@ TEST_F(EnglishTest, TheChosenLanguageIsKeptForTheNextStart) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, "korvex-english-config-"); }
+int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, true); }

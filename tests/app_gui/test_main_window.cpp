@@ -69,6 +69,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include "tests/support/gui_main.h"
+#include "tests/support/scratch_folder.h"
 #endif
 
 namespace {
@@ -89,9 +90,6 @@ int ModelPixels(const QImage& picture) {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvex-gui-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
     fs::create_directories(dir_ / "runtime");
     fs::create_directories(dir_ / "markers");
     previous_ = fs::current_path();
@@ -100,7 +98,6 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     window_.reset();
     fs::current_path(previous_);
-    fs::remove_all(dir_);
   }
 
   // Starts the viewer on the sample as `korvex samples/site.k3d` would.
@@ -114,7 +111,8 @@ class MainWindowTest : public ::testing::Test {
     return *window_;
   }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
   fs::path previous_;
   korvex::Application app_;
   std::unique_ptr<MainWindow> window_;
@@ -975,4 +973,4 @@ TEST_F(MainWindowTest, TheLayerDialogShowsTheSceneAndReopensAtItsSize) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, "korvex-gui-config-"); }
+int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, true); }

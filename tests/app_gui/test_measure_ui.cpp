@@ -245,4 +245,4 @@ TEST_F(MeasureWindowTest, InEnglishTheResultAndItsCopyAreEnglish) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, "korvex-measure-config-"); }
+int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, true); }

@@ -8,6 +8,7 @@
 
 #include "common/encoding.h"
 #include "common/file_util.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 using namespace korvex;
@@ -16,11 +17,6 @@ namespace {
 
 class FileUtil : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvex_fileutil_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   // Creates a file whose path is exactly n bytes long, nesting folders
   // because one name may not exceed 255 bytes.
   std::string FileOfLength(size_t n) {
@@ -34,7 +30,8 @@ class FileUtil : public ::testing::Test {
     EXPECT_TRUE(fs::exists(path));
     return path;
   }
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
 };
 
 TEST_F(FileUtil, FileExistsMeansAReadableRegularFileWithinThePathLimit) {

@@ -344,4 +344,4 @@ TEST(CSunStudyDlg, NorthIsShownAndTakenInDegreesAndKeptInRadians) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, nullptr); }
+int main(int argc, char** argv) { return korvex_test::RunGuiTests(argc, argv, false); }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "k3d_fixture.h"
+#include "tests/support/scratch_folder.h"
 
 using k3dtest::Describe;
 using k3dtest::kCube;
@@ -73,7 +74,8 @@ TEST(K3dReadTest, FileThatCannotBeOpenedChangesNothing) {
   l.scene.NewScene();
   korvex::K3dViewState view;
   view.farPlane = 3000.0;
-  const std::filesystem::path folder = std::filesystem::temp_directory_path();
+  const korvex_test::ScratchFolder scratch;
+  const std::filesystem::path& folder = scratch.path();
   EXPECT_EQ(korvex::ReadK3dFile(*l.Root(), view, (folder / "no such model.k3d").c_str()), -1);
   EXPECT_EQ(korvex::ReadK3dFile(*l.Root(), view, folder.c_str()), -1);
   EXPECT_EQ(korvex::ReadK3dFile(*l.Root(), view, ""), -1);
@@ -82,7 +84,8 @@ TEST(K3dReadTest, FileThatCannotBeOpenedChangesNothing) {
 }
 
 TEST(K3dReadTest, ReadsAFileAsItReadsTheSameText) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() / "korvex_reader_file.k3d";
+  const korvex_test::ScratchFolder scratch;
+  const std::filesystem::path path = scratch.path() / "model.k3d";
   const std::string text = kHeader + std::string(kCube) + "PILEV,Z0,0,g,1,1,1,0,6,1,p\n0,0,0\n0,0,2\n0.5\n";
   std::ofstream(path, std::ios::binary) << text;
   Loaded fromFile;

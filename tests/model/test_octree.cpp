@@ -17,6 +17,7 @@
 #include "model/OctTreeFill.h"
 #include "plugins/ScenePlugins.h"
 #include "scene_samples.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -378,8 +379,8 @@ TEST(OctTreeDebug, LeafBoxesAndDumpScene) {
   EXPECT_EQ(root->GetChild(1)->GetFigureCount(), 6 * leaves);
 
   // Without file plug-ins there is nothing to write through.
-  const auto empty = std::filesystem::temp_directory_path() / "korvex_octree_no_plugins";
-  std::filesystem::create_directories(empty);
+  const korvex_test::ScratchFolder scratch;
+  const std::filesystem::path& empty = scratch.path();
   EXPECT_EQ(korvex::DumpOctTreeToFile(tree, (empty / "dump.ink").string().c_str(), empty), 0);
 }
 

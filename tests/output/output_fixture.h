@@ -13,6 +13,7 @@
 
 #include "common/user_interface.h"
 #include "tests/support/message_log.h"
+#include "tests/support/scratch_folder.h"
 
 namespace output_test {
 
@@ -20,24 +21,13 @@ using korvex_test::MessageLog;
 
 class ScratchTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    dir_ = std::filesystem::temp_directory_path() / ("korvex_output_" + name);
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::string Path(const char* name) const { return (dir_ / name).string(); }
   std::vector<std::filesystem::path> Entries() const {
     return {std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()};
   }
 
-  std::filesystem::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  std::filesystem::path dir_ = scratch_.path();
 };
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {

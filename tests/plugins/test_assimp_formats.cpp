@@ -25,6 +25,7 @@
 #include "plugins/ScenePlugins.h"
 #include "tests/support/needs.h"
 #include "tests/safety/small_file_system.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -77,16 +78,12 @@ double LargestCoordinate(CInkNode& node) {
 class AssimpFormats : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int serial = 0;
-    dir_ = fs::temp_directory_path() / ("korvex_assimp_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
     fs::create_directories(dir_ / "FilePlugin");
     for (const char* format : {"obj", "gltf", "glb", "ifc", "stl", "ply", "dae"})
       fs::copy_file(fs::path(KORVEX_PLUGIN_BUILD_DIR) / ("assimp_" + std::string(format) + ".so"),
                     dir_ / "FilePlugin" / ("assimp_" + std::string(format) + ".so"));
     korvex::InitializeWithPlugins(solid_, dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
   int FormatOf(const std::string& extension) {
     for (int i = 0; i < solid_.GetFormatCount(); ++i) {
       char filter[260];
@@ -135,7 +132,8 @@ class AssimpFormats : public ::testing::Test {
     root.AddChild(node);
   }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
   CInkSolid solid_;
 };
 

@@ -9,11 +9,13 @@
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "plugins/ScenePlugins.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
 TEST(ExamplePlugin, ReadsPointListsIntoOneNode) {
-  const fs::path dir = fs::temp_directory_path() / ("korvex_example_" + std::to_string(::getpid()));
+  const korvex_test::ScratchFolder scratch;
+  const fs::path& dir = scratch.path();
   fs::create_directories(dir / "FilePlugin");
   fs::copy_file(KORVEX_EXAMPLE_PLUGIN, dir / "FilePlugin" / "example_points.so", fs::copy_options::overwrite_existing);
   std::ofstream(dir / "survey.xyz") << "1 2 3\nnot a point\n4 5 6\n";
@@ -30,5 +32,4 @@ TEST(ExamplePlugin, ReadsPointListsIntoOneNode) {
     EXPECT_EQ(points->GetVertex(1)->position, (GMVector{4, 5, 6}));
     EXPECT_EQ(solid.Import(0, (dir / "empty.xyz").c_str()), 0);
   }
-  fs::remove_all(dir);
 }

@@ -17,6 +17,7 @@
 #include "model/InkSolid.h"
 #include "plugins/InkFile.h"
 #include "plugins/ScenePlugins.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -327,18 +328,15 @@ Bytes TriangleFigure(int32_t lastIndex, uint32_t vertexCount = 3) {
 class InkFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int serial = 0;
-    dir_ = fs::temp_directory_path() / ("korvex_ink_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
     fs::create_directories(dir_ / "FilePlugin");
     fs::copy_file(KORVEX_INK_PLUGIN, dir_ / "FilePlugin" / "ink.so");
     host_.LoadFrom(dir_);
     ASSERT_EQ(host_.GetCount(), 1);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
   CInkFile host_;
 };
 

@@ -17,6 +17,7 @@
 #include "plugins/IsolatedImport.h"
 #include "plugins/ink/InkFormat.h"
 #include "plugins/ScenePlugins.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -25,8 +26,6 @@ namespace {
 class IsolatedImport : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int serial = 0;
-    dir_ = fs::temp_directory_path() / ("korvex_isolated_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
     fs::create_directories(dir_ / "FilePlugin");
     for (const char* format : {"obj", "gltf", "ply", "dae"})
       fs::copy_file(fs::path(KORVEX_PLUGIN_BUILD_DIR) / ("assimp_" + std::string(format) + ".so"),
@@ -43,7 +42,6 @@ class IsolatedImport : public ::testing::Test {
   }
   void TearDown() override {
     korvex::ImportIsolationSettings() = saved_;
-    fs::remove_all(dir_);
   }
 
   fs::path Write(const std::string& name, const std::string& bytes) {
@@ -74,7 +72,8 @@ class IsolatedImport : public ::testing::Test {
     EXPECT_EQ(solid_.GetRoot()->GetChild(0), kept_);
   }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
   korvex::ImportIsolation saved_;
   CInkSolid solid_;
   CInkNode* kept_ = nullptr;

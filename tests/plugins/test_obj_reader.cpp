@@ -17,6 +17,7 @@
 #include "model/InkNode.h"
 #include "plugins/assimp/AssimpScene.h"
 #include "plugins/assimp/ObjReader.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -85,19 +86,14 @@ bool CompareWithAssimp(const fs::path& file) {
 
 class ObjReader : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvex_obj_reader_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   fs::path Write(const std::string& name, const std::string& text) {
     const fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
 };
 
 const std::string kSquare = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";

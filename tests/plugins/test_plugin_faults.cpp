@@ -14,6 +14,7 @@
 #include "in_process_imports.h"
 #include "plugins/PluginTree.h"
 #include "plugins/ScenePlugins.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -22,7 +23,6 @@ namespace {
 class FaultyPlugin : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvex_faulty_" + std::to_string(::getpid()));
     fs::create_directories(dir_ / "FilePlugin");
     fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / "faulty.so", dir_ / "FilePlugin" / "faulty.so");
     korvex::InitializeWithPlugins(solid_, dir_);
@@ -31,8 +31,6 @@ class FaultyPlugin : public ::testing::Test {
     kept_->SetName("kept");
     solid_.GetRoot()->AddChild(kept_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
   void ExpectSceneKept() {
     CInkNode* root = solid_.GetRoot();
     ASSERT_EQ(root->GetCount(), 1);
@@ -41,7 +39,8 @@ class FaultyPlugin : public ::testing::Test {
   }
 
   InProcessImports inProcess_;
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
   CInkSolid solid_;
   CInkNode* kept_ = nullptr;
 };
@@ -87,7 +86,8 @@ TEST_F(FaultyPlugin, HarmlessFaultsAreMendedAndTheTreeKept) {
 }
 
 TEST(FaultyPluginHost, ExceptionsFromEveryEntryPointAnswerAsFailures) {
-  const fs::path dir = fs::temp_directory_path() / ("korvex_throwing_" + std::to_string(::getpid()));
+  const korvex_test::ScratchFolder scratch;
+  const fs::path& dir = scratch.path();
   fs::create_directories(dir / "FilePlugin");
   fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / "faulty.so", dir / "FilePlugin" / "a_faulty.so");
   fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / "faulty_create.so", dir / "FilePlugin" / "b_create.so");
@@ -116,11 +116,11 @@ TEST(FaultyPluginHost, ExceptionsFromEveryEntryPointAnswerAsFailures) {
     EXPECT_EQ(solid.Export(0, "x.throw.bad"), 0);
     EXPECT_EQ(solid.Export(0, "x.fine.bad"), 1);
   }  // Free throws at the end of both hosts
-  fs::remove_all(dir);
 }
 
 TEST(FaultyPluginHost, AnExtensionPluginThatThrowsDoesNotKeepTheSceneFromGoing) {
-  const fs::path dir = fs::temp_directory_path() / ("korvex_ext_throwing_" + std::to_string(::getpid()));
+  const korvex_test::ScratchFolder scratch;
+  const fs::path& dir = scratch.path();
   fs::create_directories(dir / "ExtPlugin");
   fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / "faulty.so", dir / "ExtPlugin" / "a_faulty.so");
   {
@@ -133,7 +133,6 @@ TEST(FaultyPluginHost, AnExtensionPluginThatThrowsDoesNotKeepTheSceneFromGoing) 
     ASSERT_NE(solid.GetRoot(), nullptr);
     EXPECT_EQ(solid.GetRoot()->GetCount(), 0);
   }  // and the last root while the scene root itself is destroyed
-  fs::remove_all(dir);
 }
 
 TEST(PluginTree, DiscardFreesEveryNodeOfAnyShapeOnce) {

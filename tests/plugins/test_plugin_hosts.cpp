@@ -14,6 +14,7 @@
 #include "plugins/InkFile.h"
 #include "in_process_imports.h"
 #include "plugins/ScenePlugins.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -53,14 +54,10 @@ class PluginFolder : public ::testing::Test {
  protected:
   InProcessImports inProcess_;
   void SetUp() override {
-    static int serial = 0;
-    dir_ = fs::temp_directory_path() /
-           ("korvex_plugins_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
     fs::create_directories(dir_ / "FilePlugin");
     fs::create_directories(dir_ / "ExtPlugin");
     g_events.clear();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   void AddFilePlugin(const std::string& fixture, const std::string& as) {
     fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / (fixture + ".so"), dir_ / "FilePlugin" / as);
@@ -69,7 +66,8 @@ class PluginFolder : public ::testing::Test {
     fs::copy_file(fs::path(KORVEX_TEST_PLUGIN_DIR) / (fixture + ".so"), dir_ / "ExtPlugin" / as);
   }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
 };
 
 TEST_F(PluginFolder, NoPluginsMeansAnEmptyTableAndAWorkingScene) {

@@ -9,6 +9,7 @@
 #include "common/user_interface.h"
 #include "render_fixture.h"
 #include "tests/support/message_log.h"
+#include "tests/support/scratch_folder.h"
 
 namespace render_test {
 namespace {
@@ -178,17 +179,13 @@ TEST_F(FrameTest, EachNewEngineStartsAFreshLog) {
   // work in a folder of this test's own.
   namespace fs = std::filesystem;
   const fs::path previous = fs::current_path();
-  const fs::path folder = fs::temp_directory_path() / ("korvex-log-" + std::to_string(::getpid()));
-  fs::create_directories(folder);
-  fs::current_path(folder);
+  const korvex_test::ScratchFolder scratch;
+  fs::current_path(scratch.path());
+  // Leave the folder before it is removed.
   struct Restore {
-    fs::path back, folder;
-    ~Restore() {
-      fs::current_path(back);
-      std::error_code ignored;
-      fs::remove_all(folder, ignored);
-    }
-  } restore{previous, folder};
+    fs::path back;
+    ~Restore() { fs::current_path(back); }
+  } restore{previous};
   {
     std::ofstream stale(kStereonLogFile);
     stale << "from an earlier run\n";

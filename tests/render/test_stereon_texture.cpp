@@ -17,6 +17,7 @@
 #include "plugins/ScenePlugins.h"
 #include "tests/support/bmp_picture.h"
 #include "tests/support/message_log.h"
+#include "tests/support/scratch_folder.h"
 
 namespace render_test {
 namespace {
@@ -31,15 +32,12 @@ class TextureTest : public RenderTest {
     RenderTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     previous_ = fs::current_path();
-    folder_ = fs::temp_directory_path() / ("korvex_texture_" + std::to_string(::getpid()) + "_" + CurrentTestName());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = scratch_.path();
     fs::current_path(folder_);
   }
   void TearDown() override {
     if (folder_.empty()) return;
     fs::current_path(previous_);
-    fs::remove_all(folder_);
   }
 
   // A 24-bit BMP of width × height whose pixel (x, y), y counted from the
@@ -80,6 +78,7 @@ class TextureTest : public RenderTest {
     return engine;
   }
 
+  korvex_test::ScratchFolder scratch_;
   fs::path folder_;
   fs::path previous_;
 };

@@ -7,23 +7,25 @@
 
 #include <QApplication>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "tests/support/leak_check.h"
+#include "tests/support/scratch_folder.h"
 
 namespace korvex_test {
 
-// Runs every case of the program. With `configPrefix` set, the settings the
-// cases write go into a folder of their own under /tmp (named after the
-// process), so test runs never touch the user's settings nor each other's.
-inline int RunGuiTests(int argc, char** argv, const char* configPrefix) {
+// Runs every case of the program. With `ownSettings`, the settings the cases
+// write go into a scratch folder of their own, so test runs never touch the
+// user's settings nor each other's.
+inline int RunGuiTests(int argc, char** argv, bool ownSettings) {
   ::testing::InitGoogleTest(&argc, argv);
   // Listing the cases (test discovery at build time) needs no display.
   if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-  std::filesystem::path config;
-  if (configPrefix != nullptr) {
-    config = std::filesystem::temp_directory_path() / (configPrefix + std::to_string(::getpid()));
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  std::optional<ScratchFolder> config;
+  if (ownSettings) {
+    config.emplace();
+    ::setenv("XDG_CONFIG_HOME", (config->path() / "config").c_str(), 1);
   }
   // A menu bar asks the session bus for a desktop-wide menu, which starts
   // Qt's bus thread; at exit that thread is still tearing down while the leak
@@ -37,10 +39,6 @@ inline int RunGuiTests(int argc, char** argv, const char* configPrefix) {
   [[maybe_unused]] static QApplication* const application = new QApplication(argc, argv);
   const int result = RUN_ALL_TESTS();
   CheckLeaksNow();
-  if (!config.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(config, ec);
-  }
   return result;
 }
 

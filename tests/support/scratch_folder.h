@@ -1,11 +1,14 @@
-// A fresh folder under /tmp for one test, removed with everything in it. The
-// name is short, so that socket names inside it still fit.
+// A fresh folder under /tmp, removed with everything in it: one per test
+// case, or one per benchmark program (ProgramScratchFolder). The name is
+// unique and short, so that runs at the same time never share files and
+// socket names inside it still fit.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
+#include <stdexcept>
+#include <string>
 #include <system_error>
 
 namespace korvex_test {
@@ -14,9 +17,10 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     char name[] = "/tmp/kx-XXXXXX";
-    const char* made = ::mkdtemp(name);
-    EXPECT_NE(made, nullptr);
-    path_ = made != nullptr ? made : "/tmp";
+    // Without a folder of its own the caller must not go on: falling back on
+    // a shared folder would let the destructor empty it.
+    if (::mkdtemp(name) == nullptr) throw std::runtime_error(std::string("cannot make a scratch folder in /tmp"));
+    path_ = name;
   }
   ~ScratchFolder() {
     std::error_code ec;
@@ -31,5 +35,12 @@ class ScratchFolder {
  private:
   std::filesystem::path path_;
 };
+
+// One folder for the whole program, made on first use and removed when the
+// program ends: benchmarks write their generated models there once.
+inline const std::filesystem::path& ProgramScratchFolder() {
+  static const ScratchFolder folder;
+  return folder.path();
+}
 
 }  // namespace korvex_test

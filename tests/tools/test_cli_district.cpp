@@ -14,6 +14,7 @@
 
 #include "cli_text.h"
 #include "image/DibImage.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -84,16 +85,6 @@ int DifferentPixels(const Picture& a, const Picture& b) {
 
 class DistrictTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // Other runs of the same test may share the temporary folder.
-    folder_ = fs::temp_directory_path() /
-              ("korvex_district_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-               "_" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   Picture Render(const fs::path& model, const std::string& options, const std::string& name) {
     const fs::path out = folder_ / (name + ".bmp");
     const std::string command = Quote(KORVEX_CLI_PATH) + " render " + Quote(model.string()) + " -o " +
@@ -104,7 +95,8 @@ class DistrictTest : public ::testing::Test {
     return ReadPicture(out);
   }
 
-  fs::path folder_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path folder_ = scratch_.path();
 };
 
 TEST_F(DistrictTest, ASurveyDistrictDrawsWholeInEveryViewLikeItsSmallTwinAtTheOrigin) {

@@ -16,6 +16,7 @@
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "plugins/ScenePlugins.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -54,12 +55,6 @@ GMBox SceneBox(CInkSolid& scene) {
 
 class Convert : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvex_convert_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string At(const std::string& name) const { return (dir_ / name).string(); }
 
   // Loads a file with the plug-ins beside the program, as the program does.
@@ -71,7 +66,8 @@ class Convert : public ::testing::Test {
     return SceneBox(scene);
   }
 
-  fs::path dir_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path dir_ = scratch_.path();
 };
 
 TEST_F(Convert, AModelTravelsThroughEveryFormatAndKeepsItsPlace) {

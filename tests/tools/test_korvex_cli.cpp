@@ -20,6 +20,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli_text.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -37,15 +38,6 @@ using cli_test::ReadAll;
 
 class CliTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("korvex_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-               std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   CliRun Execute(const std::vector<std::string>& args, const std::string& program = KORVEX_CLI_PATH,
               const fs::path& cwd = {}) {
     std::string command = cwd.empty() ? std::string() : "cd " + Quote(cwd.string()) + " && ";
@@ -61,7 +53,8 @@ class CliTest : public ::testing::Test {
     return run;
   }
 
-  fs::path folder_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path folder_ = scratch_.path();
 };
 
 const std::string kSite = KORVEX_SAMPLE_DIR "/site.k3d";

@@ -24,6 +24,7 @@
 #include "tools/BatchView.h"
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -75,15 +76,6 @@ Picture DecodeJpeg(const fs::path& path) {
 
 class SunCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("korvex_sun_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-               std::to_string(::getpid()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   struct Run {
     int status = -1;
     std::string out, err;
@@ -96,7 +88,8 @@ class SunCommandTest : public ::testing::Test {
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(folder_ / "stdout"), ReadAll(folder_ / "stderr")};
   }
 
-  fs::path folder_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path folder_ = scratch_.path();
 };
 
 // Near Kobe on the winter solstice.

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "tests/support/scratch_folder.h"
 #include "view/EyeFile.h"
 #include "view/UserSettings.h"
 
@@ -19,18 +20,7 @@ namespace fs = std::filesystem;
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    root_ = fs::temp_directory_path() / ("korvex_settings_" + name);
-    fs::remove_all(root_);
-    plan_ = root_ / "project" / "plan";
-    fs::create_directories(plan_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
+  void SetUp() override { fs::create_directories(plan_); }
 
   static void Write(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -44,8 +34,9 @@ class SettingsFileTest : public ::testing::Test {
     Write(plan_ / "buk", "[PLAN_NAME] Q\n");
   }
 
-  fs::path root_;
-  fs::path plan_;
+  korvex_test::ScratchFolder scratch_;
+  fs::path root_ = scratch_.path();
+  fs::path plan_ = root_ / "project" / "plan";
 };
 
 const korvex::EyeSettings kSaved{{10, -20, 30.5}, {1, 2, 3}, 2.5, {-4, 5, 600}};

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "tests/support/scratch_folder.h"
 #include "view/SunTimes.h"
 
 namespace {
@@ -37,17 +38,13 @@ TEST(SunVector, NoonPointsSouthAndUpAndTheTurnsFollowNorthAndMorning) {
 
 class SunFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root = std::filesystem::temp_directory_path() / ("korvex_sun_" + std::to_string(::getpid()) + "_" +
-                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    plan = root / "plan1";
-    std::filesystem::create_directories(plan);
-  }
-  void TearDown() override { std::filesystem::remove_all(root); }
+  void SetUp() override { std::filesystem::create_directories(plan); }
   static void Write(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
   }
-  std::filesystem::path root, plan;
+  korvex_test::ScratchFolder scratch;
+  std::filesystem::path root = scratch.path();
+  std::filesystem::path plan = root / "plan1";
 };
 
 TEST_F(SunFilesTest, WithoutFilesTheBuiltInTableAndNorthZero) {

@@ -23,6 +23,7 @@
 #include "render/gl_api.h"
 #include "tests/support/gl_pixels.h"
 #include "tests/support/needs.h"
+#include "tests/support/scratch_folder.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
 #include "view/SceneCompanions.h"
@@ -183,11 +184,6 @@ class TestWindow final : public korvex::GLWindowContext {
 class ScratchFolder {
  public:
   ScratchFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("korvex-view-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-             std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_ / "work");
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(path_ / "work");
@@ -201,8 +197,6 @@ class ScratchFolder {
       ::setenv("XDG_CONFIG_HOME", previousConfig_->c_str(), 1);
     else
       ::unsetenv("XDG_CONFIG_HOME");
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
   }
   // The folder the test works in (the current folder).
   std::filesystem::path Work() const { return path_ / "work"; }
@@ -215,7 +209,8 @@ class ScratchFolder {
   }
 
  private:
-  std::filesystem::path path_;
+  korvex_test::ScratchFolder folder_;
+  std::filesystem::path path_ = folder_.path();
   std::filesystem::path previous_;
   std::optional<std::string> previousConfig_;
 };
