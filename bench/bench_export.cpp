@@ -11,20 +11,20 @@
 
 #include "common/user_interface.h"
 #include "output/PictureFile.h"
-#include "quiet_ui.h"
 #include "view/StereonView.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/message_log.h"
 
 namespace {
 
 constexpr int kWidth = 3900;
 constexpr int kHeight = 2420;
 
-using korvex_bench::QuietUi;
 
 // The site on a headless view of 800 x 496 (the sheet's aspect), opened once.
 struct Site {
-  QuietUi ui;
+  // Nobody is there to answer: every question is cancelled.
+  korvex_test::MessageLog ui{korvex::MessageAnswer::Cancel};
   korvex::LaunchValues launch;
   std::unique_ptr<CStereonView> view;
   std::string output = (korvex_test::ProgramScratchFolder() / "export.jpg").string();

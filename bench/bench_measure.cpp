@@ -21,10 +21,10 @@
 #include "model/InkNode.h"
 
 #include "model/InkSolid.h"
-#include "quiet_ui.h"
 #include "site_blocks.h"
 #include "view/Measure.h"
 #include "view/StereonView.h"
+#include "tests/support/message_log.h"
 #include "view/WindowProjector.h"
 
 namespace {
@@ -33,7 +33,8 @@ constexpr int kWidth = 1024, kHeight = 768;
 constexpr int kTriangles = 1000000;
 
 struct District {
-  korvex_bench::QuietUi ui;
+  // Nobody is there to answer: every question is cancelled.
+  korvex_test::MessageLog ui{korvex::MessageAnswer::Cancel};
   korvex::LaunchValues launch;
   std::optional<korvex::CStereonView> view;
   korvex::MeasureScene surfaces;

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "render/GLContext.h"
 #include "render/Stereon.h"
 #include "render/gl_api.h"
+#include "tests/support/headless_window.h"
 
 namespace {
 
@@ -23,39 +23,6 @@ constexpr int kHeight = 1080;
 constexpr int kGrid = 100;         // 100 × 100 nodes
 constexpr int kQuadsX = 10;        // 10 × 5 quads of 1 × 2, 100 triangles per node
 constexpr int kQuadsY = 5;
-
-// A headless "window" at full-HD size.
-class BenchWindow final : public korvex::GLWindowContext {
- public:
-  bool Open() {
-    std::string why;
-    context_ = korvex::CreateHeadlessContext(nullptr, &why);
-    if (!context_ || !context_->MakeCurrent()) {
-      std::fprintf(stderr, "no headless context: %s\n", why.c_str());
-      return false;
-    }
-    framebuffer_ = korvex::GLFramebuffer::Create(kWidth, kHeight);
-    return framebuffer_ != nullptr;
-  }
-  ~BenchWindow() override {
-    if (context_ && context_->MakeCurrent()) framebuffer_.reset();
-  }
-  bool MakeCurrent() override {
-    if (!context_->MakeCurrent()) return false;
-    framebuffer_->Bind();
-    return true;
-  }
-  void DoneCurrent() override { context_->DoneCurrent(); }
-  void Size(int& width, int& height) const override {
-    width = kWidth;
-    height = kHeight;
-  }
-  void Present() override {}
-
- private:
-  std::unique_ptr<korvex::StereonGLContext> context_;
-  std::unique_ptr<korvex::GLFramebuffer> framebuffer_;
-};
 
 // The faces of one node: a gently bent patch of quads filling its 10 × 10
 // cell of the grid, so that every face has its own normal.
@@ -117,13 +84,18 @@ void LookAtSite(CStereon& engine) {
 
 // One engine on a full-HD window, with the site built, shared by the cases.
 struct Fixture {
-  BenchWindow window;
+  std::unique_ptr<korvex_test::HeadlessWindow> window;
   std::unique_ptr<CStereon> engine;
   bool ok = false;
   Fixture() {
-    if (!window.Open()) return;
+    std::string why;
+    window = korvex_test::HeadlessWindow::Create(kWidth, kHeight, &why);
+    if (!window) {
+      std::fprintf(stderr, "no headless context: %s\n", why.c_str());
+      return;
+    }
     engine = std::make_unique<CStereon>();
-    if (!engine->CreateOnWindow(&window)) return;
+    if (!engine->CreateOnWindow(window.get())) return;
     LookAtSite(*engine);
     BuildTree(*engine);
     ok = true;

@@ -14,9 +14,9 @@
 #include "common/user_interface.h"
 #include "render/gl_api.h"
 #include "site_blocks.h"
-#include "quiet_ui.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
+#include "tests/support/message_log.h"
 
 namespace {
 
@@ -24,12 +24,12 @@ constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kTriangles = 100000;
 
-using korvex_bench::QuietUi;
 
 // The district opened headless, fitted from the default corner, under the
 // 10:00 sun of the built-in table.
 struct Site {
-  QuietUi ui;
+  // Nobody is there to answer: every question is cancelled.
+  korvex_test::MessageLog ui{korvex::MessageAnswer::Cancel};
   korvex::LaunchValues launch;
   std::optional<CStereonView> view;
   bool ok = false;

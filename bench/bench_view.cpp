@@ -22,18 +22,18 @@
 #include "render/gl_api.h"
 #include "site_blocks.h"
 #include "terrain_obj.h"
-#include "quiet_ui.h"
 #include "view/StereonView.h"
+#include "tests/support/message_log.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-using korvex_bench::QuietUi;
 
 const fs::path& Site() { return korvex_bench::BlockSite(); }
 
 struct OpenView {
-  QuietUi ui;
+  // Nobody is there to answer: every question is cancelled.
+  korvex_test::MessageLog ui{korvex::MessageAnswer::Cancel};
   korvex::LaunchValues launch;
   std::optional<CStereonView> view;
   bool Open(int width, int height, const fs::path& model = Site()) {

@@ -14,52 +14,13 @@
 #include "render/Stereon.h"
 #include "render/gl_api.h"
 #include "tests/support/gl_pixels.h"
+#include "tests/support/headless_window.h"
 #include "tests/support/needs.h"
 
 namespace render_test {
 
-// A "window" for the on-screen engine: a headless context drawing into a
-// framebuffer, read back like the screen.
-class TestWindow final : public korvex::GLWindowContext {
- public:
-  static std::unique_ptr<TestWindow> Create(int width, int height, std::string* why) {
-    auto window = std::unique_ptr<TestWindow>(new TestWindow());
-    window->context_ = korvex::CreateHeadlessContext(nullptr, why);
-    if (!window->context_ || !window->context_->MakeCurrent()) return nullptr;
-    window->framebuffer_ = korvex::GLFramebuffer::Create(width, height);
-    if (!window->framebuffer_) return nullptr;
-    window->framebuffer_->Bind();
-    glViewport(0, 0, width, height);
-    return window;
-  }
-  ~TestWindow() override {
-    if (context_ && context_->MakeCurrent()) framebuffer_.reset();
-  }
-  bool MakeCurrent() override {
-    if (failMakeCurrent || !context_->MakeCurrent()) return false;
-    framebuffer_->Bind();
-    return true;
-  }
-  void DoneCurrent() override { context_->DoneCurrent(); }
-  void Size(int& width, int& height) const override {
-    width = framebuffer_->Width();
-    height = framebuffer_->Height();
-  }
-  void Present() override { ++presented; }
-
-  StereonImage Read() {
-    MakeCurrent();
-    return korvex_test::ReadBoundPixels(framebuffer_->Width(), framebuffer_->Height());
-  }
-
-  int presented = 0;
-  bool failMakeCurrent = false;
-
- private:
-  TestWindow() = default;
-  std::unique_ptr<korvex::StereonGLContext> context_;
-  std::unique_ptr<korvex::GLFramebuffer> framebuffer_;
-};
+// A "window" for the on-screen engine, read back like the screen.
+using TestWindow = korvex_test::HeadlessWindow;
 
 struct Rgb {
   int r, g, b;

@@ -1,5 +1,6 @@
-// A user interface for tests that only records the message boxes it is
-// asked to show and answers every question with "cancel" or "nothing".
+// The quiet user interface of tests and benchmarks: it only records the
+// message boxes it is asked to show, answers each with `answer` and every
+// other question with "nothing".
 #pragma once
 
 #include <optional>
@@ -13,13 +14,16 @@ namespace korvex_test {
 
 class MessageLog final : public korvex::UserInterface {
  public:
+  MessageLog() = default;
+  explicit MessageLog(korvex::MessageAnswer answerToAll) : answer(answerToAll) {}
+
   void SetStatusText(std::string_view) override {}
   korvex::MessageAnswer ShowMessage(std::string_view text, std::string_view caption, korvex::MessageIcon icon,
                                     korvex::MessageButtons) override {
     messages.emplace_back(text);
     captions.emplace_back(caption);
     icons.push_back(icon);
-    return korvex::MessageAnswer::Ok;
+    return answer;
   }
   std::optional<std::string> ChooseFile(const korvex::FileDialogRequest&) override { return std::nullopt; }
   void SetWaitCursor(bool) override {}
@@ -28,6 +32,7 @@ class MessageLog final : public korvex::UserInterface {
   bool PostToHost(uint32_t, uint64_t, uint64_t) override { return false; }
   void RequestRepaint() override {}
 
+  korvex::MessageAnswer answer = korvex::MessageAnswer::Ok;
   std::vector<std::string> messages;
   std::vector<std::string> captions;
   std::vector<korvex::MessageIcon> icons;

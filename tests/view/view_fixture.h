@@ -22,6 +22,7 @@
 #include "render/GLContext.h"
 #include "render/gl_api.h"
 #include "tests/support/gl_pixels.h"
+#include "tests/support/headless_window.h"
 #include "tests/support/needs.h"
 #include "tests/support/scratch_folder.h"
 #include "view/StereonView.h"
@@ -139,44 +140,7 @@ class RecordingShell final : public korvex::ViewShell {
 };
 
 // A "window" for the view: a headless context drawing into a framebuffer.
-class TestWindow final : public korvex::GLWindowContext {
- public:
-  static std::unique_ptr<TestWindow> Create(int width, int height) {
-    auto window = std::unique_ptr<TestWindow>(new TestWindow());
-    std::string why;
-    window->context_ = korvex::CreateHeadlessContext(nullptr, &why);
-    if (!window->context_ || !window->context_->MakeCurrent()) return nullptr;
-    window->framebuffer_ = korvex::GLFramebuffer::Create(width, height);
-    if (!window->framebuffer_) return nullptr;
-    window->framebuffer_->Bind();
-    return window;
-  }
-  ~TestWindow() override {
-    if (context_ && context_->MakeCurrent()) framebuffer_.reset();
-  }
-  bool MakeCurrent() override {
-    if (!context_->MakeCurrent()) return false;
-    framebuffer_->Bind();
-    return true;
-  }
-  void DoneCurrent() override { context_->DoneCurrent(); }
-  void Size(int& width, int& height) const override {
-    width = framebuffer_->Width();
-    height = framebuffer_->Height();
-  }
-  void Present() override {}
-
-  // The picture as drawn: RGBA, bottom row first.
-  StereonImage Read() {
-    MakeCurrent();
-    return korvex_test::ReadBoundPixels(framebuffer_->Width(), framebuffer_->Height());
-  }
-
- private:
-  TestWindow() = default;
-  std::unique_ptr<korvex::StereonGLContext> context_;
-  std::unique_ptr<korvex::GLFramebuffer> framebuffer_;
-};
+using TestWindow = korvex_test::HeadlessWindow;
 
 // A folder of its own for a test, made the current folder while it lives;
 // the per-user configuration folder points into it too, so no test reads
