@@ -92,4 +92,19 @@ GMVector PolygonNormalAt(int n, const At& at, double tol) {
   return GMTriangleNormal(at(prev), e, at(next));
 }
 
+// The crossing count's ray from p to its far end e, turned when it runs
+// through a vertex (where the count is ambiguous): the new far end, a tenth
+// of a radian round and on the other side of p.
+inline GMVector TurnedRayEnd(const GMVector& p, const GMVector& e) {
+  GMVector d = GMSubtract(p, e);
+  GMRotate2D(d, 0.1, GM_TOLERANCE);
+  return {p.x + d.x, p.y + d.y, 0.0};
+}
+
+// How often the crossing count turns its ray at a vertex, and raises it off
+// an edge it runs along, before it gives up. A ray that only ever runs along
+// edges would be raised for good; no real ring needs anywhere near this many.
+inline constexpr int kMaxRayTurns = 100;
+inline constexpr int kMaxRayRaises = 10000;
+
 }  // namespace gm_detail

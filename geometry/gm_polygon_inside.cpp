@@ -97,9 +97,6 @@ class CCutPoints {
   std::vector<size_t> order_;
 };
 
-// A ray that only ever runs along edges would be raised for good; no real
-// ring needs anywhere near this many raises.
-constexpr int kMaxRaises = 10000;
 }  // namespace
 
 int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoundary, double tol) {
@@ -143,11 +140,9 @@ int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoun
     if (r == 0) {
       if (GMIsSamePoint(hit, b, tol) || GMIsSamePoint(hit, a, tol)) {
         // Through a vertex the count is ambiguous: turn the ray and recount.
-        GMVector d = GMSubtract(p, e);
-        GMRotate2D(d, 0.1, GM_TOLERANCE);
-        e = {p.x + d.x, p.y + d.y, 0.0};
+        e = gm_detail::TurnedRayEnd(p, e);
         rayReach = Reach(tol, {p.x, p.y, e.x, e.y, largest});
-        if (++turns == 100) break;
+        if (++turns == gm_detail::kMaxRayTurns) break;
         crossings = 0;
         i = -1;
       } else {
@@ -157,7 +152,7 @@ int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoun
       // Along an edge: tilt the ray and recount.
       e.y += 1.0;
       rayReach = Reach(tol, {p.x, p.y, e.x, e.y, largest});
-      if (++raises == kMaxRaises) break;
+      if (++raises == gm_detail::kMaxRayRaises) break;
       crossings = 0;
       i = -1;
     }

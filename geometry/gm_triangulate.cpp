@@ -234,10 +234,8 @@ bool EarClipper::MidpointInside(const GMVector& p) {
     const int r = GMIntersectSegments2D(p, e, a, b, hit, tol_);
     if (r == 0) {
       if (GMIsSamePoint(hit, b, tol_) || GMIsSamePoint(hit, a, tol_)) {
-        GMVector d = GMSubtract(p, e);
-        GMRotate2D(d, 0.1, GM_TOLERANCE);
-        e = {p.x + d.x, p.y + d.y, 0.0};
-        if (++turns == 100) break;
+        e = gm_detail::TurnedRayEnd(p, e);
+        if (++turns == gm_detail::kMaxRayTurns) break;
         aim();
         crossings = 0;
         i = -1;
@@ -246,7 +244,7 @@ bool EarClipper::MidpointInside(const GMVector& p) {
       }
     } else if (r == 2) {
       e.y += 1.0;
-      if (++raises == 10000) break;
+      if (++raises == gm_detail::kMaxRayRaises) break;
       aim();
       crossings = 0;
       i = -1;
@@ -549,44 +547,44 @@ GMPolygonSetPtr LocalEarClipper::Run() {
   return set;
 }
 
+// What every triangulation answers before it clips ears: nothing for fewer
+// than three points, the polygon itself for three, and nothing for a ring
+// that holds an undefined point or visits a point twice (a hole joined by a
+// bridge walked both ways). False when the ring is left to the ear clipper.
+bool AnswerWithoutClipping(const GMPolygon& polygon, double tol, GMPolygonSetPtr& answer) {
+  answer = nullptr;
+  const int n = polygon.Count();
+  if (n < 3) return true;
+  if (n == 3) {
+    answer = std::make_unique<GMPolygonSet>();
+    answer->polygons.push_back(polygon);
+    return true;
+  }
+  for (const GMVector& p : polygon.points)
+    if (p.x == GM_UNDEFINED || p.y == GM_UNDEFINED || p.z == GM_UNDEFINED) return true;
+  return HasRepeatedPoint(polygon.points, tol);
+}
+
 }  // namespace
 
 GMPolygonSetPtr GMTriangulate(const GMPolygon& polygon, double tol) {
-  const int n = polygon.Count();
-  if (n < 3) return nullptr;
-  if (n == 3) {
-    auto set = std::make_unique<GMPolygonSet>();
-    set->polygons.push_back(polygon);
-    return set;
-  }
-  // A ring that visits a point twice (a hole joined by a bridge walked both
-  // ways) or holds an undefined point is refused.
-  for (const GMVector& p : polygon.points)
-    if (p.x == GM_UNDEFINED || p.y == GM_UNDEFINED || p.z == GM_UNDEFINED) return nullptr;
-  if (HasRepeatedPoint(polygon.points, tol)) return nullptr;
-  if (n >= kLocalTestMinimum)
+  GMPolygonSetPtr answer;
+  if (AnswerWithoutClipping(polygon, tol, answer)) return answer;
+  if (polygon.Count() >= kLocalTestMinimum)
     if (GMPolygonSetPtr set = LocalEarClipper(polygon.points, tol).Run()) return set;
   EarClipper clipper(polygon.points, tol);
   return clipper.Run();
 }
 
 GMPolygonSetPtr gm_detail::TriangulatePlainRing(const GMPolygon& polygon, double tol) {
-  if (polygon.Count() < 4 || HasRepeatedPoint(polygon.points, tol)) return nullptr;
-  for (const GMVector& p : polygon.points)
-    if (p.x == GM_UNDEFINED || p.y == GM_UNDEFINED || p.z == GM_UNDEFINED) return nullptr;
+  if (polygon.Count() < 4) return nullptr;
+  GMPolygonSetPtr answer;
+  if (AnswerWithoutClipping(polygon, tol, answer)) return answer;
   return LocalEarClipper(polygon.points, tol).Run();
 }
 
 GMPolygonSetPtr gm_detail::TriangulateRingByRing(const GMPolygon& polygon, double tol) {
-  const int n = polygon.Count();
-  if (n < 3) return nullptr;
-  if (n == 3) {
-    auto set = std::make_unique<GMPolygonSet>();
-    set->polygons.push_back(polygon);
-    return set;
-  }
-  for (const GMVector& p : polygon.points)
-    if (p.x == GM_UNDEFINED || p.y == GM_UNDEFINED || p.z == GM_UNDEFINED) return nullptr;
-  if (HasRepeatedPoint(polygon.points, tol)) return nullptr;
+  GMPolygonSetPtr answer;
+  if (AnswerWithoutClipping(polygon, tol, answer)) return answer;
   return EarClipper(polygon.points, tol).Run();
 }
