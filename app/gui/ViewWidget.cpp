@@ -34,7 +34,9 @@ ViewWidget::ViewWidget(QWidget* parent) : QOpenGLWidget(parent) {
 
 ViewWidget::~ViewWidget() {
   // By the time the base class destroys the context this object is no longer
-  // a ViewWidget, so the release cannot wait for the context's signal.
+  // a ViewWidget, so the release cannot wait for the context's signal, and
+  // the signal must no longer reach it.
+  if (QOpenGLContext* own = context()) disconnect(own, &QOpenGLContext::aboutToBeDestroyed, this, nullptr);
   ReleaseGL();
 }
 
