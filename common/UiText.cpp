@@ -28,6 +28,7 @@ constexpr std::array kTable = {
     Entry{"選択出来ません", "Nothing to select there"},
     Entry{"選択解除", "Selection cleared"},
     Entry{"ﾃﾞｰﾀが空なのでこの操作は行えません", "The model is empty: this cannot be done"},
+    Entry{"点が多すぎるため {} 個の立体を読み込みませんでした", "{} solid(s) with too many points were left out"},
     // Measurements: a distance with its level and height parts, a face.
     Entry{"距離 {}  ΔXY {}  ΔZ {}", "Distance {}  ΔXY {}  ΔZ {}"},
     Entry{"面積 {}  周長 {}", "Area {}  Perimeter {}"},

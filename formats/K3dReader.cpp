@@ -27,9 +27,9 @@ constexpr std::size_t kMaxName = 63;
 // advance. Records for higher zones still find their zone (made on demand).
 constexpr int kMaxHeaderZone = 9999;
 // Points kept for one solid. A ring announced longer than this is read to
-// its end but not built, so no count in a file can make the reader allocate
-// beyond this bound.
-constexpr std::size_t kMaxSolidPoints = 1000000;
+// its end but the solid is not built (and counted, so that the user is told),
+// so no count in a file can make the reader allocate beyond this bound.
+constexpr std::size_t kMaxSolidPoints = kK3dMaxSolidPoints;
 // Coordinates and radii beyond this cannot come from a site in any unit;
 // such a solid is skipped rather than handed to the mesh operations, whose
 // products of coordinates would overflow.
@@ -198,6 +198,7 @@ class Reader {
         ++stored_;
       } else {
         usable = false;
+        oversized_ = true;
       }
     }
     return true;
@@ -217,6 +218,16 @@ class Reader {
   // complete (the solid is then not built).
   bool ReadSolid(RecordType type, int a, int h, CInkNode* node) {
     stored_ = 0;
+    oversized_ = false;
+    const bool complete = ReadSolidBody(type, a, h, node);
+    // A solid too large to hold is not built, not even in part (a shell
+    // without the hole that overflowed would be a wrong building); the user
+    // learns how many were left out.
+    if (oversized_) ++view_.oversizedSolids;
+    return complete;
+  }
+
+  bool ReadSolidBody(RecordType type, int a, int h, CInkNode* node) {
     bool usable = true;
     switch (type) {
       case RecordType::kSolidF: {
@@ -243,7 +254,7 @@ class Reader {
           // A hole that cannot be cut is left out; the shell stays.
           if (holeUsable && ring1_.size() >= 3) holes_.push_back(ring1_);
         }
-        if (usable && node) Add(node, k3d::BuildShell(ring0_, v, holes_));
+        if (usable && !oversized_ && node) Add(node, k3d::BuildShell(ring0_, v, holes_));
         return true;
       }
       case RecordType::kPileV:
@@ -315,6 +326,7 @@ class Reader {
   std::vector<GMVector> ring1_;
   std::vector<std::vector<GMVector>> holes_;
   std::size_t stored_ = 0;
+  bool oversized_ = false;
 };
 
 int Read(CInkNode& root, K3dViewState& view, LineSource& lines) {
@@ -324,6 +336,11 @@ int Read(CInkNode& root, K3dViewState& view, LineSource& lines) {
 }
 
 }  // namespace
+
+std::string K3dOversizedText(const K3dViewState& view) {
+  if (view.oversizedSolids <= 0) return {};
+  return "点が多すぎるため " + std::to_string(view.oversizedSolids) + " 個の立体を読み込みませんでした";
+}
 
 int ReadK3dStream(CInkNode& root, K3dViewState& view, std::FILE* file) {
   LineSource lines(file);

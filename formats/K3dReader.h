@@ -7,11 +7,15 @@
 // solid becomes a closed, outward-facing mesh figure of its object node,
 // under root / zone / group / object.
 //
-// The reader never reports problems in the file: what it cannot use is
-// skipped silently and the rest of the file is still read.
+// The reader never stops at problems in the file: what it cannot use is
+// skipped silently and the rest of the file is still read. The one thing the
+// user is told about is a solid with more points than the viewer holds,
+// because a whole building then goes missing from the site.
 #pragma once
 
 #include <cstdio>
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 class CInkNode;
@@ -22,11 +26,19 @@ namespace korvex {
 // large, and the file carries no camera of its own.
 inline constexpr double kK3dFarPlane = 1000000.0;
 
+// The most points one solid may have (all its rings together); a solid
+// with more is read past and not built.
+inline constexpr std::size_t kK3dMaxSolidPoints = 1000000;
+
 // The view values the reader sets besides the tree.
 struct K3dViewState {
-  double farPlane = 0.0;  // kK3dFarPlane after every successful read
-  int zoneCount = -1;     // highest zone number of the last header read
+  double farPlane = 0.0;    // kK3dFarPlane after every successful read
+  int zoneCount = -1;       // highest zone number of the last header read
+  int oversizedSolids = 0;  // solids left out for having too many points
 };
+
+// The status text for what a read left out ("" when nothing was).
+std::string K3dOversizedText(const K3dViewState& view);
 
 // Reads the file into the tree under root, which is not emptied first (the
 // caller starts a new scene when a model is opened). 0 after reading; -1 when

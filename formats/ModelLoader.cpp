@@ -1,5 +1,6 @@
 #include "formats/ModelLoader.h"
 
+#include "common/UiText.h"
 #include "common/file_util.h"
 #include "model/InkSolid.h"
 #include "model/SceneHosts.h"
@@ -94,6 +95,11 @@ std::string LoadFailureText(ModelLoadResult result, const CInkSolid& scene) {
     }
     default: return "";
   }
+}
+
+std::string LoadWarningText(const K3dViewState& view) {
+  const std::string left = K3dOversizedText(view);
+  return left.empty() ? left : EnglishText(left);
 }
 
 }  // namespace korvex

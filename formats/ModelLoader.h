@@ -58,4 +58,8 @@ ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState&
 // plug-in import adds its reason (a crash, a time or memory limit).
 std::string LoadFailureText(ModelLoadResult result, const CInkSolid& scene);
 
+// What a load that succeeded left out, for command-line warnings ("" when
+// the whole model came): solids of a scene exchange file too large to build.
+std::string LoadWarningText(const K3dViewState& view);
+
 }  // namespace korvex

@@ -58,6 +58,8 @@ int RunConvert(const std::vector<std::string_view>& args) {
   K3dViewState view;
   const ModelLoadResult result = LoadModel(scene, in, view);
   if (result != ModelLoadResult::kLoaded) return Fail("read", in, LoadFailureText(result, scene));
+  // A building left out is said, but the rest of the site is still worth converting.
+  if (const std::string left = LoadWarningText(view); !left.empty()) std::cerr << "korvex-cli: " << in << ": " << left << "\n";
   // As the viewer does: the scene exchange reader's far plane goes into the
   // block, the unit factor is 1 and the plug-ins' reserved area starts empty.
   if (FilePattern(in, kStartupDefaultPattern) == kK3dPattern) scene.settings.farClip = view.farPlane;

@@ -94,6 +94,8 @@ int RunMeasure(const std::vector<std::string_view>& args) {
     std::cerr << "korvex-cli: cannot read " << *model << ": " << LoadFailureText(loaded, scene) << "\n";
     return kExitFailed;
   }
+  if (const std::string left = LoadWarningText(view); !left.empty())
+    std::cerr << "korvex-cli: " << *model << ": " << left << "\n";
   const std::string unit = MeasureUnitFor(*model);
 
   if (!points.empty()) {

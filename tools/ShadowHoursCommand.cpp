@@ -187,6 +187,8 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
     std::cerr << "korvex-cli: cannot read " << *model << ": " << LoadFailureText(loaded, scene) << "\n";
     return kExitFailed;
   }
+  if (const std::string left = LoadWarningText(view); !left.empty())
+    std::cerr << "korvex-cli: " << *model << ": " << left << "\n";
   const analysis::TriangleSoup faces = analysis::SceneCasters(scene);
   // The place of a coordinate system is the model's centre.
   if (std::string problem; !analysis::ApplyCrs(plan, faces, &problem)) return Refused(problem);

@@ -91,6 +91,8 @@ int Dump(const std::vector<std::string_view>& args) {
     std::cerr << "korvex-cli: cannot read " << model << ": " << korvex::LoadFailureText(result, scene) << "\n";
     return kExitUnreadable;
   }
+  if (const std::string left = korvex::LoadWarningText(view); !left.empty())
+    std::cerr << "korvex-cli: " << model << ": " << left << "\n";
   CInkNode* root = scene.GetRoot();
   if (!root) {
     std::cerr << "korvex-cli: cannot read " << model << ": the scene is empty\n";

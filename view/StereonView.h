@@ -335,6 +335,9 @@ class CStereonView {
   // "読み込みに失敗しました。" with the reason, in the status bar and the
   // engine's error log; the scene on screen is left as it is.
   void ReportImportFailure(const std::string& path, const std::string& reason);
+  // "ﾚﾃﾞｨ", or, when the scene exchange file had solids too large to build,
+  // how many were left out (also in the error log).
+  void ReadyAfterK3d(const std::string& path, const K3dViewState& k3d);
 
   // Navigation.
   GMVector TrackballDirection(int x, int y) const;

@@ -163,6 +163,7 @@ void CStereonView::StartupLoad() {
       // trees beside it too, and opening the same file reads them.
       ReadCompanions(path);
       RecordModelTime();
+      if (k3d.oversizedSolids > 0) ReadyAfterK3d(path, k3d);
     }
   }
   if (!launch_.backgroundPath.empty()) {
@@ -256,6 +257,7 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, CInkFile*
   DropShadowVolumes();
   CameraToSettings();
   Status(text::kLoading);
+  K3dViewState k3d;
   if (FilePattern(path, kStartupDefaultPattern) == kK3dPattern) {
     // Make sure the file can be read before the scene is emptied: a file
     // that cannot be opened leaves the model the user is looking at.
@@ -267,7 +269,6 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, CInkFile*
     }
     scene_->NewScene();
     DiscardSceneReferences();
-    K3dViewState k3d;
     if (CInkNode* root = scene_->GetRoot()) ReadK3dStream(*root, k3d, file);
     std::fclose(file);
     scene_->settings.farClip = k3d.farPlane > 0.0 ? k3d.farPlane : scene_->settings.farClip;
@@ -294,7 +295,7 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, CInkFile*
   RebuildAll();
   ResetEye();
   if (!fromDrop) FitAll();
-  Status(text::kReady);
+  ReadyAfterK3d(path, k3d);
   shell_->SetTitle(FileName(path) + text::kTitleSuffix);
   Redraw();
 }
@@ -377,11 +378,11 @@ void CStereonView::Reload() {
   // plane the load produces is taken, as at every load.
   CameraToSettings();
   std::optional<std::string> failure;
+  K3dViewState view;
   std::FILE* file = k3d && FileExists(path) ? OpenRegularFile(path) : nullptr;
   if (file != nullptr) {
     scene_->NewScene();
     DiscardSceneReferences();
-    K3dViewState view;
     if (CInkNode* root = scene_->GetRoot()) ReadK3dStream(*root, view, file);
     std::fclose(file);
     scene_->settings.farClip = view.farPlane > 0.0 ? view.farPlane : scene_->settings.farClip;
@@ -411,7 +412,7 @@ void CStereonView::Reload() {
   if (failure)
     ReportImportFailure(path, *failure);
   else
-    Status(text::kReady);
+    ReadyAfterK3d(path, view);
   ui_.SetWaitCursor(false);
 }
 
@@ -419,6 +420,16 @@ void CStereonView::ReportImportFailure(const std::string& path, const std::strin
   const std::string line = reason.empty() ? std::string(text::kOpenFailed) : std::string(text::kOpenFailed) + " " + reason;
   Status(line);
   if (engine_) engine_->Log("%s: %s\n", path.c_str(), Utf8ToCp932(line).c_str());
+}
+
+void CStereonView::ReadyAfterK3d(const std::string& path, const K3dViewState& k3d) {
+  const std::string left = K3dOversizedText(k3d);
+  if (left.empty()) {
+    Status(text::kReady);
+    return;
+  }
+  Status(left);
+  if (engine_) engine_->Log("%s: %s\n", path.c_str(), Utf8ToCp932(left).c_str());
 }
 
 void CStereonView::OnFocusGained() {

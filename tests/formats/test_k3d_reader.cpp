@@ -274,4 +274,26 @@ INSTANTIATE_TEST_SUITE_P(
         HostileRow{"pipe of outer radius -2", kHeader + "PIPEV,Z0,0,g,1,1,1,0,8,1,o\n0,0,0\n0,0,1\n1\n-2\n",
                    "Z0 Z0/g Z0/g/o"}));
 
+// A footprint traced point by point from a survey can exceed what the viewer
+// holds for one solid. Such a solid is read past, not built, and counted so
+// the user hears of the missing building; what follows it is still read.
+TEST(K3dBoundTest, SolidsBeyondTheMostPointsAreLeftOutAndCounted) {
+  const std::size_t over = korvex::kK3dMaxSolidPoints + 1;
+  std::string points;
+  points.reserve(over * 6);
+  for (std::size_t i = 0; i < over; ++i) points += "0,0,0\n";
+  const std::string text =
+      kHeader + "SOLIDV,Z0,0,g,1,1,1,0," + std::to_string(over) + ",1,big\n" + points + "0,0,1\n" +
+      // A shell whose outline is small but whose courtyard overflows: the
+      // building is left out whole, not built without its yard.
+      "SHELLV,Z0,0,g,1,1,1,0,4,1,1,yard\n" + kSquare + "0,0,1\n" + std::to_string(over) + "\n" + points +
+      std::string(kCube);
+  Loaded l;
+  Load(l, text);
+  EXPECT_EQ(l.result, 0);
+  EXPECT_EQ(Describe(l.Root()), "Z0 Z0/g Z0/g/big Z0/g/yard Z0/g/o:1");
+  EXPECT_EQ(l.view.oversizedSolids, 2);
+  EXPECT_EQ(korvex::K3dOversizedText(l.view), "点が多すぎるため 2 個の立体を読み込みませんでした");
+}
+
 }  // namespace

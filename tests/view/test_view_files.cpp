@@ -104,6 +104,38 @@ TEST_F(ViewTest, APlugInThatCrashesLeavesTheSceneAndNamesTheReason) {
   EXPECT_EQ(logged, line + line);
 }
 
+TEST_F(ViewTest, ASiteWithASolidTooLargeToHoldSaysWhatWasLeftOut) {
+  launch.reload = true;
+  ASSERT_TRUE(Start());
+  std::filesystem::remove("StereonErr.log");
+  const std::size_t over = korvex::kK3dMaxSolidPoints + 1;
+  std::string site = std::string(kBoxK3d) + "SOLIDV,Z0,0,G,0.8,0.2,0.2,0," + std::to_string(over) + ",1,Tower\n";
+  for (std::size_t i = 0; i < over; ++i) site += "0,0,0\n";
+  site += "0,0,10\n";
+  const std::string path = scratch->Write("survey.k3d", site);
+  const std::string left = "点が多すぎるため 1 個の立体を読み込みませんでした";
+  ui.chosenFile = path;
+  view->OnCommand(cmd::kOpen);
+  // The rest of the site is there; the status bar, not "ﾚﾃﾞｨ", has the last word.
+  CInkNode* group = Child("Z0") ? Child("Z0")->FindChildByName("G") : nullptr;
+  ASSERT_NE(group, nullptr);
+  ASSERT_NE(group->FindChildByName("Box"), nullptr);
+  EXPECT_EQ(group->FindChildByName("Box")->GetFigureCount(), 1);
+  ASSERT_NE(group->FindChildByName("Tower"), nullptr);
+  EXPECT_EQ(group->FindChildByName("Tower")->GetFigureCount(), 0);
+  EXPECT_EQ(ui.LastStatus(), left);
+  EXPECT_TRUE(ui.messages.empty());
+
+  // The host hands the same site again.
+  view->OnHostMessage(korvex::kHostReload);
+  EXPECT_EQ(ui.LastStatus(), left);
+
+  std::ifstream log("StereonErr.log");
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  const std::string line = path + ": " + korvex::Utf8ToCp932(left) + "\n";
+  EXPECT_EQ(logged, line + line);
+}
+
 TEST_F(ViewTest, ModelsAndCompanionsThatAreNoRegularFilesAreRefused) {
   ASSERT_TRUE(Start());
   CInkNode* box = Child("Box");
