@@ -17,16 +17,20 @@ namespace {
 // The message goes over the dialog without blocking the caller's accept():
 // the dialog simply stays open behind it, with the field focused.
 void Refuse(QLineEdit* field, const QString& message) {
-  auto* box = new QMessageBox(QMessageBox::Warning, field->window()->windowTitle(), message,
-                              QMessageBox::Ok, field->window());
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setObjectName(QStringLiteral("fieldMessage"));
-  box->open();
-  field->setFocus();
+  ShowRefusal(field, message);
   field->selectAll();
 }
 
 }  // namespace
+
+void ShowRefusal(QWidget* focus, const QString& message) {
+  auto* box = new QMessageBox(QMessageBox::Warning, focus->window()->windowTitle(), message, QMessageBox::Ok,
+                              focus->window());
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("fieldMessage"));
+  box->open();
+  focus->setFocus();
+}
 
 QString DoubleText(double value) { return QString::number(value, 'g', 15); }
 

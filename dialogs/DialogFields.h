@@ -22,6 +22,10 @@ bool ReadDoubleIn(QLineEdit* field, double low, double high, double& value);
 // when the text is not an integer or lies outside the range.
 bool ReadUnsigned(QLineEdit* field, unsigned low, unsigned high, unsigned& value);
 
+// The warning of a refused OK over the dialog, without blocking the
+// caller's accept(); focus is the control that needs changing.
+void ShowRefusal(QWidget* focus, const QString& message);
+
 // A line edit named after its control id, for the dialogs' layouts.
 QLineEdit* NumberField(QWidget* parent, int controlId, const QString& text);
 

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
+#include "output/OutputTexts.h"
 #include "sheet/Tr.h"
 
 using korvex::Tr;
@@ -121,7 +122,10 @@ void CSunStudyDlg::accept() {
   read.folder = std::filesystem::path(folder_->text().trimmed().toStdString());
   const std::string problem = SunStudyPlanProblem(read);
   if (!problem.empty()) {
-    QMessageBox::warning(this, windowTitle(), QString::fromStdString(problem));
+    // Not a modal box: the dialog stays open behind it for the user to
+    // change the size (or whatever else was refused).
+    ShowRefusal(problem == output::kBitmapTooLarge ? static_cast<QWidget*>(width_) : this,
+                QString::fromStdString(problem));
     return;
   }
   plan_ = read;

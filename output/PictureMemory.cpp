@@ -6,9 +6,18 @@ namespace korvex::output {
 
 namespace {
 constexpr std::uint64_t kPeakBytesPerPixel = 24;
+// 0: the machine's own memory decides.
+std::uint64_t givenLimit = 0;
 }  // namespace
 
+ScopedPictureMemoryLimit::ScopedPictureMemoryLimit(std::uint64_t limit) : previous_(givenLimit) {
+  givenLimit = limit;
+}
+
+ScopedPictureMemoryLimit::~ScopedPictureMemoryLimit() { givenLimit = previous_; }
+
 std::uint64_t PictureMemoryLimit() {
+  if (givenLimit != 0) return givenLimit;
   const long pages = ::sysconf(_SC_PHYS_PAGES);
   const long pageSize = ::sysconf(_SC_PAGESIZE);
   // A machine that does not say: the budget of a small desktop.

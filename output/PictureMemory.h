@@ -22,4 +22,18 @@ std::uint64_t PictureMemoryNeed(int width, int height);
 // pixel never fit.
 bool PictureFitsInMemory(int width, int height, std::uint64_t limit = PictureMemoryLimit());
 
+// While one lives, PictureMemoryLimit() is the given limit in place of half
+// the machine's memory: how the refusal of a smaller machine is played on a
+// large one.
+class ScopedPictureMemoryLimit {
+ public:
+  explicit ScopedPictureMemoryLimit(std::uint64_t limit);
+  ~ScopedPictureMemoryLimit();
+  ScopedPictureMemoryLimit(const ScopedPictureMemoryLimit&) = delete;
+  ScopedPictureMemoryLimit& operator=(const ScopedPictureMemoryLimit&) = delete;
+
+ private:
+  std::uint64_t previous_;
+};
+
 }  // namespace korvex::output

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -27,6 +28,7 @@
 #include "dialogs/NodePropertyDlg.h"
 #include "dialogs/SunStudyDlg.h"
 #include "model/InkNode.h"
+#include "output/PictureMemory.h"
 #include "tests/support/gui_main.h"
 
 namespace {
@@ -340,6 +342,23 @@ TEST(CSunStudyDlg, NorthIsShownAndTakenInDegreesAndKeptInRadians) {
   dialog.accept();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_NEAR(dialog.Plan().north, -std::numbers::pi / 6, 1e-12);
+}
+
+// A size the machine cannot hold is refused at OK, with the dialog left
+// open for a smaller one.
+TEST(CSunStudyDlg, APictureTooLargeForTheMachineKeepsTheDialogOpen) {
+  const korvex::output::ScopedPictureMemoryLimit eightGigabytes(std::uint64_t{4} << 30);
+  SunStudyPlan plan;
+  plan.folder = "study";
+  plan.width = 16384;
+  plan.height = 16384;
+  CSunStudyDlg dialog(plan);
+  dialog.show();
+  EXPECT_EQ(PressOk(dialog).toStdString(), "ビットマップを初期化出来ませんでした。大きすぎる可能性があります。");
+  Control<QSpinBox>(dialog, "width")->setValue(4000);
+  Control<QSpinBox>(dialog, "height")->setValue(3000);
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  EXPECT_EQ(dialog.Plan().width, 4000);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 
 #include "image/DibImage.h"
+#include "output/PictureMemory.h"
+#include "view/SunStudy.h"
 #include "tests/view/view_fixture.h"
 #include "view/PrintDevice.h"
 
@@ -285,6 +287,49 @@ TEST_F(ExportTest, HugeExportSucceedsOrSaysTooLarge) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], "ビットマップを初期化出来ませんでした。大きすぎる可能性があります。");
   EXPECT_FALSE(view->OutputBusy());
+}
+
+// On a machine with 8 GB, the largest size the dialogs offer (16384 × 16384,
+// about 6 GB at its peak) must be refused before anything is drawn, from the
+// file output and the sun study alike; a size that fits is still written.
+TEST_F(ExportTest, ThePictureSizeFollowsTheMachinesMemoryInTheViewer) {
+  ASSERT_TRUE(StartPlan(200, 100));
+  const korvex::output::ScopedPictureMemoryLimit eightGigabytes(std::uint64_t{4} << 30);
+  const std::string tooLarge = "ビットマップを初期化出来ませんでした。大きすぎる可能性があります。";
+  ExportDialogValues answer;
+  answer.sizeMode = 1;
+  answer.width = 16384;
+  answer.height = 16384;
+  answer.layoutOut = false;
+  for (const bool oldMethod : {false, true}) {
+    answer.oldMethod = oldMethod;
+    shell.exportAnswer = answer;
+    ui.messages.clear();
+    ui.chosenFile = (scratch->Work() / (oldMethod ? "huge.bmp" : "huge.jpg")).string();
+    view->OnCommand(korvex::cmd::kFileOutput);
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{tooLarge})) << oldMethod;
+    EXPECT_FALSE(std::filesystem::exists(*ui.chosenFile));
+    EXPECT_FALSE(view->OutputBusy());
+  }
+  answer.width = 640;
+  answer.height = 480;
+  answer.oldMethod = false;
+  shell.exportAnswer = answer;
+  ui.messages.clear();
+  ui.chosenFile = (scratch->Work() / "fits.jpg").string();
+  view->OnCommand(korvex::cmd::kFileOutput);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(Head(*ui.chosenFile, 3), "\xFF\xD8\xFF");
+
+  korvex::SunStudyPlan plan;
+  plan.site.year = 2024, plan.site.month = 12, plan.site.day = 21;
+  plan.site.latitude = 35, plan.site.longitude = 135, plan.site.utcOffsetHours = 9;
+  plan.width = 16384, plan.height = 16384;
+  plan.folder = scratch->Work() / "study";
+  const korvex::SunStudyResult study = korvex::RunSunStudy(*view, plan);
+  EXPECT_EQ(study.error, tooLarge);
+  EXPECT_TRUE(study.frames.empty());
+  EXPECT_FALSE(std::filesystem::exists(plan.folder));
 }
 
 TEST_F(ExportTest, PrintedPageFitsTheViewsAspect) {
