@@ -74,6 +74,36 @@ void TakeOverAccess(int fd, const std::filesystem::path& target) {
   ::fchmod(fd, 0666 & ~mask);
 }
 
+// A second name for the file at target, so its old contents survive the
+// rename of its replacement: a hard link where the file system has them,
+// else the file moved aside. Empty when neither can be made.
+std::filesystem::path KeepOldFile(const std::filesystem::path& target) {
+  std::string backup = TemporaryPattern(target);
+  const int fd = ::mkostemp(backup.data(), O_CLOEXEC);
+  if (fd < 0) return {};
+  ::close(fd);
+  ::unlink(backup.c_str());
+  if (::link(target.c_str(), backup.c_str()) == 0 || std::rename(target.c_str(), backup.c_str()) == 0)
+    return backup;
+  return {};
+}
+
+// One file of a set that was renamed into place.
+struct Replaced {
+  std::filesystem::path target;
+  std::filesystem::path backup;  // empty: there was no file before
+};
+
+// Undoes one rename of a set: the old file comes back, or a file that did
+// not exist before goes again.
+void PutBack(const Replaced& replaced) {
+  if (replaced.backup.empty())
+    ::unlink(replaced.target.c_str());
+  else
+    std::rename(replaced.backup.c_str(), replaced.target.c_str());
+  SyncFolder(FolderOf(replaced.target));
+}
+
 }  // namespace
 
 std::filesystem::path SaveTarget(const std::filesystem::path& path) {
@@ -131,11 +161,40 @@ bool StagedFiles::Stage(const std::filesystem::path& requested, std::span<const 
 
 bool StagedFiles::Commit() {
   if (failed_ || staged_.empty()) return false;
+  if (staged_.size() == 1) {
+    const auto& [temporary, target] = staged_.front();
+    if (!RenameOver(temporary, target)) return false;
+    staged_.clear();
+    return true;
+  }
+  // Several files: each old file is kept under a second name until every new
+  // one is in place, so that a rename failing half-way (the model's name
+  // taken by a folder, a file system gone read-only) puts back the files that
+  // were already replaced, and a failed export never leaves a new material
+  // library beside the old model.
+  std::vector<Replaced> replaced;
   bool ok = true;
   while (ok && !staged_.empty()) {
     const auto& [temporary, target] = staged_.front();
-    ok = RenameOver(temporary, target);
-    if (ok) staged_.erase(staged_.begin());
+    Replaced done{target, {}};
+    struct stat old {};
+    if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+      done.backup = KeepOldFile(target);
+      ok = !done.backup.empty();
+    }
+    ok = ok && RenameOver(temporary, target);
+    if (ok) {
+      replaced.push_back(std::move(done));
+      staged_.erase(staged_.begin());
+    } else if (!done.backup.empty()) {
+      PutBack(done);
+    }
+  }
+  for (auto it = replaced.rbegin(); it != replaced.rend(); ++it) {
+    if (!ok)
+      PutBack(*it);
+    else if (!it->backup.empty())
+      ::unlink(it->backup.c_str());
   }
   return ok;
 }

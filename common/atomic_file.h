@@ -24,7 +24,9 @@ bool ReplaceFileContents(const std::filesystem::path& target, std::span<const ui
 // material library: each is written in full under a temporary name first, and
 // only when every one of them was written are they renamed, in the order they
 // were staged (so the main file, staged last, replaces its old self last).
-// Whatever was not renamed is removed when the set ends.
+// Until the last rename succeeded the old files are kept, and a failed
+// rename puts every file of the set back as it was. Whatever was not renamed
+// is removed when the set ends.
 class StagedFiles {
  public:
   StagedFiles() = default;

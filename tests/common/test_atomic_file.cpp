@@ -155,4 +155,31 @@ TEST(AtomicFile, StagedFilesChangeTogetherOrNotAtAll) {
   EXPECT_FALSE(korvex::StagedFiles().Commit());  // nothing staged is no success
 }
 
+// The last rename of a set fails (the model's name is taken by a folder)
+// after its companions were renamed: they are put back, the one that is new
+// goes again, and no temporary or kept file stays.
+TEST(AtomicFile, AFailedRenamePutsBackTheWholeSet) {
+  korvex_test::ScratchFolder folder;
+  const fs::path model = folder.path() / "house.obj";
+  const fs::path library = folder.path() / "house.mtl";
+  const fs::path buffer = folder.path() / "house.bin";
+  fs::create_directory(model);
+  std::ofstream(model / "inside") << "in the folder";
+  std::ofstream(library) << "old library";
+  ASSERT_EQ(::chmod(library.c_str(), 0640), 0);
+
+  {
+    korvex::StagedFiles files;
+    EXPECT_TRUE(files.Stage(library, Bytes("new library")));
+    EXPECT_TRUE(files.Stage(buffer, Bytes("new buffer")));
+    EXPECT_TRUE(files.Stage(model, Bytes("new model")));
+    EXPECT_FALSE(files.Commit());
+  }
+  EXPECT_EQ(ReadAll(library), "old library");
+  EXPECT_EQ(Stat(library).st_mode & 07777, 0640u);
+  EXPECT_FALSE(fs::exists(buffer));
+  EXPECT_EQ(ReadAll(model / "inside"), "in the folder");
+  EXPECT_EQ(Names(folder.path()), (std::set<std::string>{"house.obj", "house.mtl"}));
+}
+
 }  // namespace

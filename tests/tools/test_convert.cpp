@@ -124,6 +124,20 @@ TEST_F(Convert, AFileSizeLimitEndsInAMessageAndKeepsThePreviousFiles) {
   EXPECT_EQ(names, (std::set<std::string>{"err", "site.ink", "site.obj", "site.mtl"}));
 }
 
+// An export whose model cannot take its name after the material library
+// was written: the old library stays, as does everything else there.
+TEST_F(Convert, AnExportThatFailsAtTheModelKeepsTheOldCompanions) {
+  const fs::path err = dir_ / "err";
+  fs::create_directory(At("site.obj"));
+  std::ofstream(At("site.obj") + "/keep") << "kept";
+  std::ofstream(At("site.mtl")) << "previous site.mtl";
+  EXPECT_EQ(RunCli({"convert", KORVEX_SAMPLE_DIR "/site.k3d", At("site.obj")}, err), 1);
+  EXPECT_EQ(Text(At("site.mtl")), "previous site.mtl");
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"err", "site.obj", "site.mtl"}));
+}
+
 TEST_F(Convert, APathTooLongIsNamedAsSuch) {
   const fs::path err = dir_ / "err";
   // A model path longer than a path the formats hold, though the file is there.
