@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/file_util.h"
+#include "common/atomic_file.h"
 #include "common/user_interface.h"
 #include "model/InkSolid.h"
 #include "tools/BatchView.h"
@@ -138,6 +139,11 @@ std::optional<int> ParseRenderOptions(const std::vector<std::string_view>& args,
                    (known.empty() ? std::string(" none") : known));
     }
   }
+  // Said before anything is drawn: a name the system cannot store would
+  // otherwise fail only at the end, as a file that "could not be written".
+  if ((options.output && PathTooLong(*options.output)) ||
+      (options.layoutBase && PathTooLong(std::string(*options.layoutBase) + ".jpeg")))
+    return Fail(*options.model, "path too long");
   if (options.output) {
     const std::string ext = LowerExtension(*options.output);
     const bool jpeg = ext == ".jpg" || ext == ".jpeg";

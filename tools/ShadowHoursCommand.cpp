@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "common/atomic_file.h"
 #include "analysis/SceneCasters.h"
 #include "sheet/ShadowPlan.h"
 #include "analysis/ShadowStudy.h"
@@ -73,6 +74,12 @@ bool ParseTile(std::string_view text, int& k, int& n) {
 // The files of a whole study, and its plan drawing.
 bool WriteAll(const analysis::StudyResult& result, const std::filesystem::path& folder, std::string* error) {
   return analysis::WriteStudy(result, folder, error) && WriteShadowPlan(result, folder, error);
+}
+
+// Whether the study's files cannot be named in folder; said before the study
+// runs, not after minutes of work. "outlines.geojson" is the longest name.
+bool FolderTooLong(std::string_view folder) {
+  return PathTooLong((std::filesystem::path(folder) / "outlines.geojson").string());
 }
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -169,6 +176,10 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
   }
   if (!model) return Usage("shadowhours needs a MODEL");
   if (!folder) return Usage("shadowhours needs -o DIR");
+  if (FolderTooLong(*folder)) {
+    std::cerr << "korvex-cli: path too long\n";
+    return kExitFailed;
+  }
   if (!plan.crs.empty() && (sawNorth || sawLat || plan.longitudeGiven))
     return Usage("--crs gives the latitude, longitude and north: leave out --lat, --lon and --north");
   if (!sawLat && plan.crs.empty()) return Usage("--lat is needed");
@@ -236,6 +247,10 @@ int RunShadowHoursMerge(const std::vector<std::string_view>& args) {
     }
   }
   if (!folder) return MergeUsage("shadowhours-merge needs -o DIR");
+  if (FolderTooLong(*folder)) {
+    std::cerr << "korvex-cli: path too long\n";
+    return kExitFailed;
+  }
   if (tiles.empty()) return MergeUsage("shadowhours-merge needs the tile folders");
   std::string error;
   bool usage = false;

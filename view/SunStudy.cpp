@@ -89,6 +89,8 @@ std::string SunStudyPlanProblem(const SunStudyPlan& plan) {
     return "the picture size must be 1 to 16384 pixels each way";
   if (!output::PictureFitsInMemory(plan.width, plan.height)) return output::kBitmapTooLarge;
   if (plan.folder.empty()) return "the study needs an output folder";
+  // The longest name the study writes in its folder ("sheet.jpg").
+  if (PathTooLong((plan.folder / "sheet.jpg").string())) return "path too long";
   return {};
 }
 

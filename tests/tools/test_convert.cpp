@@ -156,4 +156,29 @@ TEST_F(Convert, APathTooLongIsNamedAsSuch) {
   EXPECT_TRUE(fs::exists(At(longest)));
 }
 
+// Every command that writes says so for a name the system cannot store, up
+// front (not as a file that "could not be written" after the work), and
+// leaves nothing behind.
+TEST_F(Convert, EveryWriterNamesAPathTooLong) {
+  const fs::path err = dir_ / "err";
+  const std::string site = KORVEX_SAMPLE_DIR "/site.k3d";
+  const std::string name(300, 'n');
+  const std::vector<std::vector<std::string>> commands = {
+      {"render", site, "-o", At(name + ".jpg")},
+      {"render", site, "--old", "-o", At(name + ".bmp")},
+      {"render", site, "--layout", At(name)},
+      {"sunstudy", site, "-o", At(name), "--lat", "35", "--lon", "135", "--utc-offset", "9", "--date", "2024-12-21"},
+      {"shadowhours", site, "-o", At(name), "--lat", "35", "--date", "2024-12-21"},
+      {"shadowhours-merge", "-o", At(name), At("tile")},
+  };
+  for (const auto& command : commands) {
+    SCOPED_TRACE(command[0] + " " + command[2] + " " + command[3]);
+    EXPECT_EQ(RunCli(command, err), 1);
+    EXPECT_NE(Text(err).find("path too long"), std::string::npos) << Text(err);
+  }
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"err"}));
+}
+
 }  // namespace
