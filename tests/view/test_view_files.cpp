@@ -7,6 +7,7 @@
 
 #include "common/encoding.h"
 #include "common/file_util.h"
+#include "plugins/IsolatedImport.h"
 #include "view/EyeFile.h"
 #include "view_fixture.h"
 
@@ -134,6 +135,31 @@ TEST_F(ViewTest, ASiteWithASolidTooLargeToHoldSaysWhatWasLeftOut) {
   const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
   const std::string line = path + ": " + korvex::Utf8ToCp932(left) + "\n";
   EXPECT_EQ(logged, line + line);
+}
+
+TEST_F(ViewTest, AModelNeedingMoreMemoryThanTheHelperMayTakeLeavesTheScene) {
+  launch.reload = true;
+  ASSERT_TRUE(Start());
+  CInkNode* box = Child("Box");
+  struct Restore {
+    korvex::ImportIsolation saved = korvex::ImportIsolationSettings();
+    ~Restore() { korvex::ImportIsolationSettings() = saved; }
+  } restore;
+  korvex::ImportIsolationSettings().limits.addressSpace = std::uint64_t{256} << 20;
+  const std::string hog = scratch->Write("hog.ink", "");
+  const std::string failure = "読み込みに失敗しました。 メモリの上限 (256 MiB) を超えました";
+  ui.chosenFile = hog;
+  ui.chosenFilter = 0;
+  view->OnCommand(cmd::kOpen);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"読み込みに失敗しました。"}));
+  EXPECT_EQ(ui.LastStatus(), failure);
+  EXPECT_EQ(Child("Box"), box);
+
+  // The host asks to reload it: the same reason, the same scene.
+  launch.modelPath = hog;
+  view->OnHostMessage(korvex::kHostReload);
+  EXPECT_EQ(ui.LastStatus(), failure);
+  EXPECT_EQ(Child("Box"), box);
 }
 
 TEST_F(ViewTest, ModelsAndCompanionsThatAreNoRegularFilesAreRefused) {
