@@ -14,6 +14,7 @@
 
 #include "analysis/SiteCrs.h"
 #include "common/atomic_file.h"
+#include "common/number_text.h"
 
 namespace korvex::analysis {
 
@@ -30,17 +31,7 @@ constexpr double kAboveGround = 0.05;
 
 // A coordinate or a value as a person writes it: six decimals at most, no
 // trailing zeros, no "-0".
-std::string Num(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.6f", value);
-  std::string s = text;
-  if (s.find('.') != std::string::npos) {
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-  }
-  if (s == "-0") s = "0";
-  return s;
-}
+std::string Num(double value) { return TrimmedDecimal(value, 6); }
 
 double Rounded(double value) { return std::strtod(Num(value).c_str(), nullptr); }
 

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <unordered_set>
 
+#include "common/number_text.h"
 #include "geometry/gm_vector.h"
 #include "model/ContentList.h"
 #include "model/FigureTessellationWorld.h"
@@ -536,17 +537,7 @@ std::optional<PlanarFace> MeasureScene::FaceAt(const GMVector& point, double tol
 
 // --- texts --------------------------------------------------------------------
 
-std::string FormatMeasure(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.3f", value);
-  std::string s = text;
-  if (s.find('.') != std::string::npos) {
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-  }
-  if (s == "-0") s = "0";
-  return s;
-}
+std::string FormatMeasure(double value) { return TrimmedDecimal(value, 3); }
 
 std::string MeasureUnitFor(std::string_view modelPath) {
   const std::size_t dot = modelPath.rfind('.');
