@@ -8,24 +8,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "formats/ModelLoader.h"
 #include "model/InkSolid.h"
-#include "plugins/ScenePlugins.h"
 #include "tools/BatchView.h"
+#include "tools/CommandLine.h"
 #include "view/Measure.h"
 
 namespace korvex::cli {
 
 namespace {
 
-constexpr int kExitMeasured = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-int Usage(std::string_view problem) {
-  std::cerr << "korvex-cli: " << problem << "\n" << kMeasureUsage;
-  return kExitUsage;
-}
+int Usage(std::string_view problem) { return cli::Usage(kMeasureUsage, problem); }
 
 // "X,Y,Z" as a point; three finite numbers or nothing.
 std::optional<GMVector> ParsePoint(std::string_view text) {
@@ -51,51 +43,37 @@ int RunMeasure(const std::vector<std::string_view>& args) {
   std::optional<GMVector> faceAt;
   bool json = false;
   double tolerance = 1e-3;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (!optionsEnded && arg == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && arg == "--json") {
+  for (OptionReader in(args); in.Next();) {
+    if (in.Is("--json")) {
       json = true;
-    } else if (!optionsEnded && arg == "--points") {
+    } else if (in.Is("--points")) {
       if (!points.empty()) return Usage("--points is given twice");
       for (int k = 0; k < 2; ++k) {
-        const auto point = i + 1 < args.size() ? ParsePoint(args[i + 1]) : std::nullopt;
+        const auto point = in.HasValue() ? ParsePoint(in.TakeValue()) : std::nullopt;
         if (!point) return Usage("--points needs two points X,Y,Z X,Y,Z of three numbers each");
         points.push_back(*point);
-        ++i;
       }
-    } else if (!optionsEnded && arg == "--face-at") {
+    } else if (in.Is("--face-at")) {
       if (faceAt) return Usage("--face-at is given twice");
-      faceAt = i + 1 < args.size() ? ParsePoint(args[i + 1]) : std::nullopt;
+      faceAt = in.HasValue() ? ParsePoint(in.TakeValue()) : std::nullopt;
       if (!faceAt) return Usage("--face-at needs a point X,Y,Z of three numbers");
-      ++i;
-    } else if (!optionsEnded && arg == "--tolerance") {
-      if (i + 1 >= args.size() || !ParseNumber(args[i + 1], tolerance) || !std::isfinite(tolerance) ||
+    } else if (in.Is("--tolerance")) {
+      if (!in.HasValue() || !ParseNumber(in.TakeValue(), tolerance) || !std::isfinite(tolerance) ||
           tolerance <= 0)
         return Usage("--tolerance needs a length above 0");
-      ++i;
-    } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
-      return Usage("unknown option " + std::string(arg));
+    } else if (in.IsOption()) {
+      return Usage("unknown option " + std::string(in.Arg()));
     } else {
       if (model) return Usage("measure takes one MODEL");
-      model = arg;
+      model = in.Arg();
     }
   }
   if (!model) return Usage("measure needs a MODEL");
   if (points.empty() == !faceAt) return Usage("measure needs either --points or --face-at");
 
-  CInkSolid scene;
-  InitializeWithPlugins(scene);
-  K3dViewState view;
-  const ModelLoadResult loaded = LoadModel(scene, *model, view);
-  if (loaded != ModelLoadResult::kLoaded) {
-    std::cerr << "korvex-cli: cannot read " << *model << ": " << LoadFailureText(loaded, scene) << "\n";
-    return kExitFailed;
-  }
-  if (const std::string left = LoadWarningText(view); !left.empty())
-    std::cerr << "korvex-cli: " << *model << ": " << left << "\n";
+  CommandModel loaded;
+  if (!loaded.Load(*model)) return kExitFailed;
+  CInkSolid& scene = loaded.scene;
   const std::string unit = MeasureUnitFor(*model);
 
   if (!points.empty()) {
@@ -131,7 +109,7 @@ int RunMeasure(const std::vector<std::string_view>& args) {
     }
   }
   std::cout.flush();
-  return std::cout ? kExitMeasured : kExitFailed;
+  return std::cout ? kExitDone : kExitFailed;
 }
 
 }  // namespace korvex::cli

@@ -11,6 +11,7 @@
 #include "common/user_interface.h"
 #include "model/InkSolid.h"
 #include "tools/BatchView.h"
+#include "tools/CommandLine.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
 #include "view/ViewShell.h"
@@ -19,14 +20,7 @@ namespace korvex::cli {
 
 namespace {
 
-constexpr int kExitWritten = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-int Usage(std::string_view problem) {
-  std::cerr << "korvex-cli: " << problem << "\n" << kRenderUsage;
-  return kExitUsage;
-}
+int Usage(std::string_view problem) { return cli::Usage(kRenderUsage, problem); }
 
 int Fail(std::string_view model, std::string_view reason) {
   std::cerr << "korvex-cli: cannot render " << model << ": " << reason << "\n";
@@ -66,52 +60,49 @@ struct RenderOptions {
 // Reads the arguments into `options`; a wrong command line prints its
 // problem and the usage and gives the usage exit status.
 std::optional<int> ParseRenderOptions(const std::vector<std::string_view>& args, RenderOptions& options) {
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (!optionsEnded && arg == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && (arg == "-o" || arg == "--output")) {
-      if (!hasValue) return Usage("-o needs a file");
-      options.output = args[++i];
-    } else if (!optionsEnded && arg == "--size") {
-      if (!hasValue || !ParseSize(args[++i], options.width, options.height))
+  for (OptionReader in(args); in.Next();) {
+    const std::string_view arg = in.Arg();
+    if (in.Is("-o") || in.Is("--output")) {
+      if (!in.HasValue()) return Usage("-o needs a file");
+      options.output = in.TakeValue();
+    } else if (in.Is("--size")) {
+      if (!in.HasValue() || !ParseSize(in.TakeValue(), options.width, options.height))
         return Usage("--size needs WxH, e.g. 1024x768");
-    } else if (!optionsEnded && arg == "--view") {
-      const auto command = hasValue ? ViewCommand(args[++i]) : std::nullopt;
+    } else if (in.Is("--view")) {
+      const auto command = in.HasValue() ? ViewCommand(in.TakeValue()) : std::nullopt;
       if (!command) return Usage("--view needs reset, plan, elevation, back, left or right");
       options.viewCommand = *command;
-    } else if (!optionsEnded && arg == "--iso") {
-      if (!hasValue || !ParseInt(args[++i], 10, options.corner) || options.corner < 0 || options.corner > 3)
+    } else if (in.Is("--iso")) {
+      if (!in.HasValue() || !ParseInt(in.TakeValue(), 10, options.corner) || options.corner < 0 ||
+          options.corner > 3)
         return Usage("--iso needs a corner 0 to 3");
-    } else if (!optionsEnded && arg == "--layout") {
-      if (!hasValue || args[i + 1].empty()) return Usage("--layout needs a base name");
-      options.layoutBase = args[++i];
-    } else if (!optionsEnded && (arg == "--bil" || arg == "--txi" || arg == "--background")) {
-      if (!hasValue || args[i + 1].empty()) return Usage(std::string(arg) + " needs a file");
+    } else if (in.Is("--layout")) {
+      if (in.PeekValue().empty()) return Usage("--layout needs a base name");
+      options.layoutBase = in.TakeValue();
+    } else if (in.Is("--bil") || in.Is("--txi") || in.Is("--background")) {
+      if (in.PeekValue().empty()) return Usage(std::string(arg) + " needs a file");
       (arg == "--bil"   ? options.billboards
        : arg == "--txi" ? options.textures
-                        : options.background) = args[++i];
-    } else if (!optionsEnded && arg == "--old") {
+                        : options.background) = in.TakeValue();
+    } else if (in.Is("--old")) {
       options.oldMethod = true;
-    } else if (!optionsEnded && arg == "--perspective") {
+    } else if (in.Is("--perspective")) {
       options.perspective = true;
-    } else if (!optionsEnded && arg == "--flags") {
-      std::string_view text = hasValue ? args[++i] : std::string_view();
+    } else if (in.Is("--flags")) {
+      std::string_view text = in.TakeValue();
       if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
       int value = 0;
       if (text.empty() || !ParseInt(text, 16, value) || value < 0)
         return Usage("--flags needs a hexadecimal number");
       options.flags = value;
-    } else if (!optionsEnded && arg == "--sun") {
-      if (!hasValue || args[i + 1].empty()) return Usage("--sun needs a time HH:MM");
-      options.sunTime = args[++i];
-    } else if (!optionsEnded && arg == "--north-flip") {
+    } else if (in.Is("--sun")) {
+      if (in.PeekValue().empty()) return Usage("--sun needs a time HH:MM");
+      options.sunTime = in.TakeValue();
+    } else if (in.Is("--north-flip")) {
       options.northFlip = true;
-    } else if (!optionsEnded && arg == "--shadows") {
+    } else if (in.Is("--shadows")) {
       options.shadows = true;
-    } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
+    } else if (in.IsOption()) {
       return Usage("unknown option " + std::string(arg));
     } else if (!options.model) {
       options.model = arg;
@@ -200,7 +191,7 @@ int RenderPicture(const RenderOptions& options) {
     written = view.SaveImage(std::string(*options.output), options.width, options.height, lineWidth);
   if (!written)
     return Fail(*options.model, ui.lastMessage.empty() ? "the picture could not be written" : ui.lastMessage);
-  return kExitWritten;
+  return kExitDone;
 }
 
 }  // namespace

@@ -12,29 +12,15 @@
 #include "analysis/SceneCasters.h"
 #include "sheet/ShadowPlan.h"
 #include "analysis/ShadowStudy.h"
-#include "formats/ModelLoader.h"
-#include "model/InkSolid.h"
-#include "plugins/ScenePlugins.h"
 #include "tools/BatchView.h"
+#include "tools/CommandLine.h"
 
 namespace korvex::cli {
 
 namespace {
 
-constexpr int kExitDone = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
-
-int Usage(std::string_view problem) {
-  std::cerr << "korvex-cli: " << problem << "\n" << kShadowHoursUsage;
-  return kExitUsage;
-}
-
-int MergeUsage(std::string_view problem) {
-  std::cerr << "korvex-cli: " << problem << "\n" << kShadowHoursMergeUsage;
-  return kExitUsage;
-}
+int Usage(std::string_view problem) { return cli::Usage(kShadowHoursUsage, problem); }
+int MergeUsage(std::string_view problem) { return cli::Usage(kShadowHoursMergeUsage, problem); }
 
 // Input the study cannot take: one line, no usage text.
 int Refused(std::string_view problem) {
@@ -92,81 +78,83 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
   SolarInput& site = plan.window.site;
   std::optional<std::string_view> model, folder;
   bool json = false, sawLat = false, sawDate = false, sawOffset = false, sawNorth = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    const std::string_view value = hasValue ? args[i + 1] : std::string_view();
+  // "--" is no end of the options here: a model named like an option is
+  // refused as one.
+  for (OptionReader in(args, false); in.Next();) {
+    const std::string_view arg = in.Arg();
+    const bool hasValue = in.HasValue();
+    const std::string_view value = in.PeekValue();
     auto number = [&](double& out) {
       if (!hasValue || !ParseNumber(value, out)) return false;
-      ++i;
+      in.TakeValue();
       return true;
     };
     std::vector<double> list;
     auto numbers = [&]() {
       if (!hasValue || !ParseList(value, list)) return false;
-      ++i;
+      in.TakeValue();
       return true;
     };
-    if (arg == "-o" || arg == "--output") {
+    if (in.Is("-o") || in.Is("--output")) {
       if (!hasValue || value.empty()) return Usage("-o needs a folder");
-      folder = args[++i];
-    } else if (arg == "--lat") {
+      folder = in.TakeValue();
+    } else if (in.Is("--lat")) {
       if (!number(site.latitude)) return Usage("--lat needs degrees");
       sawLat = true;
-    } else if (arg == "--lon") {
+    } else if (in.Is("--lon")) {
       if (!number(site.longitude)) return Usage("--lon needs degrees");
       plan.longitudeGiven = true;
-    } else if (arg == "--utc-offset") {
+    } else if (in.Is("--utc-offset")) {
       if (!number(site.utcOffsetHours)) return Usage("--utc-offset needs hours");
       sawOffset = true;
-    } else if (arg == "--date") {
+    } else if (in.Is("--date")) {
       if (!hasValue || !ParseDate(value, site)) return Usage("--date needs YYYY-MM-DD");
-      ++i;
+      in.TakeValue();
       sawDate = true;
-    } else if (arg == "--from" || arg == "--to") {
+    } else if (in.Is("--from") || in.Is("--to")) {
       double& hours = arg == "--from" ? plan.window.fromHours : plan.window.toHours;
       if (!hasValue || !ParseClockHours(value, hours)) return Usage(std::string(arg) + " needs HH:MM, 00:00 to 24:00");
-      ++i;
-    } else if (arg == "--clock-time") {
+      in.TakeValue();
+    } else if (in.Is("--clock-time")) {
       plan.window.clockTime = true;
-    } else if (arg == "--height") {
+    } else if (in.Is("--height")) {
       if (!number(plan.height)) return Usage("--height needs metres");
-    } else if (arg == "--ground") {
+    } else if (in.Is("--ground")) {
       double ground = 0;
       if (!number(ground)) return Usage("--ground needs a height");
       plan.ground = ground;
-    } else if (arg == "--grid") {
+    } else if (in.Is("--grid")) {
       if (!number(plan.grid)) return Usage("--grid needs a step");
-    } else if (arg == "--area") {
+    } else if (in.Is("--area")) {
       if (!numbers() || list.size() != 4) return Usage("--area needs X0,Y0,X1,Y1");
       plan.area = analysis::Area{list[0], list[1], list[2], list[3]};
-    } else if (arg == "--contours") {
+    } else if (in.Is("--contours")) {
       if (!numbers()) return Usage("--contours needs hours, e.g. 1,2,2.5,3");
       plan.contours = list;
-    } else if (arg == "--outline-step") {
+    } else if (in.Is("--outline-step")) {
       if (!hasValue || !ParseNumber(value, plan.outlineStepMinutes))
         return Usage("--outline-step needs a whole number of minutes");
-      ++i;
-    } else if (arg == "--site") {
+      in.TakeValue();
+    } else if (in.Is("--site")) {
       if (!numbers() || list.size() % 2 != 0) return Usage("--site needs X,Y pairs: X,Y,X,Y,...");
       plan.site.clear();
       for (std::size_t k = 0; k < list.size(); k += 2) plan.site.push_back({list[k], list[k + 1]});
       if (plan.site.size() < 3) return Refused("the site needs at least three points");
-    } else if (arg == "--limits") {
+    } else if (in.Is("--limits")) {
       if (!numbers() || list.size() != 2) return Usage("--limits needs H5,H10");
       plan.limits = std::array<double, 2>{list[0], list[1]};
-    } else if (arg == "--north") {
+    } else if (in.Is("--north")) {
       if (!number(plan.window.north)) return Usage("--north needs radians");
       sawNorth = true;
-    } else if (arg == "--crs") {
+    } else if (in.Is("--crs")) {
       if (!hasValue || value.empty()) return Usage("--crs needs EPSG:CODE");
-      plan.crs = std::string(args[++i]);
-    } else if (arg == "--tile") {
+      plan.crs = std::string(in.TakeValue());
+    } else if (in.Is("--tile")) {
       if (!hasValue || !ParseTile(value, plan.tile, plan.tiles)) return Usage("--tile needs K/N");
-      ++i;
-    } else if (arg == "--json") {
+      in.TakeValue();
+    } else if (in.Is("--json")) {
       json = true;
-    } else if (arg.size() > 1 && arg.front() == '-') {
+    } else if (in.IsOption()) {
       return Usage("unknown option " + std::string(arg));
     } else if (!model) {
       model = arg;
@@ -190,17 +178,9 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
   if (plan.tiles < 1 || plan.tile < 1 || plan.tile > plan.tiles)
     return Refused("the tile K/N needs K from 1 to N and N at least 1");
 
-  CInkSolid scene;
-  korvex::InitializeWithPlugins(scene);
-  K3dViewState view;
-  const ModelLoadResult loaded = LoadModel(scene, *model, view);
-  if (loaded != ModelLoadResult::kLoaded) {
-    std::cerr << "korvex-cli: cannot read " << *model << ": " << LoadFailureText(loaded, scene) << "\n";
-    return kExitFailed;
-  }
-  if (const std::string left = LoadWarningText(view); !left.empty())
-    std::cerr << "korvex-cli: " << *model << ": " << left << "\n";
-  const analysis::TriangleSoup faces = analysis::SceneCasters(scene);
+  CommandModel loaded;
+  if (!loaded.Load(*model)) return kExitFailed;
+  const analysis::TriangleSoup faces = analysis::SceneCasters(loaded.scene);
   // The place of a coordinate system is the model's centre.
   if (std::string problem; !analysis::ApplyCrs(plan, faces, &problem)) return Refused(problem);
   // In true solar time the clock only picks the day's noon for the
@@ -236,14 +216,14 @@ int RunShadowHours(const std::vector<std::string_view>& args) {
 int RunShadowHoursMerge(const std::vector<std::string_view>& args) {
   std::optional<std::string_view> folder;
   std::vector<std::filesystem::path> tiles;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" || args[i] == "--output") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) return MergeUsage("-o needs a folder");
-      folder = args[++i];
-    } else if (args[i].size() > 1 && args[i].front() == '-') {
-      return MergeUsage("unknown option " + std::string(args[i]));
+  for (OptionReader in(args, false); in.Next();) {
+    if (in.Is("-o") || in.Is("--output")) {
+      if (in.PeekValue().empty()) return MergeUsage("-o needs a folder");
+      folder = in.TakeValue();
+    } else if (in.IsOption()) {
+      return MergeUsage("unknown option " + std::string(in.Arg()));
     } else {
-      tiles.emplace_back(args[i]);
+      tiles.emplace_back(in.Arg());
     }
   }
   if (!folder) return MergeUsage("shadowhours-merge needs -o DIR");

@@ -10,6 +10,7 @@
 
 #include "common/file_util.h"
 #include "tools/BatchView.h"
+#include "tools/CommandLine.h"
 #include "sheet/ContactSheet.h"
 #include "view/StereonView.h"
 #include "view/SunStudy.h"
@@ -17,16 +18,6 @@
 namespace korvex::cli {
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
-
-int Usage(const char* usage, std::string_view problem) {
-  std::cerr << "korvex-cli: " << problem << "\n" << usage;
-  return kExitUsage;
-}
 
 // "HH:MM" or "HH:MM:SS" as minutes and seconds of the day.
 bool ParseClock(std::string_view text, int& hour, int& minute, double* second) {

@@ -33,10 +33,8 @@
 #include "common/UiText.h"
 #include "common/Version.h"
 #include "common/file_util.h"
-#include "formats/ModelLoader.h"
-#include "model/InkSolid.h"
 #include "plugins/IsolatedImport.h"
-#include "plugins/ScenePlugins.h"
+#include "tools/CommandLine.h"
 #include "tools/ConvertCommand.h"
 #include "tools/MeasureCommand.h"
 #include "tools/RenderCommand.h"
@@ -46,9 +44,10 @@
 
 namespace {
 
-constexpr int kExitLoaded = 0;
-constexpr int kExitUnreadable = 1;
-constexpr int kExitUsage = 2;
+using korvex::cli::kExitDone;
+using korvex::cli::kExitFailed;
+using korvex::cli::kExitUsage;
+using korvex::cli::Usage;
 
 constexpr const char* kUsage =
     "usage: korvex-cli dump [--json] [--geometry] MODEL\n"
@@ -57,46 +56,31 @@ constexpr const char* kUsage =
     "  --json      one JSON document instead of the indented text\n"
     "  --geometry  also every figure's points, face loops and edges\n";
 
-int Usage(std::string_view problem) {
-  std::cerr << "korvex-cli: " << problem << "\n" << kUsage;
-  return kExitUsage;
-}
-
 int Dump(const std::vector<std::string_view>& args) {
   korvex::cli::DumpOptions options;
   bool json = false;
-  bool optionsEnded = false;
   std::vector<std::string_view> models;
-  for (const std::string_view arg : args) {
-    if (!optionsEnded && arg == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && arg == "--json") {
+  for (korvex::cli::OptionReader in(args); in.Next();) {
+    if (in.Is("--json")) {
       json = true;
-    } else if (!optionsEnded && arg == "--geometry") {
+    } else if (in.Is("--geometry")) {
       options.geometry = true;
-    } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
-      return Usage("unknown option " + std::string(arg));
+    } else if (in.IsOption()) {
+      return Usage(kUsage, "unknown option " + std::string(in.Arg()));
     } else {
-      models.push_back(arg);
+      models.push_back(in.Arg());
     }
   }
-  if (models.size() != 1) return Usage(models.empty() ? "dump needs a MODEL" : "dump takes one MODEL");
+  if (models.size() != 1)
+    return Usage(kUsage, models.empty() ? "dump needs a MODEL" : "dump takes one MODEL");
   const std::string_view model = models.front();
 
-  CInkSolid scene;
-  korvex::InitializeWithPlugins(scene);  // plug-ins from "FilePlugin" and "ExtPlugin" beside the program
-  korvex::K3dViewState view;
-  const korvex::ModelLoadResult result = korvex::LoadModel(scene, model, view);
-  if (result != korvex::ModelLoadResult::kLoaded) {
-    std::cerr << "korvex-cli: cannot read " << model << ": " << korvex::LoadFailureText(result, scene) << "\n";
-    return kExitUnreadable;
-  }
-  if (const std::string left = korvex::LoadWarningText(view); !left.empty())
-    std::cerr << "korvex-cli: " << model << ": " << left << "\n";
-  CInkNode* root = scene.GetRoot();
+  korvex::cli::CommandModel loaded;
+  if (!loaded.Load(model)) return kExitFailed;
+  CInkNode* root = loaded.scene.GetRoot();
   if (!root) {
     std::cerr << "korvex-cli: cannot read " << model << ": the scene is empty\n";
-    return kExitUnreadable;
+    return kExitFailed;
   }
   if (json) {
     // Names that are not valid text after conversion are written with
@@ -108,7 +92,7 @@ int Dump(const std::vector<std::string_view>& args) {
     korvex::cli::WriteSceneText(std::cout, model, *root, options);
   }
   std::cout.flush();
-  return std::cout ? kExitLoaded : kExitUnreadable;
+  return std::cout ? kExitDone : kExitFailed;
 }
 
 // Every command with its usage text, in the order the overview lists them.
@@ -159,18 +143,18 @@ int Run(const std::vector<std::string_view>& args) {
   const std::string_view first = args.front();
   if (IsHelp(first) || (first == "help" && args.size() == 1)) {
     WriteOverview(std::cout);
-    return kExitLoaded;
+    return kExitDone;
   }
   if (first == "--version") {
     std::cout << "korvex-cli " << korvex::kVersion << "\n";
-    return kExitLoaded;
+    return kExitDone;
   }
   if (first == "help") {
     if (args.size() > 2) return TopUsage("help takes one COMMAND");
     const Command* command = FindCommand(args[1]);
     if (!command) return TopUsage("unknown command " + std::string(args[1]));
     std::cout << command->usage;
-    return kExitLoaded;
+    return kExitDone;
   }
   const Command* command = FindCommand(first);
   if (!command) {
@@ -188,7 +172,7 @@ int Run(const std::vector<std::string_view>& args) {
     if (!optionsEnded && arg == "--") optionsEnded = true;
     if (!optionsEnded && IsHelp(arg)) {
       std::cout << command->usage;
-      return kExitLoaded;
+      return kExitDone;
     }
     if (!optionsEnded && (arg == "--lang" || arg.starts_with("--lang="))) {
       const std::string_view code = arg == "--lang" ? (i + 1 < args.size() ? args[++i] : "") : arg.substr(7);
@@ -260,6 +244,6 @@ int main(int argc, char** argv) {
     return Run(args);
   } catch (const std::bad_alloc&) {
     std::cerr << "korvex-cli: out of memory: the command was stopped\n";
-    return 1;
+    return kExitFailed;
   }
 }

@@ -236,6 +236,40 @@ TEST_F(CliTest, DashDashEndsTheOptions) {
   EXPECT_EQ(run.status, 2);
 }
 
+// Every command that reads a model reports a model it cannot read in the
+// same one line, and "--" ends the options wherever the command knows it.
+TEST_F(CliTest, CommandsReadTheirModelAndOptionsAlike) {
+  const std::string missing = (folder_ / "missing.k3d").string();
+  const std::string said = "korvex-cli: cannot read " + missing + ": no such file\n";
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"dump", missing},
+                                             {"convert", missing, (folder_ / "out.obj").string()},
+                                             {"measure", missing, "--points", "0,0,0", "1,1,1"},
+                                             {"shadowhours", missing, "-o", (folder_ / "study").string(),
+                                              "--lat", "35", "--date", "2024-12-21"}}) {
+    const CliRun run = Execute(args);
+    EXPECT_EQ(run.status, 1) << args[0];
+    EXPECT_EQ(run.err, said) << args[0];
+    EXPECT_EQ(run.out, "") << args[0];
+  }
+
+  fs::copy_file(kSite, folder_ / "--json.k3d");
+  CliRun run =
+      Execute({"measure", "--points", "0,0,0", "3,4,0", "--", "--json.k3d"}, KORVEX_CLI_PATH, folder_);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "distance 5 m\nhorizontal 5 m\nvertical 0 m\n");
+  // A second "--" is a name like any other.
+  run =
+      Execute({"measure", "--", "--json.k3d", "--", "--points", "0,0,0", "3,4,0"}, KORVEX_CLI_PATH, folder_);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("measure takes one MODEL"), std::string::npos) << run.err;
+  // The study takes no "--": it is an option it does not know.
+  run = Execute({"shadowhours", "--", kSite, "-o", "study", "--lat", "35", "--date", "2024-12-21"},
+                KORVEX_CLI_PATH, folder_);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("unknown option --\n"), std::string::npos) << run.err;
+}
+
 // Other formats come from the file plug-ins in "FilePlugin" beside the
 // program: a copy of the program (with the import helper it runs plug-ins
 // in) is given a folder with the test reader.
