@@ -236,6 +236,88 @@ bool SameFloats(const float* a, const float* b, size_t n) {
   return true;
 }
 
+// The edges of a solid's faces pair up: each is met by an even number of
+// faces. Instead of a table of millions of edges, every face edge adds a
+// 64-bit hash of its two ends (whichever way it is walked) into an
+// exclusive-or: edges met an even number of times cancel exactly, and an
+// edge met an odd number of times leaves a sum that is zero only by a
+// 1 in 2^64 chance. One pass over the faces, no memory.
+uint64_t MixBits(uint64_t x) {
+  x ^= x >> 30;
+  x *= 0xBF58476D1CE4E5B9ull;
+  x ^= x >> 27;
+  x *= 0x94D049BB133111EBull;
+  x ^= x >> 31;
+  return x;
+}
+
+uint64_t PointHash(const GMVector& p) {
+  uint64_t h = 0x9E3779B97F4A7C15ull;
+  for (const double c : {p.x, p.y, p.z}) {
+    uint64_t bits = 0;
+    const double v = c == 0.0 ? 0.0 : c;  // -0 and +0 are one point
+    std::memcpy(&bits, &v, sizeof bits);
+    h = MixBits(h ^ bits);
+  }
+  return h;
+}
+
+uint64_t EdgeHash(uint64_t a, uint64_t b) {
+  const uint64_t lo = a < b ? a : b;
+  const uint64_t hi = a < b ? b : a;
+  return MixBits(lo * 0x9E3779B97F4A7C15ull ^ MixBits(hi + 0x632BE59BD9B4E019ull));
+}
+
+// The exclusive-or of the outline edges of the element's surfaces; 0 for a
+// closed set of faces. `box` takes in every vertex.
+uint64_t OpenEdgeSum(const OGLDispElement& e, GMBox& box, bool& any) {
+  uint64_t sum = 0;
+  auto take = [&](const GMVector& p) {
+    if (!any) {
+      box = GMBox{p.x, p.y, p.z, p.x, p.y, p.z};
+      any = true;
+    } else {
+      box.Extend(p);
+    }
+  };
+  for (const GMPolygon& polygon : e.polygons) {
+    const size_t n = polygon.points.size();
+    if (n < 3) continue;
+    uint64_t first = PointHash(polygon.points[0]);
+    uint64_t previous = first;
+    take(polygon.points[0]);
+    for (size_t i = 1; i < n; ++i) {
+      const uint64_t h = PointHash(polygon.points[i]);
+      take(polygon.points[i]);
+      sum ^= EdgeHash(previous, h);
+      previous = h;
+    }
+    sum ^= EdgeHash(previous, first);
+  }
+  for (size_t m = 0; m < e.meshes.size(); ++m) {
+    const GMMesh& mesh = *e.meshes[m];
+    // Vertices by index: two meshes of one node do not share them, so each
+    // index is salted with the mesh.
+    const uint64_t salt = MixBits(m + 1);
+    for (int i = 0; i < mesh.vertexCount; ++i) take(mesh.Position(i));
+    for (const GMMeshFace& f : mesh.Faces()) {
+      const auto loop = f.Indices();
+      int32_t last = -1;
+      int32_t first = -1;
+      int valid = 0;
+      for (const int32_t i : loop) {
+        if (i < 0 || i >= mesh.vertexCount) continue;
+        if (first < 0) first = i;
+        if (last >= 0) sum ^= EdgeHash(MixBits(salt ^ static_cast<uint64_t>(last)), MixBits(salt ^ static_cast<uint64_t>(i)));
+        last = i;
+        ++valid;
+      }
+      if (valid >= 2) sum ^= EdgeHash(MixBits(salt ^ static_cast<uint64_t>(last)), MixBits(salt ^ static_cast<uint64_t>(first)));
+    }
+  }
+  return sum;
+}
+
 bool IsIdentityPlacement(const GMVector& axis, double angle, const GMVector& scale) {
   return (angle == 0.0 || (axis.x == 0.0 && axis.y == 0.0 && axis.z == 0.0)) && scale.x == 1.0 && scale.y == 1.0 &&
          scale.z == 1.0;
@@ -311,6 +393,9 @@ void COGLDispTree::DrawOutlines() { DrawPass(Pass::Outlines, shift); }
 void COGLDispTree::DrawTransparent() { DrawPass(Pass::Transparent, shift); }
 void COGLDispTree::DrawPoints() { DrawPass(Pass::Points, shift); }
 void COGLDispTree::DrawMarks() { DrawPass(Pass::Marks, shift); }
+void COGLDispTree::VisitFaceLists(const std::function<void(const OGLDispLists&)>& visit) {
+  DrawPass(Pass::Visit, shift, &visit);
+}
 
 int COGLDispTree::CountPickable() const {
   if (!lists_) return 0;
@@ -393,7 +478,8 @@ GMVector COGLDispTree::PlacedShift() const {
   return {v.x + origin.x, v.y + origin.y, v.z + origin.z};
 }
 
-void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift) {
+void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift,
+                            const std::function<void(const OGLDispLists&)>* visit) {
   if (!lists_) return;
   // The parent's frame holds its coordinates less its shift, this node's
   // lists hold its own coordinates less its own shift. Between the two lies
@@ -420,12 +506,15 @@ void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift) {
       case Pass::Transparent: id = lists_->transparentList.Id(); break;
       case Pass::Points: id = lists_->pointList.Id(); break;
       case Pass::Marks: id = lists_->markList.Id(); break;
+      case Pass::Visit:
+        if (visit != nullptr && lists_->faceList) (*visit)(*lists_);
+        break;
     }
     if (id != 0) glCallList(id);
   }
   if (!blocks_.empty()) DrawBlocks(pass);
   for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
-    static_cast<COGLDispTree*>(it->GetData())->DrawPass(pass, shift);
+    static_cast<COGLDispTree*>(it->GetData())->DrawPass(pass, shift, visit);
   if (placed) glPopMatrix();
 }
 
@@ -479,6 +568,18 @@ void COGLDispTree::Build(const OGLDispElement* element) {
   };
 
   if (opaque && (!e.polygons.empty() || !e.meshes.empty())) {
+    bool any = false;
+    GMBox box;
+    l.closed = OpenEdgeSum(e, box, any) == 0 && any;
+    if (any)
+      l.faceBox = GMBox{box.minX - shift.x, box.minY - shift.y, box.minZ - shift.z,
+                        box.maxX - shift.x, box.maxY - shift.y, box.maxZ - shift.z};
+    const double lift = (option & 1) ? 0.5 : 0.0;
+    l.cutAmbient = {static_cast<float>(k.r * 0.5 / 255.0), static_cast<float>(k.g * 0.5 / 255.0),
+                    static_cast<float>(k.b * 0.5 / 255.0), 1.0f};
+    l.cutDiffuse = {static_cast<float>((k.r + (255.0 - k.r) * lift) / 255.0),
+                    static_cast<float>((k.g + (255.0 - k.g) * lift) / 255.0),
+                    static_cast<float>((k.b + (255.0 - k.b) * lift) / 255.0), 1.0f};
     const std::vector<OGLTriangle> triangles = Triangulate(e, true);
     size_t meshTriangles = 0;
     if (!triangles.empty() || !e.meshes.empty()) {

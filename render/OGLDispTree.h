@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -129,6 +130,16 @@ struct OGLDispLists {
   int pointCount = 0;
   int markCount = 0;
   int flags = 0;       // bit 0: the element had a texture
+  // Whether the opaque faces enclose a solid: every edge of their outlines
+  // is met by an even number of faces. Only a solid has an inside that a
+  // section can show as a filled cut; an open mesh is cut without one.
+  bool closed = false;
+  // The box round the opaque faces, in the coordinates the lists are drawn
+  // in (less the node's shift); empty (min above max) without faces.
+  GMBox faceBox{1.0, 1.0, 1.0, -1.0, -1.0, -1.0};
+  // The face material (ambient, diffuse RGBA) a section's cut is filled with.
+  std::array<float, 4> cutAmbient{};
+  std::array<float, 4> cutDiffuse{};
 };
 
 class COGLDispTree : public CPlainList {
@@ -153,6 +164,9 @@ class COGLDispTree : public CPlainList {
   virtual void DrawTransparent();
   virtual void DrawPoints();
   virtual void DrawMarks();
+  // Calls `visit` for every shown node with an opaque face list, in drawing
+  // order, with the node's placement applied to the model-view matrix.
+  void VisitFaceLists(const std::function<void(const OGLDispLists&)>& visit);
   // Triangles and segments of this node and all below it: the selection
   // buffer needs at most one record per primitive.
   virtual int CountPickable() const;
@@ -210,8 +224,9 @@ class COGLDispTree : public CPlainList {
   GMVector shift{};
 
  private:
-  enum class Pass { Faces, Lines, Outlines, Transparent, Points, Marks };
-  void DrawPass(Pass pass, const GMVector& parentShift);
+  enum class Pass { Faces, Lines, Outlines, Transparent, Points, Marks, Visit };
+  void DrawPass(Pass pass, const GMVector& parentShift,
+                const std::function<void(const OGLDispLists&)>* visit = nullptr);
   void Build(const OGLDispElement* element);
   bool ShareableElement(const OGLDispElement& e) const;
   void BuildRecord(const OGLDispElement& e);

@@ -304,16 +304,22 @@ int CStereon::Render(int flags, StereonImage* dest, const StereonRect* rectIn) {
     ApplyLookAt();
 
     ApplyLighting();
+    LoadSectionPlanes();
 
     glLineWidth(static_cast<GLfloat>(lineWidth));
     glLineStipple(1, 0xCCCC);
 
     DrawScene(flags, static_cast<double>(rect.right) / rect.bottom, &rect);
+    // The background and the overlay belong to the screen, not the model:
+    // a section does not cut them.
+    SectionClipping(false);
     // Behind everything already drawn: the depth test lets the picture show
     // only where the scene left the far depth.
     if (backTexture != 0) DrawBackground(flags, rect);
     if (!overlayPixels_.empty()) DrawOverlay(rect);
+    SectionClipping(true);
     DrawBillboards(flags);
+    SectionClipping(false);
   }
   glFinish();
 

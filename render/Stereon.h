@@ -231,6 +231,19 @@ class CStereon {
   virtual void DeleteBillboard(int index);
   virtual void DeleteAllBillboards();
 
+  // --- sections ------------------------------------------------------------
+  // Planes that cut the model open: each keeps the side where
+  // nx·x + ny·y + nz·z + d <= 0 (world coordinates) and removes the other.
+  // Faces, lines, billboards and picking are cut; where a plane cuts a
+  // closed solid, the cut is filled in the solid's own colour, lit as a face
+  // towards the viewer. Open meshes are cut without a fill.
+  static constexpr int kMaxSectionPlanes = 3;
+  // Replaces the planes (none: no section). False, with the planes as they
+  // were, for more than three or for a plane without a normal.
+  bool SetSectionPlanes(std::span<const GMPlane> planes);
+  // The planes in force, each with a unit normal.
+  std::span<const GMPlane> SectionPlanes() const { return sectionPlanes_; }
+
   // --- not in the table ----------------------------------------------------
   // Makes the engine's context current and binds its framebuffer; display
   // trees must be built and destroyed with the context current.
@@ -343,9 +356,17 @@ class CStereon {
   void FreeTexturesAndBillboards();
   void DrawOverlay(const StereonRect& rect);
   void FinishBitmap(StereonImage* dest);
+  // Hands the planes to GL (the model-view matrix holding the camera) and
+  // switches clipping on. SectionClipping switches the loaded planes off and
+  // on again, for what is drawn on the screen rather than in the model.
+  void LoadSectionPlanes();
+  void SectionClipping(bool on);
+  // Fills the cuts of the closed solids after the opaque faces are drawn.
+  void DrawSectionCuts(int flags);
   StereonRect ClientRect() const;
 
   GMVector localOrigin_{};
+  std::vector<GMPlane> sectionPlanes_;
   korvex::UserInterface* ui_ = nullptr;
   korvex::GLWindowContext* window_ = nullptr;                 // the window drawn into (not owned)
   std::unique_ptr<korvex::StereonGLContext> ownContext_;     // this engine's own context

@@ -32,7 +32,11 @@ int CStereon::Pick(int flags, int x, int y, int size) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   ApplyLookAt();
+  // What a section removed cannot be picked: GL drops the cut parts before
+  // they reach the selection buffer.
+  LoadSectionPlanes();
   DrawScene(flags, 0.0, nullptr);  // aspect 0: no shadow pass
+  SectionClipping(false);
 
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();

@@ -56,6 +56,7 @@ void CStereon::DrawScene(int flags, double aspect, const StereonRect* rect) {
   if (faces) {
     ApplyFaceFog(flags);
     tree->DrawFaces();
+    DrawSectionCuts(flags);
   }
 
   glPushMatrix();

@@ -379,6 +379,10 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
   // BACK, both polygon faces filled, depth function LESS (the frame sets its
   // own again), blending on by source alpha, the
   // current colour the shadow colour.
+  // A section leaves the volumes whole: cut, a volume would lose the faces
+  // that close its count. The view builds them from the casters as the
+  // section leaves them, and the quad is the screen's.
+  SectionClipping(false);
   glDisable(GL_LIGHTING);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
   glEnable(GL_DEPTH_TEST);
@@ -430,6 +434,7 @@ void CStereon::DrawStencilShadow(double halfWidth, double halfHeight, int flags,
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_LIGHTING);
   glDisable(GL_STENCIL_TEST);
+  SectionClipping(true);
 }
 
 void CStereon::DrawAccumShadow() {

@@ -1,0 +1,196 @@
+// Sections: the model cut open by up to three planes, each cut through a
+// closed solid filled in the solid's colour.
+//
+// The cut is found with the stencil buffer, one solid and one plane at a
+// time: the solid's faces, cut by that plane alone, are counted into one
+// stencil bit without drawing. A ray that leaves through the opening the
+// plane made crosses the rest of the surface an odd number of times, so
+// the bit is set exactly where the cut shows. A quad on the plane, cut by
+// the other planes, is then drawn where the bit is set, in the solid's
+// material, and the bit is cleared again under the whole quad.
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/gm_vector.h"
+#include "render/Stereon.h"
+#include "render/gl_api.h"
+
+namespace {
+
+constexpr double kSectionTolerance = 1e-12;
+
+GLenum ClipPlaneId(size_t i) { return static_cast<GLenum>(GL_CLIP_PLANE0 + i); }
+
+// Two unit vectors across the unit normal n.
+void Across(const GMVector& n, GMVector& u, GMVector& v) {
+  const GMVector helper = std::fabs(n.z) < 0.9 ? GMVector{0.0, 0.0, 1.0} : GMVector{1.0, 0.0, 0.0};
+  u = GMNormalize(GMCross(helper, n), kSectionTolerance);
+  v = GMCross(n, u);
+}
+
+}  // namespace
+
+bool CStereon::SetSectionPlanes(std::span<const GMPlane> planes) {
+  if (planes.size() > static_cast<size_t>(kMaxSectionPlanes)) return false;
+  std::vector<GMPlane> unit;
+  for (const GMPlane& p : planes) {
+    const double length = std::sqrt(p.nx * p.nx + p.ny * p.ny + p.nz * p.nz);
+    if (!std::isfinite(length) || !std::isfinite(p.d) || length <= kSectionTolerance) return false;
+    unit.push_back({p.nx / length, p.ny / length, p.nz / length, p.d / length});
+  }
+  sectionPlanes_ = std::move(unit);
+  return true;
+}
+
+void CStereon::LoadSectionPlanes() {
+  // GL keeps the side where its equation is >= 0, in the coordinates GL
+  // draws in: less the local origin, so the plane's constant moves with it.
+  const GMVector origin = LocalOrigin();
+  for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
+    const GMPlane& p = sectionPlanes_[i];
+    const GLdouble equation[4] = {-p.nx, -p.ny, -p.nz, -(p.d + p.nx * origin.x + p.ny * origin.y + p.nz * origin.z)};
+    glClipPlane(ClipPlaneId(i), equation);
+    glEnable(ClipPlaneId(i));
+  }
+}
+
+void CStereon::SectionClipping(bool on) {
+  for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
+    if (on)
+      glEnable(ClipPlaneId(i));
+    else
+      glDisable(ClipPlaneId(i));
+  }
+}
+
+void CStereon::DrawSectionCuts(int flags) {
+  // Relies on: the model-view matrix holding the camera, the planes loaded,
+  // the stencil buffer cleared. Leaves the planes on, lighting on, the
+  // stencil buffer cleared, culling as the flags ask.
+  if (sectionPlanes_.empty()) return;
+  COGLDispTree* tree = GetDispTree();
+  if (tree == nullptr) return;
+  GLint mode = GL_RENDER;
+  glGetIntegerv(GL_RENDER_MODE, &mode);
+  GLint stencilBits = 0;
+  glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
+  if (mode != GL_RENDER || stencilBits <= 0) return;
+
+  GLdouble camera[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, camera);
+  // The planes as GL keeps them, in eye coordinates: a solid's box is
+  // tested against them whatever its placement.
+  std::array<std::array<GLdouble, 4>, kMaxSectionPlanes> eyePlanes{};
+  for (size_t i = 0; i < sectionPlanes_.size(); ++i) glGetClipPlane(ClipPlaneId(i), eyePlanes[i].data());
+
+  // Each plane's quad, in the coordinates GL draws in: round the point of
+  // the plane nearest the target, wide enough to reach past the far plane
+  // from anywhere on the screen.
+  const GMVector origin = LocalOrigin();
+  const GMVector eyeLocal = ToLocal(eye);
+  const GMVector targetLocal = ToLocal(target);
+  const double reach = 4.0 * (backPlane + GMDistance(eye, target)) * std::max(1.0, zoom);
+  struct Quad {
+    GMVector corner[4];
+    GMVector normal;
+  };
+  std::array<Quad, kMaxSectionPlanes> quads{};
+  for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
+    const GMPlane& p = sectionPlanes_[i];
+    const GMVector n{p.nx, p.ny, p.nz};
+    const double d = p.d + GMDot(n, origin);
+    const GMVector centre = targetLocal - n * (GMDot(n, targetLocal) + d);
+    GMVector u, v;
+    Across(n, u, v);
+    Quad& q = quads[i];
+    q.corner[0] = centre + u * reach + v * reach;
+    q.corner[1] = centre - u * reach + v * reach;
+    q.corner[2] = centre - u * reach - v * reach;
+    q.corner[3] = centre + u * reach - v * reach;
+    // Lit as a face towards the viewer, who looks at it from the removed
+    // side, or through the kept solid from the other.
+    q.normal = GMDot(n, eyeLocal) + d >= 0.0 ? n : n * -1.0;
+  }
+  auto drawQuad = [](const Quad& q, bool withNormal) {
+    glBegin(GL_QUADS);
+    if (withNormal) glNormal3d(q.normal.x, q.normal.y, q.normal.z);
+    for (const GMVector& c : q.corner) glVertex3d(c.x, c.y, c.z);
+    glEnd();
+  };
+
+  glPushAttrib(GL_LIGHTING_BIT);
+  glEnable(GL_STENCIL_TEST);
+  glStencilMask(1u);
+  glDisable(GL_CULL_FACE);
+  tree->VisitFaceLists([&](const OGLDispLists& lists) {
+    if (!lists.closed) return;
+    const GMBox& b = lists.faceBox;
+    if (b.minX > b.maxX) return;
+    GLdouble placed[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, placed);
+    for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
+      // Only a plane that passes through the solid's box cuts it.
+      bool kept = false;
+      bool removed = false;
+      for (int c = 0; c < 8; ++c) {
+        const double x = (c & 1) ? b.maxX : b.minX;
+        const double y = (c & 2) ? b.maxY : b.minY;
+        const double z = (c & 4) ? b.maxZ : b.minZ;
+        double e[4];
+        for (int r = 0; r < 4; ++r) e[r] = placed[r] * x + placed[4 + r] * y + placed[8 + r] * z + placed[12 + r];
+        const auto& ep = eyePlanes[i];
+        const double side = ep[0] * e[0] + ep[1] * e[1] + ep[2] * e[2] + ep[3] * e[3];
+        (side > 0.0 ? kept : removed) = true;
+      }
+      if (!kept || !removed) continue;
+
+      // Count the solid's faces, cut by this plane alone.
+      SectionClipping(false);
+      glEnable(ClipPlaneId(i));
+      glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+      glDepthMask(GL_FALSE);
+      glDisable(GL_DEPTH_TEST);
+      glStencilFunc(GL_ALWAYS, 0, 1u);
+      glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
+      glCallList(lists.faceList.Id());
+
+      glPushMatrix();
+      glLoadMatrixd(camera);
+      // The fill: on the plane, cut by the others, where the bit is set.
+      SectionClipping(true);
+      glDisable(ClipPlaneId(i));
+      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+      glDepthMask(GL_TRUE);
+      glEnable(GL_DEPTH_TEST);
+      glStencilFunc(GL_NOTEQUAL, 0, 1u);
+      glStencilOp(GL_ZERO, GL_ZERO, GL_ZERO);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, lists.cutAmbient.data());
+      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, lists.cutDiffuse.data());
+      drawQuad(quads[i], true);
+      // Whatever the other planes kept from the fill is cleared as well.
+      SectionClipping(false);
+      glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+      glDepthMask(GL_FALSE);
+      glDisable(GL_DEPTH_TEST);
+      glStencilFunc(GL_ALWAYS, 0, 1u);
+      drawQuad(quads[i], false);
+      glPopMatrix();
+      SectionClipping(true);
+    }
+  });
+  // A solid cut by the front plane as well leaves bits the quads do not
+  // cover; the shadow pass needs a clean count.
+  glStencilMask(0xFFFFFFFFu);
+  glClear(GL_STENCIL_BUFFER_BIT);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+  glStencilFunc(GL_ALWAYS, 0, 0xFFFFFFFFu);
+  glDisable(GL_STENCIL_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glDepthMask(GL_TRUE);
+  glEnable(GL_DEPTH_TEST);
+  glPopAttrib();
+  if (flags & frame::kCullBack) {
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+  }
+}

@@ -1,0 +1,261 @@
+// Sections: the model cut open by planes, the cuts of closed solids filled
+// in the solid's lit colour. Each cut picture is compared with the picture
+// of what the cut should leave, built whole.
+#include "render_fixture.h"
+
+namespace render_test {
+namespace {
+
+// The six faces of an axis-aligned box, counter-clockwise seen from
+// outside; `withTop` false leaves the box open at the top.
+std::vector<GMPolygon> Box(GMVector lo, GMVector hi, bool withTop = true) {
+  auto quad = [](GMVector a, GMVector b, GMVector c, GMVector d) {
+    GMPolygon p;
+    p.points = {a, b, c, d};
+    return p;
+  };
+  const double x0 = lo.x, y0 = lo.y, z0 = lo.z, x1 = hi.x, y1 = hi.y, z1 = hi.z;
+  std::vector<GMPolygon> faces = {
+      quad({x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}, {x1, y0, z0}),  // bottom
+      quad({x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}),  // south
+      quad({x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x1, y0, z1}),  // east
+      quad({x1, y1, z0}, {x0, y1, z0}, {x0, y1, z1}, {x1, y1, z1}),  // north
+      quad({x0, y1, z0}, {x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}),  // west
+  };
+  if (withTop) faces.push_back(quad({x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}));
+  return faces;
+}
+
+// A square building round a square courtyard, closed: outer half-size
+// `outer`, courtyard half-size `inner`, from z0 to z1. The flat top and
+// bottom are rings, each given as four trapezoids.
+std::vector<GMPolygon> Courtyard(double outer, double inner, double z0, double z1) {
+  std::vector<GMPolygon> faces;
+  const double o = outer, i = inner;
+  const GMVector outerRing[4] = {{-o, -o, 0}, {o, -o, 0}, {o, o, 0}, {-o, o, 0}};
+  const GMVector innerRing[4] = {{-i, -i, 0}, {i, -i, 0}, {i, i, 0}, {-i, i, 0}};
+  auto at = [](GMVector p, double z) { return GMVector{p.x, p.y, z}; };
+  for (int k = 0; k < 4; ++k) {
+    const int n = (k + 1) % 4;
+    GMPolygon top, bottom, outside, inside;
+    top.points = {at(outerRing[k], z1), at(outerRing[n], z1), at(innerRing[n], z1), at(innerRing[k], z1)};
+    bottom.points = {at(outerRing[k], z0), at(innerRing[k], z0), at(innerRing[n], z0), at(outerRing[n], z0)};
+    outside.points = {at(outerRing[k], z0), at(outerRing[n], z0), at(outerRing[n], z1), at(outerRing[k], z1)};
+    inside.points = {at(innerRing[n], z0), at(innerRing[k], z0), at(innerRing[k], z1), at(innerRing[n], z1)};
+    for (GMPolygon* p : {&top, &bottom, &outside, &inside}) faces.push_back(*p);
+  }
+  return faces;
+}
+
+class SectionTest : public RenderTest {
+ protected:
+  static constexpr int kSize = 96;
+
+  std::unique_ptr<CStereon> Engine(GMVector eye, GMVector target) {
+    auto engine = MakeEngine(kSize, kSize);
+    if (!engine) return nullptr;
+    engine->SetBackColor(Color(255, 255, 255));
+    engine->SetCamera(eye, target, {0.0, 0.0, 1.0});
+    engine->SetLightDirection(0.3, -0.5, 1.0);
+    return engine;
+  }
+
+  // Adds the faces as one node; the faces are kept alive by the test.
+  void Add(CStereon& engine, const std::vector<GMPolygon>& faces, uint32_t color, int name,
+           GMVector shift = {}) {
+    OGLDispElement element;
+    element.name = name;
+    element.color = color;
+    element.shift = shift;
+    element.polygons = faces;
+    AddNode(engine, element);
+  }
+
+  // The share of pixels that differ from the reference by more than `tol`
+  // in some channel; the pictures are saved when it is above `most`.
+  static double Differing(const StereonImage& got, const StereonImage& want, double most, int tol = 6) {
+    int differing = 0;
+    for (int y = 0; y < got.height; ++y)
+      for (int x = 0; x < got.width; ++x) {
+        const Rgb a = PixelAt(got, x, y);
+        const Rgb b = PixelAt(want, x, y);
+        if (std::abs(a.r - b.r) > tol || std::abs(a.g - b.g) > tol || std::abs(a.b - b.b) > tol) ++differing;
+      }
+    const double share = static_cast<double>(differing) / (got.width * got.height);
+    if (share > most) {
+      SavePicture(got, CurrentTestName() + "_cut");
+      SavePicture(want, CurrentTestName() + "_expected");
+    }
+    return share;
+  }
+
+  static int CountBluish(const StereonImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height; ++y)
+      for (int x = 0; x < image.width; ++x) {
+        const Rgb p = PixelAt(image, x, y);
+        if (p.b > p.r + 40 && p.b > p.g + 40) ++count;
+      }
+    return count;
+  }
+};
+
+// Edge pixels of a face cut by a plane and of a face built there may round
+// differently; anything more is a fault.
+constexpr double kEdgeShare = 0.02;
+
+const uint32_t kRed = Color(200, 40, 40);
+const uint32_t kBlueRoof = Color(30, 30, 220);
+const uint32_t kGreen = Color(40, 180, 40);
+
+TEST_F(SectionTest, BoxCutHorizontallyShowsItsCutInItsLitColourAndLosesTheRoof) {
+  const GMVector eye{0, -30, 60}, target{0, 0, 20};
+  const auto tall = Box({-10, -10, 0}, {10, 10, 40});
+  const auto roof = Box({-10, -10, 40}, {10, 10, 42});
+  const auto cutHeight = Box({-10, -10, 0}, {10, 10, 30});
+  const GMPlane at30{0, 0, 1, -30};
+
+  auto engine = Engine(eye, target);
+  ASSERT_TRUE(engine);
+  Add(*engine, tall, kRed, 1);
+  Add(*engine, roof, kBlueRoof, 2);
+  ASSERT_GT(CountBluish(Draw(*engine)), 50) << "the roof shows before the cut";
+  ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
+  const StereonImage cut = Draw(*engine);
+  EXPECT_EQ(CountBluish(cut), 0);
+
+  auto reference = Engine(eye, target);
+  ASSERT_TRUE(reference);
+  Add(*reference, cutHeight, kRed, 1);
+  const StereonImage want = Draw(*reference);
+  EXPECT_LT(Differing(cut, want, kEdgeShare), kEdgeShare);
+  // The middle of the picture looks at the cut itself, not at a wall.
+  EXPECT_TRUE(PixelNear(cut, kSize / 2, kSize / 2, PixelAt(want, kSize / 2, kSize / 2)));
+
+  // Without the planes the whole building is back.
+  ASSERT_TRUE(engine->SetSectionPlanes({}));
+  EXPECT_GT(CountBluish(Draw(*engine)), 50);
+}
+
+TEST_F(SectionTest, OpenMeshIsCutWithoutAFill) {
+  const GMVector eye{0, -30, 60}, target{0, 0, 20};
+  const auto open = Box({-10, -10, 0}, {10, 10, 40}, false);
+  const auto closedLow = Box({-10, -10, 0}, {10, 10, 30});
+  const GMPlane at30{0, 0, 1, -30};
+  auto engine = Engine(eye, target);
+  ASSERT_TRUE(engine);
+  Add(*engine, open, kRed, 1);
+  ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
+  const StereonImage cut = Draw(*engine);
+  auto reference = Engine(eye, target);
+  ASSERT_TRUE(reference);
+  Add(*reference, closedLow, kRed, 1);
+  const StereonImage filled = Draw(*reference);
+  // Through the opening one sees the inside of the far wall, which faces
+  // away from the light: darker than a fill would be.
+  const Rgb middle = PixelAt(cut, kSize / 2, kSize / 2);
+  const Rgb fill = PixelAt(filled, kSize / 2, kSize / 2);
+  EXPECT_LT(middle.r + 20, fill.r);
+  EXPECT_GT(middle.r, middle.g + 20) << "the inside of the wall is still the wall's colour";
+}
+
+TEST_F(SectionTest, CourtyardBuildingIsFilledRoundTheCourtyardOnly) {
+  const GMVector eye{-25, -45, 70}, target{0, 0, 5};
+  const auto building = Courtyard(20, 8, 0, 20);
+  const auto roof = Courtyard(20, 8, 20, 22);
+  const auto low = Courtyard(20, 8, 0, 10);
+  std::vector<GMPolygon> ground = {Square(0, 0, 40, -0.01)};
+  // An open wall panel standing beside the building is cut as well.
+  auto panelAt = [](double height) {
+    GMPolygon p;
+    p.points = {{24, -10, 0}, {24, 10, 0}, {24, 10, height}, {24, -10, height}};
+    return std::vector<GMPolygon>{p};
+  };
+  const auto panel = panelAt(30);
+  const auto lowPanel = panelAt(10);
+  const GMPlane at10{0, 0, 1, -10};
+
+  auto engine = Engine(eye, target);
+  ASSERT_TRUE(engine);
+  Add(*engine, ground, kGreen, 1);
+  Add(*engine, building, kRed, 2);
+  Add(*engine, roof, kBlueRoof, 3);
+  Add(*engine, panel, Color(220, 220, 60), 4);
+  ASSERT_TRUE(engine->SetSectionPlanes({&at10, 1}));
+  const StereonImage cut = Draw(*engine);
+  EXPECT_EQ(CountBluish(cut), 0);
+
+  auto reference = Engine(eye, target);
+  ASSERT_TRUE(reference);
+  Add(*reference, ground, kGreen, 1);
+  Add(*reference, low, kRed, 2);
+  Add(*reference, lowPanel, Color(220, 220, 60), 4);
+  EXPECT_LT(Differing(cut, Draw(*reference), kEdgeShare), kEdgeShare);
+}
+
+TEST_F(SectionTest, ThreePlanesCutACornerOutAndKeepTheirPlaceFarFromTheOrigin) {
+  // Keeping x <= 5, y >= -5 and z <= 15 of the box leaves a smaller box;
+  // the three fills face the viewer as its faces would.
+  const GMVector eye{40, -40, 50}, target{0, 0, 5};
+  const GMPlane planes[3] = {{1, 0, 0, -5}, {0, -2, 0, -10}, {0, 0, 0.5, -7.5}};
+  for (const GMVector origin : {GMVector{}, GMVector{-40000.0, 25000.0, 120.0}}) {
+    SCOPED_TRACE(origin.x);
+    auto moved = [&](GMVector p) { return GMVector{p.x + origin.x, p.y + origin.y, p.z + origin.z}; };
+    auto movedPlane = [&](GMPlane p) {
+      return GMPlane{p.nx, p.ny, p.nz, p.d - (p.nx * origin.x + p.ny * origin.y + p.nz * origin.z)};
+    };
+    const auto whole = Box(moved({-10, -10, 0}), moved({10, 10, 20}));
+    const auto kept = Box(moved({-10, -5, 0}), moved({5, 10, 15}));
+    const GMPlane cut[3] = {movedPlane(planes[0]), movedPlane(planes[1]), movedPlane(planes[2])};
+
+    auto engine = Engine(moved(eye), moved(target));
+    ASSERT_TRUE(engine);
+    engine->SetLocalOrigin(origin);
+    Add(*engine, whole, kRed, 1, origin);
+    ASSERT_TRUE(engine->SetSectionPlanes(cut));
+    const StereonImage got = Draw(*engine);
+
+    auto reference = Engine(moved(eye), moved(target));
+    ASSERT_TRUE(reference);
+    reference->SetLocalOrigin(origin);
+    Add(*reference, kept, kRed, 1, origin);
+    EXPECT_LT(Differing(got, Draw(*reference), kEdgeShare), kEdgeShare);
+  }
+}
+
+TEST_F(SectionTest, PlanesAreRefusedWithoutANormalOrBeyondThree) {
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine);
+  const GMPlane good[1] = {{0, 0, 2, -10}};
+  ASSERT_TRUE(engine->SetSectionPlanes(good));
+  ASSERT_EQ(engine->SectionPlanes().size(), 1u);
+  EXPECT_DOUBLE_EQ(engine->SectionPlanes()[0].nz, 1.0);
+  EXPECT_DOUBLE_EQ(engine->SectionPlanes()[0].d, -5.0);
+  const GMPlane flat[1] = {{0, 0, 0, 1}};
+  const GMPlane four[4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {1, 1, 0, 0}};
+  const GMPlane nan[1] = {{std::nan(""), 0, 1, 0}};
+  EXPECT_FALSE(engine->SetSectionPlanes(flat));
+  EXPECT_FALSE(engine->SetSectionPlanes(four));
+  EXPECT_FALSE(engine->SetSectionPlanes(nan));
+  EXPECT_EQ(engine->SectionPlanes().size(), 1u) << "a refused set leaves the planes as they were";
+}
+
+TEST_F(SectionTest, PickingPassesThroughWhatTheSectionRemoved) {
+  const GMVector eye{0, 0, 100}, target{0, 0, 0};
+  auto window = TestWindow::Create(64, 64, nullptr);
+  ASSERT_TRUE(window);
+  CStereon engine;
+  ASSERT_TRUE(engine.CreateOnWindow(window.get()));
+  engine.SetCamera(eye, target, {0.0, 1.0, 0.0});
+  const auto low = Box({-10, -10, 0}, {10, 10, 10});
+  const auto high = Box({-10, -10, 20}, {10, 10, 30});
+  Add(engine, low, kRed, 7);
+  Add(engine, high, kBlueRoof, 8);
+  EXPECT_EQ(engine.Pick(frame::kViewDefault, 32, 32, 3), 8);
+  const GMPlane at15{0, 0, 1, -15};
+  ASSERT_TRUE(engine.SetSectionPlanes({&at15, 1}));
+  EXPECT_EQ(engine.Pick(frame::kViewDefault, 32, 32, 3), 7);
+}
+
+}  // namespace
+}  // namespace render_test
