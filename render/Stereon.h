@@ -243,6 +243,9 @@ class CStereon {
   bool SetSectionPlanes(std::span<const GMPlane> planes);
   // The planes in force, each with a unit normal.
   std::span<const GMPlane> SectionPlanes() const { return sectionPlanes_; }
+  // The plane with a unit normal and its constant scaled alike; false for a
+  // plane without a normal or with a part that is no number.
+  static bool UnitSectionPlane(const GMPlane& plane, GMPlane& unit);
 
   // --- not in the table ----------------------------------------------------
   // Makes the engine's context current and binds its framebuffer; display

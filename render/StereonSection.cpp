@@ -30,14 +30,18 @@ void Across(const GMVector& n, GMVector& u, GMVector& v) {
 
 }  // namespace
 
+bool CStereon::UnitSectionPlane(const GMPlane& p, GMPlane& unit) {
+  const double length = std::sqrt(p.nx * p.nx + p.ny * p.ny + p.nz * p.nz);
+  if (!std::isfinite(length) || !std::isfinite(p.d) || length <= kSectionTolerance) return false;
+  unit = {p.nx / length, p.ny / length, p.nz / length, p.d / length};
+  return true;
+}
+
 bool CStereon::SetSectionPlanes(std::span<const GMPlane> planes) {
   if (planes.size() > static_cast<size_t>(kMaxSectionPlanes)) return false;
-  std::vector<GMPlane> unit;
-  for (const GMPlane& p : planes) {
-    const double length = std::sqrt(p.nx * p.nx + p.ny * p.ny + p.nz * p.nz);
-    if (!std::isfinite(length) || !std::isfinite(p.d) || length <= kSectionTolerance) return false;
-    unit.push_back({p.nx / length, p.ny / length, p.nz / length, p.d / length});
-  }
+  std::vector<GMPlane> unit(planes.size());
+  for (size_t i = 0; i < planes.size(); ++i)
+    if (!UnitSectionPlane(planes[i], unit[i])) return false;
   sectionPlanes_ = std::move(unit);
   return true;
 }

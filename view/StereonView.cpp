@@ -153,6 +153,9 @@ void CStereonView::ApplyEngineState() {
   KeepModelBetweenPlanes();
   engine_->SetPlanes(state_.nearPlane, state_.farPlane, state_.viewAngle);
   engine_->SetZoom(state_.zoom);
+  if (!engine_->SetSectionPlanes(state_.sectionShown ? std::span<const GMPlane>(state_.sectionPlanes)
+                                                     : std::span<const GMPlane>()))
+    engine_->SetSectionPlanes({});
 }
 
 void CStereonView::Paint() {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -122,6 +123,11 @@ struct ViewState {
   // "Texture" folder.
   std::string textureFolder;
   std::string currentFile;
+  // Section planes in world coordinates, each keeping the side where
+  // nx·x + ny·y + nz·z + d <= 0; they cut the model only while
+  // sectionShown, and are kept while it is off.
+  std::vector<GMPlane> sectionPlanes;
+  bool sectionShown = true;
 };
 
 // A rectangle in window pixels; left == -1 means none.
@@ -179,6 +185,10 @@ struct StudyDrawing {
   std::vector<Line> lines;
   std::vector<Label> labels;
 };
+
+// Cuts the ring down to the part that the planes keep (each keeps the side
+// where nx·x + ny·y + nz·z + d <= 0); an empty ring when nothing is left.
+void ClipToSections(GMPolygon& polygon, std::span<const GMPlane> planes);
 
 class CStereonView {
  public:
@@ -300,6 +310,31 @@ class CStereonView {
   std::optional<GMVector> MeasureFirst() const { return measureFirst_; }
   std::optional<GMVector> MeasureSecond() const { return measureSecond_; }
   const std::optional<PlanarFace>& MeasuredFace() const { return measureFace_; }
+
+  // --- sections (ViewSection.cpp) --------------------------------------------
+  // Each adds one plane (at most three) and redraws; false, with the planes
+  // as they were, for a fourth or for a plane without a normal.
+  bool AddSection(const GMPlane& plane);
+  // Keeps what lies below the height.
+  bool AddHorizontalSection(double height);
+  // Upright along the line from `from` to `to` on the plan; keeps what lies
+  // to the left of it, looking from `from` to `to`.
+  bool AddVerticalSection(const GMVector& from, const GMVector& to);
+  // Through the face under window point (x, y), keeping what lies behind
+  // it; false over no face.
+  bool AddSectionThroughFace(int x, int y);
+  // Replaces every plane; false, with the planes as they were, for more
+  // than three or a plane without a normal.
+  bool SetSections(std::span<const GMPlane> planes);
+  void RemoveSection(int index);
+  // Moves plane `index` along its normal: a positive distance removes more.
+  bool MoveSection(int index, double distance);
+  // The check item: sectioning on or off, the planes kept either way.
+  void ShowSections(bool shown);
+  bool SectionsShown() const { return state_.sectionShown; }
+  std::span<const GMPlane> Sections() const { return state_.sectionPlanes; }
+  // Whether the world point is kept by the sections in force.
+  bool KeptBySections(const GMVector& point) const;
 
   // --- state ---------------------------------------------------------------
   ViewState& State() { return state_; }
@@ -452,6 +487,8 @@ class CStereonView {
     double span = 0.0;
   };
   ModelExtent MeasureModelExtent();
+  // After the section planes or their check item changed.
+  void SectionsChanged();
   void RemoveInvalidFrom(CInkNode& node, const GMVector& middle, double limit);
 
   UserInterface& ui_;

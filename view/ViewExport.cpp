@@ -247,6 +247,8 @@ void CStereonView::CopyIntoOldEngine(CStereon& engine, int width, double lineWid
   engine.SetPlanes(state_.nearPlane, state_.farPlane, state_.viewAngle);
   engine.SetLineWidth(lineWidth);
   engine.SetZoom(state_.zoom);
+  // The picture is cut as the screen's is.
+  engine.SetSectionPlanes(engine_->SectionPlanes());
   double start = 0.0, end = 0.0, density = 0.0;
   int mode = 0;
   engine_->GetFaceFog(start, end, density, mode);

@@ -141,6 +141,16 @@ bool CStereonView::BuildShadowsOn(CStereon& target, const GMVector& light, CPlai
     for (int i = 0; i < root->GetCount(); ++i)
       if (CInkNode* child = root->GetChild(i)) CollectCasters(*child, rules, casters);
   CollectBillboardCasters(billboards, rules.light, casters);
+  if (state_.sectionShown && !state_.sectionPlanes.empty()) {
+    // What a section removed casts no shadow: the casters are cut as the
+    // faces are, and the volumes are built from what is left.
+    Casters cut;
+    for (size_t i = 0; i < casters.polygons.size(); ++i) {
+      ClipToSections(casters.polygons[i], state_.sectionPlanes);
+      if (casters.polygons[i].Count() >= 3) cut.Add(std::move(casters.polygons[i]), casters.drawn[i] != 0);
+    }
+    casters = std::move(cut);
+  }
   if (casters.polygons.empty()) {
     // The casters are gone: so must be the shadows of the old ones.
     target.DeleteShadowVolumes();
