@@ -243,6 +243,11 @@ class CStereon {
   bool SetSectionPlanes(std::span<const GMPlane> planes);
   // The planes in force, each with a unit normal.
   std::span<const GMPlane> SectionPlanes() const { return sectionPlanes_; }
+  // The lines where plane `index` cuts the model's faces (world
+  // coordinates), drawn in black over the cut so that it reads as a
+  // section drawing. Kept until the planes change.
+  void SetSectionOutline(size_t index, std::vector<GMSegment> segments);
+  std::span<const GMSegment> SectionOutline(size_t index) const;
   // The plane with a unit normal and its constant scaled alike; false for a
   // plane without a normal or with a part that is no number.
   static bool UnitSectionPlane(const GMPlane& plane, GMPlane& unit);
@@ -366,10 +371,12 @@ class CStereon {
   void SectionClipping(bool on);
   // Fills the cuts of the closed solids after the opaque faces are drawn.
   void DrawSectionCuts(int flags);
+  void DrawSectionOutlines(int flags);
   StereonRect ClientRect() const;
 
   GMVector localOrigin_{};
   std::vector<GMPlane> sectionPlanes_;
+  std::array<std::vector<GMSegment>, kMaxSectionPlanes> sectionOutlines_;
   korvex::UserInterface* ui_ = nullptr;
   korvex::GLWindowContext* window_ = nullptr;                 // the window drawn into (not owned)
   std::unique_ptr<korvex::StereonGLContext> ownContext_;     // this engine's own context

@@ -57,6 +57,7 @@ void CStereon::DrawScene(int flags, double aspect, const StereonRect* rect) {
     ApplyFaceFog(flags);
     tree->DrawFaces();
     DrawSectionCuts(flags);
+    DrawSectionOutlines(flags);
   }
 
   glPushMatrix();

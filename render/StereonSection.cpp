@@ -9,6 +9,7 @@
 // the other planes, is then drawn where the bit is set, in the solid's
 // material, and the bit is cleared again under the whole quad.
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 #include "geometry/gm_vector.h"
@@ -42,8 +43,52 @@ bool CStereon::SetSectionPlanes(std::span<const GMPlane> planes) {
   std::vector<GMPlane> unit(planes.size());
   for (size_t i = 0; i < planes.size(); ++i)
     if (!UnitSectionPlane(planes[i], unit[i])) return false;
+  // The same planes again (every frame hands them over) keep their lines.
+  if (unit != sectionPlanes_)
+    for (auto& outline : sectionOutlines_) outline.clear();
   sectionPlanes_ = std::move(unit);
   return true;
+}
+
+void CStereon::SetSectionOutline(size_t index, std::vector<GMSegment> segments) {
+  if (index < sectionOutlines_.size()) sectionOutlines_[index] = std::move(segments);
+}
+
+std::span<const GMSegment> CStereon::SectionOutline(size_t index) const {
+  if (index >= sectionOutlines_.size()) return {};
+  return sectionOutlines_[index];
+}
+
+void CStereon::DrawSectionOutlines(int flags) {
+  // Relies on: the model-view matrix holding the camera, the planes loaded.
+  // Leaves lighting on and every plane on.
+  GLint mode = GL_RENDER;
+  glGetIntegerv(GL_RENDER_MODE, &mode);
+  if (mode != GL_RENDER) return;
+  bool any = false;
+  for (size_t i = 0; i < sectionPlanes_.size(); ++i) any = any || !sectionOutlines_[i].empty();
+  if (!any) return;
+  glDisable(GL_LIGHTING);
+  glColor3ub(0, 0, 0);
+  glPushMatrix();
+  ApplyLinePull(flags, false);
+  for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
+    if (sectionOutlines_[i].empty()) continue;
+    // The lines lie on their own plane, which would cut them at random;
+    // the other planes cut them as they cut the faces.
+    SectionClipping(true);
+    glDisable(ClipPlaneId(i));
+    glBegin(GL_LINES);
+    for (const GMSegment& segment : sectionOutlines_[i]) {
+      const GMVector a = ToLocal(segment.start), b = ToLocal(segment.end);
+      glVertex3d(a.x, a.y, a.z);
+      glVertex3d(b.x, b.y, b.z);
+    }
+    glEnd();
+  }
+  SectionClipping(true);
+  glPopMatrix();
+  glEnable(GL_LIGHTING);
 }
 
 void CStereon::LoadSectionPlanes() {
@@ -80,41 +125,15 @@ void CStereon::DrawSectionCuts(int flags) {
   glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
   if (mode != GL_RENDER || stencilBits <= 0) return;
 
-  GLdouble camera[16];
-  glGetDoublev(GL_MODELVIEW_MATRIX, camera);
   // The planes as GL keeps them, in eye coordinates: a solid's box is
   // tested against them whatever its placement.
   std::array<std::array<GLdouble, 4>, kMaxSectionPlanes> eyePlanes{};
   for (size_t i = 0; i < sectionPlanes_.size(); ++i) glGetClipPlane(ClipPlaneId(i), eyePlanes[i].data());
 
-  // Each plane's quad, in the coordinates GL draws in: round the point of
-  // the plane nearest the target, wide enough to reach past the far plane
-  // from anywhere on the screen.
-  const GMVector origin = LocalOrigin();
-  const GMVector eyeLocal = ToLocal(eye);
-  const GMVector targetLocal = ToLocal(target);
-  const double reach = 4.0 * (backPlane + GMDistance(eye, target)) * std::max(1.0, zoom);
   struct Quad {
     GMVector corner[4];
     GMVector normal;
   };
-  std::array<Quad, kMaxSectionPlanes> quads{};
-  for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
-    const GMPlane& p = sectionPlanes_[i];
-    const GMVector n{p.nx, p.ny, p.nz};
-    const double d = p.d + GMDot(n, origin);
-    const GMVector centre = targetLocal - n * (GMDot(n, targetLocal) + d);
-    GMVector u, v;
-    Across(n, u, v);
-    Quad& q = quads[i];
-    q.corner[0] = centre + u * reach + v * reach;
-    q.corner[1] = centre - u * reach + v * reach;
-    q.corner[2] = centre - u * reach - v * reach;
-    q.corner[3] = centre + u * reach - v * reach;
-    // Lit as a face towards the viewer, who looks at it from the removed
-    // side, or through the kept solid from the other.
-    q.normal = GMDot(n, eyeLocal) + d >= 0.0 ? n : n * -1.0;
-  }
   auto drawQuad = [](const Quad& q, bool withNormal) {
     glBegin(GL_QUADS);
     if (withNormal) glNormal3d(q.normal.x, q.normal.y, q.normal.z);
@@ -132,21 +151,61 @@ void CStereon::DrawSectionCuts(int flags) {
     if (b.minX > b.maxX) return;
     GLdouble placed[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, placed);
+    // The corners of the solid's box in eye coordinates.
+    GMVector corners[8];
+    for (int c = 0; c < 8; ++c) {
+      const double x = (c & 1) ? b.maxX : b.minX;
+      const double y = (c & 2) ? b.maxY : b.minY;
+      const double z = (c & 4) ? b.maxZ : b.minZ;
+      double e[3];
+      for (int r = 0; r < 3; ++r) e[r] = placed[r] * x + placed[4 + r] * y + placed[8 + r] * z + placed[12 + r];
+      corners[c] = {e[0], e[1], e[2]};
+    }
     for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
       // Only a plane that passes through the solid's box cuts it.
       bool kept = false;
       bool removed = false;
-      for (int c = 0; c < 8; ++c) {
-        const double x = (c & 1) ? b.maxX : b.minX;
-        const double y = (c & 2) ? b.maxY : b.minY;
-        const double z = (c & 4) ? b.maxZ : b.minZ;
-        double e[4];
-        for (int r = 0; r < 4; ++r) e[r] = placed[r] * x + placed[4 + r] * y + placed[8 + r] * z + placed[12 + r];
-        const auto& ep = eyePlanes[i];
-        const double side = ep[0] * e[0] + ep[1] * e[1] + ep[2] * e[2] + ep[3] * e[3];
+      const auto& ep = eyePlanes[i];
+      for (const GMVector& e : corners) {
+        const double side = ep[0] * e.x + ep[1] * e.y + ep[2] * e.z + ep[3];
         (side > 0.0 ? kept : removed) = true;
       }
       if (!kept || !removed) continue;
+
+      // The fill is a quad on the plane just over the solid's box, in eye
+      // coordinates: a quad over the whole screen for every solid would
+      // cost a site of thousands of buildings the whole picture each.
+      const double length = std::sqrt(ep[0] * ep[0] + ep[1] * ep[1] + ep[2] * ep[2]);
+      if (!(length > 0.0)) continue;
+      const GMVector m{-ep[0] / length, -ep[1] / length, -ep[2] / length};  // towards the removed side
+      const double offset = -ep[3] / length;                               // m·p + offset = 0 on the plane
+      GMVector u, v;
+      Across(m, u, v);
+      double lowU = 0.0, highU = 0.0, lowV = 0.0, highV = 0.0;
+      for (int c = 0; c < 8; ++c) {
+        const GMVector p = corners[c];
+        const double pu = GMDot(p, u), pv = GMDot(p, v);
+        lowU = c == 0 ? pu : std::min(lowU, pu);
+        highU = c == 0 ? pu : std::max(highU, pu);
+        lowV = c == 0 ? pv : std::min(lowV, pv);
+        highV = c == 0 ? pv : std::max(highV, pv);
+      }
+      const double margin = 0.01 * std::max(highU - lowU, highV - lowV) + 1e-6;
+      lowU -= margin, highU += margin, lowV -= margin, highV += margin;
+      const GMVector onPlane = m * -offset;
+      Quad quad;
+      quad.corner[0] = onPlane + u * lowU + v * lowV;
+      quad.corner[1] = onPlane + u * highU + v * lowV;
+      quad.corner[2] = onPlane + u * highU + v * highV;
+      quad.corner[3] = onPlane + u * lowU + v * highV;
+      // A face towards the viewer, who stands at the eye's origin: on the
+      // removed side (the quad runs counter-clockwise about m), or looking
+      // through the kept solid from the other, where it is turned round.
+      quad.normal = m;
+      if (offset <= 0.0) {
+        std::swap(quad.corner[1], quad.corner[3]);
+        quad.normal = m * -1.0;
+      }
 
       // Count the solid's faces, cut by this plane alone.
       SectionClipping(false);
@@ -159,7 +218,7 @@ void CStereon::DrawSectionCuts(int flags) {
       glCallList(lists.faceList.Id());
 
       glPushMatrix();
-      glLoadMatrixd(camera);
+      glLoadIdentity();
       // The fill: on the plane, cut by the others, where the bit is set.
       SectionClipping(true);
       glDisable(ClipPlaneId(i));
@@ -170,14 +229,14 @@ void CStereon::DrawSectionCuts(int flags) {
       glStencilOp(GL_ZERO, GL_ZERO, GL_ZERO);
       glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, lists.cutAmbient.data());
       glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, lists.cutDiffuse.data());
-      drawQuad(quads[i], true);
+      drawQuad(quad, true);
       // Whatever the other planes kept from the fill is cleared as well.
       SectionClipping(false);
       glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
       glDepthMask(GL_FALSE);
       glDisable(GL_DEPTH_TEST);
       glStencilFunc(GL_ALWAYS, 0, 1u);
-      drawQuad(quads[i], false);
+      drawQuad(quad, false);
       glPopMatrix();
       SectionClipping(true);
     }

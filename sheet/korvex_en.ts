@@ -284,6 +284,18 @@
         <translation>&amp;Measure</translation>
     </message>
     <message>
+        <source>断面...</source>
+        <translation>Sections...</translation>
+    </message>
+    <message>
+        <source>断面表示</source>
+        <translation>Show Sections</translation>
+    </message>
+    <message>
+        <source>断面移動</source>
+        <translation>Move Section</translation>
+    </message>
+    <message>
         <source>設定(&amp;C)</source>
         <translation>Settings (&amp;C)</translation>
     </message>
@@ -636,6 +648,34 @@ Beyond the regulated hours.</translation>
     <message>
         <source>回転軸</source>
         <translation>Rotation axis</translation>
+    </message>
+    <message>
+        <source>断面</source>
+        <translation>Section</translation>
+    </message>
+    <message>
+        <source>z=高さ、x=値、y=値、または a,b,c,d（a·x+b·y+c·z+d ≦ 0 の側を残す）</source>
+        <translation>z=height, x=value, y=value or a,b,c,d (keeps the side where a·x+b·y+c·z+d ≤ 0)</translation>
+    </message>
+    <message>
+        <source>断面1</source>
+        <translation>Plane 1</translation>
+    </message>
+    <message>
+        <source>断面2</source>
+        <translation>Plane 2</translation>
+    </message>
+    <message>
+        <source>断面3</source>
+        <translation>Plane 3</translation>
+    </message>
+    <message>
+        <source>断面を表示する</source>
+        <translation>Show the sections</translation>
+    </message>
+    <message>
+        <source>断面の指定が読めません: %1</source>
+        <translation>This is not a section plane: %1</translation>
     </message>
     <message>
         <source>日付</source>

@@ -53,6 +53,7 @@ struct RenderOptions {
   bool northFlip = false;
   bool shadows = false;
   std::optional<std::string_view> billboards, textures, background;
+  std::vector<GMPlane> sections;
   // The sun as the time dialog would give it for the line of --sun.
   TimeDialogValues sun;
 };
@@ -102,6 +103,13 @@ std::optional<int> ParseRenderOptions(const std::vector<std::string_view>& args,
       options.northFlip = true;
     } else if (in.Is("--shadows")) {
       options.shadows = true;
+    } else if (in.Is("--section")) {
+      if (!in.HasValue()) return Usage("--section needs z=H, x=V, y=V or a,b,c,d");
+      GMPlane plane;
+      if (const auto problem = ParseSectionText(in.TakeValue(), plane)) return Usage("--section: " + *problem);
+      if (options.sections.size() >= static_cast<std::size_t>(CStereon::kMaxSectionPlanes))
+        return Usage("at most three --section planes");
+      options.sections.push_back(plane);
     } else if (in.IsOption()) {
       return Usage("unknown option " + std::string(arg));
     } else if (!options.model) {
@@ -172,6 +180,9 @@ int RenderPicture(const RenderOptions& options) {
 
   if (options.flags) view.State().displayFlags = *options.flags;
   if (options.sunTime) view.State().lightPosition = options.sun.sunDirection;
+  // Cut before the shadows are made: what the planes remove casts none.
+  if (!options.sections.empty() && !view.SetSections(options.sections))
+    return Fail(*options.model, "the section planes were refused");
   if (options.shadows) view.MakeShadows();
   if (options.viewCommand == cmd::kResetEye) {
     if (options.corner >= 0) view.ResetEye();

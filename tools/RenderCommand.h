@@ -13,6 +13,7 @@ inline constexpr const char* kRenderUsage =
     "                         [--iso 0..3] [--perspective] [--flags HEX]\n"
 "                         [--sun HH:MM [--north-flip]] [--shadows]\n"
     "                         [--bil FILE] [--txi FILE] [--background FILE]\n"
+    "                         [--section z=H|x=V|y=V|a,b,c,d]...\n"
     "  Loads MODEL as the viewer does at start-up, resets and fits the eye,\n"
     "  turns to the chosen view and writes one picture (JPEG at quality 90, or\n"
     "  a 24-bit BMP) as the viewer's file output does: the width is rounded\n"
@@ -26,7 +27,11 @@ inline constexpr const char* kRenderUsage =
     "  list (Plan.tmp or Plan.land of the current folder, else the built-in\n"
     "  08:00 to 16:00), under the north of ../Project.tmp or ../Project.data;\n"
     "  --north-flip turns that north round. --shadows makes and shows the\n"
-    "  shadows as the viewer's shadow command does.\n";
+    "  shadows as the viewer's shadow command does.\n"
+    "  --section cuts the model open, up to three times: z=H keeps what lies\n"
+    "  below the height H, x=V and y=V what lies on the lower side of that\n"
+    "  value, a,b,c,d the side of the plane a*x + b*y + c*z + d = 0 where the\n"
+    "  sum is at most 0. Cuts through closed solids are filled.\n";
 
 // Runs the command on its arguments (after "render"). Exit status: 0 the
 // picture was written, 1 it could not be made (one line on standard error),

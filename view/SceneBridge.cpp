@@ -260,6 +260,8 @@ void CStereonView::RebuildAll() {
   if (CInkNode* sceneRoot = scene_->GetRoot()) BuildTopTrees(*root, *sceneRoot);
   selection_ = selected != nullptr ? handles_.HandleOf(*selected) : 0;
   DropHighlight();
+  // The outline of a section follows the model it cuts.
+  if (!state_.sectionPlanes.empty()) OutlineSections();
 }
 
 void CStereonView::RebuildNode(CInkNode& node) {
@@ -270,6 +272,7 @@ void CStereonView::RebuildNode(CInkNode& node) {
   measureScene_.reset();
   FillTree(node, *tree);
   DropHighlight();
+  if (!state_.sectionPlanes.empty()) OutlineSections();
 }
 
 }  // namespace korvex

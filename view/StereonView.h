@@ -79,6 +79,7 @@ enum class MouseMode : int {
   EyeTargetMove = 5,
   Rotate = 6,
   Measure = 7,
+  SectionMove = 8,  // dragging moves the chosen section plane
 };
 
 // Light colour presets.
@@ -189,6 +190,15 @@ struct StudyDrawing {
 // Cuts the ring down to the part that the planes keep (each keeps the side
 // where nx·x + ny·y + nz·z + d <= 0); an empty ring when nothing is left.
 void ClipToSections(GMPolygon& polygon, std::span<const GMPlane> planes);
+
+// A section plane as the user types it: "z=H" keeps what lies below the
+// height H, "x=V" and "y=V" what lies on the lower side of that value, and
+// "a,b,c,d" the side of the plane a·x + b·y + c·z + d = 0 where the sum is
+// at most 0. Nothing when it is read; otherwise why not, in words.
+std::optional<std::string> ParseSectionText(std::string_view text, GMPlane& plane);
+// The plane in the same words: "z=H", "x=V", "y=V" for those planes, else
+// "a,b,c,d"; read back, it gives the same plane.
+std::string SectionText(const GMPlane& plane);
 
 class CStereonView {
  public:
@@ -327,8 +337,13 @@ class CStereonView {
   // than three or a plane without a normal.
   bool SetSections(std::span<const GMPlane> planes);
   void RemoveSection(int index);
-  // Moves plane `index` along its normal: a positive distance removes more.
+  // Moves plane `index` along its normal, towards the side it removes: a
+  // positive distance keeps more.
   bool MoveSection(int index, double distance);
+  // The plane the mouse drags in the section mode: the last one added
+  // unless another is chosen.
+  void ChooseSection(int index);
+  int ChosenSection() const { return chosenSection_; }
   // The check item: sectioning on or off, the planes kept either way.
   void ShowSections(bool shown);
   bool SectionsShown() const { return state_.sectionShown; }
@@ -489,6 +504,11 @@ class CStereonView {
   ModelExtent MeasureModelExtent();
   // After the section planes or their check item changed.
   void SectionsChanged();
+  // Hands the engine the lines where the planes cut the model's faces.
+  void OutlineSections();
+  // Moves the chosen plane by a drag of (dx, dy) window pixels.
+  void DragSection(int dx, int dy);
+  int chosenSection_ = -1;
   void RemoveInvalidFrom(CInkNode& node, const GMVector& middle, double limit);
 
   UserInterface& ui_;

@@ -45,6 +45,8 @@ cmd::CommandState CStereonView::GetCommandState(int id) const {
     case cmd::kModeRotate: return Radio(mode == MouseMode::Rotate);
     case cmd::kModeMeasure: return Radio(mode == MouseMode::Measure);
     case cmd::kCopyMeasure: return Plain(!measureResult_.empty());
+    case cmd::kShowSections: return Check(state_.sectionShown && !state_.sectionPlanes.empty(), !state_.sectionPlanes.empty());
+    case cmd::kModeSectionMove: return Radio(mode == MouseMode::SectionMove, !state_.sectionPlanes.empty());
     case cmd::kShiftMode: return Check(shift);
     case cmd::kParallel: return Check(flags & frame::kParallel);
     case cmd::kShowShadows: return Check(flags & frame::kShadows);
@@ -126,6 +128,10 @@ void CStereonView::OnCommand(int id) {
     case cmd::kModeSelect: SetMode(MouseMode::Select); break;
     case cmd::kModeEyeTargetMove: SetMode(MouseMode::EyeTargetMove); break;
     case cmd::kModeMeasure: SetMode(MouseMode::Measure); break;
+    case cmd::kShowSections: ShowSections(!state_.sectionShown); break;
+    case cmd::kModeSectionMove:
+      if (!state_.sectionPlanes.empty()) SetMode(MouseMode::SectionMove);
+      break;
     case cmd::kCopyMeasure:
       // Copied as the status bar shows it, in the user's language.
       if (!measureResult_.empty()) ui_.SetClipboardText(UiText(measureResult_));

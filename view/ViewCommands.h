@@ -28,6 +28,10 @@ inline constexpr int kShiftMode = 32815;
 // Measuring: the mouse mode, and the last result to the clipboard.
 inline constexpr int kModeMeasure = 32990;
 inline constexpr int kCopyMeasure = 32991;
+// Sections: the check item that switches the planes on and off, and the
+// mouse mode that drags a plane along its normal.
+inline constexpr int kShowSections = 33010;
+inline constexpr int kModeSectionMove = 33011;
 // Shadows.
 inline constexpr int kMakeShadows = 32785;
 inline constexpr int kDeleteShadows = 32787;

@@ -249,6 +249,8 @@ void CStereonView::CopyIntoOldEngine(CStereon& engine, int width, double lineWid
   engine.SetZoom(state_.zoom);
   // The picture is cut as the screen's is.
   engine.SetSectionPlanes(engine_->SectionPlanes());
+  for (size_t i = 0; i < engine_->SectionPlanes().size(); ++i)
+    engine.SetSectionOutline(i, {engine_->SectionOutline(i).begin(), engine_->SectionOutline(i).end()});
   double start = 0.0, end = 0.0, density = 0.0;
   int mode = 0;
   engine_->GetFaceFog(start, end, density, mode);

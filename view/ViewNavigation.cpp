@@ -177,6 +177,10 @@ void CStereonView::OnMouseMove(int x, int y) {
       OrbitStep(x - downX_, y - downY_);
       downX_ = x;
       downY_ = y;
+    } else if (state_.mouseMode == MouseMode::SectionMove) {
+      DragSection(x - downX_, y - downY_);
+      downX_ = x;
+      downY_ = y;
     } else {
       range_ = ViewRect{downX_, downY_, x, y};
       moveX_ = x;
@@ -239,6 +243,8 @@ void CStereonView::ClickAction(int x, int y) {
     case MouseMode::Measure:
       MeasureClick(x, y);
       break;
+    case MouseMode::SectionMove:
+      break;  // a plane moves only while dragged
   }
 }
 

@@ -24,6 +24,7 @@
 #include "app/gui/KeyboardLocks.h"
 #include "app/gui/ViewWidget.h"
 #include "app/gui/Printing.h"
+#include "app/gui/SectionRunner.h"
 #include "app/gui/ShadowRegulationRunner.h"
 #include "app/gui/SunStudyRunner.h"
 #include "dialogs/BkColorDlg.h"
@@ -72,6 +73,8 @@ bool Markable(int id) {
     case cmd::kHiddenShadows:
     case cmd::kFastShadows:
     case cmd::kAlwaysOnTop:
+    case cmd::kShowSections:
+    case cmd::kModeSectionMove:
     case kShadowRegulationOverlayCommand: return true;
     default: return false;
   }
@@ -188,6 +191,10 @@ void MainWindow::BuildMenus() {
   view->addSeparator();
   view->addAction(Action(kModeMeasure, Tr("計測(&M)")));
   view->addAction(Action(kCopyMeasure, Tr("計測結果をコピー")));
+  view->addSeparator();
+  view->addAction(Action(kSectionDialogCommand, Tr("断面...")));
+  view->addAction(Action(cmd::kShowSections, Tr("断面表示")));
+  view->addAction(Action(cmd::kModeSectionMove, Tr("断面移動")));
 
   QMenu* settings = menuBar()->addMenu(Tr("設定(&C)"));
   settings->addAction(Action(kBackground, Tr("背景色指定(&B)...")));
@@ -593,6 +600,8 @@ void MainWindow::Command(int id) {
     if (view_) RunSunStudyDialog(this, *view_);
   } else if (id == kShadowRegulationCommand) {
     if (view_) RunShadowRegulationDialog(this, *view_);
+  } else if (id == kSectionDialogCommand) {
+    if (view_) RunSectionDialog(this, *view_);
   } else if (id == kShadowRegulationOverlayCommand) {
     if (view_) view_->ShowStudyDrawing(!view_->StudyDrawingShown());
   } else if (view_) {
@@ -610,7 +619,8 @@ void MainWindow::RefreshCommandStates() {
     } else if (id == kShadowRegulationOverlayCommand) {
       state.enabled = view_->HasStudyDrawing();
       state.checked = view_->HasStudyDrawing() && view_->StudyDrawingShown();
-    } else if (id != kExitCommand && id != kSunStudyCommand && id != kShadowRegulationCommand) {
+    } else if (id != kExitCommand && id != kSunStudyCommand && id != kShadowRegulationCommand &&
+               id != kSectionDialogCommand) {
       state = view_->GetCommandState(id);
     }
     for (QAction* action : list) {

@@ -23,6 +23,7 @@
 #include "dialogs/ColorDlg.h"
 #include "dialogs/EyeDlg.h"
 #include "dialogs/FogDlg.h"
+#include "dialogs/SectionDialog.h"
 #include "dialogs/JikokuDlg.h"
 #include "dialogs/LayerDlg.h"
 #include "dialogs/NodePropertyDlg.h"
@@ -196,6 +197,32 @@ TEST(CFogDlg, TwoGroupsMapOntoFaceAndLineFog) {
   EXPECT_EQ(read.line.end, 40.0);
   EXPECT_EQ(read.line.density, 0.5);
   EXPECT_EQ(read.line.mode, 1);
+}
+
+TEST(SectionDialog, ShowsThePlanesAsTypedAndRefusesWhatIsNoPlane) {
+  korvex::dialogs::SectionChoice choice;
+  choice.planes = {{0, 0, 1, -5}, {1, 2, 0, 3}};
+  choice.shown = false;
+  korvex::dialogs::SectionDialog dialog(choice);
+  dialog.show();
+  EXPECT_EQ(Control<QLineEdit>(dialog, "section1")->text(), QStringLiteral("z=5"));
+  EXPECT_EQ(Control<QLineEdit>(dialog, "section2")->text(), QStringLiteral("1,2,0,3"));
+  EXPECT_TRUE(Control<QLineEdit>(dialog, "section3")->text().isEmpty());
+  EXPECT_FALSE(Control<QCheckBox>(dialog, "shown")->isChecked());
+
+  // A plane without a normal is no plane; the dialog stays open on it.
+  SetText(dialog, "section3", "0,0,0,4");
+  EXPECT_TRUE(PressOk(dialog).contains(QStringLiteral("0,0,0,4")));
+  // An emptied line is no plane at all; the others close up.
+  SetText(dialog, "section1", "");
+  SetText(dialog, "section3", " y=-2.5 ");
+  Control<QCheckBox>(dialog, "shown")->setChecked(true);
+  EXPECT_TRUE(PressOk(dialog).isEmpty());
+  const auto& read = dialog.Choice();
+  ASSERT_EQ(read.planes.size(), 2u);
+  EXPECT_EQ(read.planes[0], (GMPlane{1, 2, 0, 3}));
+  EXPECT_EQ(read.planes[1], (GMPlane{0, 1, 0, 2.5}));
+  EXPECT_TRUE(read.shown);
 }
 
 TEST(CNodePropertyDlg, HandsBackVectorsAndDegrees) {

@@ -113,5 +113,52 @@ TEST_F(RenderCliTest, WritesJpegAndRefusesBadCommandLines) {
   EXPECT_TRUE(Near(ReadBmp("empty.bmp").At(8, 8), {255, 255, 255}));
 }
 
+std::string ErrorText() {
+  std::ifstream file("cli-error.txt");
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+TEST_F(RenderCliTest, SectionsCutThePlanInEachForm) {
+  const Rgb top{Lit(204, 1.0), Lit(51, 1.0), Lit(51, 1.0)};
+  // Cut halfway up, the plan shows the fill, lit as the top was.
+  ASSERT_EQ(RunCli(model + " -o z.bmp --size 64x48 --view plan --section z=5"), 0);
+  EXPECT_TRUE(Near(ReadBmp("z.bmp").At(32, 24), top));
+  ASSERT_EQ(RunCli(model + " -o below.bmp --size 64x48 --view plan --section z=-1"), 0);
+  EXPECT_TRUE(Near(ReadBmp("below.bmp").At(32, 24), {255, 255, 255}));
+  // The square spans x = 0 to 10 across the middle 48 pixels: x = 5 halves it.
+  ASSERT_EQ(RunCli(model + " -o west.bmp --size 64x48 --view plan --section x=5"), 0);
+  const Bmp west = ReadBmp("west.bmp");
+  EXPECT_TRUE(Near(west.At(20, 24), top));
+  EXPECT_TRUE(Near(west.At(44, 24), {255, 255, 255}));
+  // The same plane the other way round keeps the east half; two planes cut
+  // together.
+  ASSERT_EQ(RunCli(model + " -o east.bmp --size 64x48 --view plan --section -2,0,0,10 --section y=100"), 0);
+  const Bmp east = ReadBmp("east.bmp");
+  EXPECT_TRUE(Near(east.At(20, 24), {255, 255, 255}));
+  EXPECT_TRUE(Near(east.At(44, 24), top));
+}
+
+TEST_F(RenderCliTest, BadSectionsAreRefusedWithTheReason) {
+  const struct {
+    const char* arguments;
+    const char* reason;
+  } cases[] = {
+      {"--section z=abc", "is not z=H, x=V, y=V or a,b,c,d"},
+      {"--section 1,2,3", "is not z=H, x=V, y=V or a,b,c,d"},
+      {"--section 1,2,3,4,5", "is not z=H, x=V, y=V or a,b,c,d"},
+      {"--section w=3", "is not z=H, x=V, y=V or a,b,c,d"},
+      {"--section z=nan", "is not z=H, x=V, y=V or a,b,c,d"},
+      {"--section 0,0,0,1", "has no normal"},
+      {"--section z=1 --section z=2 --section z=3 --section z=4", "at most three"},
+      {"--section", "--section needs"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    EXPECT_EQ(RunCli(model + " -o cut.bmp " + c.arguments), 2);
+    EXPECT_NE(ErrorText().find(c.reason), std::string::npos) << ErrorText();
+  }
+  EXPECT_FALSE(std::filesystem::exists("cut.bmp"));
+}
+
 }  // namespace
 }  // namespace view_test

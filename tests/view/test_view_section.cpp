@@ -91,7 +91,99 @@ TEST_F(SectionViewTest, PictureAndFacePickingLeaveOutWhatTheSectionRemoved) {
   EXPECT_NEAR(whole.r, top.r, 4);
 }
 
-TEST_F(SectionViewTest, CastersAreCutToWhatTheSectionKeeps) {
+int CountDark(const StereonImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      const Rgb p = PixelAt(image, x, y);
+      if (p.r < 40 && p.g < 40 && p.b < 40) ++count;
+    }
+  return count;
+}
+
+TEST_F(SectionViewTest, TheCutIsOutlinedWhereThePlaneMeetsTheFaces) {
+  ASSERT_TRUE(StartWithBox());
+  State().displayFlags &= ~frame::kOutlines;  // the box's own edges would be dark too
+  ASSERT_EQ(CountDark(PaintPlan()), 0);
+  ASSERT_TRUE(view->AddHorizontalSection(5.0));
+  // The four sides of the box, each cut once at the height.
+  const auto outline = view->Engine()->SectionOutline(0);
+  const size_t lines = outline.size();
+  ASSERT_GE(lines, 4u);
+  for (const GMSegment& s : outline) {
+    EXPECT_DOUBLE_EQ(s.start.z, 5.0);
+    EXPECT_DOUBLE_EQ(s.end.z, 5.0);
+  }
+  view->Paint();
+  EXPECT_GT(CountDark(window->Read()), 40);
+  // Off, the lines go with the fill; on again, they come back.
+  view->ShowSections(false);
+  EXPECT_TRUE(view->Engine()->SectionOutline(0).empty());
+  view->ShowSections(true);
+  EXPECT_EQ(view->Engine()->SectionOutline(0).size(), lines);
+}
+
+TEST_F(SectionViewTest, DraggingMovesTheChosenPlaneAndTheCheckItemKeepsThePlanes) {
+  ASSERT_TRUE(StartWithBox());
+  PaintPlan();
+  EXPECT_FALSE(view->GetCommandState(korvex::cmd::kModeSectionMove).enabled) << "no plane to move";
+  ASSERT_TRUE(view->AddHorizontalSection(5.0));
+  ASSERT_TRUE(view->AddVerticalSection({0, 5, 0}, {10, 5, 0}));  // keeps the north half
+  EXPECT_EQ(view->ChosenSection(), 1);
+
+  view->OnCommand(korvex::cmd::kModeSectionMove);
+  ASSERT_EQ(State().mouseMode, korvex::MouseMode::SectionMove);
+  // In the plan the upright plane's normal points down the screen: dragging
+  // down moves it south, and more of the box is kept.
+  view->OnLeftDown(100, 50);
+  view->OnMouseMove(100, 60);
+  view->OnLeftUp(100, 60);
+  const double south = view->Sections()[1].d;
+  EXPECT_LT(south, 4.9);
+  EXPECT_GT(south, 0.0);
+  EXPECT_TRUE(view->KeptBySections({5, 4.95, 1}));
+  EXPECT_NEAR(view->Sections()[0].d, -5.0, 1e-12) << "the other plane stays";
+
+  // The floor cut is seen face on: dragging up lifts it.
+  view->ChooseSection(0);
+  view->OnLeftDown(100, 50);
+  view->OnMouseMove(100, 40);
+  view->OnLeftUp(100, 40);
+  EXPECT_LT(view->Sections()[0].d, -5.1);
+  EXPECT_NEAR(view->Sections()[1].d, south, 1e-12);
+
+  // The check item switches the cut off and on; the planes stay.
+  EXPECT_TRUE(view->GetCommandState(korvex::cmd::kShowSections).checked);
+  view->OnCommand(korvex::cmd::kShowSections);
+  EXPECT_FALSE(view->GetCommandState(korvex::cmd::kShowSections).checked);
+  EXPECT_TRUE(view->Engine()->SectionPlanes().empty());
+  view->OnCommand(korvex::cmd::kShowSections);
+  EXPECT_EQ(view->Engine()->SectionPlanes().size(), 2u);
+
+  // Without planes the mouse has nothing to move and selects again.
+  view->RemoveSection(1);
+  view->RemoveSection(0);
+  EXPECT_EQ(State().mouseMode, korvex::MouseMode::Select);
+}
+
+TEST(SectionText, TypedPlanesReadBackAsTheyWereWritten) {
+  const GMPlane planes[] = {{0, 0, 1, -5}, {1, 0, 0, 2.5}, {0, 1, 0, 0}, {1, 2, 3, 4}, {0.1, -0.7, 0, 1e-9}};
+  for (const GMPlane& p : planes) {
+    const std::string text = korvex::SectionText(p);
+    GMPlane back;
+    ASSERT_EQ(korvex::ParseSectionText(text, back), std::nullopt) << text;
+    EXPECT_EQ(back, p) << text;
+  }
+  EXPECT_EQ(korvex::SectionText({0, 0, 1, -5}), "z=5");
+  EXPECT_EQ(korvex::SectionText({1, 0, 0, 2.5}), "x=-2.5");
+  GMPlane plane;
+  for (const char* bad : {"", "z=", "z=1e400", "z=5 ", "q=1", "1,2,3", "1,2,3,4,", "a,b,c,d", "0,0,0,7"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_NE(korvex::ParseSectionText(bad, plane), std::nullopt);
+  }
+}
+
+TEST(SectionClip, CastersAreCutToWhatTheSectionKeeps) {
   GMPolygon wall;
   wall.points = {{0, 0, 0}, {10, 0, 0}, {10, 0, 10}, {0, 0, 10}};
   const GMPlane planes[2] = {{0, 0, 1, -4}, {1, 0, 0, -6}};  // below 4, west of 6
