@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, MenusFollowTheCommandTableAndKeepTheirMarksCurrent) {
   ASSERT_EQ(menus.size(), 3);
   EXPECT_EQ(menus[0]->text(), QStringLiteral("ﾌｧｲﾙ(&F)"));
   EXPECT_EQ(menus[0]->menu()->actions().size(), 16);
-  EXPECT_EQ(menus[1]->menu()->actions().size(), 10);
+  EXPECT_EQ(menus[1]->menu()->actions().size(), 14);
   // The commands the original menus never offered come after the items
   // they did offer (the exit stays last), each with the command's text.
   const auto texts = [](QMenu* menu) {
@@ -234,7 +234,8 @@ TEST_F(MainWindowTest, MenusFollowTheCommandTableAndKeepTheirMarksCurrent) {
   const QStringList view = texts(menus[1]->menu());
   EXPECT_EQ(view.mid(4, 3), (QStringList{QStringLiteral("視点・注視点設定..."), QStringLiteral("ソーラビュー"),
                                          QStringLiteral("ﾌｫｸﾞ設定...")}));
-  EXPECT_EQ(view.mid(8), (QStringList{QStringLiteral("計測(&M)"), QStringLiteral("計測結果をコピー")}));
+  EXPECT_EQ(view.mid(8, 2), (QStringList{QStringLiteral("計測(&M)"), QStringLiteral("計測結果をコピー")}));
+  EXPECT_EQ(view.mid(11), (QStringList{QStringLiteral("断面..."), QStringLiteral("断面表示"), QStringLiteral("断面移動")}));
   const QStringList settings = texts(menus[2]->menu());
   EXPECT_EQ(settings.last(), QStringLiteral("影描画の高速化"));
   EXPECT_GT(settings.indexOf(QStringLiteral("非表示体の影")), settings.indexOf(QStringLiteral("Aero対応機能の無効化")));
