@@ -393,8 +393,26 @@ void COGLDispTree::DrawOutlines() { DrawPass(Pass::Outlines, shift); }
 void COGLDispTree::DrawTransparent() { DrawPass(Pass::Transparent, shift); }
 void COGLDispTree::DrawPoints() { DrawPass(Pass::Points, shift); }
 void COGLDispTree::DrawMarks() { DrawPass(Pass::Marks, shift); }
-void COGLDispTree::VisitFaceLists(const std::function<void(const OGLDispLists&)>& visit) {
+void COGLDispTree::VisitFaceLists(const std::function<void(const COGLDispTree&)>& visit) {
   DrawPass(Pass::Visit, shift, &visit);
+}
+
+void COGLDispTree::DrawOwnFaces() const {
+  if (lists_ && lists_->faceList) {
+    glCallList(lists_->faceList.Id());
+    return;
+  }
+  if (!record_ || record_->transparent || record_->faces.empty()) return;
+  // The record's corners are in this node's coordinates less its shift,
+  // as its own list would be: the placement applied around the visit fits.
+  const std::vector<float>& f = record_->faces;
+  glBegin(GL_TRIANGLES);
+  for (size_t i = 0; i + 12 <= f.size(); i += 12) {
+    glVertex3fv(&f[i + 3]);
+    glVertex3fv(&f[i + 6]);
+    glVertex3fv(&f[i + 9]);
+  }
+  glEnd();
 }
 
 int COGLDispTree::CountPickable() const {
@@ -479,7 +497,7 @@ GMVector COGLDispTree::PlacedShift() const {
 }
 
 void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift,
-                            const std::function<void(const OGLDispLists&)>* visit) {
+                            const std::function<void(const COGLDispTree&)>* visit) {
   if (!lists_) return;
   // The parent's frame holds its coordinates less its shift, this node's
   // lists hold its own coordinates less its own shift. Between the two lies
@@ -507,12 +525,14 @@ void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift,
       case Pass::Points: id = lists_->pointList.Id(); break;
       case Pass::Marks: id = lists_->markList.Id(); break;
       case Pass::Visit:
-        if (visit != nullptr && lists_->faceList) (*visit)(*lists_);
+        if (visit != nullptr &&
+            (lists_->faceList || (record_ && !record_->transparent && !record_->faces.empty())))
+          (*visit)(*this);
         break;
     }
     if (id != 0) glCallList(id);
   }
-  if (!blocks_.empty()) DrawBlocks(pass);
+  if (!blocks_.empty() && pass != Pass::Visit) DrawBlocks(pass);
   for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
     static_cast<COGLDispTree*>(it->GetData())->DrawPass(pass, shift, visit);
   if (placed) glPopMatrix();
@@ -574,12 +594,7 @@ void COGLDispTree::Build(const OGLDispElement* element) {
     if (any)
       l.faceBox = GMBox{box.minX - shift.x, box.minY - shift.y, box.minZ - shift.z,
                         box.maxX - shift.x, box.maxY - shift.y, box.maxZ - shift.z};
-    const double lift = (option & 1) ? 0.5 : 0.0;
-    l.cutAmbient = {static_cast<float>(k.r * 0.5 / 255.0), static_cast<float>(k.g * 0.5 / 255.0),
-                    static_cast<float>(k.b * 0.5 / 255.0), 1.0f};
-    l.cutDiffuse = {static_cast<float>((k.r + (255.0 - k.r) * lift) / 255.0),
-                    static_cast<float>((k.g + (255.0 - k.g) * lift) / 255.0),
-                    static_cast<float>((k.b + (255.0 - k.b) * lift) / 255.0), 1.0f};
+    FaceMaterial(e.color, whiteForBlack != 0, (option & 1) != 0, 1.0, l.cutAmbient.data(), l.cutDiffuse.data());
     const std::vector<OGLTriangle> triangles = Triangulate(e, true);
     size_t meshTriangles = 0;
     if (!triangles.empty() || !e.meshes.empty()) {
@@ -684,6 +699,18 @@ void COGLDispTree::BuildRecord(const OGLDispElement& e) {
   r.colour[3] = 255;
   r.outlineDiffuse = options[0] != 0;
 
+  if (opaque && (!e.polygons.empty() || !e.meshes.empty())) {
+    // A section fills the cut of a shared solid as of one with lists of
+    // its own.
+    bool any = false;
+    GMBox box;
+    l.closed = OpenEdgeSum(e, box, any) == 0 && any;
+    if (any)
+      l.faceBox = GMBox{box.minX - shift.x, box.minY - shift.y, box.minZ - shift.z,
+                        box.maxX - shift.x, box.maxY - shift.y, box.maxZ - shift.z};
+    std::copy(std::begin(r.ambient), std::end(r.ambient), l.cutAmbient.begin());
+    std::copy(std::begin(r.diffuse), std::end(r.diffuse), l.cutDiffuse.begin());
+  }
   if (!e.polygons.empty() || !e.meshes.empty()) {
     for (const OGLTriangle& t : Triangulate(e, opaque)) PushTriangle(r.faces, t, shift);
     ForEachMeshTriangle(e.meshes, opaque, [&](const OGLTriangle& t) { PushTriangle(r.faces, t, shift); });
@@ -775,6 +802,7 @@ void COGLDispTree::CompileBlock(Block& block) {
         case Pass::Outlines: any = !r.outlines.empty(); break;
         case Pass::Points: any = !r.points.empty(); break;
         case Pass::Marks: any = !r.markPoints.empty() || !r.markLines.empty(); break;
+        case Pass::Visit: break;
       }
       if (any) break;
     }
@@ -867,6 +895,8 @@ void COGLDispTree::EmitBlock(const Block& block, Pass pass, bool named) const {
           setColour(r.colour);
           EmitRecordVertices(GL_POINTS, r.markPoints, move, moved);
           EmitRecordVertices(GL_LINES, r.markLines, move, moved);
+          break;
+        case Pass::Visit:
           break;
       }
       if (named && drawn) glPopName();

@@ -164,9 +164,14 @@ class COGLDispTree : public CPlainList {
   virtual void DrawTransparent();
   virtual void DrawPoints();
   virtual void DrawMarks();
-  // Calls `visit` for every shown node with an opaque face list, in drawing
-  // order, with the node's placement applied to the model-view matrix.
-  void VisitFaceLists(const std::function<void(const OGLDispLists&)>& visit);
+  // Calls `visit` for every shown node with opaque faces (in a list of its
+  // own or in its parent's shared lists), in drawing order, with the node's
+  // placement applied to the model-view matrix.
+  void VisitFaceLists(const std::function<void(const COGLDispTree&)>& visit);
+  // This node's opaque faces alone, without materials or names, as
+  // VisitFaceLists hands the node over: from its own list, or from its
+  // record when it shares its parent's lists.
+  void DrawOwnFaces() const;
   // Triangles and segments of this node and all below it: the selection
   // buffer needs at most one record per primitive.
   virtual int CountPickable() const;
@@ -226,7 +231,7 @@ class COGLDispTree : public CPlainList {
  private:
   enum class Pass { Faces, Lines, Outlines, Transparent, Points, Marks, Visit };
   void DrawPass(Pass pass, const GMVector& parentShift,
-                const std::function<void(const OGLDispLists&)>* visit = nullptr);
+                const std::function<void(const COGLDispTree&)>* visit = nullptr);
   void Build(const OGLDispElement* element);
   bool ShareableElement(const OGLDispElement& e) const;
   void BuildRecord(const OGLDispElement& e);

@@ -145,7 +145,8 @@ void CStereon::DrawSectionCuts(int flags) {
   glEnable(GL_STENCIL_TEST);
   glStencilMask(1u);
   glDisable(GL_CULL_FACE);
-  tree->VisitFaceLists([&](const OGLDispLists& lists) {
+  tree->VisitFaceLists([&](const COGLDispTree& node) {
+    const OGLDispLists& lists = *node.GetLists();
     if (!lists.closed) return;
     const GMBox& b = lists.faceBox;
     if (b.minX > b.maxX) return;
@@ -215,7 +216,7 @@ void CStereon::DrawSectionCuts(int flags) {
       glDisable(GL_DEPTH_TEST);
       glStencilFunc(GL_ALWAYS, 0, 1u);
       glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
-      glCallList(lists.faceList.Id());
+      node.DrawOwnFaces();
 
       glPushMatrix();
       glLoadIdentity();

@@ -223,6 +223,38 @@ TEST_F(SectionTest, ThreePlanesCutACornerOutAndKeepTheirPlaceFarFromTheOrigin) {
   }
 }
 
+TEST_F(SectionTest, BuildingsInTheirParentsSharedListsAreFilledToo) {
+  const GMVector eye{0, -30, 60}, target{0, 0, 20};
+  const auto tall = Box({-10, -10, 0}, {10, 10, 40});
+  const auto cutHeight = Box({-10, -10, 0}, {10, 10, 30});
+  const GMPlane at30{0, 0, 1, -30};
+  auto engine = Engine(eye, target);
+  ASSERT_TRUE(engine);
+  engine->MakeCurrent();
+  // A district: the parent compiles its small children into shared lists.
+  auto parent = std::make_unique<COGLDispTree>();
+  parent->SetElement(nullptr);
+  parent->SetShareChildLists(true);
+  COGLDispTree* district = parent.get();
+  engine->GetDispTree()->AddChild(std::move(parent));
+  auto child = std::make_unique<COGLDispTree>();
+  COGLDispTree* building = child.get();
+  district->AddChild(std::move(child));
+  OGLDispElement element;
+  element.name = 1;
+  element.color = kRed;
+  element.polygons = tall;
+  building->SetElement(&element);
+  ASSERT_TRUE(building->InSharedLists());
+  ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
+  const StereonImage cut = Draw(*engine);
+
+  auto reference = Engine(eye, target);
+  ASSERT_TRUE(reference);
+  Add(*reference, cutHeight, kRed, 1);
+  EXPECT_LT(Differing(cut, Draw(*reference), kEdgeShare), kEdgeShare);
+}
+
 TEST_F(SectionTest, PlanesAreRefusedWithoutANormalOrBeyondThree) {
   auto engine = MakeEngine();
   ASSERT_TRUE(engine);
