@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "dialogs/SectionDialog.h"
+#include "dialogs/SectionDlg.h"
 #include "view/StereonView.h"
 
 namespace korvex {
@@ -11,7 +11,7 @@ void RunSectionDialog(QWidget* parent, CStereonView& view) {
   dialogs::SectionChoice choice;
   choice.planes.assign(view.Sections().begin(), view.Sections().end());
   choice.shown = view.SectionsShown();
-  dialogs::SectionDialog dialog(choice, parent);
+  dialogs::CSectionDlg dialog(choice, parent);
   if (dialog.exec() != QDialog::Accepted) return;
   // The dialog has read every line: three planes at most, each with a
   // normal, which the view takes as they are.

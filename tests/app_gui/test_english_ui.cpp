@@ -48,7 +48,7 @@
 #include "dialogs/JikokuDlg.h"
 #include "dialogs/LayerDlg.h"
 #include "dialogs/NodePropertyDlg.h"
-#include "dialogs/SectionDialog.h"
+#include "dialogs/SectionDlg.h"
 #include "dialogs/ShadowRegulationDlg.h"
 #include "dialogs/SunStudyDlg.h"
 #include "dialogs/TextureDlg.h"
@@ -192,7 +192,7 @@ TEST_F(EnglishTest, EveryDialogIsEnglish) {
       {"node", [] { return std::make_unique<korvex::dialogs::CNodePropertyDlg>(korvex::NodePropertyValues{}); }},
       {"regulation", [&] { return std::make_unique<korvex::dialogs::CShadowRegulationDlg>(regulation); }},
       {"sun study", [&] { return std::make_unique<korvex::dialogs::CSunStudyDlg>(study); }},
-      {"section", [] { return std::make_unique<korvex::dialogs::SectionDialog>(korvex::dialogs::SectionChoice{}); }},
+      {"section", [] { return std::make_unique<korvex::dialogs::CSectionDlg>(korvex::dialogs::SectionChoice{}); }},
       {"texture", [] { return std::make_unique<korvex::dialogs::CTextureDlg>(std::span<StereonTexture* const>{}); }},
       {"layers", [&] {
          return std::make_unique<korvex::dialogs::CLayerDlg>([root] { return root; }, [](CInkNode&) {}, [] {});

@@ -23,7 +23,7 @@
 #include "dialogs/ColorDlg.h"
 #include "dialogs/EyeDlg.h"
 #include "dialogs/FogDlg.h"
-#include "dialogs/SectionDialog.h"
+#include "dialogs/SectionDlg.h"
 #include "dialogs/JikokuDlg.h"
 #include "dialogs/LayerDlg.h"
 #include "dialogs/NodePropertyDlg.h"
@@ -199,11 +199,11 @@ TEST(CFogDlg, TwoGroupsMapOntoFaceAndLineFog) {
   EXPECT_EQ(read.line.mode, 1);
 }
 
-TEST(SectionDialog, ShowsThePlanesAsTypedAndRefusesWhatIsNoPlane) {
+TEST(CSectionDlg, ShowsThePlanesAsTypedAndRefusesWhatIsNoPlane) {
   korvex::dialogs::SectionChoice choice;
   choice.planes = {{0, 0, 1, -5}, {1, 2, 0, 3}};
   choice.shown = false;
-  korvex::dialogs::SectionDialog dialog(choice);
+  korvex::dialogs::CSectionDlg dialog(choice);
   dialog.show();
   EXPECT_EQ(Control<QLineEdit>(dialog, "section1")->text(), QStringLiteral("z=5"));
   EXPECT_EQ(Control<QLineEdit>(dialog, "section2")->text(), QStringLiteral("1,2,0,3"));

@@ -21,9 +21,9 @@ struct SectionChoice {
   bool shown = true;
 };
 
-class SectionDialog final : public QDialog {
+class CSectionDlg final : public QDialog {
  public:
-  explicit SectionDialog(const SectionChoice& choice, QWidget* parent = nullptr);
+  explicit CSectionDlg(const SectionChoice& choice, QWidget* parent = nullptr);
 
   const SectionChoice& Choice() const { return choice_; }
 

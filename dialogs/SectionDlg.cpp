@@ -1,10 +1,9 @@
-#include "dialogs/SectionDialog.h"
+#include "dialogs/SectionDlg.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "dialogs/DialogFields.h"
@@ -15,7 +14,7 @@ using korvex::Tr;
 
 namespace korvex::dialogs {
 
-SectionDialog::SectionDialog(const SectionChoice& choice, QWidget* parent) : QDialog(parent), choice_(choice) {
+CSectionDlg::CSectionDlg(const SectionChoice& choice, QWidget* parent) : QDialog(parent), choice_(choice) {
   setWindowTitle(Tr("断面"));
   auto* layout = new QVBoxLayout(this);
   auto* hint = new QLabel(Tr("z=高さ、x=値、y=値、または a,b,c,d（a·x+b·y+c·z+d ≦ 0 の側を残す）"), this);
@@ -37,19 +36,14 @@ SectionDialog::SectionDialog(const SectionChoice& choice, QWidget* parent) : QDi
   AddOkCancel(this);
 }
 
-void SectionDialog::accept() {
+void CSectionDlg::accept() {
   SectionChoice read;
   for (QLineEdit* line : lines_) {
     const std::string text = line->text().trimmed().toStdString();
     if (text.empty()) continue;
     GMPlane plane;
     if (ParseSectionText(text, plane)) {
-      auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
-                                  Tr("断面の指定が読めません: %1").arg(line->text()), QMessageBox::Ok, this);
-      box->setObjectName(QStringLiteral("fieldMessage"));
-      box->setAttribute(Qt::WA_DeleteOnClose);
-      box->open();
-      line->setFocus();
+      ShowRefusal(line, Tr("断面の指定が読めません: %1").arg(line->text()));
       line->selectAll();
       return;
     }
