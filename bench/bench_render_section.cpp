@@ -16,9 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "render/GLContext.h"
 #include "render/Stereon.h"
-#include "render/gl_api.h"
+#include "tests/support/headless_window.h"
 
 namespace {
 
@@ -29,38 +28,6 @@ constexpr int kSplit = 6;    // quads along each edge of a building's side
 constexpr double kPitch = 20.0;
 constexpr double kSide = 12.0;
 constexpr double kHeightOf = 30.0;
-
-class BenchWindow final : public korvex::GLWindowContext {
- public:
-  bool Open() {
-    std::string why;
-    context_ = korvex::CreateHeadlessContext(nullptr, &why);
-    if (!context_ || !context_->MakeCurrent()) {
-      std::fprintf(stderr, "no headless context: %s\n", why.c_str());
-      return false;
-    }
-    framebuffer_ = korvex::GLFramebuffer::Create(kWidth, kHeight);
-    return framebuffer_ != nullptr;
-  }
-  ~BenchWindow() override {
-    if (context_ && context_->MakeCurrent()) framebuffer_.reset();
-  }
-  bool MakeCurrent() override {
-    if (!context_->MakeCurrent()) return false;
-    framebuffer_->Bind();
-    return true;
-  }
-  void DoneCurrent() override { context_->DoneCurrent(); }
-  void Size(int& width, int& height) const override {
-    width = kWidth;
-    height = kHeight;
-  }
-  void Present() override {}
-
- private:
-  std::unique_ptr<korvex::StereonGLContext> context_;
-  std::unique_ptr<korvex::GLFramebuffer> framebuffer_;
-};
 
 // The sides of one building, each split into quads. Every corner comes from
 // one lattice of the box, so neighbouring sides share their edges exactly
@@ -90,15 +57,20 @@ std::vector<GMPolygon> Building(int gx, int gy) {
 }
 
 struct Fixture {
-  BenchWindow window;
+  std::unique_ptr<korvex_test::HeadlessWindow> window;
   std::unique_ptr<CStereon> engine;
   std::vector<std::vector<GMPolygon>> buildings;
   int closed = 0;
   bool ok = false;
   Fixture() {
-    if (!window.Open()) return;
+    std::string why;
+    window = korvex_test::HeadlessWindow::Create(kWidth, kHeight, &why);
+    if (!window) {
+      std::fprintf(stderr, "no headless context: %s\n", why.c_str());
+      return;
+    }
     engine = std::make_unique<CStereon>();
-    if (!engine->CreateOnWindow(&window)) return;
+    if (!engine->CreateOnWindow(window.get())) return;
     const double middle = kGrid * kPitch * 0.5;
     engine->SetCamera({middle, -middle * 0.6, middle * 1.2}, {middle, middle, 0.0}, {0.0, 0.0, 1.0});
     engine->SetPlanes(1.0, 10000.0, 45.0);
