@@ -57,24 +57,9 @@ void BM_ConcaveRing1000(benchmark::State& state) {
   state.counters["triangles"] = static_cast<double>(triangles);
 }
 
-// A surveyed outline of a site: vertices at even steps round it, on a
-// wavy boundary with 5 cm of survey noise, so about every other corner is
-// reflex.
-GMPolygon SurveyedOutline(int n) {
-  std::mt19937 rng(17);
-  std::uniform_real_distribution<double> noise(-0.05, 0.05);
-  GMPolygon ring;
-  for (int i = 0; i < n; ++i) {
-    const double a = 2.0 * 3.14159265358979323846 * i / n;
-    const double r = 40.0 + 6.0 * std::sin(7.0 * a) + 2.0 * std::cos(23.0 * a) + noise(rng);
-    ring.points.push_back({r * std::cos(a), r * std::sin(a), 12.0});
-  }
-  return ring;
-}
-
 template <GMPolygonSetPtr (*Triangulate)(const GMPolygon&, double)>
 void BM_SurveyedOutline(benchmark::State& state) {
-  const GMPolygon ring = SurveyedOutline(static_cast<int>(state.range(0)));
+  const GMPolygon ring = samples::SurveyedOutline(static_cast<int>(state.range(0)));
   size_t triangles = 0;
   for (auto _ : state) {
     GMPolygonSetPtr set = Triangulate(ring, GM_TOLERANCE);
@@ -85,8 +70,45 @@ void BM_SurveyedOutline(benchmark::State& state) {
   state.counters["triangles"] = static_cast<double>(triangles);
 }
 
+// Faces the clipper cannot finish within its budget: a surveyed outline made
+// untidy by one vertex a hair beside another (not plain, so no local test
+// from the start), and random points, a tangled self-crossing ring.
+GMPolygon UntidyOutline(int n) {
+  GMPolygon ring = samples::SurveyedOutline(n);
+  GMVector twin = ring.points[5];
+  twin.x += 3e-7;
+  ring.points.insert(ring.points.begin() + 6, twin);
+  return ring;
+}
+
+GMPolygon Tangled(int n) {
+  std::mt19937 rng(5);
+  return samples::TangledRing(rng, n);
+}
+
+template <GMPolygon (*Make)(int)>
+void BM_Face(benchmark::State& state) {
+  const GMPolygon ring = Make(static_cast<int>(state.range(0)));
+  size_t triangles = 0;
+  for (auto _ : state) {
+    GMPolygonSetPtr set = GMTriangulate(ring, GM_TOLERANCE);
+    triangles = set ? set->polygons.size() : 0;
+    benchmark::DoNotOptimize(set);
+  }
+  state.counters["vertices"] = static_cast<double>(ring.Count());
+  state.counters["triangles"] = static_cast<double>(triangles);
+}
+
 }  // namespace
 
+// A tangled face took cubic time (2,000 points a minute); bounded, one of
+// 100,000 points must also stay under a second.
+BENCHMARK(BM_Face<Tangled>)->Name("Triangulate/TangledFace")->Arg(2000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Face<UntidyOutline>)
+    ->Name("Triangulate/UntidyOutline")
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 // One face of 100,000 vertices, a 3 MB OBJ, must take well under a second.
 BENCHMARK(BM_SurveyedOutline<GMTriangulate>)
     ->Name("Triangulate/SurveyedOutline")

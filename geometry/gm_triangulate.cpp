@@ -11,6 +11,13 @@
 //   allow, and run the exact test only where a box test cannot rule out the
 //   outcome that matters. Edges are visited in ring order from the front, as
 //   the ray-casting restarts depend on which edge is met first.
+//
+// Clipping is bounded. A tangled, self-crossing face (a footprint traced
+// badly, a file made to hurt) finds no ear on a full turn again and again, and
+// backtracking makes that cubic: a face of 2,000 random points took a minute.
+// Every ring gets a budget of edge visits well beyond what the faces of real
+// buildings need; a ring that spends it goes on with the local ear test in
+// z-order below, which costs about n log n, for whatever is left of it.
 #include "geometry/gm_triangulate.h"
 
 #include <algorithm>
@@ -71,6 +78,26 @@ bool HasRepeatedPoint(const std::vector<GMVector>& points, double tol) {
   return false;
 }
 
+// Edges the clipper may visit on one ring (about half a second): a face of
+// a building with a few thousand vertices needs a small part of it.
+constexpr long long kClippingWork = 60'000'000;
+
+// Triangles as vertex indices into one point list.
+using Triangles = std::vector<std::array<int, 3>>;
+
+GMPolygonSetPtr MakeSet(const std::vector<GMVector>& points, const Triangles& triangles) {
+  auto set = std::make_unique<GMPolygonSet>();
+  set->polygons.resize(triangles.size());
+  for (size_t t = 0; t < triangles.size(); ++t)
+    set->polygons[t].points = {points[triangles[t][0]], points[triangles[t][1]], points[triangles[t][2]]};
+  return set;
+}
+
+// The rest of a ring on which the clipper spent its budget, clipped by the
+// local ear test, appended to triangles (indices into ring).
+void ClipWhatIsLeft(const std::vector<GMVector>& points, const std::vector<int>& ring, double tol,
+                    Triangles& triangles);
+
 class EarClipper {
  public:
   EarClipper(const std::vector<GMVector>& points, double tol) : pts_(points), tol_(tol) {
@@ -99,6 +126,7 @@ class EarClipper {
   GMPolygonSetPtr Run();
 
  private:
+  bool OverBudget() const { return work_ > kClippingWork; }
   const GMVector& At(int pos) const { return pts_[static_cast<size_t>(order_[static_cast<size_t>(pos)])]; }
   const GMVector& ImageAt(int pos) const {
     return image_[static_cast<size_t>(order_[static_cast<size_t>(pos)])];
@@ -131,6 +159,7 @@ class EarClipper {
   std::vector<int> order_;  // the ring from the front, refreshed for each ear test
   GMProjectionAxis axis_ = -1;
   std::vector<GMVector> image_;  // every vertex's image for axis_
+  long long work_ = 0;           // edges visited so far, against kClippingWork
 };
 
 void EarClipper::UseAxis(GMProjectionAxis axis) {
@@ -142,6 +171,7 @@ void EarClipper::UseAxis(GMProjectionAxis axis) {
 
 bool EarClipper::IsEar() {
   const int n = size_;
+  work_ += n;
   order_.clear();
   for (int v = front_, k = 0; k < n; ++k, v = next_[v]) order_.push_back(v);
 
@@ -220,6 +250,7 @@ bool EarClipper::MidpointInside(const GMVector& p) {
   aim();
 
   int crossings = 0, turns = 0, raises = 0;
+  work_ += 2 * n;
   for (int i = 0; i < n; ++i) {
     const GMVector& a = ImageAt(i);
     const GMVector& b = ImageAt(i + 1 == n ? 0 : i + 1);
@@ -236,6 +267,10 @@ bool EarClipper::MidpointInside(const GMVector& p) {
       if (GMIsSamePoint(hit, b, tol_) || GMIsSamePoint(hit, a, tol_)) {
         e = gm_detail::TurnedRayEnd(p, e);
         if (++turns == gm_detail::kMaxRayTurns) break;
+        // Every restart walks the ring again; a budget spent ends the test
+        // (the caller sees it and stops clipping).
+        work_ += n;
+        if (OverBudget()) return false;
         aim();
         crossings = 0;
         i = -1;
@@ -245,6 +280,8 @@ bool EarClipper::MidpointInside(const GMVector& p) {
     } else if (r == 2) {
       e.y += 1.0;
       if (++raises == gm_detail::kMaxRayRaises) break;
+      work_ += n;
+      if (OverBudget()) return false;
       aim();
       crossings = 0;
       i = -1;
@@ -254,12 +291,20 @@ bool EarClipper::MidpointInside(const GMVector& p) {
 }
 
 GMPolygonSetPtr EarClipper::Run() {
-  std::vector<std::array<int, 3>> triangles;
+  Triangles triangles;
   triangles.reserve(pts_.size());
   int remembered = -1;
   int cycle = 0, backtracks = 0;
   while (size_ > 3) {
-    if (!IsEar()) {
+    const bool ear = IsEar();
+    if (OverBudget()) {
+      std::vector<int> left;
+      left.reserve(static_cast<size_t>(size_));
+      for (int v = front_, k = 0; k < size_; ++k, v = next_[v]) left.push_back(v);
+      ClipWhatIsLeft(pts_, left, tol_, triangles);
+      return MakeSet(pts_, triangles);
+    }
+    if (!ear) {
       Turn();
       if (++cycle == size_) {
         // A full turn without an ear: put back the middle vertex of the last
@@ -285,12 +330,7 @@ GMPolygonSetPtr EarClipper::Run() {
     cycle = 0;
   }
   triangles.push_back({front_, next_[front_], next_[next_[front_]]});
-
-  auto set = std::make_unique<GMPolygonSet>();
-  set->polygons.resize(triangles.size());
-  for (size_t t = 0; t < triangles.size(); ++t)
-    set->polygons[t].points = {pts_[triangles[t][0]], pts_[triangles[t][1]], pts_[triangles[t][2]]};
-  return set;
+  return MakeSet(pts_, triangles);
 }
 
 // --- large plain rings -------------------------------------------------------
@@ -304,6 +344,11 @@ GMPolygonSetPtr EarClipper::Run() {
 // images), so the vertices near a triangle are found without a walk round the
 // ring. The cut order is the clipper's own, so the triangles are the same.
 // Rings that are not plain go to the clipper above.
+//
+// The same test also finishes what the clipper above leaves when it spends
+// its budget. Such a ring is usually tangled, where no test can say what
+// inside means; the local one at least ends in bounded time and covers a
+// face that is merely large and untidy.
 
 constexpr int kLocalTestMinimum = 64;  // smaller rings gain nothing
 
@@ -331,14 +376,24 @@ double SegmentDistance2(const GMVector& p, const GMVector& a, const GMVector& b)
 
 class LocalEarClipper {
  public:
-  LocalEarClipper(const std::vector<GMVector>& points, double tol) : pts_(points), tol_(tol) {}
+  // anyRing: clip whatever ring comes, plain or not (for what the clipper
+  // above left); otherwise only a plain ring.
+  LocalEarClipper(const std::vector<GMVector>& points, double tol, bool anyRing = false)
+      : pts_(points), tol_(tol), anyRing_(anyRing) {}
 
   // The triangles, or null when the ring is not plain (or turned out not to
   // be, by finding no ear on a full turn).
   GMPolygonSetPtr Run();
+  // For any ring: cuts ears until none is found on a full turn or the
+  // budget is spent, then closes with one triangle at the front, as the
+  // clipper above does when backtracking runs out.
+  void ClipAny(Triangles& triangles);
 
  private:
   bool Prepare();
+  // Cuts ears into triangles; false when a full turn finds none or the
+  // budget is spent, with the triangles cut so far and the ring's front.
+  bool Clip(Triangles& triangles, int& front);
   bool IsPlain() const;
   bool IsEar(int i0, int i1, int i2) const;
   void Unlink(int v) {
@@ -357,6 +412,11 @@ class LocalEarClipper {
 
   const std::vector<GMVector>& pts_;
   const double tol_;
+  const bool anyRing_;
+  // Vertices looked at, and how many may be: an untidy ring of a real site
+  // needs a few dozen per vertex, a tangled one would go on for ever.
+  mutable long long work_ = 0;
+  const long long budget_ = 128LL * static_cast<long long>(pts_.size()) + 1'000'000;
   std::vector<GMVector> image_;
   std::vector<int> next_, prev_, nextZ_, prevZ_;
   std::vector<uint32_t> z_;
@@ -367,10 +427,24 @@ class LocalEarClipper {
 
 bool LocalEarClipper::Prepare() {
   const int n = static_cast<int>(pts_.size());
+  // The ring's area vector (Newell's) and centre, for the flatness test and
+  // for an axis where the ring has no normal of its own.
+  GMVector newell{0, 0, 0}, centre{0, 0, 0};
+  for (int i = 0; i < n; ++i) {
+    const GMVector& p = pts_[i];
+    const GMVector& q = pts_[(i + 1) % n];
+    newell.x += (p.y - q.y) * (p.z + q.z);
+    newell.y += (p.z - q.z) * (p.x + q.x);
+    newell.z += (p.x - q.x) * (p.y + q.y);
+    centre = {centre.x + p.x / n, centre.y + p.y / n, centre.z + p.z / n};
+  }
   GMPolygon ring;
   ring.points = pts_;
-  const GMVector normal = GMPolygonNormal(ring, 1e-7);
-  if (normal.x == GM_UNDEFINED) return false;
+  GMVector normal = GMPolygonNormal(ring, 1e-7);
+  if (normal.x == GM_UNDEFINED) {
+    if (!anyRing_) return false;
+    normal = newell;
+  }
   const GMProjectionAxis axis = GMProjectionAxisOf(normal);
   image_.resize(pts_.size());
   double maxX = -GM_UNDEFINED, maxY = -GM_UNDEFINED, extent = 0.0;
@@ -384,29 +458,23 @@ bool LocalEarClipper::Prepare() {
   }
   for (int i = 0; i < n; ++i) area += Cross2(image_[0], image_[i], image_[(i + 1) % n]);
   const double size = std::max(maxX - minX_, maxY - minY_);
-  if (!(size > 0.0) || !std::isfinite(area) || std::fabs(area) <= 1e-9 * size * size) return false;
-  turn_ = area > 0.0 ? 1.0 : -1.0;
-  // Flat: every vertex near the plane through the centre along the ring's
-  // area vector (Newell's), so the image is true to the ring.
-  GMVector newell{0, 0, 0}, centre{0, 0, 0};
-  for (int i = 0; i < n; ++i) {
-    const GMVector& p = pts_[i];
-    const GMVector& q = pts_[(i + 1) % n];
-    newell.x += (p.y - q.y) * (p.z + q.z);
-    newell.y += (p.z - q.z) * (p.x + q.x);
-    newell.z += (p.x - q.x) * (p.y + q.y);
-    centre = {centre.x + p.x / n, centre.y + p.y / n, centre.z + p.z / n};
-  }
-  const double length = std::sqrt(newell.x * newell.x + newell.y * newell.y + newell.z * newell.z);
-  if (!(length > 0.0)) return false;
+  if (!(size > 0.0) || !std::isfinite(area)) return false;
+  if (!anyRing_ && std::fabs(area) <= 1e-9 * size * size) return false;
+  turn_ = area >= 0.0 ? 1.0 : -1.0;
   scale_ = 65535.0 / size;
   // Edges and vertices closer than this count as touching: well beyond any
   // tolerance of the exact tests, so that a ring passed as plain is one on
   // which they decide nothing differently.
   near_ = 64.0 * tol_ + 1e-9 * (1.0 + extent);
-  for (int i = 0; i < n; ++i) {
-    const GMVector d = GMSubtract(pts_[i], centre);
-    if (std::fabs(d.x * newell.x + d.y * newell.y + d.z * newell.z) > near_ * length) return false;
+  if (!anyRing_) {
+    // Flat: every vertex near the plane through the centre along the area
+    // vector, so the image is true to the ring.
+    const double length = std::sqrt(newell.x * newell.x + newell.y * newell.y + newell.z * newell.z);
+    if (!(length > 0.0)) return false;
+    for (int i = 0; i < n; ++i) {
+      const GMVector d = GMSubtract(pts_[i], centre);
+      if (std::fabs(d.x * newell.x + d.y * newell.y + d.z * newell.z) > near_ * length) return false;
+    }
   }
 
   next_.resize(pts_.size());
@@ -427,7 +495,7 @@ bool LocalEarClipper::Prepare() {
     nextZ_[order[k]] = order[k + 1];
     prevZ_[order[k + 1]] = order[k];
   }
-  return IsPlain();
+  return anyRing_ || IsPlain();
 }
 
 // No edge comes near another that it does not share a vertex with, and no
@@ -507,6 +575,7 @@ bool LocalEarClipper::IsEar(int i0, int i1, int i2) const {
   const double y0 = std::min({a.y, b.y, c.y}) - near_, y1 = std::max({a.y, b.y, c.y}) + near_;
   const uint32_t zLow = ZOf(x0, y0), zHigh = ZOf(x1, y1);
   const auto blocks = [&](int v) {
+    ++work_;
     if (v == i0 || v == i2) return false;
     const GMVector& p = image_[v];
     if (p.x < x0 || p.x > x1 || p.y < y0 || p.y > y1) return false;
@@ -521,16 +590,15 @@ bool LocalEarClipper::IsEar(int i0, int i1, int i2) const {
 
 // The clipper's loop (EarClipper::Run) without its backtracking, which a
 // plain ring never needs.
-GMPolygonSetPtr LocalEarClipper::Run() {
-  if (!Prepare()) return nullptr;
-  std::vector<std::array<int, 3>> triangles;
-  triangles.reserve(pts_.size());
-  int front = 0, cycle = 0;
+bool LocalEarClipper::Clip(Triangles& triangles, int& front) {
+  front = 0;
+  int cycle = 0;
   while (size_ > 3) {
     const int i0 = front, i1 = next_[i0], i2 = next_[i1];
+    if (++work_ > budget_) return false;
     if (!IsEar(i0, i1, i2)) {
       front = next_[front];
-      if (++cycle == size_) return nullptr;
+      if (++cycle == size_) return false;
       continue;
     }
     if (!IsSliver(pts_[i0], pts_[i1], pts_[i2], tol_)) triangles.push_back({i0, i1, i2});
@@ -539,12 +607,37 @@ GMPolygonSetPtr LocalEarClipper::Run() {
     cycle = 0;
   }
   triangles.push_back({front, next_[front], next_[next_[front]]});
+  return true;
+}
 
-  auto set = std::make_unique<GMPolygonSet>();
-  set->polygons.resize(triangles.size());
-  for (size_t t = 0; t < triangles.size(); ++t)
-    set->polygons[t].points = {pts_[triangles[t][0]], pts_[triangles[t][1]], pts_[triangles[t][2]]};
-  return set;
+GMPolygonSetPtr LocalEarClipper::Run() {
+  if (!Prepare()) return nullptr;
+  Triangles triangles;
+  triangles.reserve(pts_.size());
+  int front = 0;
+  if (!Clip(triangles, front)) return nullptr;
+  return MakeSet(pts_, triangles);
+}
+
+void LocalEarClipper::ClipAny(Triangles& triangles) {
+  int front = 0;
+  if (!Prepare()) {
+    // Every image on one point: nothing to clip but the closing triangle.
+    triangles.push_back({0, 1, 2});
+    return;
+  }
+  if (!Clip(triangles, front)) triangles.push_back({front, next_[front], next_[next_[front]]});
+}
+
+void ClipWhatIsLeft(const std::vector<GMVector>& points, const std::vector<int>& ring, double tol,
+                    Triangles& triangles) {
+  std::vector<GMVector> left;
+  left.reserve(ring.size());
+  for (int v : ring) left.push_back(points[static_cast<size_t>(v)]);
+  Triangles local;
+  LocalEarClipper(left, tol, true).ClipAny(local);
+  for (const std::array<int, 3>& t : local)
+    triangles.push_back({ring[static_cast<size_t>(t[0])], ring[static_cast<size_t>(t[1])], ring[static_cast<size_t>(t[2])]});
 }
 
 // What every triangulation answers before it clips ears: nothing for fewer

@@ -67,6 +67,20 @@ inline GMPolygon TangledRing(std::mt19937& rng, int n) {
   return ring;
 }
 
+// A surveyed outline of a site: vertices at even steps round it, on a wavy
+// boundary with 5 cm of survey noise, so about every other corner is reflex.
+inline GMPolygon SurveyedOutline(int n) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> noise(-0.05, 0.05);
+  GMPolygon ring;
+  for (int i = 0; i < n; ++i) {
+    const double a = 2.0 * std::numbers::pi * i / n;
+    const double r = 40.0 + 6.0 * std::sin(7.0 * a) + 2.0 * std::cos(23.0 * a) + noise(rng);
+    ring.points.push_back({r * std::cos(a), r * std::sin(a), 12.0});
+  }
+  return ring;
+}
+
 // Places an xy ring: 0 as is, 1 mirrored (clockwise), 2 a wall facing -y,
 // 3 a wall facing +x, 4 a slanted roof far from the origin, 5 upside down.
 inline GMPolygon Place(const GMPolygon& ring, int placement) {

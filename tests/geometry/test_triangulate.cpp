@@ -3,6 +3,7 @@
 // clipper with the step-by-step point-list version.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -240,6 +241,43 @@ TEST(TriangulateSameness, LargePlainRingsGiveTheSameTrianglesByTheLocalTest) {
   // Nearly every simple ring is plain; otherwise the local test would be
   // tested on too few.
   EXPECT_GT(plain, candidates * 9 / 10) << plain << " of " << candidates;
+}
+
+// A ring the clipper cannot finish within its budget: an untidy site
+// outline (one vertex a hair beside another, so not plain) is finished by
+// the local test and still covered exactly; a tangled ring of thousands of
+// random points, once a matter of minutes, ends with triangles of its own
+// corners.
+TEST(TriangulateBudget, RingsBeyondTheBudgetEndCoveredOrClosed) {
+  GMPolygon outline = samples::SurveyedOutline(8000);
+  GMVector twin = outline.points[5];
+  twin.x += 3e-7;
+  outline.points.insert(outline.points.begin() + 6, twin);
+  const GMPolygonSetPtr covered = GMTriangulate(outline, GM_TOLERANCE);
+  ASSERT_TRUE(covered);
+  const double area = GMLength(AreaVector(outline));
+  double sum = 0;
+  for (const GMPolygon& t : covered->polygons) {
+    ASSERT_EQ(t.Count(), 3);
+    const GMVector cross = GMCross(GMSubtract(t[1], t[0]), GMSubtract(t[2], t[0]));
+    EXPECT_GE(cross.z, -1e-9) << "a triangle turned over";
+    sum += 0.5 * GMLength(cross);
+  }
+  EXPECT_NEAR(sum, area, 1e-6 * area);
+  // Slivers along the noisy boundary are dropped, nothing else.
+  EXPECT_GT(covered->Count(), outline.Count() - 2 - outline.Count() / 100);
+
+  std::mt19937 rng(5);
+  const GMPolygon tangled = samples::TangledRing(rng, 3000);
+  const GMPolygonSetPtr closed = GMTriangulate(tangled, GM_TOLERANCE);
+  ASSERT_TRUE(closed);
+  ASSERT_GE(closed->Count(), 1);
+  EXPECT_LE(closed->Count(), tangled.Count() - 2);
+  for (const GMPolygon& t : closed->polygons) {
+    ASSERT_EQ(t.Count(), 3);
+    for (const GMVector& p : t.points)
+      EXPECT_NE(std::find(tangled.points.begin(), tangled.points.end(), p), tangled.points.end());
+  }
 }
 
 TEST(IsEar, OnAPointListRing) {
