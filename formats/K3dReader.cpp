@@ -38,6 +38,20 @@ constexpr double kMaxCoordinate = 1e15;
 constexpr int kMinRingPoints = 3;
 constexpr int kMaxRingPoints = 360;
 
+// Cutting a hole out of a shell, or the bore out of a pipe, is a Boolean
+// step whose price grows with the square of the solid's points and with
+// every hole already cut: a 6 KB shell with 160 small courtyards took more
+// than a minute, and a file can hold hundreds of them. The estimate below
+// (points squared times cuts) stays far under these bounds for real
+// buildings; a solid beyond the first, or past the file's share, is left out
+// and counted with the solids that have too many points.
+constexpr double kMaxSolidCutWork = 1e6;
+constexpr double kMaxFileCutWork = 1e8;
+
+double CutWork(std::size_t points, std::size_t cuts) {
+  return static_cast<double>(points) * static_cast<double>(points) * static_cast<double>(cuts);
+}
+
 enum class RecordType { kSolidF, kSolidV, kShellV, kPileV, kPipeV, kGlobe, kNone };
 
 RecordType KeywordType(std::string_view keyword) {
@@ -214,6 +228,17 @@ class Reader {
     }
   }
 
+  // Whether a solid's cuts fit in the bounds; when not, the solid counts as
+  // left out.
+  bool TakeCutWork(double work) {
+    if (work > kMaxSolidCutWork || cutWork_ + work > kMaxFileCutWork) {
+      oversized_ = true;
+      return false;
+    }
+    cutWork_ += work;
+    return true;
+  }
+
   // One solid of a record; false when the record ended before it was
   // complete (the solid is then not built).
   bool ReadSolid(RecordType type, int a, int h, CInkNode* node) {
@@ -254,7 +279,11 @@ class Reader {
           // A hole that cannot be cut is left out; the shell stays.
           if (holeUsable && ring1_.size() >= 3) holes_.push_back(ring1_);
         }
-        if (usable && !oversized_ && node) Add(node, k3d::BuildShell(ring0_, v, holes_));
+        if (!usable || oversized_ || !node) return true;
+        std::size_t points = ring0_.size();
+        for (const std::vector<GMVector>& hole : holes_) points += hole.size();
+        if (!TakeCutWork(CutWork(points, holes_.size()))) return true;
+        Add(node, k3d::BuildShell(ring0_, v, holes_));
         return true;
       }
       case RecordType::kPileV:
@@ -268,6 +297,8 @@ class Reader {
         }
         if (!usable || !node || a < kMinRingPoints || a > kMaxRingPoints || !(inner > 0.0)) return true;
         if (type == RecordType::kPipeV && !(outer > 0.0)) return true;
+        const std::size_t ringPoints = static_cast<std::size_t>(a);
+        if (type == RecordType::kPipeV && inner < outer && !TakeCutWork(CutWork(2 * ringPoints, 1))) return true;
         const GMVector along{t.x - b.x, t.y - b.y, t.z - b.z};
         const double length = std::sqrt(along.x * along.x + along.y * along.y + along.z * along.z);
         if (!Usable(length)) return true;
@@ -327,6 +358,7 @@ class Reader {
   std::vector<std::vector<GMVector>> holes_;
   std::size_t stored_ = 0;
   bool oversized_ = false;
+  double cutWork_ = 0.0;  // the file's Boolean steps so far, by CutWork
 };
 
 int Read(CInkNode& root, K3dViewState& view, LineSource& lines) {

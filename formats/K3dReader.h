@@ -34,7 +34,9 @@ inline constexpr std::size_t kK3dMaxSolidPoints = 1000000;
 struct K3dViewState {
   double farPlane = 0.0;    // kK3dFarPlane after every successful read
   int zoneCount = -1;       // highest zone number of the last header read
-  int oversizedSolids = 0;  // solids left out for having too many points
+  // Solids left out for having too many points, or too many to cut holes
+  // out of in reasonable time.
+  int oversizedSolids = 0;
 };
 
 // The status text for what a read left out ("" when nothing was).

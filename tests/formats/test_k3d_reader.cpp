@@ -296,4 +296,25 @@ TEST(K3dBoundTest, SolidsBeyondTheMostPointsAreLeftOutAndCounted) {
   EXPECT_EQ(korvex::K3dOversizedText(l.view), "点が多すぎるため 2 個の立体を読み込みませんでした");
 }
 
+// Every hole of a shell is a Boolean cut whose price grows with the points
+// and the holes already cut: a small file of a shell with 160 courtyards
+// took more than a minute. Such a shell is left out and counted; a house
+// with a few yards beside it is still built.
+TEST(K3dBoundTest, ShellsTooCostlyToCutAreLeftOutAndCounted) {
+  std::string yards;
+  for (int k = 0; k < 160; ++k) {
+    const std::string x = std::to_string(10 * (k % 13) + 5), x2 = std::to_string(10 * (k % 13) + 7);
+    const std::string y = std::to_string(10 * (k / 13) + 5), y2 = std::to_string(10 * (k / 13) + 7);
+    yards += "4\n" + x + "," + y + ",0\n" + x2 + "," + y + ",0\n" + x2 + "," + y2 + ",0\n" + x + "," + y2 + ",0\n";
+  }
+  const std::string text = kHeader + "SHELLV,Z0,0,g,1,1,1,0,4,160,1,maze\n0,0,0\n140,0,0\n140,140,0\n0,140,0\n0,0,3\n" +
+                           yards + "SHELLV,Z0,0,g,1,1,1,0,4,2,1,house\n0,0,0\n20,0,0\n20,10,0\n0,10,0\n0,0,3\n" +
+                           "4\n2,2,0\n4,2,0\n4,4,0\n2,4,0\n4\n12,2,0\n14,2,0\n14,4,0\n12,4,0\n";
+  Loaded l;
+  Load(l, text);
+  EXPECT_EQ(l.result, 0);
+  EXPECT_EQ(Describe(l.Root()), "Z0 Z0/g Z0/g/maze Z0/g/house:1");
+  EXPECT_EQ(l.view.oversizedSolids, 1);
+}
+
 }  // namespace
