@@ -371,6 +371,9 @@ class CStereonView {
   // How the model of the command line loaded at creation (kMissing also
   // when no model was named).
   ModelLoadResult StartupResult() const { return startupResult_; }
+  // What reading that model as a scene exchange file left out (solids with
+  // too many points), for a batch run that has no status bar to show it.
+  const K3dViewState& StartupK3dState() const { return startupK3d_; }
 
  private:
   bool Initialise(GLWindowContext* window, int width, int height);
@@ -560,6 +563,7 @@ class CStereonView {
   PrintDialogValues print_;
   bool outputBusy_ = false;
   ModelLoadResult startupResult_ = ModelLoadResult::kMissing;
+  K3dViewState startupK3d_;
 
   // Mouse.
   ViewRect range_;

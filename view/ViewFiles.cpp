@@ -165,6 +165,7 @@ void CStereonView::StartupLoad() {
       RecordModelTime();
       if (k3d.oversizedSolids > 0) ReadyAfterK3d(path, k3d);
     }
+    startupK3d_ = k3d;
   }
   if (!launch_.backgroundPath.empty()) {
     const std::string path = NormalizeSeparators(launch_.backgroundPath);

@@ -181,4 +181,42 @@ TEST_F(Convert, EveryWriterNamesAPathTooLong) {
   EXPECT_EQ(names, (std::set<std::string>{"err"}));
 }
 
+// A site whose shell has too many courtyards to cut is drawn, converted and
+// measured without it, and every command that reads the site says so once,
+// with the work still done.
+TEST_F(Convert, EveryCommandTellsOfSolidsLeftOut) {
+  std::string yards;
+  for (int k = 0; k < 160; ++k) {
+    const int x = 10 * (k % 13) + 5, y = 10 * (k / 13) + 5;
+    yards += "4\n" + std::to_string(x) + "," + std::to_string(y) + ",0\n" + std::to_string(x + 2) + "," +
+             std::to_string(y) + ",0\n" + std::to_string(x + 2) + "," + std::to_string(y + 2) + ",0\n" +
+             std::to_string(x) + "," + std::to_string(y + 2) + ",0\n";
+  }
+  const std::string site = At("site.k3d");
+  std::ofstream(site) << "HEADER\n0,0\nSOLIDV,Z0,0,g,1,1,1,0,4,1,house\n0,0,0\n4,0,0\n4,3,0\n0,3,0\n0,0,3\n"
+                         "SHELLV,Z0,0,g,1,1,1,0,4,160,1,maze\n0,0,0\n140,0,0\n140,140,0\n0,140,0\n0,0,3\n"
+                      << yards;
+  const fs::path err = dir_ / "err";
+  const std::vector<std::vector<std::string>> commands = {
+      {"dump", site},
+      {"convert", site, At("out.ink")},
+      {"render", site, "-o", At("out.jpg"), "--size", "64x48"},
+      {"sunstudy", site, "-o", At("study"), "--lat", "35", "--lon", "135", "--utc-offset", "9", "--date",
+       "2024-06-21", "--from", "12:00", "--to", "12:00", "--size", "64x48"},
+      {"shadowhours", site, "-o", At("hours"), "--lat", "35", "--date", "2024-06-21", "--grid", "2"},
+      {"measure", site, "--points", "0,0,0", "4,3,0"},
+  };
+  for (const auto& command : commands) {
+    SCOPED_TRACE(command[0]);
+    EXPECT_EQ(RunCli(command, err), 0) << Text(err);
+    const std::string text = Text(err);
+    const std::string line = "site.k3d: 1 solid(s) with too many points were left out\n";
+    const size_t at = text.find(line);
+    EXPECT_NE(at, std::string::npos) << text;
+    if (at != std::string::npos) {
+      EXPECT_EQ(text.find(line, at + 1), std::string::npos) << text;
+    }
+  }
+}
+
 }  // namespace
