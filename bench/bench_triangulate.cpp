@@ -112,13 +112,15 @@ BENCHMARK(BM_Face<UntidyOutline>)
 // One face of 100,000 vertices, a 3 MB OBJ, must take well under a second.
 BENCHMARK(BM_SurveyedOutline<GMTriangulate>)
     ->Name("Triangulate/SurveyedOutline")
+    ->Arg(2000)
     ->Arg(5000)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond);
-// The ring-by-ring clipper for comparison, on the smaller outline only.
+// The ring-by-ring clipper for comparison, on an outline small enough that
+// it finishes within its budget of work.
 BENCHMARK(BM_SurveyedOutline<gm_detail::TriangulateRingByRing>)
     ->Name("TriangulateRingByRing/SurveyedOutline")
-    ->Arg(5000)
+    ->Arg(2000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildingFaces<GMTriangulate>)->Name("Triangulate/BuildingFaces")->Arg(10000)->Unit(benchmark::kMillisecond);
