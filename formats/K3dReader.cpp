@@ -41,12 +41,7 @@ constexpr int kMaxRingPoints = 360;
 // Cutting a hole out of a shell, or the bore out of a pipe, is a Boolean
 // step whose price grows with the square of the solid's points and with
 // every hole already cut: a 6 KB shell with 160 small courtyards took more
-// than a minute, and a file can hold hundreds of them. The estimate below
-// (points squared times cuts) stays far under these bounds for real
-// buildings; a solid beyond the first, or past the file's share, is left out
-// and counted with the solids that have too many points.
-constexpr double kMaxSolidCutWork = 1e6;
-constexpr double kMaxFileCutWork = 1e8;
+// than half a minute of CPU, and a file can hold hundreds of them.
 
 double CutWork(std::size_t points, std::size_t cuts) {
   return static_cast<double>(points) * static_cast<double>(points) * static_cast<double>(cuts);
@@ -88,7 +83,8 @@ uint32_t ColourByte(double fraction) {
 
 class Reader {
  public:
-  Reader(CInkNode& root, K3dViewState& view, LineSource& lines) : root_(root), view_(view), lines_(lines) {}
+  Reader(CInkNode& root, K3dViewState& view, LineSource& lines, const K3dCutBudget& budget)
+      : root_(root), view_(view), lines_(lines), budget_(budget) {}
 
   void Run() {
     std::string_view line;
@@ -231,7 +227,7 @@ class Reader {
   // Whether a solid's cuts fit in the bounds; when not, the solid counts as
   // left out.
   bool TakeCutWork(double work) {
-    if (work > kMaxSolidCutWork || cutWork_ + work > kMaxFileCutWork) {
+    if (work > budget_.solid || cutWork_ + work > budget_.file) {
       oversized_ = true;
       return false;
     }
@@ -358,11 +354,12 @@ class Reader {
   std::vector<std::vector<GMVector>> holes_;
   std::size_t stored_ = 0;
   bool oversized_ = false;
+  const K3dCutBudget budget_;
   double cutWork_ = 0.0;  // the file's Boolean steps so far, by CutWork
 };
 
-int Read(CInkNode& root, K3dViewState& view, LineSource& lines) {
-  Reader(root, view, lines).Run();
+int Read(CInkNode& root, K3dViewState& view, LineSource& lines, const K3dCutBudget& budget) {
+  Reader(root, view, lines, budget).Run();
   view.farPlane = kK3dFarPlane;
   return 0;
 }
@@ -374,23 +371,23 @@ std::string K3dOversizedText(const K3dViewState& view) {
   return "点が多すぎるため " + std::to_string(view.oversizedSolids) + " 個の立体を読み込みませんでした";
 }
 
-int ReadK3dStream(CInkNode& root, K3dViewState& view, std::FILE* file) {
+int ReadK3dStream(CInkNode& root, K3dViewState& view, std::FILE* file, const K3dCutBudget& budget) {
   LineSource lines(file);
-  return Read(root, view, lines);
+  return Read(root, view, lines, budget);
 }
 
-int ReadK3dText(CInkNode& root, K3dViewState& view, std::string_view text) {
+int ReadK3dText(CInkNode& root, K3dViewState& view, std::string_view text, const K3dCutBudget& budget) {
   LineSource lines(text);
-  return Read(root, view, lines);
+  return Read(root, view, lines, budget);
 }
 
-int ReadK3dFile(CInkNode& root, K3dViewState& view, const char* path) {
+int ReadK3dFile(CInkNode& root, K3dViewState& view, const char* path, const K3dCutBudget& budget) {
   if (!path || !*path) return -1;
   // A folder opens as a stream on Linux but holds no text; a pipe or a
   // device would be read for ever.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(path), &std::fclose);
   if (!file) return -1;
-  return ReadK3dStream(root, view, file.get());
+  return ReadK3dStream(root, view, file.get(), budget);
 }
 
 }  // namespace korvex

@@ -30,6 +30,19 @@ inline constexpr double kK3dFarPlane = 1000000.0;
 // with more is read past and not built.
 inline constexpr std::size_t kK3dMaxSolidPoints = 1000000;
 
+// How much Boolean cutting (holes out of shells, bores out of pipes) a read
+// may do, in units of points squared times cuts; one unit costs about half a
+// microsecond for a shell. Real buildings stay far under the bound for one
+// solid: a round tower of 180 points with eight round light wells is about
+// 1e6, a block with sixty octagonal courtyards about 1.4e7 (seven seconds).
+// A solid beyond it, or past the file's share, is left out and counted with
+// the solids that have too many points. Harnesses that feed the reader
+// random bytes use smaller bounds, to keep each input quick.
+struct K3dCutBudget {
+  double solid = 2e7;
+  double file = 1e8;
+};
+
 // The view values the reader sets besides the tree.
 struct K3dViewState {
   double farPlane = 0.0;    // kK3dFarPlane after every successful read
@@ -45,10 +58,10 @@ std::string K3dOversizedText(const K3dViewState& view);
 // Reads the file into the tree under root, which is not emptied first (the
 // caller starts a new scene when a model is opened). 0 after reading; -1 when
 // the file cannot be opened, and then nothing has changed.
-int ReadK3dFile(CInkNode& root, K3dViewState& view, const char* path);
+int ReadK3dFile(CInkNode& root, K3dViewState& view, const char* path, const K3dCutBudget& budget = {});
 // The same for an open file (read from where it stands) and for a text held
 // in memory. Both always read and return 0.
-int ReadK3dStream(CInkNode& root, K3dViewState& view, std::FILE* file);
-int ReadK3dText(CInkNode& root, K3dViewState& view, std::string_view text);
+int ReadK3dStream(CInkNode& root, K3dViewState& view, std::FILE* file, const K3dCutBudget& budget = {});
+int ReadK3dText(CInkNode& root, K3dViewState& view, std::string_view text, const K3dCutBudget& budget = {});
 
 }  // namespace korvex

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -315,6 +316,44 @@ TEST(K3dBoundTest, ShellsTooCostlyToCutAreLeftOutAndCounted) {
   EXPECT_EQ(l.result, 0);
   EXPECT_EQ(Describe(l.Root()), "Z0 Z0/g Z0/g/maze Z0/g/house:1");
   EXPECT_EQ(l.view.oversizedSolids, 1);
+}
+
+// The bound on cutting must not leave out real buildings: a block with
+// twenty-six small octagonal courtyards (about 1.2e6 units, past the first
+// bound tried) is built whole and nothing is counted as left out.
+TEST(K3dBoundTest, RealBuildingsWithManyYardsAreStillBuilt) {
+  constexpr double kTurn = 6.283185307179586;
+  std::string block = "SHELLV,Z0,0,g,1,1,1,0,4,26,1,block\n0,0,0\n95,0,0\n95,80,0\n0,80,0\n0,0,9\n";
+  for (int k = 0; k < 26; ++k) {
+    block += "8\n";
+    for (int i = 0; i < 8; ++i)
+      block += std::to_string(10 + 15 * (k % 6) + 4 * std::cos(kTurn * i / 8)) + "," +
+               std::to_string(10 + 15 * (k / 6) + 4 * std::sin(kTurn * i / 8)) + ",0\n";
+  }
+  Loaded l;
+  Load(l, kHeader + block);
+  EXPECT_EQ(l.result, 0);
+  EXPECT_EQ(Describe(l.Root()), "Z0 Z0/g Z0/g/block:1");
+  EXPECT_EQ(l.view.oversizedSolids, 0);
+}
+
+// The file's share is spent solid by solid: with room for two small houses'
+// yards, the third house is left out and counted, and a house without yards
+// after it costs nothing and is built.
+TEST(K3dBoundTest, TheFilesCuttingShareIsSpentInOrder) {
+  const std::string house = "4\n0,0,0\n20,0,0\n20,10,0\n0,10,0\n0,0,3\n"
+                            "4\n2,2,0\n4,2,0\n4,4,0\n2,4,0\n4\n12,2,0\n14,2,0\n14,4,0\n12,4,0\n";
+  std::string text = kHeader;
+  for (const char* name : {"a", "b", "c"}) text += std::string("SHELLV,Z0,0,g,1,1,1,0,4,2,1,") + name + "\n" + house.substr(2);
+  text += "SHELLV,Z0,0,g,1,1,1,0,4,0,1,d\n0,0,0\n20,0,0\n20,10,0\n0,10,0\n0,0,3\n";
+  // One house: twelve points, two cuts.
+  const korvex::K3dCutBudget budget{1e6, 2.5 * 12 * 12 * 2};
+  CInkNode root;
+  root.Create(nullptr);
+  korvex::K3dViewState view;
+  EXPECT_EQ(korvex::ReadK3dText(root, view, text, budget), 0);
+  EXPECT_EQ(Describe(&root), "Z0 Z0/g Z0/g/a:1 Z0/g/b:1 Z0/g/c Z0/g/d:1");
+  EXPECT_EQ(view.oversizedSolids, 1);
 }
 
 }  // namespace
