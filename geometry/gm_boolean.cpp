@@ -59,6 +59,8 @@ struct PreparedFace {
 
 struct PreparedMesh {
   const GMMesh* mesh = nullptr;
+  std::vector<GMVector> points;             // the vertex positions, by index
+  double largest = 0.0;                     // the largest coordinate, for rounding margins
   std::unique_ptr<CGMMeshLocator> locator;  // the faces made once for every point question
   std::vector<PreparedFace> faces;
   std::unordered_set<uint64_t> drawable;  // undirected edges of the edge table
@@ -71,11 +73,15 @@ PreparedMesh Prepare(const GMMesh& mesh) {
   out.locator = std::make_unique<CGMMeshLocator>(mesh);
   out.low = GMSetScalar(GM_UNDEFINED);
   out.high = GMSetScalar(-GM_UNDEFINED);
+  out.points.reserve(static_cast<size_t>(mesh.vertexCount));
   for (const InkVertex* v : mesh.Vertices()) {
+    out.points.push_back(v->position);
     out.low = {std::min(out.low.x, v->position.x), std::min(out.low.y, v->position.y),
                std::min(out.low.z, v->position.z)};
     out.high = {std::max(out.high.x, v->position.x), std::max(out.high.y, v->position.y),
                 std::max(out.high.z, v->position.z)};
+    out.largest = std::max({out.largest, std::fabs(v->position.x), std::fabs(v->position.y),
+                            std::fabs(v->position.z)});
   }
   for (const GMMeshEdge& e : mesh.Edges()) out.drawable.insert(GMUndirectedEdgeKey(e.first, e.second));
   out.faces.reserve(static_cast<size_t>(mesh.faceCount));
@@ -143,6 +149,24 @@ int Locate(const PreparedMesh& m, const GMVector& p, double tol) {
   return m.locator->PointInMesh(p, 1, tol);
 }
 
+// Whether the plane passes the mesh by, given its lowest and highest value
+// at the mesh's vertices: every vertex lies beyond the tolerance on one side,
+// so no face crosses the plane, and none lies in it either. A face lies in
+// the plane when GMPlaneSide puts its first corner on it, which judges by
+// the angle seen from the plane's foot point and so reaches farther out than
+// the tolerance: up to the tolerance times a kilometre (its held range),
+// which the margin covers twice over, with room for the rounding of values
+// this large. That reasoning needs a plane of unit normal (as every face
+// plane is); any other plane is left to the faces, and so is a mesh with a
+// value that is not finite (the callers' part).
+bool MeshClearOfPlane(const PreparedMesh& m, const GMPlane& plane, double lowest, double highest, double tol) {
+  const double length2 = plane.nx * plane.nx + plane.ny * plane.ny + plane.nz * plane.nz;
+  if (!(std::fabs(length2 - 1.0) <= 1e-9)) return false;
+  const double margin = 2000.0 * std::fabs(tol) + 2.0 * std::fabs(tol) +
+                        4e-9 * (1.0 + m.largest + std::fabs(plane.d));
+  return lowest > margin || highest < -margin;
+}
+
 // The lines in which one group meets the plane: the outlines of its faces that
 // lie in the plane (only their drawable edges when byEdges is set), and the
 // stretches of the other faces' cuts that lie on those faces.
@@ -152,6 +176,19 @@ void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool
   std::vector<double> value;
   std::vector<GMVector> crossings;
   for (const PreparedMesh& m : group) {
+    // The plane's value at every vertex, once for all the faces that share it.
+    value.resize(m.points.size());
+    double lowest = GM_UNDEFINED, highest = -GM_UNDEFINED;
+    bool finite = true;
+    for (size_t v = 0; v < m.points.size(); ++v) {
+      const GMVector& p = m.points[v];
+      const double s = plane.nx * p.x + plane.ny * p.y + plane.nz * p.z + plane.d;
+      value[v] = s;
+      finite = finite && std::isfinite(s);
+      lowest = std::min(lowest, s);
+      highest = std::max(highest, s);
+    }
+    if (finite && MeshClearOfPlane(m, plane, lowest, highest, tol)) continue;
     // A mesh whose edge table lists nothing has no drawable edges to go by.
     const bool useTable = byEdges && !m.drawable.empty();
     for (const PreparedFace& f : m.faces) {
@@ -173,11 +210,9 @@ void CutGroup(const std::vector<PreparedMesh>& group, const GMPlane& plane, bool
       }
       // A face wholly on one side of the plane (beyond the tolerance the
       // segment test uses) has nothing to cut.
-      value.resize(static_cast<size_t>(count));
       bool above = true, below = true;
-      for (int i = 0; i < count; ++i) {
-        const GMVector& p = f.polygon[i];
-        const double s = plane.nx * p.x + plane.ny * p.y + plane.nz * p.z + plane.d;
+      for (int32_t v : f.indices) {
+        const double s = value[static_cast<size_t>(v)];
         if (s <= tol) above = false;
         if (s >= -tol) below = false;
       }
