@@ -48,28 +48,6 @@ GMSegment GMSetSegment(double x0, double y0, double z0, double x1, double y1, do
   return {{x0, y0, z0}, {x1, y1, z1}};
 }
 
-void GMAdd(GMVector& p, double dx, double dy, double dz) {
-  p.x += dx;
-  p.y += dy;
-  p.z += dz;
-}
-
-GMVector GMSubtract(const GMVector& p, const GMVector& q) { return {q.x - p.x, q.y - p.y, q.z - p.z}; }
-
-GMVector GMNegate(const GMVector& v) { return {-v.x, -v.y, -v.z}; }
-
-GMVector GMMidpoint(const GMVector& p, const GMVector& q) {
-  return {p.x + (q.x - p.x) * 0.5, p.y + (q.y - p.y) * 0.5, p.z + (q.z - p.z) * 0.5};
-}
-
-double GMDistance(const GMVector& p, const GMVector& q) { return GMLength(GMSubtract(p, q)); }
-
-GMVector GMNormalize(const GMVector& v, double tol) {
-  const double len = GMLength(v);
-  if (GMIsNear(len, 0.0, tol)) return GMUndefinedVector();
-  return {v.x / len, v.y / len, v.z / len};
-}
-
 void GMScaleToLength(GMVector& v, double len) {
   const GMVector unit = GMNormalize(v, 0.0);
   // A zero vector has no direction: it stays undefined whatever the length,

@@ -52,17 +52,33 @@ GMVector GMSetVector(double x, double y, double z);
 GMVector GMSetScalar(double v);
 GMBox GMSetBox(double minX, double minY, double minZ, double maxX, double maxY, double maxZ);
 GMSegment GMSetSegment(double x0, double y0, double z0, double x1, double y1, double z1);
-void GMAdd(GMVector& p, double dx, double dy, double dz);
-GMVector GMSubtract(const GMVector& p, const GMVector& q);  // q - p
-GMVector GMNegate(const GMVector& v);
-GMVector GMMidpoint(const GMVector& p, const GMVector& q);
+// The small helpers below are asked millions of times by every Boolean step
+// and every inside test, so they are written out where they are used.
+inline void GMAdd(GMVector& p, double dx, double dy, double dz) {
+  p.x += dx;
+  p.y += dy;
+  p.z += dz;
+}
+// q - p
+inline GMVector GMSubtract(const GMVector& p, const GMVector& q) {
+  return {q.x - p.x, q.y - p.y, q.z - p.z};
+}
+inline GMVector GMNegate(const GMVector& v) { return {-v.x, -v.y, -v.z}; }
+inline GMVector GMMidpoint(const GMVector& p, const GMVector& q) {
+  return {p.x + (q.x - p.x) * 0.5, p.y + (q.y - p.y) * 0.5, p.z + (q.z - p.z) * 0.5};
+}
 inline double GMDot(const GMVector& u, const GMVector& v) { return u.x * v.x + u.y * v.y + u.z * v.z; }
 inline GMVector GMCross(const GMVector& u, const GMVector& v) {
   return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
 }
 inline double GMLength(const GMVector& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
-double GMDistance(const GMVector& p, const GMVector& q);
-GMVector GMNormalize(const GMVector& v, double tol);
+inline double GMDistance(const GMVector& p, const GMVector& q) { return GMLength(GMSubtract(p, q)); }
+// The unit vector along v; undefined when v is shorter than tol.
+inline GMVector GMNormalize(const GMVector& v, double tol) {
+  const double len = GMLength(v);
+  if (GMIsNear(len, 0.0, tol)) return GMUndefinedVector();
+  return {v.x / len, v.y / len, v.z / len};
+}
 void GMScaleToLength(GMVector& v, double len);
 int GMSetSegmentLength(GMSegment& seg, double len, double tol);
 
