@@ -242,8 +242,10 @@ int CGMMeshLocator::PointInMesh(const GMVector& p, int onSurfaceCheck, double to
       i = 0;
       continue;
     }
-    // Ahead of p first: it is the cheaper half of the test.
-    if (GMIsSamePoint(GMNormalize(GMSubtract(p, hit), tol), ray.direction, tol) &&
+    // A hit that far from the face's bounds is not on the face, so the ray
+    // does not pass through it there; then ahead of p, the cheaper half of
+    // the remaining test.
+    if (near && GMIsSamePoint(GMNormalize(GMSubtract(p, hit), tol), ray.direction, tol) &&
         GMPlaneSide(hit, face.plane, 1e-7) == 0 &&
         GMPointInPolygon2D(face.image, GMProject2D(hit, face.axis), 0, tol))
       ++crossings;
