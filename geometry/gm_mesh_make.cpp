@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <unordered_set>
 #include <vector>
 
@@ -46,6 +47,41 @@ struct TestRay {
   }
 };
 
+// Vertices by the exact bits of their position: an open table of ids,
+// twice as large as the corners it may hold, so a search ends soon.
+class CExactPoints {
+ public:
+  explicit CExactPoints(size_t corners) {
+    size_t size = 16;
+    while (size < 2 * corners) size *= 2;
+    slots_.assign(size, -1);
+  }
+  // The vertex at exactly p, else -1.
+  int32_t Find(const GMVector& p, const std::vector<GMVector>& points) const {
+    for (size_t k = Slot(p);; k = (k + 1) & (slots_.size() - 1)) {
+      const int32_t id = slots_[k];
+      if (id < 0 || SameBits(points[static_cast<size_t>(id)], p)) return id;
+    }
+  }
+  // Files a new vertex, after any at the same bits (which Find keeps giving).
+  void Insert(const GMVector& p, int32_t id) {
+    size_t k = Slot(p);
+    while (slots_[k] >= 0) k = (k + 1) & (slots_.size() - 1);
+    slots_[k] = id;
+  }
+
+ private:
+  static bool SameBits(const GMVector& a, const GMVector& b) { return std::memcmp(&a, &b, sizeof(GMVector)) == 0; }
+  size_t Slot(const GMVector& p) const {
+    uint64_t bits[3];
+    std::memcpy(bits, &p, sizeof bits);
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (uint64_t b : bits) h = (h ^ b) * 0xBF58476D1CE4E5B9ull;
+    return static_cast<size_t>(h ^ (h >> 29)) & (slots_.size() - 1);
+  }
+  std::vector<int32_t> slots_;
+};
+
 }  // namespace
 
 GMMeshPtr GMMakeMeshFromPolygons(std::span<const GMPolygon> polygons, double tol) {
@@ -57,22 +93,49 @@ GMMeshPtr GMMakeMeshFromPolygons(std::span<const GMPolygon> polygons, double tol
   // Vertices are shared by position: a corner takes the earliest vertex
   // within the tolerance, so the faces of a closed solid meet in common
   // vertices however their rings were computed.
+  //
+  // Most corners repeat a vertex to the bit (the cells of a Boolean step are
+  // snapped to the meshes' vertices), and such a corner takes that vertex:
+  // a vertex is only made when no earlier one lies within the tolerance, so
+  // the earliest vertex near a copy of it is itself. The other corners look
+  // among the vertices made so far, by a plain scan while there are few (the
+  // result of a step on a pipe or a block has a few dozen), then by the grid.
+  constexpr size_t kScanLimit = 96;
   CGMNearGrid<3> grid(tol);
-  grid.Reserve(corners);
+  bool gridded = false;
+  CExactPoints exact(corners);
   std::vector<GMVector> points;
   points.reserve(corners);
   std::vector<std::vector<int32_t>> loops(polygons.size());
   for (size_t f = 0; f < polygons.size(); ++f) {
     loops[f].reserve(polygons[f].points.size());
     for (const GMVector& p : polygons[f].points) {
-      int32_t found = -1;
-      grid.ForEachCandidate(AsArray(p), [&](int32_t id) {
-        if ((found < 0 || id < found) && GMIsSamePoint(points[static_cast<size_t>(id)], p, tol)) found = id;
-      });
+      int32_t found = exact.Find(p, points);
+      // A copy of a vertex that is not near itself (not a number) matches
+      // nothing, as the search would say.
+      if (found >= 0 && !GMIsSamePoint(points[static_cast<size_t>(found)], p, tol)) found = -1;
+      if (found < 0 && gridded) {
+        grid.ForEachCandidate(AsArray(p), [&](int32_t id) {
+          if ((found < 0 || id < found) && GMIsSamePoint(points[static_cast<size_t>(id)], p, tol)) found = id;
+        });
+      } else if (found < 0) {
+        for (size_t id = 0; id < points.size(); ++id)
+          if (GMIsSamePoint(points[id], p, tol)) {
+            found = static_cast<int32_t>(id);
+            break;
+          }
+      }
       if (found < 0) {
         found = static_cast<int32_t>(points.size());
         points.push_back(p);
-        grid.Insert(AsArray(p), found);
+        exact.Insert(p, found);
+        if (gridded) {
+          grid.Insert(AsArray(p), found);
+        } else if (points.size() > kScanLimit) {
+          grid.Reserve(corners);
+          for (size_t id = 0; id < points.size(); ++id) grid.Insert(AsArray(points[id]), static_cast<int32_t>(id));
+          gridded = true;
+        }
       }
       loops[f].push_back(found);
     }
