@@ -75,6 +75,11 @@ int CInkFigAdmin::AddMeshFigure(const GMMesh* description, int value) {
   return Append(kInkFigureMesh, InkCopyGeometry(kInkFigureMesh, description), value);
 }
 
+int CInkFigAdmin::AdoptMeshFigure(GMMeshPtr mesh, int value) {
+  if (!mesh || !InkMeshIsValid(*mesh)) return -1;
+  return Append(kInkFigureMesh, mesh.release(), value);
+}
+
 int CInkFigAdmin::AddPolygonFigure(const InkPolyRecord* description, int value) {
   return Append(kInkFigurePolygon, InkCopyGeometry(kInkFigurePolygon, description), value);
 }

@@ -204,6 +204,9 @@ std::span<InkVertex* const> InkGeometryVertices(int32_t kind, const void* geomet
 // 6-8, and for a description that is inconsistent (a negative count, a null
 // table with a non-zero count, an index beyond its table).
 void* InkCopyGeometry(int32_t kind, const void* description);
+// Whether a mesh can become a figure: every table present where counted and
+// every edge and face index naming one of its vertices.
+bool InkMeshIsValid(const GMMesh& mesh);
 // Frees a geometry record of the given kind with everything it owns.
 void InkFreeGeometry(int32_t kind, void* geometry);
 
@@ -254,6 +257,11 @@ class CInkFigAdmin {
   virtual void TransformVertices(const GMMatrix& matrix, int ignored);
   virtual int IndexOfFigure(const InkFigure* figure) const;
   virtual int GetInstanceCount() const;
+
+  // Takes the mesh itself as a figure instead of a copy: an importer that
+  // builds a district's mesh of millions of faces never holds it twice. -1
+  // (and the mesh freed) when it is not valid.
+  int AdoptMeshFigure(GMMeshPtr mesh, int value);
 
   CInkNode* Owner() const { return owner_; }
   // Every vertex in order, for walks over large nodes without a call each.

@@ -118,20 +118,7 @@ void* CopyPoly(int32_t kind, const InkPolyRecord* source) {
   return guard.Release();
 }
 
-void* CopyMesh(const GMMesh* source) {
-  if (!ValidVertexTable(source->vertexCount, source->vertices)) return nullptr;
-  if (!ValidTable(source->edgeCount, source->edges) || !ValidTable(source->faceCount, source->faces))
-    return nullptr;
-  const int32_t n = source->vertexCount;
-  for (const GMMeshEdge& e : source->Edges())
-    if (!ValidIndex(e.first, n) || !ValidIndex(e.second, n)) return nullptr;
-  for (const GMMeshFace& f : source->Faces()) {
-    if (!ValidTable(f.count, f.indices)) return nullptr;
-    for (int32_t i : f.Indices())
-      if (!ValidIndex(i, n)) return nullptr;
-  }
-  return GMCopyMesh(source).release();
-}
+void* CopyMesh(const GMMesh* source) { return InkMeshIsValid(*source) ? GMCopyMesh(source).release() : nullptr; }
 
 void* CopySubdivision(const InkSubdivRecord* source) {
   const int32_t nv = source->vertexCount, ne = source->edgeCount, nf = source->faceCount;
@@ -244,6 +231,20 @@ std::span<InkVertex* const> InkGeometryVertices(int32_t kind, const void* geomet
     default:
       return {};
   }
+}
+
+bool InkMeshIsValid(const GMMesh& mesh) {
+  if (!ValidVertexTable(mesh.vertexCount, mesh.vertices)) return false;
+  if (!ValidTable(mesh.edgeCount, mesh.edges) || !ValidTable(mesh.faceCount, mesh.faces)) return false;
+  const int32_t n = mesh.vertexCount;
+  for (const GMMeshEdge& e : mesh.Edges())
+    if (!ValidIndex(e.first, n) || !ValidIndex(e.second, n)) return false;
+  for (const GMMeshFace& f : mesh.Faces()) {
+    if (!ValidTable(f.count, f.indices)) return false;
+    for (int32_t i : f.Indices())
+      if (!ValidIndex(i, n)) return false;
+  }
+  return true;
 }
 
 void* InkCopyGeometry(int32_t kind, const void* description) {

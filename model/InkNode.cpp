@@ -279,6 +279,7 @@ int CInkNode::AddInstanceFigure(const InkInstanceRecord* d, int value) { return 
 int CInkNode::AddSubdivisionFigure(const InkSubdivRecord* d, int value) { return figures_->AddSubdivisionFigure(d, value); }
 int CInkNode::AddReservedFigure(const void* d, int value) { return figures_->AddReservedFigure(d, value); }
 int CInkNode::AddMeshFigure(const GMMesh* d, int value) { return figures_->AddMeshFigure(d, value); }
+int CInkNode::AdoptMeshFigure(GMMeshPtr mesh, int value) { return figures_->AdoptMeshFigure(std::move(mesh), value); }
 int CInkNode::AddPolygonFigure(const InkPolyRecord* d, int value) { return figures_->AddPolygonFigure(d, value); }
 int CInkNode::AddPolylineFigure(const InkPolyRecord* d, int value) { return figures_->AddPolylineFigure(d, value); }
 int CInkNode::AddPointFigure(const InkPointRecord* d, int value) { return figures_->AddPointFigure(d, value); }

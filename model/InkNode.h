@@ -134,6 +134,11 @@ class CInkNode : public CPlainListCap {
                                  double tolerance);
   virtual int GetInstanceFigureCount() const;
 
+  // Takes the mesh itself as a figure, without the copy AddMeshFigure makes
+  // (not virtual: plug-ins built on the slot table never see it). -1, and
+  // the mesh freed, when it is not valid.
+  int AdoptMeshFigure(GMMeshPtr mesh, int value);
+
  private:
   InkAttributes attributes_;
   std::unique_ptr<CInkFigAdmin> figures_;
