@@ -7,19 +7,17 @@
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <deque>
-#include <exception>
 #include <map>
 #include <new>
 #include <span>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "common/atomic_file.h"
@@ -29,6 +27,7 @@
 #include "geometry/gm_vector.h"
 #include "geometry/gm_triangulate.h"
 #include "model/FigureTessellation.h"
+#include "plugins/assimp/AtOnce.h"
 #include "plugins/assimp/ConfinedIO.h"
 #include "plugins/assimp/ObjReader.h"
 
@@ -316,11 +315,9 @@ GMVector Unit(const GMVector& v) {
   return {v.x / length, v.y / length, v.z / length};
 }
 
-// Runs work(begin, end) over 0 .. count in two halves, the second on a
-// thread of its own: a district's millions of faces take half the time on a
-// machine with two cores. Each half writes only its own part of the results,
-// so the outcome is the same as one pass. The first failure is passed on
-// once both halves have stopped.
+// Runs work(begin, end) over 0 .. count, in two halves at once when the
+// count is large. Each half writes only its own part of the results, so the
+// outcome is that of one pass.
 template <typename Work>
 void OnBothCores(size_t count, Work&& work) {
   constexpr size_t kWorthAThread = 1 << 15;
@@ -329,28 +326,7 @@ void OnBothCores(size_t count, Work&& work) {
     return;
   }
   const size_t half = count / 2;
-  std::exception_ptr failure;
-  std::thread other;
-  try {
-    other = std::thread([&] {
-      try {
-        work(half, count);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    work(half, count);  // no thread to be had: this one does both halves
-  }
-  std::exception_ptr own;
-  try {
-    work(size_t{0}, half);
-  } catch (...) {
-    own = std::current_exception();
-  }
-  if (other.joinable()) other.join();
-  if (own) std::rethrow_exception(own);
-  if (failure) std::rethrow_exception(failure);
+  AtOnce([&] { work(size_t{0}, half); }, [&] { work(half, count); });
 }
 
 // The unit normal of a face as the mesh operations take it; a triangle with
@@ -650,8 +626,15 @@ std::unique_ptr<CInkNode> ConvertScene(const aiScene& scene, const FormatInfo& f
 
 std::unique_ptr<CInkNode> ImportPlainObj(const char* path, const FormatInfo& format, InkSceneSettings& settings) {
   if (std::string_view(format.extension) != "obj") return nullptr;
-  const std::unique_ptr<ObjScene> plain = ReadPlainObj(path);
-  return plain ? ConvertScene(plain->Scene(), format, settings) : nullptr;
+  std::unique_ptr<ObjScene> plain = ReadPlainObj(path);
+  if (!plain) return nullptr;
+  std::unique_ptr<CInkNode> tree = ConvertScene(plain->Scene(), format, settings);
+  plain.reset();
+  // The reading's tables, some of them freed on the threads that read the
+  // halves of the file, go back to the system now, before the viewer
+  // compiles the model's display lists at its peak of memory.
+  malloc_trim(0);
+  return tree;
 }
 
 std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format, InkSceneSettings& settings) {

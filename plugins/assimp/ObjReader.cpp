@@ -4,6 +4,7 @@
 #include <assimp/material.h>
 #include <assimp/mesh.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <unordered_set>
 
 #include "common/file_util.h"
+#include "plugins/assimp/AtOnce.h"
 
 namespace korvex::assimp {
 
@@ -21,7 +23,6 @@ namespace {
 constexpr const char* kDefaultObject = "defaultobject";
 // Assimp's colour for OBJ faces without a material library.
 constexpr float kDefaultGrey = 0.6f;
-constexpr size_t kBlock = size_t{1} << 20;
 
 struct Object {
   std::string name;
@@ -99,19 +100,23 @@ bool Index(std::string_view word, int64_t& value) {
   return true;
 }
 
-// An index of the file resolved against the count of its kind read so far
-// (negative indices count back from the last one).
-bool Resolve(int64_t index, size_t count, size_t& out) {
-  const int64_t n = static_cast<int64_t>(count);
-  const int64_t zeroBased = index > 0 ? index - 1 : n + index;
-  if (zeroBased < 0 || zeroBased >= n) return false;
-  out = static_cast<size_t>(zeroBased);
-  return true;
-}
+// The file is read in stretches of whole lines; on two cores, each stretch
+// is cut in two at a line end and both halves are read at once, then joined
+// in file order, so the scene is the one a single pass would give.
+constexpr size_t kWindow = size_t{16} << 20;
+// Less than this is read on one core: a thread would cost more than it saves.
+constexpr size_t kWorthAThread = size_t{1} << 18;
 
-class Parser {
+// What one run of lines gives, read without knowing what came before it.
+// Indices that count from the start of the file are kept as they are;
+// indices that count back from the last vertex are settled when the run is
+// joined, and so is the question whether every index named a vertex (or
+// texture coordinate, or normal) read before its face.
+class Piece {
  public:
   std::vector<aiVector3D> positions;
+  // Faces before the run's first object line go on in the object then open.
+  Object carried;
   std::vector<Object> objects;
 
   // False when the line lies outside the plain subset.
@@ -121,24 +126,54 @@ class Parser {
     if (IsSpace(line[0])) return false;
     const std::string_view key = Word(line);
     if (key == "v") return Vertex(line);
-    if (key == "vt") return Numbers(line, 2, textureCount_);
-    if (key == "vn") return Numbers(line, 3, normalCount_);
+    if (key == "vt") return Numbers(line, 2, textures_.count);
+    if (key == "vn") return Numbers(line, 3, normals_.count);
     if (key == "f") return Face(line);
     if (key == "o") return NewObject(Word(line));
     if (key == "s") return true;
     return false;
   }
 
+  // Joined after all the runs before it, whose objects and counts are
+  // given: false when an index of this run names nothing, or an object
+  // name repeats.
+  bool JoinTo(std::vector<aiVector3D>& allPositions, std::vector<Object>& allObjects,
+              std::unordered_set<std::string>& names, size_t& textures, size_t& normals);
+
  private:
+  // Vertices of one kind read in the run, and how many had to come before
+  // it for every index of the run to name one read before its face.
+  struct Count {
+    size_t count = 0;
+    size_t needed = 0;
+    // Checks an index of a face against what is known so far; out is the
+    // zero-based index from the start of the file for a positive index, and
+    // the offset from the run's start count for a negative one.
+    void Use(int64_t index, int64_t& out) {
+      const int64_t here = static_cast<int64_t>(count);
+      const int64_t magnitude = index > 0 ? index : -index;
+      if (magnitude > here) needed = std::max(needed, static_cast<size_t>(magnitude - here));
+      out = index > 0 ? index - 1 : here + index;
+    }
+  };
+  // A corner given by counting back from the last vertex read.
+  struct BackReference {
+    size_t object;  // in objects, or kCarried
+    size_t corner;
+    int64_t offset;  // from the count of vertices read before the run
+  };
+  static constexpr size_t kCarried = SIZE_MAX;
+
   bool Vertex(std::string_view line) {
     aiVector3D p;
     if (!Number(Word(line), p.x) || !Number(Word(line), p.y) || !Number(Word(line), p.z) || !Word(line).empty())
       return false;
     positions.push_back(p);
+    ++positions_.count;
     return true;
   }
 
-  bool Numbers(std::string_view line, int least, size_t& count) {
+  static bool Numbers(std::string_view line, int least, size_t& count) {
     float unused;
     int n = 0;
     for (std::string_view word = Word(line); !word.empty(); word = Word(line), ++n)
@@ -149,82 +184,150 @@ class Parser {
   }
 
   bool Face(std::string_view line) {
-    if (current_ < 0) {
-      if (!NewObject(kDefaultObject)) return false;
-    }
-    Object& object = objects[static_cast<size_t>(current_)];
+    const size_t objectIndex = objects.empty() ? kCarried : objects.size() - 1;
+    Object& object = objects.empty() ? carried : objects.back();
     const size_t start = object.corners.size();
+    const size_t backStart = backReferences_.size();
+    auto fail = [&] {
+      object.corners.resize(start);
+      backReferences_.resize(backStart);
+      return false;
+    };
     for (std::string_view word = Word(line); !word.empty(); word = Word(line)) {
       // position[/texture[/normal]] or position//normal
       const size_t slash = word.find('/');
-      int64_t index = 0;
-      size_t position = 0, unused = 0;
-      bool ok = Index(word.substr(0, slash), index) && Resolve(index, positions.size(), position);
-      if (ok && slash != std::string_view::npos) {
+      int64_t given = 0, position = 0, index = 0, unused = 0;
+      if (!Index(word.substr(0, slash), given)) return fail();
+      positions_.Use(given, position);
+      if (slash != std::string_view::npos) {
         std::string_view rest = word.substr(slash + 1);
         const size_t second = rest.find('/');
         const std::string_view texture = rest.substr(0, second);
-        if (!texture.empty()) ok = Index(texture, index) && Resolve(index, textureCount_, unused);
-        if (ok && second != std::string_view::npos)
-          ok = Index(rest.substr(second + 1), index) && Resolve(index, normalCount_, unused);
-        else if (ok && texture.empty())
-          ok = false;  // "1/" is no corner
+        if (!texture.empty()) {
+          if (!Index(texture, index)) return fail();
+          textures_.Use(index, unused);
+        }
+        if (second != std::string_view::npos) {
+          if (!Index(rest.substr(second + 1), index)) return fail();
+          normals_.Use(index, unused);
+        } else if (texture.empty()) {
+          return fail();  // "1/" is no corner
+        }
       }
-      if (!ok || position > UINT32_MAX) {
-        object.corners.resize(start);
-        return false;
+      if (given < 0) {
+        backReferences_.push_back({objectIndex, object.corners.size(), position});
+        position = 0;  // settled when the run is joined
+      } else if (position > int64_t{UINT32_MAX}) {
+        return fail();
       }
       object.corners.push_back(static_cast<uint32_t>(position));
     }
     const size_t count = object.corners.size() - start;
-    if (count < 3) {
-      object.corners.resize(start);
-      return false;  // points and lines are Assimp's to read
-    }
+    if (count < 3) return fail();  // points and lines are Assimp's to read
     object.sizes.push_back(static_cast<uint32_t>(count));
     return true;
   }
 
   bool NewObject(std::string_view name) {
-    // Assimp joins objects of the same name; such files are left to it.
-    if (name.empty() || !names_.emplace(name).second) return false;
+    if (name.empty()) return false;
     objects.push_back({std::string(name), {}, {}});
-    current_ = static_cast<int>(objects.size()) - 1;
     return true;
   }
 
-  int current_ = -1;
-  size_t textureCount_ = 0, normalCount_ = 0;
-  std::unordered_set<std::string> names_;
+  Count positions_, textures_, normals_;
+  std::vector<BackReference> backReferences_;
+};
+bool Piece::JoinTo(std::vector<aiVector3D>& allPositions, std::vector<Object>& allObjects,
+                   std::unordered_set<std::string>& names, size_t& textures, size_t& normals) {
+  const size_t before = allPositions.size();
+  if (positions_.needed > before || textures_.needed > textures || normals_.needed > normals) return false;
+  for (const BackReference& r : backReferences_) {
+    Object& object = r.object == kCarried ? carried : objects[r.object];
+    const int64_t position = static_cast<int64_t>(before) + r.offset;
+    if (position > int64_t{UINT32_MAX}) return false;
+    object.corners[r.corner] = static_cast<uint32_t>(position);
+  }
+  allPositions.insert(allPositions.end(), positions.begin(), positions.end());
+  textures += textures_.count;
+  normals += normals_.count;
+  auto open = [&](std::string name) {
+    // Assimp joins objects of the same name; such files are left to it.
+    if (!names.insert(name).second) return false;
+    allObjects.push_back({std::move(name), {}, {}});
+    return true;
+  };
+  if (!carried.sizes.empty()) {
+    if (allObjects.empty() && !open(kDefaultObject)) return false;
+    Object& current = allObjects.back();
+    current.corners.insert(current.corners.end(), carried.corners.begin(), carried.corners.end());
+    current.sizes.insert(current.sizes.end(), carried.sizes.begin(), carried.sizes.end());
+  }
+  for (Object& object : objects) {
+    if (!open(object.name)) return false;
+    allObjects.back().corners = std::move(object.corners);
+    allObjects.back().sizes = std::move(object.sizes);
+  }
+  return true;
+}
+
+// Reads the file's text in runs of whole lines and joins them in order.
+struct Reader {
+  std::vector<aiVector3D> positions;
+  std::vector<Object> objects;
+  std::unordered_set<std::string> names;
+  size_t textures = 0, normals = 0;
+
+  static bool ReadRun(std::string_view text, Piece& piece) {
+    for (;;) {
+      const size_t end = text.find('\n');
+      if (!piece.Line(text.substr(0, end))) return false;
+      if (end == std::string_view::npos) return true;
+      text.remove_prefix(end + 1);
+    }
+  }
+
+  // Lines without the line end after the last one; a long text is cut in
+  // two at a line end near its middle and both halves are read at once.
+  bool Read(std::string_view text) {
+    const size_t cut = text.size() < kWorthAThread ? std::string_view::npos : text.find('\n', text.size() / 2);
+    if (cut == std::string_view::npos) {
+      Piece piece;
+      return ReadRun(text, piece) && Join(piece);
+    }
+    Piece first, second;
+    bool firstRead = false, secondRead = false;
+    AtOnce([&] { firstRead = ReadRun(text.substr(0, cut), first); },
+           [&] { secondRead = ReadRun(text.substr(cut + 1), second); });
+    return firstRead && secondRead && Join(first) && Join(second);
+  }
+
+  bool Join(Piece& piece) { return piece.JoinTo(positions, objects, names, textures, normals); }
 };
 
-bool ParseFile(const char* path, Parser& parser) {
+bool ParseFile(const char* path, Reader& reader) {
   // The viewer reads plain OBJ in its own process: a pipe or a device under
   // a model's name must never make it wait.
   std::unique_ptr<FILE, int (*)(FILE*)> file(korvex::OpenRegularFile(path), std::fclose);
   if (!file) return false;
-  std::string buffer(kBlock, '\0');
-  size_t kept = 0;  // the start of a line carried over from the last block
+  std::string buffer(kWindow, '\0');
+  size_t kept = 0;  // the start of a line carried over from the last window
   for (;;) {
-    if (kept == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than a block
+    if (kept == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than a window
     const size_t got = std::fread(buffer.data() + kept, 1, buffer.size() - kept, file.get());
     const size_t end = kept + got;
-    const bool last = got == 0;
-    size_t at = 0;
-    for (;;) {
-      const void* nl = std::memchr(buffer.data() + at, '\n', end - at);
-      if (!nl) break;
-      const size_t stop = static_cast<size_t>(static_cast<const char*>(nl) - buffer.data());
-      if (!parser.Line(std::string_view(buffer.data() + at, stop - at))) return false;
-      at = stop + 1;
-    }
-    if (last) {
+    if (got == 0) {
       if (std::ferror(file.get())) return false;
-      if (at < end && !parser.Line(std::string_view(buffer.data() + at, end - at))) return false;
-      return true;
+      return kept == 0 || reader.Read(std::string_view(buffer.data(), end));
     }
-    std::memmove(buffer.data(), buffer.data() + at, end - at);
-    kept = end - at;
+    const std::string_view text(buffer.data(), end);
+    const size_t last = text.rfind('\n');
+    if (last == std::string_view::npos) {
+      kept = end;
+      continue;
+    }
+    if (!reader.Read(text.substr(0, last))) return false;
+    std::memmove(buffer.data(), buffer.data() + last + 1, end - last - 1);
+    kept = end - last - 1;
   }
 }
 
@@ -246,7 +349,7 @@ ObjScene::~ObjScene() {
 
 std::unique_ptr<ObjScene> ReadPlainObj(const char* path) {
   if (!path) return nullptr;
-  Parser parser;
+  Reader parser;
   if (!ParseFile(path, parser)) return nullptr;
   size_t corners = 0, meshCount = 0;
   for (const Object& o : parser.objects) {

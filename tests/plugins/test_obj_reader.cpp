@@ -119,6 +119,43 @@ TEST_F(ObjReader, GeneratedCitiesGiveAssimpsSceneExactly) {
     ASSERT_TRUE(korvex_bench::WriteCityObj(file, 600, perObject));
     EXPECT_TRUE(CompareWithAssimp(file)) << perObject;
   }
+  // Large enough to be read, and its outlines found, on two cores.
+  const fs::path large = dir_ / "city_large.obj";
+  ASSERT_TRUE(korvex_bench::WriteCityObj(large, 4000, 4000));
+  EXPECT_TRUE(CompareWithAssimp(large));
+}
+
+// A file long enough to be read in two halves at once, whose faces reach
+// back across the cut: counting back from the last vertex, and by number
+// to the first vertices of the file; faces before the first object line.
+std::string LongFileReachingBack(int blocks) {
+  std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  for (int b = 0; b < blocks; ++b) {
+    if (b > 0 && b % 3000 == 0) text += "o part_" + std::to_string(b) + "\n";
+    const std::string x = std::to_string(b);
+    text += "v " + x + " 0 1\nv " + x + " 1 1\nv " + x + " 1 2\nf -3 -2 -1\nf 1 2 -1\n";
+    if (b % 5 == 4) text += "f -7 -3 -1 1\n";
+  }
+  return text;
+}
+
+TEST_F(ObjReader, HalvesReadAtOnceJoinIntoTheSingleReadingsScene) {
+  EXPECT_TRUE(CompareWithAssimp(Write("reaching_back.obj", LongFileReachingBack(12000))));
+}
+
+TEST_F(ObjReader, IndicesNamingNothingAreFoundAcrossTheCut) {
+  const std::string text = LongFileReachingBack(12000);
+  const std::vector<std::pair<std::string, std::string>> files = {
+      // A face near the end naming a vertex not yet read, or one before the
+      // file's first.
+      {"forward_late.obj", text + "f 1 2 99999999\n"},
+      {"before_first.obj", text + "f -99999999 1 2\n"},
+      // Texture and normal indices are checked against the whole file too.
+      {"texture_late.obj", text + "vt 0 0\nf 1/2 2/1 3/1\n"},
+      // An object name met in both halves.
+      {"same_name.obj", "o twice\n" + text + "o twice\nf 1 2 3\n"},
+  };
+  for (const auto& [name, file] : files) EXPECT_EQ(ReadPlainObj(Write(name, file).c_str()), nullptr) << name;
 }
 
 TEST_F(ObjReader, AssimpsSampleModelsAreReadAlikeOrLeftToAssimp) {
