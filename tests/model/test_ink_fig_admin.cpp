@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "model/InkFigAdmin.h"
@@ -77,8 +78,22 @@ TEST_F(FigAdmin, RefusedFiguresChangeNothing) {
   GMMeshPtr broken = scene_samples::Box({0, 0, 0}, {1, 1, 1});
   broken->Faces()[2].indices[1] = 8;
   EXPECT_EQ(node->AddMeshFigure(broken.get(), 0), -1);
+  // Taken as it is instead of copied, it is refused (and freed) alike.
+  EXPECT_EQ(node->AdoptMeshFigure(std::move(broken), 0), -1);
+  EXPECT_EQ(node->AdoptMeshFigure(nullptr, 0), -1);
   EXPECT_EQ(node->GetFigureCount(), 1);
   EXPECT_EQ(node->GetVertexCount(), 8);
+}
+
+TEST_F(FigAdmin, AnAdoptedMeshIsTheFigureItselfWithItsVerticesListed) {
+  AddBox(*node, {0, 0, 0}, {1, 1, 1});
+  GMMeshPtr box = scene_samples::Box({2, 0, 0}, {3, 1, 1});
+  const GMMesh* given = box.get();
+  ASSERT_EQ(node->AdoptMeshFigure(std::move(box), 7), 1);
+  EXPECT_EQ(node->GetFigure(1)->geometry, given);
+  EXPECT_EQ(node->GetFigure(1)->value, 7);
+  ExpectVerticesFollowFigures(*node);
+  EXPECT_EQ(node->GetVertexCount(), 16);
 }
 
 TEST_F(FigAdmin, InstanceKeepsOnlyAReferenceToItsOwnNode) {
