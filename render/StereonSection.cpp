@@ -2,13 +2,19 @@
 // closed solid filled in the solid's colour.
 //
 // The cut is found with the stencil buffer, one solid and one plane at a
-// time: the solid's faces, cut by that plane alone, are counted into one
-// stencil bit without drawing. A ray that leaves through the opening the
-// plane made crosses the rest of the surface an odd number of times, so
-// the bit is set exactly where the cut shows. A quad on the plane, cut by
-// the other planes, is then drawn where the bit is set, in the solid's
-// material, and the bit is cleared again under the whole quad.
+// time: the faces of the solid on one side of that plane alone are counted
+// into one stencil bit without drawing. Along the ray through a pixel the
+// count is odd exactly where the ray meets the plane inside the solid, as
+// long as the counted stretch of the ray starts and ends outside the solid.
+// The stretch beyond the plane (seen from the viewer) never reaches the
+// front clipping plane, so a viewer standing inside a building, or so close
+// that the front plane cuts into it, still sees its cut filled; only a solid
+// that the back plane cuts and the front plane does not is counted on the
+// viewer's side instead. A quad on the plane, cut by the other planes, is
+// then drawn where the bit is set, in the solid's material, and the bit is
+// cleared again over the solid's whole place on the screen.
 #include <algorithm>
+#include <array>
 #include <utility>
 #include <cmath>
 
@@ -21,6 +27,9 @@ namespace {
 constexpr double kSectionTolerance = 1e-12;
 
 GLenum ClipPlaneId(size_t i) { return static_cast<GLenum>(GL_CLIP_PLANE0 + i); }
+// GL has at least six planes: the ones after the section planes hold them
+// turned round, for counting the removed side of a solid.
+GLenum TurnedPlaneId(size_t i) { return static_cast<GLenum>(GL_CLIP_PLANE0 + CStereon::kMaxSectionPlanes + i); }
 
 // Two unit vectors across the unit normal n.
 void Across(const GMVector& n, GMVector& u, GMVector& v) {
@@ -126,22 +135,40 @@ void CStereon::DrawSectionCuts(int flags) {
   if (mode != GL_RENDER || stencilBits <= 0) return;
 
   // The planes as GL keeps them, in eye coordinates: a solid's box is
-  // tested against them whatever its placement.
+  // tested against them whatever its placement. The same planes turned
+  // round go into the spare slots, loaded as they are.
   std::array<std::array<GLdouble, 4>, kMaxSectionPlanes> eyePlanes{};
   for (size_t i = 0; i < sectionPlanes_.size(); ++i) glGetClipPlane(ClipPlaneId(i), eyePlanes[i].data());
+  glPushMatrix();
+  glLoadIdentity();
+  for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
+    const GLdouble turned[4] = {-eyePlanes[i][0], -eyePlanes[i][1], -eyePlanes[i][2], -eyePlanes[i][3]};
+    glClipPlane(TurnedPlaneId(i), turned);
+  }
+  glPopMatrix();
+
+  // The viewer in eye coordinates: the eye, or for a parallel view the
+  // point far out behind it, towards +z. The front plane of a parallel
+  // view passes through the eye.
+  const bool parallel = (flags & frame::kParallel) != 0;
+  const double frontDepth = parallel ? 0.0 : frontPlane;
+  GLdouble projection[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
 
   struct Quad {
     GMVector corner[4];
     GMVector normal;
   };
-  auto drawQuad = [](const Quad& q, bool withNormal) {
+  auto drawQuad = [](const Quad& q) {
     glBegin(GL_QUADS);
-    if (withNormal) glNormal3d(q.normal.x, q.normal.y, q.normal.z);
+    glNormal3d(q.normal.x, q.normal.y, q.normal.z);
     for (const GMVector& c : q.corner) glVertex3d(c.x, c.y, c.z);
     glEnd();
   };
 
-  glPushAttrib(GL_LIGHTING_BIT);
+  glPushAttrib(GL_LIGHTING_BIT | GL_SCISSOR_BIT);
   glEnable(GL_STENCIL_TEST);
   glStencilMask(1u);
   glDisable(GL_CULL_FACE);
@@ -152,8 +179,11 @@ void CStereon::DrawSectionCuts(int flags) {
     if (b.minX > b.maxX) return;
     GLdouble placed[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, placed);
-    // The corners of the solid's box in eye coordinates.
+    // The corners of the solid's box in eye coordinates, how far they lie
+    // before the viewer, and the rectangle of the window they cover.
     GMVector corners[8];
+    double nearest = 0.0, farthest = 0.0;
+    double lowX = viewport[0] + viewport[2], highX = viewport[0], lowY = viewport[1] + viewport[3], highY = viewport[1];
     for (int c = 0; c < 8; ++c) {
       const double x = (c & 1) ? b.maxX : b.minX;
       const double y = (c & 2) ? b.maxY : b.minY;
@@ -161,6 +191,30 @@ void CStereon::DrawSectionCuts(int flags) {
       double e[3];
       for (int r = 0; r < 3; ++r) e[r] = placed[r] * x + placed[4 + r] * y + placed[8 + r] * z + placed[12 + r];
       corners[c] = {e[0], e[1], e[2]};
+      nearest = c == 0 ? -e[2] : std::min(nearest, -e[2]);
+      farthest = c == 0 ? -e[2] : std::max(farthest, -e[2]);
+      double clip[4];
+      for (int r = 0; r < 4; ++r)
+        clip[r] = projection[r] * e[0] + projection[4 + r] * e[1] + projection[8 + r] * e[2] + projection[12 + r];
+      if (clip[3] > 0.0) {
+        const double wx = viewport[0] + (clip[0] / clip[3] + 1.0) * 0.5 * viewport[2];
+        const double wy = viewport[1] + (clip[1] / clip[3] + 1.0) * 0.5 * viewport[3];
+        lowX = std::min(lowX, wx), highX = std::max(highX, wx), lowY = std::min(lowY, wy), highY = std::max(highY, wy);
+      }
+    }
+    const bool reachesFront = nearest < frontDepth;
+    const bool reachesBack = farthest > backPlane;
+    // Where the box reaches before the front plane its corners do not
+    // bound it on the window: then the bit is cleared everywhere.
+    GLint box[4] = {viewport[0], viewport[1], viewport[2], viewport[3]};
+    if (!reachesFront) {
+      const double left = std::max<double>(viewport[0], std::floor(lowX) - 1.0);
+      const double bottom = std::max<double>(viewport[1], std::floor(lowY) - 1.0);
+      const double right = std::min<double>(viewport[0] + viewport[2], std::ceil(highX) + 1.0);
+      const double top = std::min<double>(viewport[1] + viewport[3], std::ceil(highY) + 1.0);
+      if (right <= left || top <= bottom) return;
+      box[0] = static_cast<GLint>(left), box[1] = static_cast<GLint>(bottom);
+      box[2] = static_cast<GLint>(right - left), box[3] = static_cast<GLint>(top - bottom);
     }
     for (size_t i = 0; i < sectionPlanes_.size(); ++i) {
       // Only a plane that passes through the solid's box cuts it.
@@ -172,6 +226,10 @@ void CStereon::DrawSectionCuts(int flags) {
         (side > 0.0 ? kept : removed) = true;
       }
       if (!kept || !removed) continue;
+      // The viewer on the plane sees it edge on: nothing to fill.
+      const double viewerSide = parallel ? ep[2] : ep[3];
+      if (viewerSide == 0.0) continue;
+      const bool viewerKept = viewerSide > 0.0;
 
       // The fill is a quad on the plane just over the solid's box, in eye
       // coordinates: a quad over the whole screen for every solid would
@@ -199,53 +257,54 @@ void CStereon::DrawSectionCuts(int flags) {
       quad.corner[1] = onPlane + u * highU + v * lowV;
       quad.corner[2] = onPlane + u * highU + v * highV;
       quad.corner[3] = onPlane + u * lowU + v * highV;
-      // A face towards the viewer, who stands at the eye's origin: on the
-      // removed side (the quad runs counter-clockwise about m), or looking
-      // through the kept solid from the other, where it is turned round.
+      // A face towards the viewer: on the removed side (the quad runs
+      // counter-clockwise about m), or looking through the kept solid from
+      // the other, where it is turned round.
       quad.normal = m;
-      if (offset <= 0.0) {
+      if (viewerKept) {
         std::swap(quad.corner[1], quad.corner[3]);
         quad.normal = m * -1.0;
       }
 
-      // Count the solid's faces, cut by this plane alone.
+      // Count the solid's faces beyond the plane as the viewer sees it; on
+      // the viewer's side only when the back plane cuts the solid and the
+      // front plane does not, since the count must start and end outside it.
+      const bool countBeyond = !(reachesBack && !reachesFront);
+      const bool countKept = countBeyond != viewerKept;
       SectionClipping(false);
-      glEnable(ClipPlaneId(i));
+      glEnable(countKept ? ClipPlaneId(i) : TurnedPlaneId(i));
       glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
       glDepthMask(GL_FALSE);
       glDisable(GL_DEPTH_TEST);
       glStencilFunc(GL_ALWAYS, 0, 1u);
       glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
       node.DrawOwnFaces();
+      glDisable(TurnedPlaneId(i));
 
+      // The fill: on the plane, cut by the others, where the bit is set.
       glPushMatrix();
       glLoadIdentity();
-      // The fill: on the plane, cut by the others, where the bit is set.
       SectionClipping(true);
       glDisable(ClipPlaneId(i));
       glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
       glDepthMask(GL_TRUE);
       glEnable(GL_DEPTH_TEST);
       glStencilFunc(GL_NOTEQUAL, 0, 1u);
-      glStencilOp(GL_ZERO, GL_ZERO, GL_ZERO);
+      glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
       glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, lists.cutAmbient.data());
       glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, lists.cutDiffuse.data());
-      drawQuad(quad, true);
-      // Whatever the other planes kept from the fill is cleared as well.
-      SectionClipping(false);
-      glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-      glDepthMask(GL_FALSE);
-      glDisable(GL_DEPTH_TEST);
-      glStencilFunc(GL_ALWAYS, 0, 1u);
-      drawQuad(quad, false);
+      drawQuad(quad);
       glPopMatrix();
       SectionClipping(true);
+      // Every bit the count set, under the fill or not (where the front
+      // plane or the other planes cut the quad), is cleared for the next.
+      glEnable(GL_SCISSOR_TEST);
+      glScissor(box[0], box[1], box[2], box[3]);
+      glClear(GL_STENCIL_BUFFER_BIT);
+      glDisable(GL_SCISSOR_TEST);
     }
   });
-  // A solid cut by the front plane as well leaves bits the quads do not
-  // cover; the shadow pass needs a clean count.
   glStencilMask(0xFFFFFFFFu);
-  glClear(GL_STENCIL_BUFFER_BIT);
   glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   glStencilFunc(GL_ALWAYS, 0, 0xFFFFFFFFu);
   glDisable(GL_STENCIL_TEST);

@@ -1,6 +1,8 @@
 // Sections: the model cut open by planes, the cuts of closed solids filled
 // in the solid's lit colour. Each cut picture is compared with the picture
 // of what the cut should leave, built whole.
+#include <algorithm>
+
 #include "render_fixture.h"
 
 namespace render_test {
@@ -253,6 +255,53 @@ TEST_F(SectionTest, BuildingsInTheirParentsSharedListsAreFilledToo) {
   ASSERT_TRUE(reference);
   Add(*reference, cutHeight, kRed, 1);
   EXPECT_LT(Differing(cut, Draw(*reference), kEdgeShare), kEdgeShare);
+}
+
+TEST_F(SectionTest, ViewerInsideTheCutSolidSeesTheCutOverheadFilled) {
+  // Standing inside a building, the front clipping plane passes through it;
+  // the cut overhead is filled all the same, in either projection. It faces
+  // down, towards the viewer, as a ceiling there would.
+  const GMVector eye{0, -6, 10}, target{0, 0, 30};
+  const auto tall = Box({-10, -10, 0}, {10, 10, 40});
+  const GMPlane at30{0, 0, 1, -30};
+  GMPolygon ceiling = Square(0, 0, 10, 30);
+  std::reverse(ceiling.points.begin(), ceiling.points.end());
+  for (const int flags : {frame::kViewDefault, frame::kViewDefault | frame::kParallel}) {
+    SCOPED_TRACE(flags);
+    auto engine = Engine(eye, target);
+    ASSERT_TRUE(engine);
+    Add(*engine, tall, kRed, 1);
+    ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
+    const StereonImage cut = Draw(*engine, flags);
+    auto reference = Engine(eye, target);
+    ASSERT_TRUE(reference);
+    Add(*reference, {ceiling}, kRed, 1);
+    const StereonImage want = Draw(*reference, flags);
+    ASSERT_GT(PixelAt(want, kSize / 2, kSize / 2).r, PixelAt(want, kSize / 2, kSize / 2).g + 20);
+    EXPECT_TRUE(PixelNear(cut, kSize / 2, kSize / 2, PixelAt(want, kSize / 2, kSize / 2)));
+  }
+}
+
+TEST_F(SectionTest, SolidReachingBeyondTheBackPlaneIsFilledWhereTheCutShows) {
+  // The back plane cuts the lower part of the building away; the cut at
+  // the top, well within reach, is filled as without it.
+  const GMVector eye{0, -30, 60}, target{0, 0, 20};
+  const auto tall = Box({-10, -10, 0}, {10, 10, 40});
+  const auto cutHeight = Box({-10, -10, 0}, {10, 10, 30});
+  const GMPlane at30{0, 0, 1, -30};
+  auto engine = Engine(eye, target);
+  ASSERT_TRUE(engine);
+  engine->SetPlanes(1.0, 55.0, 0.0);
+  Add(*engine, tall, kRed, 1);
+  ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
+  const StereonImage cut = Draw(*engine);
+  auto reference = Engine(eye, target);
+  ASSERT_TRUE(reference);
+  reference->SetPlanes(1.0, 55.0, 0.0);
+  Add(*reference, cutHeight, kRed, 1);
+  const StereonImage want = Draw(*reference);
+  EXPECT_TRUE(PixelNear(cut, kSize / 2, kSize / 2, PixelAt(want, kSize / 2, kSize / 2)));
+  EXPECT_LT(Differing(cut, want, kEdgeShare), kEdgeShare);
 }
 
 TEST_F(SectionTest, PlanesAreRefusedWithoutANormalOrBeyondThree) {
