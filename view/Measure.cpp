@@ -357,29 +357,46 @@ bool MeasureScene::Build() {
   return built_;
 }
 
-std::optional<MeasureScene::Hit> MeasureScene::FirstHit(const GMVector& origin, const GMVector& direction) {
+std::optional<MeasureScene::Hit> MeasureScene::FirstHit(const GMVector& origin, const GMVector& direction,
+                                                        const ShownTest& shown) {
   if (!built_ || GMLength(direction) == 0.0) return std::nullopt;
-  Hit hit;
-  hit.triangle = octree_.FindFirstHit(origin, origin + direction, &hit.at, 0, -1);
-  if (hit.triangle < 0) return std::nullopt;
-  return hit;
+  return FirstShownHit(origin, origin + direction, false, shown);
 }
 
-bool MeasureScene::Visible(const WindowProjector& projector, const GMVector& point) {
+std::optional<MeasureScene::Hit> MeasureScene::FirstShownHit(GMVector start, const GMVector& end, bool limitToSegment,
+                                                             const ShownTest& shown) {
+  const GMVector direction = end - start;
+  const double length = GMLength(direction);
+  if (length == 0.0) return std::nullopt;
+  // A hit on what a section removed is passed, a little beyond it; a model
+  // never stacks more faces than this along one ray.
+  constexpr int kMaxHiddenHits = 256;
+  const GMVector step = direction * (1e-6 * std::max(1.0, length) / length);
+  for (int pass = 0; pass < kMaxHiddenHits; ++pass) {
+    Hit hit;
+    hit.triangle = octree_.FindFirstHit(start, limitToSegment ? end : start + direction, &hit.at,
+                                        limitToSegment ? 1 : 0, -1);
+    if (hit.triangle < 0) return std::nullopt;
+    if (!shown || shown(hit.at)) return hit;
+    start = hit.at + step;
+  }
+  return std::nullopt;
+}
+
+bool MeasureScene::Visible(const WindowProjector& projector, const GMVector& point, const ShownTest& shown) {
   double wx = 0, wy = 0;
   if (!projector.Project(point, wx, wy)) return false;
   GMVector origin, direction;
   if (!projector.Ray(wx, wy, origin, direction)) return false;
   if (projector.parallel) origin = point - direction * (GMDot(point - projector.eye, direction) + 1.0);
   if (!built_) return true;
-  GMVector at;
-  const int hit = octree_.FindFirstHit(origin, point, &at, 1, -1);
-  if (hit < 0) return true;
+  const std::optional<Hit> hit = FirstShownHit(origin, point, true, shown);
+  if (!hit) return true;
   // The corner itself, or a face meeting it, is hit at the point.
-  return GMDistance(at, point) <= PlaneTolerance(GMDistance(origin, point)) * 10.0;
+  return GMDistance(hit->at, point) <= PlaneTolerance(GMDistance(origin, point)) * 10.0;
 }
 
-MeasurePoint MeasureScene::Snap(const WindowProjector& projector, double x, double y) {
+MeasurePoint MeasureScene::Snap(const WindowProjector& projector, double x, double y, const ShownTest& shown) {
   // Only the corners and edges whose boxes come near the cursor are looked
   // at; the nearest visible one wins, the one filed first on a tie.
   struct Candidate {
@@ -396,13 +413,13 @@ MeasurePoint MeasureScene::Snap(const WindowProjector& projector, double x, doub
   for (const int index : near) {
     const GMVector& corner = corners_[static_cast<size_t>(index)];
     double wx = 0, wy = 0;
-    if (BeforeTheCut(projector, corner) || !projector.Project(corner, wx, wy)) continue;
+    if (BeforeTheCut(projector, corner) || (shown && !shown(corner)) || !projector.Project(corner, wx, wy)) continue;
     const double d = std::hypot(wx - x, wy - y);
     if (d <= kSnapVertexPixels) candidates.push_back({d, index, corner});
   }
   std::sort(candidates.begin(), candidates.end(), nearestFirst);
   for (const Candidate& c : candidates)
-    if (Visible(projector, c.at)) return {SnapKind::Vertex, c.at};
+    if (Visible(projector, c.at, shown)) return {SnapKind::Vertex, c.at};
 
   GMVector origin, direction;
   if (!projector.Ray(x, y, origin, direction)) return {};
@@ -419,9 +436,9 @@ MeasurePoint MeasureScene::Snap(const WindowProjector& projector, double x, doub
   }
   std::sort(candidates.begin(), candidates.end(), nearestFirst);
   for (const Candidate& c : candidates)
-    if (Visible(projector, c.at)) return {SnapKind::Edge, c.at};
+    if ((!shown || shown(c.at)) && Visible(projector, c.at, shown)) return {SnapKind::Edge, c.at};
 
-  if (const std::optional<Hit> hit = FirstHit(origin, direction)) return {SnapKind::Face, hit->at};
+  if (const std::optional<Hit> hit = FirstHit(origin, direction, shown)) return {SnapKind::Face, hit->at};
   return {};
 }
 

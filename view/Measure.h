@@ -8,6 +8,7 @@
 // origin.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,6 +86,11 @@ class SnapTree {
   std::vector<int> items_;
 };
 
+// Whether a point of the model is shown: a section removes the rest, and
+// what it removed is neither caught nor hides what lies behind it. An empty
+// test shows everything.
+using ShownTest = std::function<bool(const GMVector&)>;
+
 // The model's surfaces (as triangles) and drawn edges in world coordinates.
 class MeasureScene {
  public:
@@ -103,12 +109,12 @@ class MeasureScene {
     int triangle = -1;
     GMVector at{};
   };
-  // The face first met by the ray from origin along direction.
-  std::optional<Hit> FirstHit(const GMVector& origin, const GMVector& direction);
+  // The shown face first met by the ray from origin along direction.
+  std::optional<Hit> FirstHit(const GMVector& origin, const GMVector& direction, const ShownTest& shown = {});
   // The point under window point (x, y): a visible corner within
   // kSnapVertexPixels, else a visible edge point within kSnapEdgePixels,
-  // else the face hit, else none.
-  MeasurePoint Snap(const WindowProjector& projector, double x, double y);
+  // else the face hit, else none; only shown points count.
+  MeasurePoint Snap(const WindowProjector& projector, double x, double y, const ShownTest& shown = {});
   // The planar face around a triangle; nothing for a degenerate one.
   std::optional<PlanarFace> FaceOf(int triangle);
   // The planar face of the model that contains point within tolerance;
@@ -116,7 +122,10 @@ class MeasureScene {
   std::optional<PlanarFace> FaceAt(const GMVector& point, double tolerance);
 
  private:
-  bool Visible(const WindowProjector& projector, const GMVector& point);
+  bool Visible(const WindowProjector& projector, const GMVector& point, const ShownTest& shown);
+  // The first shown hit from start towards end; with limitToSegment not
+  // beyond end.
+  std::optional<Hit> FirstShownHit(GMVector start, const GMVector& end, bool limitToSegment, const ShownTest& shown);
   // Triangles filed in the octree's leaves that meet the box lo..hi.
   void TrianglesNear(const GMVector& lo, const GMVector& hi, std::vector<int>& out);
 

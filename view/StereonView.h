@@ -350,6 +350,9 @@ class CStereonView {
   std::span<const GMPlane> Sections() const { return state_.sectionPlanes; }
   // Whether the world point is kept by the sections in force.
   bool KeptBySections(const GMVector& point) const;
+  // The same test for picking and measuring on the model's surfaces; empty
+  // (everything shown) while no section is in force.
+  ShownTest SectionShownTest() const;
 
   // --- state ---------------------------------------------------------------
   ViewState& State() { return state_; }

@@ -37,7 +37,7 @@ void CStereonView::MeasureMove(int x, int y) {
   const int w = ClientWidth(), h = ClientHeight();
   if (!engine_ || w <= 0 || h <= 0) return;
   const WindowProjector projector = MakeProjector(*engine_, state_, w, h);
-  measureHover_ = MeasureSurfaces().Snap(projector, x, y);
+  measureHover_ = MeasureSurfaces().Snap(projector, x, y, SectionShownTest());
   if (measureFirst_ && !measureDone_) {
     const MeasureConstraint constraint = shiftHeld_  ? MeasureConstraint::Vertical
                                          : ctrlHeld_ ? MeasureConstraint::Horizontal
@@ -100,7 +100,8 @@ void CStereonView::MeasureFaceAt(int x, int y) {
   measureDone_ = false;
   measureFace_.reset();
   MeasureScene& surfaces = MeasureSurfaces();
-  if (const auto hit = surfaces.FirstHit(origin, direction)) measureFace_ = surfaces.FaceOf(hit->triangle);
+  if (const auto hit = surfaces.FirstHit(origin, direction, SectionShownTest()))
+    measureFace_ = surfaces.FaceOf(hit->triangle);
   if (measureFace_) {
     measureResult_ = FaceText(*measureFace_, MeasureUnitFor(launch_.modelPath));
     Status(measureResult_);

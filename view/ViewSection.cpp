@@ -17,10 +17,6 @@ namespace {
 
 double Side(const GMPlane& p, const GMVector& v) { return p.nx * v.x + p.ny * v.y + p.nz * v.z + p.d; }
 
-// Passes beyond the face first met when that face lies in what a section
-// removed; a model never stacks more faces than this along one ray.
-constexpr int kMaxHiddenHits = 256;
-
 }  // namespace
 
 namespace {
@@ -100,6 +96,11 @@ bool CStereonView::KeptBySections(const GMVector& point) const {
   return true;
 }
 
+ShownTest CStereonView::SectionShownTest() const {
+  if (!state_.sectionShown || state_.sectionPlanes.empty()) return {};
+  return [this](const GMVector& point) { return KeptBySections(point); };
+}
+
 bool CStereonView::SetSections(std::span<const GMPlane> planes) {
   if (planes.size() > static_cast<size_t>(CStereon::kMaxSectionPlanes)) return false;
   std::vector<GMPlane> unit(planes.size());
@@ -137,23 +138,15 @@ bool CStereonView::AddSectionThroughFace(int x, int y) {
   MeasureScene& surfaces = MeasureSurfaces();
   // The first face the sections leave standing: what they removed cannot
   // be picked.
-  const double step = 1e-6 * std::max(1.0, GMLength(direction));
-  for (int pass = 0; pass < kMaxHiddenHits; ++pass) {
-    const auto hit = surfaces.FirstHit(origin, direction);
-    if (!hit) return false;
-    if (!KeptBySections(hit->at)) {
-      origin = hit->at + direction * (step / std::max(GMLength(direction), 1e-300));
-      continue;
-    }
-    const auto face = surfaces.FaceOf(hit->triangle);
-    if (!face) return false;
-    // The normal towards the viewer: what lies between the viewer and the
-    // face goes.
-    GMVector n = face->normal;
-    if (GMDot(n, direction) > 0.0) n = n * -1.0;
-    return AddSection({n.x, n.y, n.z, -GMDot(n, hit->at)});
-  }
-  return false;
+  const auto hit = surfaces.FirstHit(origin, direction, SectionShownTest());
+  if (!hit) return false;
+  const auto face = surfaces.FaceOf(hit->triangle);
+  if (!face) return false;
+  // The normal towards the viewer: what lies between the viewer and the
+  // face goes.
+  GMVector n = face->normal;
+  if (GMDot(n, direction) > 0.0) n = n * -1.0;
+  return AddSection({n.x, n.y, n.z, -GMDot(n, hit->at)});
 }
 
 void CStereonView::RemoveSection(int index) {

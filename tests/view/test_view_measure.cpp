@@ -111,3 +111,51 @@ TEST_F(MeasureViewTest, DoubleClickMeasuresTheFaceAndRightClickEndsBeforeTheMenu
 
 }  // namespace
 }  // namespace view_test
+
+namespace view_test {
+namespace {
+
+// A hall 20 × 20 × 10 with a plinth 4 × 4 × 2 standing on its floor.
+constexpr const char* kHallK3d =
+    "HEADER\n0,0\n"
+    "SOLIDV,Z0,0,G,0.8,0.2,0.2,0,4,1,Hall\n0,0,0\n20,0,0\n20,20,0\n0,20,0\n0,0,10\n"
+    "SOLIDV,Z0,0,G,0.2,0.2,0.8,0,4,1,Plinth\n8,8,0\n12,8,0\n12,12,0\n8,12,0\n0,0,2\n";
+
+TEST_F(MeasureViewTest, OnlyWhatTheSectionsLeaveIsCaught) {
+  launch.modelPath = scratch->Write("hall.k3d", kHallK3d);
+  ASSERT_TRUE(Start(false));
+  PaintPlan();
+  view->OnCommand(cmd::kModeMeasure);
+  const auto plinthCorner = PixelOf({8, 8, 2});
+  const auto floor = PixelOf({4, 4, 0});
+  // Under the roof the plinth is hidden: the roof is caught.
+  Click(plinthCorner, 2, 2);
+  ASSERT_TRUE(view->MeasureFirst());
+  EXPECT_NEAR(view->MeasureFirst()->z, 10, 1e-9);
+  view->OnKey(korvex::ViewKey::Escape);
+
+  // Cut below the roof: its faces and corners are passed through, and hide
+  // nothing any more.
+  ASSERT_TRUE(view->AddHorizontalSection(5.0));
+  Click(plinthCorner, 2, 2);
+  ASSERT_TRUE(view->MeasureFirst());
+  // A corner of the plinth: from straight above its top and its foot meet.
+  EXPECT_NEAR(view->MeasureFirst()->x, 8, 1e-9);
+  EXPECT_NEAR(view->MeasureFirst()->y, 8, 1e-9);
+  EXPECT_LE(view->MeasureFirst()->z, 2 + 1e-9);
+  Click(floor);
+  ASSERT_TRUE(view->MeasureSecond());
+  EXPECT_NEAR(view->MeasureSecond()->z, 0, 1e-6);
+  view->OnLeftDoubleClick(floor.first, floor.second);
+  ASSERT_TRUE(view->MeasuredFace());
+  EXPECT_LT(view->MeasuredFace()->normal.z, -0.99) << "the floor seen from inside the hall, not the roof";
+
+  // Switched off, the sections take nothing away.
+  view->ShowSections(false);
+  Click(plinthCorner, 2, 2);
+  ASSERT_TRUE(view->MeasureFirst());
+  EXPECT_NEAR(view->MeasureFirst()->z, 10, 1e-9);
+}
+
+}  // namespace
+}  // namespace view_test
