@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/file_util.h"
 #include "common/user_interface.h"
@@ -19,6 +20,20 @@
 namespace korvex::cli {
 
 inline constexpr int kMaxPictureSide = 16384;
+
+// One more --section option of a command that draws (its value none when
+// the command line ends there): the plane added to `planes`, or what is
+// wrong with it, to be said with the usage.
+inline std::optional<std::string> ReadSectionOption(std::optional<std::string_view> value,
+                                                    std::vector<GMPlane>& planes) {
+  if (!value) return std::string("--section needs z=H, x=V, y=V or a,b,c,d");
+  GMPlane plane;
+  if (const auto problem = ParseSectionText(*value, plane)) return "--section: " + *problem;
+  if (planes.size() >= static_cast<std::size_t>(CStereon::kMaxSectionPlanes))
+    return std::string("at most three --section planes");
+  planes.push_back(plane);
+  return std::nullopt;
+}
 
 // The view's user, for a batch run: nothing is asked but the file a command
 // line names, messages are kept for the one-line failure report.

@@ -104,12 +104,8 @@ std::optional<int> ParseRenderOptions(const std::vector<std::string_view>& args,
     } else if (in.Is("--shadows")) {
       options.shadows = true;
     } else if (in.Is("--section")) {
-      if (!in.HasValue()) return Usage("--section needs z=H, x=V, y=V or a,b,c,d");
-      GMPlane plane;
-      if (const auto problem = ParseSectionText(in.TakeValue(), plane)) return Usage("--section: " + *problem);
-      if (options.sections.size() >= static_cast<std::size_t>(CStereon::kMaxSectionPlanes))
-        return Usage("at most three --section planes");
-      options.sections.push_back(plane);
+      const auto value = in.HasValue() ? std::optional(in.TakeValue()) : std::nullopt;
+      if (const auto problem = ReadSectionOption(value, options.sections)) return Usage(*problem);
     } else if (in.IsOption()) {
       return Usage("unknown option " + std::string(arg));
     } else if (!options.model) {

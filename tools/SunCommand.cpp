@@ -143,6 +143,7 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
   std::optional<std::string_view> model;
   std::optional<std::string_view> folder;
   std::optional<std::string_view> billboards, textures;
+  std::vector<GMPlane> sections;
   int viewCommand = cmd::kResetEye;
   bool sawLat = false, sawLon = false, sawOffset = false, sawDate = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -172,6 +173,9 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
     } else if (arg == "--txi" || arg == "--bil") {
       if (!hasValue) return Usage(kSunStudyUsage, std::string(arg) + " needs a file");
       (arg == "--bil" ? billboards : textures) = args[++i];
+    } else if (arg == "--section") {
+      const auto value = hasValue ? std::optional(args[++i]) : std::nullopt;
+      if (const auto problem = ReadSectionOption(value, sections)) return Usage(kSunStudyUsage, *problem);
     } else if (arg.size() > 1 && arg.front() == '-') {
       return Usage(kSunStudyUsage, "unknown option " + std::string(arg));
     } else if (!model) {
@@ -217,6 +221,11 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
         return kExitFailed;
       }
   if (viewCommand != cmd::kResetEye) view.StandardView(viewCommand);
+  // Cut before the first shadows are made: what the planes remove casts none.
+  if (!sections.empty() && !view.SetSections(sections)) {
+    std::cerr << "korvex-cli: cannot draw " << *model << ": the section planes were refused\n";
+    return kExitFailed;
+  }
 
   // Ctrl+C is noted and answered between pictures, so no picture or table
   // is left half-written.

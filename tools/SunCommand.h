@@ -22,12 +22,14 @@ inline constexpr const char* kSunStudyUsage =
     "                           [--from HH:MM] [--to HH:MM] [--step MINUTES] [--north RADIANS]\n"
     "                           [--size WxH] [--view reset|plan|elevation|back|left|right]\n"
     "                           [--txi FILE] [--bil FILE] [--elevation M] [--pressure MBAR]\n"
-    "                           [--temperature C] [--delta-t S]\n"
+    "                           [--temperature C] [--delta-t S] [--section z=H|x=V|y=V|a,b,c,d]...\n"
     "  For every step from --from to --to (default 08:00 to 16:00 hourly) with the\n"
     "  sun above the horizon, makes the shadows as the viewer's shadow command does\n"
     "  and writes DIR/HHMM.jpg; then DIR/sun.csv with the suns of the pictures and\n"
     "  DIR/sheet.jpg with every picture labelled. Ctrl+C stops after the picture\n"
-    "  being drawn, keeping the pictures and the table written so far.\n";
+    "  being drawn, keeping the pictures and the table written so far.\n"
+    "  --section cuts the model open as for render, up to three times; what a\n"
+    "  plane removes casts no shadow.\n";
 
 // Exit status: 0 done, 1 failed (one line on standard error), 2 a wrong
 // command line; sunstudy 130 when stopped by Ctrl+C.

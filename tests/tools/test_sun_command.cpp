@@ -238,15 +238,19 @@ TEST_F(SunCommandTest, TheSkyOverTheExampleSiteStaysFreeOfShadow) {
   EXPECT_EQ(darkened, 0);
 }
 
+// A square plot with one tall tower in its middle.
+constexpr const char* kTowerK3d =
+    "HEADER\n0,0\n"
+    "SOLIDV,Z0,0,G,0.9,0.9,0.9,0,4,1,ground\n"
+    "-40,-40,-1\n40,-40,-1\n40,40,-1\n-40,40,-1\n0,0,1\n"
+    "SOLIDV,Z0,0,G,0.9,0.9,0.9,0,4,1,tower\n"
+    "-3,-3,0\n3,-3,0\n3,3,0\n-3,3,0\n0,0,30\n";
+
 TEST_F(SunCommandTest, TowerShadowFallsWestInTheMorningAndEastInTheAfternoon) {
   KORVEX_NEED(korvex_test::HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "the study draws on a headless OpenGL context");
-  // A square plot with one tall tower in its middle, seen from above.
+  // The tower seen from above.
   const fs::path model = folder_ / "tower.k3d";
-  std::ofstream(model) << "HEADER\n0,0\n"
-                          "SOLIDV,Z0,0,G,0.9,0.9,0.9,0,4,1,ground\n"
-                          "-40,-40,-1\n40,-40,-1\n40,40,-1\n-40,40,-1\n0,0,1\n"
-                          "SOLIDV,Z0,0,G,0.9,0.9,0.9,0,4,1,tower\n"
-                          "-3,-3,0\n3,-3,0\n3,3,0\n-3,3,0\n0,0,30\n";
+  std::ofstream(model) << kTowerK3d;
   const fs::path out = folder_ / "study";
   const Run run = Execute(With({"sunstudy", model.string(), "-o", out.string(), "--from", "09:00", "--to",
                                 "15:00", "--step", "360", "--size", "160x160", "--view", "plan"},
@@ -261,6 +265,43 @@ TEST_F(SunCommandTest, TowerShadowFallsWestInTheMorningAndEastInTheAfternoon) {
   const double afternoonWest = afternoon.Mean(20, 65), afternoonEast = afternoon.Mean(95, 140);
   EXPECT_LT(morningWest + 10, morningEast) << "morning: the shadow lies west";
   EXPECT_LT(afternoonEast + 10, afternoonWest) << "afternoon: the shadow lies east";
+}
+
+TEST_F(SunCommandTest, TowerCutByASectionCastsOnlyTheShadowOfWhatIsLeft) {
+  KORVEX_NEED(korvex_test::HaveHeadlessGl(), "KORVEX_ALLOW_NO_GL", "the study draws on a headless OpenGL context");
+  const fs::path model = folder_ / "tower.k3d";
+  std::ofstream(model) << kTowerK3d;
+  const fs::path out = folder_ / "study";
+  auto study = [&](const std::vector<std::string>& sections) {
+    return Execute(With(With({"sunstudy", model.string(), "-o", out.string(), "--from", "09:00", "--to", "09:00",
+                              "--size", "160x160", "--view", "plan"},
+                             kWinterSite),
+                        sections));
+  };
+  // Cut just above the ground, the stump's shadow is too short to reach the
+  // band west of it that the whole tower darkens.
+  Run run = study({"--section", "z=0.5"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Picture cut = DecodeJpeg(out / "0900.jpg");
+  ASSERT_EQ(cut.width, 160);
+  EXPECT_NEAR(cut.Mean(20, 65), cut.Mean(95, 140), 5) << "no tower shadow lies west";
+  // The same cut given as a plane of four numbers, among two others that
+  // keep everything: the same picture.
+  run = study({"--section", "0,0,2,-1", "--section", "x=100", "--section", "-1,0,0,-100"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(DecodeJpeg(out / "0900.jpg").grey, cut.grey);
+
+  for (const auto& [wrong, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--section", "0,0,0,1"}, "has no normal"},
+           {{"--section", "z=ten"}, "is not z=H, x=V, y=V or a,b,c,d"},
+           {{"--section", "z=1", "--section", "z=2", "--section", "z=3", "--section", "z=4"}, "at most three"},
+           {{"--section"}, "--section needs"}}) {
+    fs::remove_all(out);
+    run = study(wrong);
+    EXPECT_EQ(run.status, 2) << wrong.back();
+    EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(out / "0900.jpg"));
+  }
 }
 
 TEST_F(SunCommandTest, StudyStoppedAfterAFrameKeepsThatFrameAndItsTable) {
