@@ -318,6 +318,18 @@ uint64_t OpenEdgeSum(const OGLDispElement& e, GMBox& box, bool& any) {
   return sum;
 }
 
+// Whether the element's opaque faces enclose a solid, and their box in the
+// coordinates its lists are drawn in (less the node's shift): what a section
+// needs to fill the cut.
+void TakeSolidShape(const OGLDispElement& e, const GMVector& shift, OGLDispLists& l) {
+  bool any = false;
+  GMBox box;
+  l.closed = OpenEdgeSum(e, box, any) == 0 && any;
+  if (any)
+    l.faceBox = GMBox{box.minX - shift.x, box.minY - shift.y, box.minZ - shift.z,
+                      box.maxX - shift.x, box.maxY - shift.y, box.maxZ - shift.z};
+}
+
 bool IsIdentityPlacement(const GMVector& axis, double angle, const GMVector& scale) {
   return (angle == 0.0 || (axis.x == 0.0 && axis.y == 0.0 && axis.z == 0.0)) && scale.x == 1.0 && scale.y == 1.0 &&
          scale.z == 1.0;
@@ -588,12 +600,7 @@ void COGLDispTree::Build(const OGLDispElement* element) {
   };
 
   if (opaque && (!e.polygons.empty() || !e.meshes.empty())) {
-    bool any = false;
-    GMBox box;
-    l.closed = OpenEdgeSum(e, box, any) == 0 && any;
-    if (any)
-      l.faceBox = GMBox{box.minX - shift.x, box.minY - shift.y, box.minZ - shift.z,
-                        box.maxX - shift.x, box.maxY - shift.y, box.maxZ - shift.z};
+    TakeSolidShape(e, shift, l);
     FaceMaterial(e.color, whiteForBlack != 0, (option & 1) != 0, 1.0, l.cutAmbient.data(), l.cutDiffuse.data());
     const std::vector<OGLTriangle> triangles = Triangulate(e, true);
     size_t meshTriangles = 0;
@@ -702,12 +709,7 @@ void COGLDispTree::BuildRecord(const OGLDispElement& e) {
   if (opaque && (!e.polygons.empty() || !e.meshes.empty())) {
     // A section fills the cut of a shared solid as of one with lists of
     // its own.
-    bool any = false;
-    GMBox box;
-    l.closed = OpenEdgeSum(e, box, any) == 0 && any;
-    if (any)
-      l.faceBox = GMBox{box.minX - shift.x, box.minY - shift.y, box.minZ - shift.z,
-                        box.maxX - shift.x, box.maxY - shift.y, box.maxZ - shift.z};
+    TakeSolidShape(e, shift, l);
     std::copy(std::begin(r.ambient), std::end(r.ambient), l.cutAmbient.begin());
     std::copy(std::begin(r.diffuse), std::end(r.diffuse), l.cutDiffuse.begin());
   }
