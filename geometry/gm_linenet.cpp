@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <memory_resource>
 #include <set>
-#include <unordered_map>
 
+#include "geometry/gm_near_grid.h"
 #include "geometry/gm_vector.h"
 
 namespace {
@@ -18,115 +18,8 @@ namespace {
 // tolerance that merged the end points.
 constexpr double kRingTolerance = 1e-7;
 
-// Buckets points by their xy position so that every point within the
-// tolerance of a query (per axis, as GMIsSamePoint compares) lies in the 3x3
-// buckets around it. The bucket width is twice the tolerance, which leaves
-// room for the rounding of the division; candidates are always confirmed with
-// GMIsSamePoint, so a bucket holding too much only costs time.
-class CPointBuckets {
- public:
-  explicit CPointBuckets(double tolerance) { Reset(tolerance); }
-
-  // Empties the buckets (keeping their storage) for a new tolerance.
-  void Reset(double tolerance) {
-    width_ = tolerance > 0.0 ? 2.0 * tolerance : kExactWidth;
-    reach_ = tolerance > 0.0 ? 2.0 * tolerance : 0.0;
-    Clear();
-  }
-
-  void Clear() {
-    buckets_.clear();
-    flat_.clear();
-    bucketed_ = false;
-  }
-
-  void Insert(const GMVector& p, int32_t id) {
-    if (!bucketed_) {
-      if (flat_.size() < kFlatLimit) {
-        flat_.push_back({p, id});
-        return;
-      }
-      for (const auto& [q, known] : flat_) buckets_[KeyOf(q)].push_back(known);
-      flat_.clear();
-      bucketed_ = true;
-    }
-    buckets_[KeyOf(p)].push_back(id);
-  }
-
-  // Calls visit(id) for every id filed near p (callers confirm the match)
-  // until it returns true; returns whether one did. Every caller asks
-  // whether, or which, filed points match p, never in what order, so the
-  // order of the visits is free.
-  template <typename Visit>
-  bool Near(const GMVector& p, Visit visit) const {
-    if (!bucketed_) {
-      // A point farther than the tolerance on an axis is no match (NaN is
-      // never passed over here, as before).
-      for (const auto& entry : flat_) {
-        if (std::fabs(entry.first.x - p.x) > reach_ || std::fabs(entry.first.y - p.y) > reach_) continue;
-        if (visit(entry.second)) return true;
-      }
-      return false;
-    }
-    const Key centre = KeyOf(p);
-    for (int64_t dx = -1; dx <= 1; ++dx) {
-      for (int64_t dy = -1; dy <= 1; ++dy) {
-        const auto it = buckets_.find(Key{centre.x + dx, centre.y + dy});
-        if (it == buckets_.end()) continue;
-        for (int32_t id : it->second)
-          if (visit(id)) return true;
-      }
-    }
-    return false;
-  }
-
- private:
-  struct Key {
-    int64_t x;
-    int64_t y;
-    bool operator==(const Key&) const = default;
-  };
-  // Bucket coordinates of a plan come in regular strides (a 1 m grid at a
-  // 0.2 um bucket width is 5,000,000 buckets apart), so they are mixed
-  // thoroughly before the table reduces them to slots.
-  static uint64_t Mix(uint64_t v) {
-    v += 0x9E3779B97F4A7C15ull;
-    v = (v ^ (v >> 30)) * 0xBF58476D1CE4E5B9ull;
-    v = (v ^ (v >> 27)) * 0x94D049BB133111EBull;
-    return v ^ (v >> 31);
-  }
-  struct KeyHash {
-    size_t operator()(const Key& k) const {
-      return static_cast<size_t>(Mix(static_cast<uint64_t>(k.x) ^ Mix(static_cast<uint64_t>(k.y))));
-    }
-  };
-
-  // Only used when points must match exactly; any positive width will do.
-  static constexpr double kExactWidth = 1e-9;
-  // Beyond 2^50 bucket widths a quotient can be off by more than a quarter,
-  // so far-away points share the outermost buckets instead (still correct,
-  // and NaN lands there too rather than in an undefined conversion).
-  static constexpr double kLimit = 1125899906842624.0;
-
-  int64_t Coordinate(double v) const {
-    double q = std::floor(v / width_);
-    if (!(q > -kLimit)) q = -kLimit;
-    if (q > kLimit) q = kLimit;
-    return static_cast<int64_t>(q);
-  }
-  Key KeyOf(const GMVector& p) const { return Key{Coordinate(p.x), Coordinate(p.y)}; }
-
-  // The sections of one face plane make networks of a few dozen lines, for
-  // which a plain list is quicker to fill and to scan than buckets; a
-  // network that grows beyond it moves into the buckets.
-  static constexpr size_t kFlatLimit = 128;
-
-  double width_ = kExactWidth;
-  double reach_ = 0.0;  // twice the tolerance: beyond it no point can match
-  std::unordered_map<Key, std::vector<int32_t>, KeyHash> buckets_;
-  std::vector<std::pair<GMVector, int32_t>> flat_;
-  bool bucketed_ = false;
-};
+// The network lives in the xy plane: its points are filed by x and y.
+CGMNearGrid<2>::Point Plan(const GMVector& p) { return {p.x, p.y}; }
 
 }  // namespace
 
@@ -141,8 +34,8 @@ class CLineNetIndex {
     nodePoints.clear();
   }
 
-  CPointBuckets lineEnds;  // both ends of every line, by position in the line list
-  CPointBuckets nodes;
+  CGMNearGrid<2> lineEnds;  // both ends of every line, by position in the line list
+  CGMNearGrid<2> nodes;
   std::vector<GMVector> nodePoints;
 };
 
@@ -183,14 +76,14 @@ int CLineNet::AddLineToNetwork(const GMVector& a, const GMVector& b) {
   if (GMIsSamePoint(start, end, tolerance_)) return -1;
   // A line that is there in either direction is refused; only lines with an
   // end near the new start can be that line.
-  const bool known = index_->lineEnds.Near(start, [&](int32_t id) {
+  const bool known = index_->lineEnds.ForEachCandidate(Plan(start), [&](int32_t id) {
     const GMSegment& s = lineCopy_[static_cast<size_t>(id)];
     return GMCompareSegments(s.start, s.end, start, end, tolerance_) != 0;
   });
   if (known) return -1;
   const auto added = static_cast<int32_t>(lineCopy_.size());
-  index_->lineEnds.Insert(start, added);
-  index_->lineEnds.Insert(end, added);
+  index_->lineEnds.Insert(Plan(start), added);
+  index_->lineEnds.Insert(Plan(end), added);
   lineCopy_.push_back(GMSegment{start, end});
   return added;
 }
@@ -203,7 +96,7 @@ void CLineNet::PruneDanglingLines() {
   const int count = static_cast<int>(segments.size());
   std::vector<char> removed(static_cast<size_t>(count), 0);
   const auto hasOtherLineAt = [&](const GMVector& p, int self) {
-    return index_->lineEnds.Near(p, [&](int32_t id) {
+    return index_->lineEnds.ForEachCandidate(Plan(p), [&](int32_t id) {
       if (id == self || removed[static_cast<size_t>(id)]) return false;
       const GMSegment& s = segments[static_cast<size_t>(id)];
       return GMIsSamePoint(s.start, p, tolerance_) || GMIsSamePoint(s.end, p, tolerance_);
@@ -227,8 +120,8 @@ void CLineNet::PruneDanglingLines() {
   lineCopy_ = std::move(kept);
   index_->lineEnds.Clear();
   for (size_t i = 0; i < lineCopy_.size(); ++i) {
-    index_->lineEnds.Insert(lineCopy_[i].start, static_cast<int32_t>(i));
-    index_->lineEnds.Insert(lineCopy_[i].end, static_cast<int32_t>(i));
+    index_->lineEnds.Insert(Plan(lineCopy_[i].start), static_cast<int32_t>(i));
+    index_->lineEnds.Insert(Plan(lineCopy_[i].end), static_cast<int32_t>(i));
   }
 }
 
@@ -236,7 +129,7 @@ int CLineNet::NodeIndex(double x, double y) {
   if (!index_) return -1;  // no network started
   const GMVector p = GMSetVector(x, y, 0.0);
   int found = -1;
-  index_->nodes.Near(p, [&](int32_t id) {
+  index_->nodes.ForEachCandidate(Plan(p), [&](int32_t id) {
     if ((found < 0 || id < found) && GMIsSamePoint(index_->nodePoints[static_cast<size_t>(id)], p, tolerance_))
       found = id;
     return false;
@@ -260,13 +153,13 @@ int CLineNet::BuildNodes(int prune) {
   // not even itself (not a number).
   const auto addNode = [&](const GMVector& p) {
     int32_t found = -1;
-    index_->nodes.Near(p, [&](int32_t id) {
+    index_->nodes.ForEachCandidate(Plan(p), [&](int32_t id) {
       if ((found < 0 || id < found) && GMIsSamePoint(points[static_cast<size_t>(id)], p, tolerance_)) found = id;
       return false;
     });
     if (found >= 0) return found;
     const auto id = static_cast<int32_t>(points.size());
-    index_->nodes.Insert(p, id);
+    index_->nodes.Insert(Plan(p), id);
     points.push_back(p);
     return GMIsSamePoint(p, p, tolerance_) ? id : int32_t{-1};
   };
@@ -288,7 +181,7 @@ int CLineNet::BuildNodes(int prune) {
     node.neighbours.clear();
     // Every line with an end at the node, in line order, each line once.
     linesHere.clear();
-    index_->lineEnds.Near(node.point, [&](int32_t id) {
+    index_->lineEnds.ForEachCandidate(Plan(node.point), [&](int32_t id) {
       const GMSegment& s = lineCopy_[static_cast<size_t>(id)];
       if (GMIsSamePoint(s.start, node.point, tolerance_) || GMIsSamePoint(s.end, node.point, tolerance_))
         linesHere.push_back(id);

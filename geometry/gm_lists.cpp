@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
-#include "geometry/gm_point_index.h"
+#include "geometry/gm_near_grid.h"
 #include "geometry/gm_vector.h"
 
 namespace {
+
+using PointGrid = CGMNearGrid<3, GMVector>;
+
+PointGrid::Point AsPoint(const GMVector& p) { return {p.x, p.y, p.z}; }
 
 // Below this many points a plain scan is as quick as the hash grid.
 constexpr int kIndexThreshold = 16;
@@ -31,7 +36,10 @@ void CGMPointList::RemoveAt(int index) {
   CPlainItem* link = LinkAt(index);
   if (!link) return;
   auto* point = static_cast<GMVector*>(link->GetData());
-  if (index_ && point) index_->Erase(*point);
+  // The very bits that were filed: the list erases the value it holds.
+  if (index_ && point)
+    index_->Erase(AsPoint(*point),
+                  [point](const GMVector& q) { return std::memcmp(&q, point, sizeof q) == 0; });
   delete point;
   CPlainListCap::RemoveAt(index);
 }
@@ -73,8 +81,14 @@ int CGMPointList::ProbeFind(Match match) const {
   return -1;
 }
 
+// Whether some listed point is GMIsSamePoint to p, through the grid.
+bool CGMPointList::IndexHolds(const GMVector& p) const {
+  return index_->ForEachCandidate(AsPoint(p),
+                                  [&](const GMVector& q) { return GMIsSamePoint(q, p, tolerance_) != 0; });
+}
+
 int CGMPointList::FindPoint(const GMVector& p) {
-  if (index_ && !index_->ContainsNear(p)) return -1;
+  if (index_ && !IndexHolds(p)) return -1;
   const double tol = tolerance_;
   return ProbeFind([&](const CPlainItem* link) {
     const auto* q = static_cast<const GMVector*>(link->GetData());
@@ -103,11 +117,11 @@ void CGMPointList::SetTolerance(int flags, double tolerance) {
 int CGMPointList::Accepts(const GMVector& p) {
   if (!(flags_ & GM_LIST_UNIQUE)) return 1;
   if (!index_ && GetCount() >= kIndexThreshold) {
-    index_ = std::make_unique<CGMPointIndex>(tolerance_);
+    index_ = std::make_unique<PointGrid>(tolerance_);
     for (CPlainItem* link = Head(); link; link = link->GetNext())
-      if (const auto* q = static_cast<const GMVector*>(link->GetData())) index_->Insert(*q);
+      if (const auto* q = static_cast<const GMVector*>(link->GetData())) index_->Insert(AsPoint(*q), *q);
   }
-  if (index_) return index_->ContainsNear(p) ? 0 : 1;
+  if (index_) return IndexHolds(p) ? 0 : 1;
   return FindPoint(p) >= 0 ? 0 : 1;
 }
 
@@ -120,7 +134,7 @@ int CGMPointList::AddPoint(const GMVector& p) {
     delete copy;
     return -1;
   }
-  if (index_) index_->Insert(p);
+  if (index_) index_->Insert(AsPoint(p), p);
   return i;
 }
 
@@ -133,7 +147,7 @@ int CGMPointList::InsertPoint(int index, const GMVector& p) {
     delete copy;
     return -1;
   }
-  if (index_) index_->Insert(p);
+  if (index_) index_->Insert(AsPoint(p), p);
   return i;
 }
 

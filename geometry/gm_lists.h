@@ -18,7 +18,8 @@
 inline constexpr int GM_LIST_UNIQUE = 0x1;
 inline constexpr int GM_LIST_DIRECTED = 0x4;
 
-class CGMPointIndex;  // hash grid over the listed points
+template <int N, typename Value>
+class CGMNearGrid;  // the tolerance grid over the listed points (gm_near_grid.h)
 
 class CGMPointList : public CPlainListCap {
  public:
@@ -46,11 +47,12 @@ class CGMPointList : public CPlainListCap {
  private:
   template <typename Match>
   int ProbeFind(Match match) const;
+  bool IndexHolds(const GMVector& p) const;
   void DropIndex();
 
   int32_t flags_ = 0;
   double tolerance_ = 0.0;
-  std::unique_ptr<CGMPointIndex> index_;
+  std::unique_ptr<CGMNearGrid<3, GMVector>> index_;
 };
 
 class CGMLineList : public CPlainListCap {

@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "geometry/gm_mesh_detail.h"
+#include "geometry/gm_near_grid.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_vector.h"
 

@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "geometry/gm_mesh_detail.h"
+#include "geometry/gm_near_grid.h"
 #include "geometry/gm_plane.h"
 #include "geometry/gm_polygon_inside.h"
 #include "geometry/gm_polygon_measure.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "geometry/gm_mesh_build.h"
-#include "geometry/gm_mesh_detail.h"
+#include "geometry/gm_near_grid.h"
 #include "geometry/gm_mesh_make.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_vector.h"
