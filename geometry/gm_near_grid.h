@@ -18,6 +18,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "common/hash_mix.h"
+
 template <int N, typename Value = int32_t>
 class CGMNearGrid {
  public:
@@ -161,14 +163,7 @@ class CGMNearGrid {
 
   // Cell coordinates of a plan come in regular strides, so they are mixed
   // thoroughly before the table reduces them to slots.
-  static uint64_t Mix(uint64_t h) {
-    h ^= h >> 30;
-    h *= 0xbf58476d1ce4e5b9ULL;
-    h ^= h >> 27;
-    h *= 0x94d049bb133111ebULL;
-    h ^= h >> 31;
-    return h;
-  }
+  static uint64_t Mix(uint64_t h) { return korvex::MixBits(h); }
 
   // The slot of key, or the empty slot where it belongs.
   std::size_t FindSlot(const Key& key) const {

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "common/hash_mix.h"
 #include "geometry/gm_matrix.h"
 #include "geometry/gm_polygon_measure.h"
 #include "geometry/gm_triangulate.h"
@@ -242,14 +243,7 @@ bool SameFloats(const float* a, const float* b, size_t n) {
 // exclusive-or: edges met an even number of times cancel exactly, and an
 // edge met an odd number of times leaves a sum that is zero only by a
 // 1 in 2^64 chance. One pass over the faces, no memory.
-uint64_t MixBits(uint64_t x) {
-  x ^= x >> 30;
-  x *= 0xBF58476D1CE4E5B9ull;
-  x ^= x >> 27;
-  x *= 0x94D049BB133111EBull;
-  x ^= x >> 31;
-  return x;
-}
+using korvex::MixBits;
 
 uint64_t PointHash(const GMVector& p) {
   uint64_t h = 0x9E3779B97F4A7C15ull;
