@@ -107,4 +107,39 @@ inline GMVector TurnedRayEnd(const GMVector& p, const GMVector& e) {
 inline constexpr int kMaxRayTurns = 100;
 inline constexpr int kMaxRayRaises = 10000;
 
+// The even-odd count of the crossings of a ray from p to e with a ring's
+// edges, walked in order. A ray through a vertex, or along an edge, cannot
+// tell in from out: it turns (through a vertex) or is raised (along an edge)
+// and the walk starts again, until the budget of turns or raises is spent.
+class RayCrossings {
+ public:
+  enum class Step { kCounted, kRestart, kGiveUp };
+
+  // Takes the answer r of GMIntersectSegments2D for the ray p-e and the edge
+  // a-b, which met at hit. On kRestart, e has moved and the walk starts at
+  // the first edge again; on kGiveUp the count stands as it is.
+  Step Take(int r, const GMVector& hit, const GMVector& a, const GMVector& b, const GMVector& p, GMVector& e,
+            double tol) {
+    if (r == 0) {
+      if (!GMIsSamePoint(hit, b, tol) && !GMIsSamePoint(hit, a, tol)) {
+        ++crossings_;
+        return Step::kCounted;
+      }
+      e = TurnedRayEnd(p, e);
+      if (++turns_ == kMaxRayTurns) return Step::kGiveUp;
+    } else if (r == 2) {
+      e.y += 1.0;
+      if (++raises_ == kMaxRayRaises) return Step::kGiveUp;
+    } else {
+      return Step::kCounted;
+    }
+    crossings_ = 0;
+    return Step::kRestart;
+  }
+  bool Inside() const { return crossings_ % 2 == 1; }
+
+ private:
+  int crossings_ = 0, turns_ = 0, raises_ = 0;
+};
+
 }  // namespace gm_detail

@@ -125,7 +125,7 @@ int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoun
   // The reach of the crossing test for the ray as it stands, taken over the
   // whole ring: never smaller than the reach for a single edge.
   double rayReach = Reach(tol, {p.x, p.y, e.x, e.y, largest});
-  int crossings = 0, turns = 0, raises = 0;
+  gm_detail::RayCrossings ray;
   for (int i = 0; i < n; ++i) {
     const GMVector a = Flat(polygon[i]);
     const GMVector b = Flat(polygon[(i + 1) % n]);
@@ -137,27 +137,14 @@ int GMPointInPolygon2D(const GMPolygon& polygon, const GMVector& pIn, int onBoun
     if (apart && !MayBeParallel(p, e, a, b, tol)) continue;
     GMVector hit;
     const int r = GMIntersectSegments2D(p, e, a, b, hit, tol);
-    if (r == 0) {
-      if (GMIsSamePoint(hit, b, tol) || GMIsSamePoint(hit, a, tol)) {
-        // Through a vertex the count is ambiguous: turn the ray and recount.
-        e = gm_detail::TurnedRayEnd(p, e);
-        rayReach = Reach(tol, {p.x, p.y, e.x, e.y, largest});
-        if (++turns == gm_detail::kMaxRayTurns) break;
-        crossings = 0;
-        i = -1;
-      } else {
-        ++crossings;
-      }
-    } else if (r == 2) {
-      // Along an edge: tilt the ray and recount.
-      e.y += 1.0;
+    const auto step = ray.Take(r, hit, a, b, p, e, tol);
+    if (step == gm_detail::RayCrossings::Step::kGiveUp) break;
+    if (step == gm_detail::RayCrossings::Step::kRestart) {
       rayReach = Reach(tol, {p.x, p.y, e.x, e.y, largest});
-      if (++raises == gm_detail::kMaxRayRaises) break;
-      crossings = 0;
       i = -1;
     }
   }
-  return crossings % 2 == 1 ? 1 : 0;
+  return ray.Inside() ? 1 : 0;
 }
 
 int GMPointInPolygon3D(const GMPolygon& polygon, const GMVector& p, int onBoundary, double tol) {

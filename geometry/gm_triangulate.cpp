@@ -249,7 +249,7 @@ bool EarClipper::MidpointInside(const GMVector& p) {
   };
   aim();
 
-  int crossings = 0, turns = 0, raises = 0;
+  gm_detail::RayCrossings ray;
   work_ += 2 * n;
   for (int i = 0; i < n; ++i) {
     const GMVector& a = ImageAt(i);
@@ -263,31 +263,18 @@ bool EarClipper::MidpointInside(const GMVector& p) {
     if (!maybeParallel && Apart(rayBox, BoxOf(a, b), rayMargin)) continue;
     GMVector hit;
     const int r = GMIntersectSegments2D(p, e, a, b, hit, tol_);
-    if (r == 0) {
-      if (GMIsSamePoint(hit, b, tol_) || GMIsSamePoint(hit, a, tol_)) {
-        e = gm_detail::TurnedRayEnd(p, e);
-        if (++turns == gm_detail::kMaxRayTurns) break;
-        // Every restart walks the ring again; a budget spent ends the test
-        // (the caller sees it and stops clipping).
-        work_ += n;
-        if (OverBudget()) return false;
-        aim();
-        crossings = 0;
-        i = -1;
-      } else {
-        ++crossings;
-      }
-    } else if (r == 2) {
-      e.y += 1.0;
-      if (++raises == gm_detail::kMaxRayRaises) break;
+    const auto step = ray.Take(r, hit, a, b, p, e, tol_);
+    if (step == gm_detail::RayCrossings::Step::kGiveUp) break;
+    if (step == gm_detail::RayCrossings::Step::kRestart) {
+      // Every restart walks the ring again; a budget spent ends the test
+      // (the caller sees it and stops clipping).
       work_ += n;
       if (OverBudget()) return false;
       aim();
-      crossings = 0;
       i = -1;
     }
   }
-  return crossings % 2 == 1;
+  return ray.Inside();
 }
 
 GMPolygonSetPtr EarClipper::Run() {
