@@ -9,11 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "common/user_interface.h"
+#include "open_view.h"
 #include "output/PictureFile.h"
 #include "view/StereonView.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/message_log.h"
 
 namespace {
 
@@ -22,17 +21,10 @@ constexpr int kHeight = 2420;
 
 
 // The site on a headless view of 800 x 496 (the sheet's aspect), opened once.
-struct Site {
-  // Nobody is there to answer: every question is cancelled.
-  korvex_test::MessageLog ui{korvex::MessageAnswer::Cancel};
-  korvex::LaunchValues launch;
-  std::unique_ptr<CStereonView> view;
+struct Site : korvex_bench::OpenView {
   std::string output = (korvex_test::ProgramScratchFolder() / "export.jpg").string();
   Site() {
-    launch.modelPath = KORVEX_EXAMPLE_SITE;
-    launch.useEyeFile = false;
-    view = std::make_unique<CStereonView>(ui, launch);
-    if (!view->CreateHeadless(800, 496)) view.reset();
+    if (!Open(800, 496, KORVEX_EXAMPLE_SITE)) view.reset();
   }
 };
 

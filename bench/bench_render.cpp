@@ -7,14 +7,11 @@
 // more about the neighbours than about the engine.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <memory>
-#include <string>
 #include <vector>
 
+#include "headless_engine.h"
 #include "render/Stereon.h"
 #include "render/gl_api.h"
-#include "tests/support/headless_window.h"
 
 namespace {
 
@@ -63,15 +60,7 @@ void BuildTree(CStereon& engine) {
   COGLDispTree* root = engine.GetDispTree();
   root->RemoveAll();
   const Site& site = TheSite();
-  for (size_t n = 0; n < site.nodes.size(); ++n) {
-    OGLDispElement element;
-    element.name = static_cast<int32_t>(n + 1);
-    element.color = 0xFF000000u | static_cast<uint32_t>((n * 2654435761u) & 0x00FFFFFFu);
-    element.polygons = site.nodes[n];
-    auto node = std::make_unique<COGLDispTree>();
-    node->SetElement(&element);
-    root->AddChild(std::move(node));
-  }
+  for (size_t n = 0; n < site.nodes.size(); ++n) korvex_bench::AddBuilding(*root, n, site.nodes[n]);
 }
 
 void LookAtSite(CStereon& engine) {
@@ -84,18 +73,12 @@ void LookAtSite(CStereon& engine) {
 
 // One engine on a full-HD window, with the site built, shared by the cases.
 struct Fixture {
-  std::unique_ptr<korvex_test::HeadlessWindow> window;
-  std::unique_ptr<CStereon> engine;
+  korvex_bench::HeadlessEngine headless;
+  CStereon* engine = nullptr;
   bool ok = false;
   Fixture() {
-    std::string why;
-    window = korvex_test::HeadlessWindow::Create(kWidth, kHeight, &why);
-    if (!window) {
-      std::fprintf(stderr, "no headless context: %s\n", why.c_str());
-      return;
-    }
-    engine = std::make_unique<CStereon>();
-    if (!engine->CreateOnWindow(window.get())) return;
+    if (!headless.Open(kWidth, kHeight)) return;
+    engine = headless.engine.get();
     LookAtSite(*engine);
     BuildTree(*engine);
     ok = true;
@@ -155,12 +138,7 @@ void BM_RawReplay(benchmark::State& state) {
   }
   CStereon& engine = *f.engine;
   engine.MakeCurrent();
-  const GLuint list = glGenLists(1);
-  glNewList(list, GL_COMPILE);
-  const GLfloat ambient[4] = {0.3f, 0.3f, 0.3f, 1.0f};
-  const GLfloat diffuse[4] = {0.6f, 0.6f, 0.6f, 1.0f};
-  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+  const GLuint list = korvex_bench::BeginGreyList();
   glBegin(GL_TRIANGLES);
   for (const auto& node : TheSite().nodes)
     for (const GMPolygon& q : node)

@@ -11,13 +11,10 @@
 // CPU time of the whole process.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <memory>
-#include <string>
 #include <vector>
 
+#include "headless_engine.h"
 #include "render/Stereon.h"
-#include "tests/support/headless_window.h"
 
 namespace {
 
@@ -57,20 +54,14 @@ std::vector<GMPolygon> Building(int gx, int gy) {
 }
 
 struct Fixture {
-  std::unique_ptr<korvex_test::HeadlessWindow> window;
-  std::unique_ptr<CStereon> engine;
+  korvex_bench::HeadlessEngine headless;
+  CStereon* engine = nullptr;
   std::vector<std::vector<GMPolygon>> buildings;
   int closed = 0;
   bool ok = false;
   Fixture() {
-    std::string why;
-    window = korvex_test::HeadlessWindow::Create(kWidth, kHeight, &why);
-    if (!window) {
-      std::fprintf(stderr, "no headless context: %s\n", why.c_str());
-      return;
-    }
-    engine = std::make_unique<CStereon>();
-    if (!engine->CreateOnWindow(window.get())) return;
+    if (!headless.Open(kWidth, kHeight)) return;
+    engine = headless.engine.get();
     const double middle = kGrid * kPitch * 0.5;
     engine->SetCamera({middle, -middle * 0.6, middle * 1.2}, {middle, middle, 0.0}, {0.0, 0.0, 1.0});
     engine->SetPlanes(1.0, 10000.0, 45.0);
@@ -81,16 +72,8 @@ struct Fixture {
     COGLDispTree* root = engine->GetDispTree();
     for (int gy = 0; gy < kGrid; ++gy)
       for (int gx = 0; gx < kGrid; ++gx) buildings.push_back(Building(gx, gy));
-    for (size_t i = 0; i < buildings.size(); ++i) {
-      OGLDispElement element;
-      element.name = static_cast<int32_t>(i + 1);
-      element.color = 0xFF000000u | static_cast<uint32_t>((i * 2654435761u) & 0x00FFFFFFu);
-      element.polygons = buildings[i];
-      auto node = std::make_unique<COGLDispTree>();
-      node->SetElement(&element);
-      closed += node->GetLists()->closed ? 1 : 0;
-      root->AddChild(std::move(node));
-    }
+    for (size_t i = 0; i < buildings.size(); ++i)
+      closed += korvex_bench::AddBuilding(*root, i, buildings[i]).GetLists()->closed ? 1 : 0;
     ok = true;
   }
 };

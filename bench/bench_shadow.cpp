@@ -11,12 +11,11 @@
 #include <optional>
 #include <string>
 
-#include "common/user_interface.h"
+#include "open_view.h"
 #include "render/gl_api.h"
 #include "site_blocks.h"
 #include "view/StereonView.h"
 #include "view/SunTimes.h"
-#include "tests/support/message_log.h"
 
 namespace {
 
@@ -27,17 +26,10 @@ constexpr int kTriangles = 100000;
 
 // The district opened headless, fitted from the default corner, under the
 // 10:00 sun of the built-in table.
-struct Site {
-  // Nobody is there to answer: every question is cancelled.
-  korvex_test::MessageLog ui{korvex::MessageAnswer::Cancel};
-  korvex::LaunchValues launch;
-  std::optional<CStereonView> view;
+struct Site : korvex_bench::OpenView {
   bool ok = false;
   Site() {
-    launch.modelPath = korvex_bench::District(kTriangles).string();
-    launch.useEyeFile = false;
-    view.emplace(ui, launch);
-    if (!view->CreateHeadless(kWidth, kHeight)) return;
+    if (!Open(kWidth, kHeight, korvex_bench::District(kTriangles))) return;
     korvex::TimeDialogValues sun;
     sun.times = korvex::DefaultSunTimes();
     korvex::AcceptTimeDialog(sun, 4);

@@ -16,14 +16,15 @@
 #include "city_obj.h"
 #include "common/user_interface.h"
 #include "formats/ModelLoader.h"
+#include "headless_engine.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
+#include "open_view.h"
 #include "render/Stereon.h"
 #include "render/gl_api.h"
 #include "site_blocks.h"
 #include "terrain_obj.h"
 #include "view/StereonView.h"
-#include "tests/support/message_log.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -31,18 +32,7 @@ namespace fs = std::filesystem;
 
 const fs::path& Site() { return korvex_bench::BlockSite(); }
 
-struct OpenView {
-  // Nobody is there to answer: every question is cancelled.
-  korvex_test::MessageLog ui{korvex::MessageAnswer::Cancel};
-  korvex::LaunchValues launch;
-  std::optional<CStereonView> view;
-  bool Open(int width, int height, const fs::path& model = Site()) {
-    launch.modelPath = model.string();
-    launch.useEyeFile = false;
-    view.emplace(ui, launch);
-    return view->CreateHeadless(width, height);
-  }
-};
+using korvex_bench::OpenView;
 
 // One drag step of the orbit and the frame it asks for, each iteration.
 void OrbitSteps(OpenView& open, benchmark::State& state) {
@@ -74,7 +64,7 @@ void BM_View_OpenToFirstPicture_10000Blocks(benchmark::State& state) {
   Site();
   for (auto _ : state) {
     OpenView open;
-    if (!open.Open(1024, 768)) {
+    if (!open.Open(1024, 768, Site())) {
       state.SkipWithError("no headless OpenGL context");
       return;
     }
@@ -86,7 +76,7 @@ BENCHMARK(BM_View_OpenToFirstPicture_10000Blocks)->Unit(benchmark::kMillisecond)
 
 void BM_View_FitAll_10000Blocks(benchmark::State& state) {
   OpenView open;
-  if (!open.Open(1024, 768)) {
+  if (!open.Open(1024, 768, Site())) {
     state.SkipWithError("no headless OpenGL context");
     return;
   }
@@ -96,7 +86,7 @@ BENCHMARK(BM_View_FitAll_10000Blocks)->Unit(benchmark::kMillisecond)->UseRealTim
 
 void BM_View_OrbitStepAndFrame_10000Blocks(benchmark::State& state) {
   OpenView open;
-  if (!open.Open(1024, 768)) {
+  if (!open.Open(1024, 768, Site())) {
     state.SkipWithError("no headless OpenGL context");
     return;
   }
@@ -287,12 +277,7 @@ void BM_View_RawReplay_City2MTriangles(benchmark::State& state) {
   CInkNode& top = *root->GetChild(0);
   GMMatrix placement;
   top.GetLocalMatrix(placement);
-  const GLuint list = glGenLists(1);
-  glNewList(list, GL_COMPILE);
-  const GLfloat ambient[4] = {0.3f, 0.3f, 0.3f, 1.0f};
-  const GLfloat diffuse[4] = {0.6f, 0.6f, 0.6f, 1.0f};
-  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+  const GLuint list = korvex_bench::BeginGreyList();
   glBegin(GL_TRIANGLES);
   AppendMeshTriangles(top, GMVector{});
   glEnd();
