@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialogs/ControlIds.h"
 #include "dialogs/DialogFields.h"
 #include "sheet/Tr.h"
 
@@ -23,29 +24,29 @@ CBMPOutDlg::CBMPOutDlg(const ExportDialogValues& values, QWidget* parent) : QDia
   setWindowTitle(Tr("ファイル出力"));
   auto* layout = new QVBoxLayout(this);
   displaySize_ = new QRadioButton(Tr("表示ｻｲｽﾞ"), this);
-  displaySize_->setObjectName(QStringLiteral("1025"));
+  displaySize_->setObjectName(QString::number(ids::picture::kDisplaySize));
   givenSize_ = new QRadioButton(Tr("指定ｻｲｽﾞ"), this);
-  givenSize_->setObjectName(QStringLiteral("1026"));
+  givenSize_->setObjectName(QString::number(ids::picture::kGivenSize));
   (values.sizeMode == 0 ? displaySize_ : givenSize_)->setChecked(true);
   layout->addWidget(displaySize_);
   layout->addWidget(givenSize_);
   auto* form = new QFormLayout;
   layout->addLayout(form);
-  width_ = NumberField(this, 1023, QString::number(values.width));
-  height_ = NumberField(this, 1024, QString::number(values.height));
-  lineWidth_ = NumberField(this, 1004, DoubleText(values.lineWidth));
+  width_ = NumberField(this, ids::picture::kWidth, QString::number(values.width));
+  height_ = NumberField(this, ids::picture::kHeight, QString::number(values.height));
+  lineWidth_ = NumberField(this, ids::kLineWidth, DoubleText(values.lineWidth));
   form->addRow(Tr("横ｻｲｽﾞ"), width_);
   form->addRow(Tr("縦ｻｲｽﾞ"), height_);
   form->addRow(Tr("各種線分の太さ"), lineWidth_);
   // Both boxes open unchecked, whatever was chosen before.
   oldMethod_ = new QCheckBox(Tr("旧式の処理を使う"), this);
-  oldMethod_->setObjectName(QStringLiteral("1055"));
+  oldMethod_->setObjectName(QString::number(ids::picture::kOldMethod));
   layoutOut_ = new QCheckBox(Tr("図面レイアウト出力"), this);
-  layoutOut_->setObjectName(QStringLiteral("1056"));
+  layoutOut_->setObjectName(QString::number(ids::picture::kLayoutOut));
   form->addRow(oldMethod_);
   form->addRow(layoutOut_);
   layoutBase_ = new QLineEdit(QString::fromStdString(values.layoutBase), this);
-  layoutBase_->setObjectName(QStringLiteral("1058"));
+  layoutBase_->setObjectName(QString::number(ids::picture::kLayoutBase));
   form->addRow(Tr("出力ファイル名"), layoutBase_);
   connect(displaySize_, &QRadioButton::clicked, this, [this] { EnableSizes(); });
   connect(givenSize_, &QRadioButton::clicked, this, [this] { EnableSizes(); });

@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QVBoxLayout>
 
+#include "dialogs/ControlIds.h"
 #include "dialogs/ColorButton.h"
 #include "dialogs/DialogFields.h"
 #include "sheet/Tr.h"
@@ -21,7 +22,7 @@ CBkColorDlg::CBkColorDlg(const BackgroundDialogValues& values, QWidget* parent)
   colour_ = new ColorButton(values.colour, this);
   form->addRow(Tr("色"), colour_);
   useImage_ = new QCheckBox(Tr("背景に画像を使用する"), this);
-  useImage_->setObjectName(QStringLiteral("1050"));
+  useImage_->setObjectName(QString::number(ids::background::kUseImage));
   useImage_->setChecked(values.useImage);
   form->addRow(useImage_);
   AddOkCancel(this);

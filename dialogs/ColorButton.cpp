@@ -3,10 +3,12 @@
 #include <QColorDialog>
 #include <QPainter>
 
+#include "dialogs/ControlIds.h"
+
 namespace korvex::dialogs {
 
 ColorButton::ColorButton(uint32_t colour, QWidget* parent) : QPushButton(parent), colour_(colour & 0x00FFFFFFu) {
-  setObjectName(QStringLiteral("1019"));
+  setObjectName(QString::number(ids::kColourButton));
   setMinimumSize(48, 24);
   connect(this, &QPushButton::clicked, this, &ColorButton::Choose);
 }

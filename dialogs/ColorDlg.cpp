@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "dialogs/ControlIds.h"
 #include "dialogs/ColorButton.h"
 #include "dialogs/DialogFields.h"
 #include "common/PlainList.h"
@@ -39,15 +40,15 @@ CColorDlg::CColorDlg(const ColourDialogValues& values, QWidget* parent) : QDialo
 
   colour_ = new ColorButton(values.colour, this);
   form->addRow(Tr("色"), colour_);
-  opacity_ = NumberField(this, 1020, QString::number(values.colour >> 24));
+  opacity_ = NumberField(this, ids::colour::kOpacity, QString::number(values.colour >> 24));
   form->addRow(Tr("不透明度"), opacity_);
   visible_ = new QCheckBox(Tr("表示する"), this);
-  visible_->setObjectName(QStringLiteral("1021"));
+  visible_->setObjectName(QString::number(ids::colour::kVisible));
   visible_->setChecked(values.visible);
   form->addRow(visible_);
 
   texture_ = new QComboBox(this);
-  texture_->setObjectName(QStringLiteral("1030"));
+  texture_->setObjectName(QString::number(ids::colour::kTexture));
   texture_->addItem(Tr("無し"));
   if (values.engine != nullptr && values.engine->textureTable != nullptr) {
     CPlainList& table = *values.engine->textureTable;

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialogs/ControlIds.h"
 #include "dialogs/DialogFields.h"
 #include "sheet/Tr.h"
 
@@ -21,10 +22,10 @@ CExPrintDlg::CExPrintDlg(const PrintDialogValues& values, QWidget* parent) : QDi
   const struct {
     int id;
     const char* text;
-  } radios[] = {{1000, korvex::TrNoop("高解像度")},
-                 {1001, korvex::TrNoop("中解像度")},
-                 {1003, korvex::TrNoop("低解像度")},
-                 {1002, korvex::TrNoop("簡易印刷")}};
+  } radios[] = {{ids::print::kHighResolution, korvex::TrNoop("高解像度")},
+                 {ids::print::kMediumResolution, korvex::TrNoop("中解像度")},
+                 {ids::print::kLowResolution, korvex::TrNoop("低解像度")},
+                 {ids::print::kQuickPrint, korvex::TrNoop("簡易印刷")}};
   for (int i = 0; i < 4; ++i) {
     auto* radio = new QRadioButton(Tr(radios[i].text), this);
     radio->setObjectName(QString::number(radios[i].id));
@@ -34,7 +35,7 @@ CExPrintDlg::CExPrintDlg(const PrintDialogValues& values, QWidget* parent) : QDi
   if (QAbstractButton* chosen = resolution_->button(values.resolution)) chosen->setChecked(true);
   auto* form = new QFormLayout;
   layout->addLayout(form);
-  lineWidth_ = NumberField(this, 1004, DoubleText(values.lineWidth));
+  lineWidth_ = NumberField(this, ids::kLineWidth, DoubleText(values.lineWidth));
   form->addRow(Tr("各種線分の太さ"), lineWidth_);
   AddOkCancel(this);
 }

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialogs/ControlIds.h"
 #include "dialogs/DialogFields.h"
 #include "sheet/Tr.h"
 
@@ -25,7 +26,9 @@ CEyeDlg::CEyeDlg(const EyeDialogValues& values, QWidget* parent) : QDialog(paren
   const double numbers[] = {values.eye.x,      values.eye.y,     values.eye.z,     values.target.x,
                             values.target.y,   values.target.z,  values.viewAngle, values.nearPlane,
                             values.farPlane,   values.rotationStep};
-  for (size_t i = 0; i < fields_.size(); ++i) fields_[i] = NumberField(this, 1006 + static_cast<int>(i), DoubleText(numbers[i]));
+  static_assert(ids::eye::kRotationStep - ids::eye::kFirstField + 1 == std::tuple_size_v<decltype(fields_)>);
+  for (size_t i = 0; i < fields_.size(); ++i)
+    fields_[i] = NumberField(this, ids::eye::kFirstField + static_cast<int>(i), DoubleText(numbers[i]));
   grid->addWidget(new QLabel(Tr("視点"), this), 0, 0);
   grid->addWidget(new QLabel(Tr("注視点"), this), 1, 0);
   for (int c = 0; c < 3; ++c) {
@@ -46,7 +49,7 @@ CEyeDlg::CEyeDlg(const EyeDialogValues& values, QWidget* parent) : QDialog(paren
                               Tr("左上")};
   for (int i = 0; i < 4; ++i) {
     auto* radio = new QRadioButton(captions[i], isometric);
-    radio->setObjectName(QString::number(1041 + i));
+    radio->setObjectName(QString::number(ids::eye::kFirstCorner + i));
     corner_->addButton(radio, i);
     corners->addWidget(radio);
   }
@@ -56,7 +59,7 @@ CEyeDlg::CEyeDlg(const EyeDialogValues& values, QWidget* parent) : QDialog(paren
   auto* scaleRow = new QHBoxLayout;
   scaleRow->addWidget(new QLabel(Tr("表示基準縮尺  1/"), this));
   scale_ = new QComboBox(this);
-  scale_->setObjectName(QStringLiteral("1028"));
+  scale_->setObjectName(QString::number(ids::eye::kReferenceScale));
   scale_->setEditable(true);
   for (const char* item : {"10", "20", "30", "40", "50", "100", "200", "250", "300", "400", "500", "1000", "2000",
                            "2500", "3000", "4000", "5000", "10000"})

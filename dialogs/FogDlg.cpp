@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialogs/ControlIds.h"
 #include "dialogs/DialogFields.h"
 #include "sheet/Tr.h"
 
@@ -19,8 +20,13 @@ namespace korvex::dialogs {
 CFogDlg::CFogDlg(const FogDialogValues& values, QWidget* parent) : QDialog(parent), values_(values) {
   setWindowTitle(Tr("ﾌｫｸﾞ設定"));
   new QVBoxLayout(this);
-  face_ = MakeGroup(Tr("多角形用"), values.face, {1040, 1032, 1033, 1034, 1035, 1046, 1047});
-  line_ = MakeGroup(Tr("線分用"), values.line, {1041, 1036, 1037, 1038, 1039, 1048, 1045});
+  using namespace ids::fog;
+  face_ = MakeGroup(Tr("多角形用"), values.face,
+                    {kFaceUsed, kFaceStart, kFaceEnd, kFaceDensity,  //
+                     kFaceLinear, kFaceNonLinear1, kFaceNonLinear2});
+  line_ = MakeGroup(Tr("線分用"), values.line,
+                    {kLineUsed, kLineStart, kLineEnd, kLineDensity,  //
+                     kLineLinear, kLineNonLinear1, kLineNonLinear2});
   AddOkCancel(this);
 }
 

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "dialogs/ControlIds.h"
 #include "dialogs/DialogFields.h"
 #include "sheet/Tr.h"
 #include "common/UiText.h"
@@ -16,16 +17,16 @@ CJikokuDlg::CJikokuDlg(const TimeDialogValues& values, QWidget* parent) : QDialo
   setWindowTitle(Tr("時刻指定"));
   auto* layout = new QVBoxLayout(this);
   list_ = new QListWidget(this);
-  list_->setObjectName(QStringLiteral("1027"));
+  list_->setObjectName(QString::number(ids::times::kList));
   for (const std::string& line : values.times.lines) list_->addItem(QString::fromStdString(UiText(line)));
   if (values.selection >= 0 && values.selection < list_->count()) list_->setCurrentRow(values.selection);
   layout->addWidget(list_);
   createShadow_ = new QCheckBox(Tr("影を作製する"), this);
-  createShadow_->setObjectName(QStringLiteral("1031"));
+  createShadow_->setObjectName(QString::number(ids::times::kCreateShadow));
   createShadow_->setChecked(values.createShadow);
   layout->addWidget(createShadow_);
   flipNorth_ = new QCheckBox(Tr("真北の反転"), this);
-  flipNorth_->setObjectName(QStringLiteral("1057"));
+  flipNorth_->setObjectName(QString::number(ids::times::kFlipNorth));
   flipNorth_->setChecked(values.flipNorth);
   layout->addWidget(flipNorth_);
   AddOkCancel(this);

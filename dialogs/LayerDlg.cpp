@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+#include "dialogs/ControlIds.h"
 #include "common/encoding.h"
 #include "common/file_util.h"
 #include "model/InkNode.h"
@@ -54,7 +55,7 @@ CLayerDlg::CLayerDlg(std::function<CInkNode*()> root, std::function<void(CInkNod
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(11, 11, 11, 11);
   tree_ = new QTreeWidget(this);
-  tree_->setObjectName(QStringLiteral("1059"));
+  tree_->setObjectName(QString::number(ids::layer::kTree));
   tree_->header()->hide();
   layout->addWidget(tree_);
   connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) { Toggled(item); });

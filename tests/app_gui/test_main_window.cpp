@@ -55,6 +55,7 @@
 #include "common/encoding.h"
 #include "sheet/ShadowPlan.h"
 #include "dialogs/ShadowRegulationDlg.h"
+#include "dialogs/ControlIds.h"
 #include "dialogs/FogDlg.h"
 #include "dialogs/LayerDlg.h"
 #include "dialogs/SunStudyDlg.h"
@@ -71,6 +72,8 @@
 #include "tests/support/gui_main.h"
 #include "tests/support/scratch_folder.h"
 #endif
+
+namespace ids = korvex::dialogs::ids;
 
 namespace {
 
@@ -716,10 +719,10 @@ TEST_F(MainWindowTest, FogDialogValuesReachTheEngineAndThePicture) {
   QTimer::singleShot(0, [&filled] {
     auto* dialog = dynamic_cast<korvex::dialogs::CFogDlg*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
-    dialog->findChild<QCheckBox*>(QStringLiteral("1040"))->setChecked(true);
-    dialog->findChild<QLineEdit*>(QStringLiteral("1032"))->setText(QStringLiteral("0"));
-    dialog->findChild<QLineEdit*>(QStringLiteral("1033"))->setText(QStringLiteral("1"));
-    dialog->findChild<QRadioButton*>(QStringLiteral("1035"))->setChecked(true);
+    dialog->findChild<QCheckBox*>(QString::number(ids::fog::kFaceUsed))->setChecked(true);
+    dialog->findChild<QLineEdit*>(QString::number(ids::fog::kFaceStart))->setText(QStringLiteral("0"));
+    dialog->findChild<QLineEdit*>(QString::number(ids::fog::kFaceEnd))->setText(QStringLiteral("1"));
+    dialog->findChild<QRadioButton*>(QString::number(ids::fog::kFaceLinear))->setChecked(true);
     filled = true;
     dialog->accept();
   });
@@ -922,10 +925,10 @@ TEST_F(MainWindowTest, TheOldOutputMethodWritesItsPictureWithAndWithoutTheLayout
   QTimer::singleShot(0, [&] {
     QWidget* dialog = QApplication::activeModalWidget();
     ASSERT_NE(dialog, nullptr);
-    dialog->findChild<QRadioButton*>(QStringLiteral("1026"))->click();
-    dialog->findChild<QCheckBox*>(QStringLiteral("1055"))->setChecked(true);
-    dialog->findChild<QCheckBox*>(QStringLiteral("1056"))->setChecked(true);
-    dialog->findChild<QLineEdit*>(QStringLiteral("1058"))->setText(QStringLiteral("sheet"));
+    dialog->findChild<QRadioButton*>(QString::number(ids::picture::kGivenSize))->click();
+    dialog->findChild<QCheckBox*>(QString::number(ids::picture::kOldMethod))->setChecked(true);
+    dialog->findChild<QCheckBox*>(QString::number(ids::picture::kLayoutOut))->setChecked(true);
+    dialog->findChild<QLineEdit*>(QString::number(ids::picture::kLayoutBase))->setText(QStringLiteral("sheet"));
     filled = true;
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });

@@ -21,6 +21,7 @@
 #include "dialogs/BkColorDlg.h"
 #include "dialogs/ColorButton.h"
 #include "dialogs/ColorDlg.h"
+#include "dialogs/ControlIds.h"
 #include "dialogs/EyeDlg.h"
 #include "dialogs/FogDlg.h"
 #include "dialogs/SectionDlg.h"
@@ -44,7 +45,16 @@ T* Control(QWidget& dialog, const char* id) {
   return control;
 }
 
+// A control by its dialog's control id (dialogs/ControlIds.h).
+template <typename T>
+T* Control(QWidget& dialog, int id) {
+  return Control<T>(dialog, QString::number(id).toLatin1().constData());
+}
+
 void SetText(QWidget& dialog, const char* id, const char* text) {
+  Control<QLineEdit>(dialog, id)->setText(QString::fromUtf8(text));
+}
+void SetText(QWidget& dialog, int id, const char* text) {
   Control<QLineEdit>(dialog, id)->setText(QString::fromUtf8(text));
 }
 
@@ -106,21 +116,21 @@ TEST(CColorDlg, OpacityIsTheTopByteFromZeroTo255) {
   values.visible = true;
   CColorDlg dialog(values);
   dialog.show();
-  EXPECT_EQ(Control<QLineEdit>(dialog, "1020")->text(), QStringLiteral("128"));
-  EXPECT_EQ(Control<ColorButton>(dialog, "1019")->Colour(), 0x00123456u);
-  auto* textures = Control<QComboBox>(dialog, "1030");
+  EXPECT_EQ(Control<QLineEdit>(dialog, ids::colour::kOpacity)->text(), QStringLiteral("128"));
+  EXPECT_EQ(Control<ColorButton>(dialog, ids::kColourButton)->Colour(), 0x00123456u);
+  auto* textures = Control<QComboBox>(dialog, ids::colour::kTexture);
   ASSERT_EQ(textures->count(), 1);
   EXPECT_EQ(textures->itemText(0), QStringLiteral("無し"));
 
-  SetText(dialog, "1020", "256");
+  SetText(dialog, ids::colour::kOpacity, "256");
   EXPECT_EQ(PressOk(dialog), QStringLiteral("0 から 255 までの整数を入力してください。"));
-  SetText(dialog, "1020", "-1");
+  SetText(dialog, ids::colour::kOpacity, "-1");
   EXPECT_FALSE(PressOk(dialog).isEmpty());
-  SetText(dialog, "1020", "opaque");
+  SetText(dialog, ids::colour::kOpacity, "opaque");
   EXPECT_EQ(PressOk(dialog), QStringLiteral("整数を入力してください。"));
 
-  SetText(dialog, "1020", "0");
-  Control<QCheckBox>(dialog, "1021")->setChecked(false);
+  SetText(dialog, ids::colour::kOpacity, "0");
+  Control<QCheckBox>(dialog, ids::colour::kVisible)->setChecked(false);
   EXPECT_TRUE(PressOk(dialog).isEmpty());
   EXPECT_EQ(dialog.Values().colour, 0x00123456u);
   EXPECT_FALSE(dialog.Values().visible);
@@ -134,20 +144,21 @@ TEST(CEyeDlg, AcceptsAnyNumbersAndHandsBackCornerAndScale) {
   values.referenceScale = "300";
   CEyeDlg dialog(values);
   dialog.show();
-  EXPECT_EQ(Control<QLineEdit>(dialog, "1008")->text(), QStringLiteral("3.25"));
-  EXPECT_EQ(Control<QComboBox>(dialog, "1028")->currentText(), QStringLiteral("300"));
-  EXPECT_EQ(Control<QComboBox>(dialog, "1028")->count(), 18);
-  for (const char* id : {"1041", "1042", "1043", "1044"}) EXPECT_FALSE(Control<QRadioButton>(dialog, id)->isChecked());
+  EXPECT_EQ(Control<QLineEdit>(dialog, ids::eye::kEyeZ)->text(), QStringLiteral("3.25"));
+  EXPECT_EQ(Control<QComboBox>(dialog, ids::eye::kReferenceScale)->currentText(), QStringLiteral("300"));
+  EXPECT_EQ(Control<QComboBox>(dialog, ids::eye::kReferenceScale)->count(), 18);
+  for (int corner = 0; corner < 4; ++corner)
+    EXPECT_FALSE(Control<QRadioButton>(dialog, ids::eye::kFirstCorner + corner)->isChecked());
 
-  SetText(dialog, "1012", "wide");
+  SetText(dialog, ids::eye::kViewAngle, "wide");
   EXPECT_EQ(PressOk(dialog), QStringLiteral("数値を入力してください。"));
-  SetText(dialog, "1012", "60");
+  SetText(dialog, ids::eye::kViewAngle, "60");
   // A back plane in front of the front plane is the user's business.
-  SetText(dialog, "1013", "100");
-  SetText(dialog, "1014", "10");
-  SetText(dialog, "1010", "-7.5");
-  Control<QRadioButton>(dialog, "1043")->setChecked(true);
-  Control<QComboBox>(dialog, "1028")->setEditText(QStringLiteral("2500"));
+  SetText(dialog, ids::eye::kNearPlane, "100");
+  SetText(dialog, ids::eye::kFarPlane, "10");
+  SetText(dialog, ids::eye::kTargetY, "-7.5");
+  Control<QRadioButton>(dialog, ids::eye::kFirstCorner + 2)->setChecked(true);
+  Control<QComboBox>(dialog, ids::eye::kReferenceScale)->setEditText(QStringLiteral("2500"));
   EXPECT_TRUE(PressOk(dialog).isEmpty());
   const EyeDialogValues& read = dialog.Values();
   EXPECT_EQ(read.nearPlane, 100.0);
@@ -173,20 +184,20 @@ TEST(CFogDlg, TwoGroupsMapOntoFaceAndLineFog) {
   values.line = {false, 1.0, 3000.0, 0.01, 2};
   CFogDlg dialog(values);
   dialog.show();
-  EXPECT_TRUE(Control<QCheckBox>(dialog, "1040")->isChecked());
-  EXPECT_FALSE(Control<QCheckBox>(dialog, "1041")->isChecked());
-  EXPECT_TRUE(Control<QRadioButton>(dialog, "1035")->isChecked());
-  EXPECT_TRUE(Control<QRadioButton>(dialog, "1045")->isChecked());
-  EXPECT_EQ(Control<QLineEdit>(dialog, "1033")->text(), QStringLiteral("500"));
+  EXPECT_TRUE(Control<QCheckBox>(dialog, ids::fog::kFaceUsed)->isChecked());
+  EXPECT_FALSE(Control<QCheckBox>(dialog, ids::fog::kLineUsed)->isChecked());
+  EXPECT_TRUE(Control<QRadioButton>(dialog, ids::fog::kFaceLinear)->isChecked());
+  EXPECT_TRUE(Control<QRadioButton>(dialog, ids::fog::kLineNonLinear2)->isChecked());
+  EXPECT_EQ(Control<QLineEdit>(dialog, ids::fog::kFaceEnd)->text(), QStringLiteral("500"));
 
-  SetText(dialog, "1038", "");
+  SetText(dialog, ids::fog::kLineDensity, "");
   EXPECT_EQ(PressOk(dialog), QStringLiteral("数値を入力してください。"));
-  SetText(dialog, "1038", "0.5");
-  Control<QCheckBox>(dialog, "1040")->setChecked(false);
-  Control<QCheckBox>(dialog, "1041")->setChecked(true);
-  Control<QRadioButton>(dialog, "1048")->setChecked(true);
-  SetText(dialog, "1036", "20");
-  SetText(dialog, "1037", "40");
+  SetText(dialog, ids::fog::kLineDensity, "0.5");
+  Control<QCheckBox>(dialog, ids::fog::kFaceUsed)->setChecked(false);
+  Control<QCheckBox>(dialog, ids::fog::kLineUsed)->setChecked(true);
+  Control<QRadioButton>(dialog, ids::fog::kLineNonLinear1)->setChecked(true);
+  SetText(dialog, ids::fog::kLineStart, "20");
+  SetText(dialog, ids::fog::kLineEnd, "40");
   EXPECT_TRUE(PressOk(dialog).isEmpty());
   const FogDialogValues& read = dialog.Values();
   EXPECT_FALSE(read.face.used);
@@ -250,9 +261,9 @@ TEST(CBkColorDlg, HandsBackColourAndImageFlag) {
   values.colour = 0x00204060u;
   CBkColorDlg dialog(values);
   dialog.show();
-  EXPECT_EQ(Control<ColorButton>(dialog, "1019")->Colour(), 0x00204060u);
-  Control<QCheckBox>(dialog, "1050")->setChecked(true);
-  Control<ColorButton>(dialog, "1019")->SetColour(0x00FFFFFFu);
+  EXPECT_EQ(Control<ColorButton>(dialog, ids::kColourButton)->Colour(), 0x00204060u);
+  Control<QCheckBox>(dialog, ids::background::kUseImage)->setChecked(true);
+  Control<ColorButton>(dialog, ids::kColourButton)->SetColour(0x00FFFFFFu);
   EXPECT_TRUE(PressOk(dialog).isEmpty());
   EXPECT_EQ(dialog.Values().colour, 0x00FFFFFFu);
   EXPECT_TRUE(dialog.Values().useImage);
@@ -335,13 +346,13 @@ TEST(JikokuDlg, ShowsTheTimesAndTurnsTheChosenOneIntoTheSun) {
   values.createShadow = true;
   CJikokuDlg dialog(values);
   dialog.show();
-  auto* list = Control<QListWidget>(dialog, "1027");
+  auto* list = Control<QListWidget>(dialog, ids::times::kList);
   ASSERT_EQ(list->count(), 17);
   EXPECT_EQ(list->item(8)->text(), QStringLiteral("12時 00分"));
   EXPECT_EQ(list->currentRow(), 8);
-  EXPECT_TRUE(Control<QCheckBox>(dialog, "1031")->isChecked());
-  Control<QCheckBox>(dialog, "1031")->setChecked(false);
-  Control<QCheckBox>(dialog, "1057")->setChecked(true);
+  EXPECT_TRUE(Control<QCheckBox>(dialog, ids::times::kCreateShadow)->isChecked());
+  Control<QCheckBox>(dialog, ids::times::kCreateShadow)->setChecked(false);
+  Control<QCheckBox>(dialog, ids::times::kFlipNorth)->setChecked(true);
   EXPECT_TRUE(PressOk(dialog).isEmpty());
   EXPECT_FALSE(dialog.Values().createShadow);
   EXPECT_NEAR(dialog.Values().sunVector.y, 86.12, 0.01);  // north turned round
