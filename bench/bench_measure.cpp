@@ -19,8 +19,9 @@
 #include "model/ContentList.h"
 #include "model/FigureTessellationWorld.h"
 #include "model/InkNode.h"
-
 #include "model/InkSolid.h"
+#include "model/OctTree.h"
+#include "model/OctTreeFill.h"
 #include "site_blocks.h"
 #include "view/Measure.h"
 #include "view/StereonView.h"
@@ -98,6 +99,34 @@ void BM_Measure_Build_District1M(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Measure_Build_District1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+// The octree of the district's surfaces alone, the share of making the
+// measure surfaces that files triangles: the faces are handed over once, each
+// turn triangulates and files them anew.
+void BM_Measure_OctTreeBuild_District1M(benchmark::State& state) {
+  if (!Ready(state)) return;
+  CContentList content;
+  content.AddFiguresOf(Opened().view->Scene()->GetRoot());
+  COctTreeBoxel octree;
+  AddContentToOctTree(octree, content, OctTreeSpace::World);
+  const int levels = korvex::MeasureOctTreeLevels(octree.GetInputCount());
+  for (auto _ : state) benchmark::DoNotOptimize(octree.Build(levels));
+  state.counters["triangles"] = octree.GetTriangleCount();
+  state.counters["levels"] = levels;
+  // How often a triangle is filed: once in every leaf it touches.
+  double leaves = 0, entries = 0;
+  std::vector<const COctTreeCell*> stack{octree.GetTree()};
+  while (!stack.empty()) {
+    const COctTreeCell* cell = stack.back();
+    stack.pop_back();
+    if (!cell) continue;
+    if (cell->IsLeaf()) ++leaves, entries += cell->IndexCount();
+    for (const auto& child : cell->children) stack.push_back(child.get());
+  }
+  state.counters["leaves"] = leaves;
+  state.counters["entries"] = entries;
+}
+BENCHMARK(BM_Measure_OctTreeBuild_District1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 void BM_Measure_Snap_District1M_FitAll(benchmark::State& state) {
   if (!Ready(state)) return;

@@ -1,6 +1,7 @@
 #include "model/OctTree.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -23,10 +24,76 @@ double& At(GMVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v
 
 // The interval [lo, hi] of the projections of three points onto an axis
 // against the box's projection radius r: separated when they do not overlap.
-bool Separated(double p0, double p1, double p2, double r) {
+[[gnu::always_inline]] inline bool Separated(double p0, double p1, double p2, double r) {
   const double lo = std::min({p0, p1, p2});
   const double hi = std::max({p0, p1, p2});
   return lo > r || hi < -r;
+}
+
+// The axes that may separate a triangle from a box besides the box's own
+// normals: bit 3·j + k for box axis k crossed with edge j (corner j to corner
+// j + 1), bit 9 for the triangle's normal.
+constexpr uint16_t kEveryAxis = 0x3FF;
+constexpr uint16_t kNormalAxis = 1u << 9;
+
+// Which of those axes a triangle needs tried. An axis that has something
+// along one box axis only (or nothing at all) projects the corners onto a
+// multiple of their coordinates along that box axis, so it separates only
+// where that box normal already does, in rounded arithmetic too (rounding
+// keeps the order of products by one factor). Box buildings are made of
+// such triangles: a wall's or a roof's lies in a plane along a box axis, with
+// two sides along box axes, and needs one axis besides the box normals.
+uint16_t AxesThatCanSeparate(const GMVector* p) {
+  uint16_t axes = 0;
+  bool level = false;
+  for (int axis = 0; axis < 3; ++axis)
+    level = level || (At(p[0], axis) == At(p[1], axis) && At(p[1], axis) == At(p[2], axis));
+  for (int j = 0; j < 3; ++j) {
+    const GMVector& from = p[j];
+    const GMVector& to = p[(j + 1) % 3];
+    const bool along[3] = {from.x != to.x, from.y != to.y, from.z != to.z};
+    // Box axis k crossed with the edge has the edge's other two parts.
+    for (int k = 0; k < 3; ++k)
+      if (along[(k + 1) % 3] && along[(k + 2) % 3]) axes = static_cast<uint16_t>(axes | (1u << (3 * j + k)));
+  }
+  // A triangle in a plane along a box axis has its normal along that axis.
+  if (!level) axes = static_cast<uint16_t>(axes | kNormalAxis);
+  return axes;
+}
+
+// Separating axes of a triangle and a box: the three box normals, the
+// triangle's normal and the nine cross products of box and triangle edges.
+// When none of them separates the two, they meet. Growing the box keeps it a
+// box, so the test stays exact for the grown box (centre, half sizes h); it
+// also covers flat boxes and triangles collapsed to a segment or a point.
+// Only the axes in `axes` are tried besides the box normals (see
+// AxesThatCanSeparate).
+[[gnu::always_inline]] inline bool TouchesGrownBox(const GMVector& a, const GMVector& b, const GMVector& c,
+                                                   const GMVector& centre, const GMVector& h, uint16_t axes) {
+  const GMVector v[3] = {a - centre, b - centre, c - centre};
+
+  for (int axis = 0; axis < 3; ++axis)
+    if (Separated(At(v[0], axis), At(v[1], axis), At(v[2], axis), At(h, axis))) return false;
+
+  const GMVector edges[3] = {v[1] - v[0], v[2] - v[1], v[0] - v[2]};
+  for (int j = 0; j < 3; ++j) {
+    if (!(axes & (7u << (3 * j)))) continue;
+    const GMVector& e = edges[j];
+    // Box axis x × e = (0, -e.z, e.y), and so on for y and z.
+    const GMVector cross[3] = {{0.0, -e.z, e.y}, {e.z, 0.0, -e.x}, {-e.y, e.x, 0.0}};
+    for (int k = 0; k < 3; ++k) {
+      if (!(axes & (1u << (3 * j + k)))) continue;
+      const GMVector& n = cross[k];
+      const double r = h.x * std::abs(n.x) + h.y * std::abs(n.y) + h.z * std::abs(n.z);
+      if (Separated(GMDot(v[0], n), GMDot(v[1], n), GMDot(v[2], n), r)) return false;
+    }
+  }
+  if (!(axes & kNormalAxis)) return true;
+
+  const GMVector normal = GMCross(edges[0], edges[1]);
+  const double r = h.x * std::abs(normal.x) + h.y * std::abs(normal.y) + h.z * std::abs(normal.z);
+  const double d = GMDot(normal, v[0]);
+  return std::abs(d) <= r;
 }
 
 // A child cell with the ray parameter at which the ray enters it.
@@ -51,32 +118,9 @@ void SortByEntry(CellEntry* entries, int n) {
 
 bool OctTreeTriangleTouchesBox(const GMVector& a, const GMVector& b, const GMVector& c, const GMVector& min,
                                const GMVector& max, double tol) {
-  // Separating axes of a triangle and a box: the three box normals, the
-  // triangle's normal and the nine cross products of box and triangle edges.
-  // When none of them separates the two, they meet. Growing the box by tol
-  // keeps it a box, so the test stays exact for the grown box; it also
-  // covers flat boxes and triangles collapsed to a segment or a point.
   const GMVector centre{(min.x + max.x) * 0.5, (min.y + max.y) * 0.5, (min.z + max.z) * 0.5};
   const GMVector h{(max.x - min.x) * 0.5 + tol, (max.y - min.y) * 0.5 + tol, (max.z - min.z) * 0.5 + tol};
-  const GMVector v[3] = {a - centre, b - centre, c - centre};
-
-  for (int axis = 0; axis < 3; ++axis)
-    if (Separated(At(v[0], axis), At(v[1], axis), At(v[2], axis), At(h, axis))) return false;
-
-  const GMVector edges[3] = {v[1] - v[0], v[2] - v[1], v[0] - v[2]};
-  for (const GMVector& e : edges) {
-    // Box axis x × e = (0, -e.z, e.y), and so on for y and z.
-    const GMVector axes[3] = {{0.0, -e.z, e.y}, {e.z, 0.0, -e.x}, {-e.y, e.x, 0.0}};
-    for (const GMVector& n : axes) {
-      const double r = h.x * std::abs(n.x) + h.y * std::abs(n.y) + h.z * std::abs(n.z);
-      if (Separated(GMDot(v[0], n), GMDot(v[1], n), GMDot(v[2], n), r)) return false;
-    }
-  }
-
-  const GMVector normal = GMCross(edges[0], edges[1]);
-  const double r = h.x * std::abs(normal.x) + h.y * std::abs(normal.y) + h.z * std::abs(normal.z);
-  const double d = GMDot(normal, v[0]);
-  return std::abs(d) <= r;
+  return TouchesGrownBox(a, b, c, centre, h, kEveryAxis);
 }
 
 double OctTreeRayTriangle(const GMVector& origin, const GMVector& direction, const GMVector& a,
@@ -185,16 +229,36 @@ COctTreeCell* COctTreeBoxel::GetTree() { return tree_.get(); }
 
 // --- building -----------------------------------------------------------------
 
+// What filing a city's million triangles needs, made once for the whole
+// build instead of once per cell and triangle: each triangle's bounds, and
+// one list of triangles and their children's marks per depth, reused by every
+// cell at that depth.
+struct COctTreeBoxel::Filing {
+  struct Bounds {
+    GMVector lo, hi;
+    uint16_t axes;  // the axes that may separate it from a box (AxesThatCanSeparate)
+  };
+  std::vector<Bounds> bounds;
+  // Per depth, the triangles each child of the cell being split touches.
+  std::vector<std::array<std::vector<int32_t>, 8>> lists;
+};
+
 int COctTreeBoxel::Build(int levels) {
   if (!inputPolygons_ || !inputFigures_) return 0;
   const int count = inputPolygons_->GetCount();
   if (count == 0 || count != inputFigures_->GetCount()) return 0;
 
   triangles_.clear();
+  triangles_.reserve(static_cast<size_t>(count) * 2);
   for (int i = 0; i < count; ++i) {
     const GMPolygon* polygon = inputPolygons_->GetPolygon(i);
     auto* figure = static_cast<InkFigure*>(inputFigures_->GetAt(i));
     if (!polygon) continue;
+    // A triangle is its own triangulation.
+    if (polygon->Count() == 3) {
+      triangles_.push_back({{(*polygon)[0], (*polygon)[1], (*polygon)[2]}, figure});
+      continue;
+    }
     // A ring the triangulation refuses (a repeated point, an undefined
     // coordinate) contributes no triangle.
     const GMPolygonSetPtr pieces = GMTriangulate(*polygon, tolerance_);
@@ -209,24 +273,34 @@ int COctTreeBoxel::Build(int levels) {
 
   auto root = std::make_unique<COctTreeCell>();
   root->levels = levels;
-  root->indices.resize(triangles_.size());
-  for (size_t i = 0; i < triangles_.size(); ++i) root->indices[i] = static_cast<int32_t>(i);
   root->min = {kInfinity, kInfinity, kInfinity};
   root->max = {-kInfinity, -kInfinity, -kInfinity};
-  for (const COctTreeTriangle& triangle : triangles_)
-    for (const GMVector& p : triangle.vertices)
-      for (int axis = 0; axis < 3; ++axis) {
-        At(root->min, axis) = std::min(At(root->min, axis), At(p, axis));
-        At(root->max, axis) = std::max(At(root->max, axis), At(p, axis));
-      }
-  Split(*root);
+  Filing filing;
+  filing.bounds.resize(triangles_.size());
+  for (size_t i = 0; i < triangles_.size(); ++i) {
+    const GMVector* v = triangles_[i].vertices;
+    Filing::Bounds& b = filing.bounds[i];
+    b.axes = AxesThatCanSeparate(v);
+    for (int axis = 0; axis < 3; ++axis) {
+      At(b.lo, axis) = std::min({At(v[0], axis), At(v[1], axis), At(v[2], axis)});
+      At(b.hi, axis) = std::max({At(v[0], axis), At(v[1], axis), At(v[2], axis)});
+      At(root->min, axis) = std::min(At(root->min, axis), At(b.lo, axis));
+      At(root->max, axis) = std::max(At(root->max, axis), At(b.hi, axis));
+    }
+  }
+  std::vector<int32_t> all(triangles_.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int32_t>(i);
+  if (levels == 0) {
+    root->indices = std::move(all);
+  } else {
+    filing.lists.resize(static_cast<size_t>(levels));
+    Split(*root, all, filing, 0);
+  }
   tree_ = std::move(root);
   return 1;
 }
 
-void COctTreeBoxel::Split(COctTreeCell& cell) {
-  if (cell.levels <= 0 || cell.indices.empty() || cell.childMask != 0) return;
-
+void COctTreeBoxel::Split(COctTreeCell& cell, std::span<const int32_t> indices, Filing& filing, int depth) {
   const GMVector mid{(cell.min.x + cell.max.x) * 0.5, (cell.min.y + cell.max.y) * 0.5,
                      (cell.min.z + cell.max.z) * 0.5};
   // Along an axis where the box is flat (a site plan, a single wall) both
@@ -237,53 +311,61 @@ void COctTreeBoxel::Split(COctTreeCell& cell) {
 
   std::array<GMVector, 8> lower;
   std::array<GMVector, 8> upper;
-  std::array<bool, 8> possible{};
+  std::array<GMVector, 8> centre;
+  std::array<GMVector, 8> half;  // grown by the tolerance
   for (int k = 0; k < 8; ++k) {
-    possible[k] = true;
     for (int axis = 0; axis < 3; ++axis) {
       const bool high = (k >> axis) & 1;
       if (flat[axis]) {
-        if (high) possible[k] = false;
         At(lower[k], axis) = At(cell.min, axis);
         At(upper[k], axis) = At(cell.max, axis);
       } else {
         At(lower[k], axis) = high ? At(mid, axis) : At(cell.min, axis);
         At(upper[k], axis) = high ? At(cell.max, axis) : At(mid, axis);
       }
+      At(centre[k], axis) = (At(lower[k], axis) + At(upper[k], axis)) * 0.5;
+      At(half[k], axis) = (At(upper[k], axis) - At(lower[k], axis)) * 0.5 + tolerance_;
     }
   }
+  // The children on the lower side along each axis; the others are upper.
+  constexpr uint8_t kLowerSide[3] = {0x55, 0x33, 0x0F};
+  const double tol = tolerance_;
 
-  std::array<std::vector<int32_t>, 8> lists;
-  for (int32_t index : cell.indices) {
+  // Each triangle to the children it touches. Its bounds say first which
+  // halves along each axis it can reach at all; most octants end there.
+  std::array<std::vector<int32_t>, 8>& lists = filing.lists[static_cast<size_t>(depth)];
+  for (auto& list : lists) list.clear();
+  for (const int32_t index : indices) {
+    const Filing::Bounds& b = filing.bounds[static_cast<size_t>(index)];
+    unsigned reach = 0xFF;
+    for (int axis = 0; axis < 3; ++axis) {
+      const double lo = At(b.lo, axis), hi = At(b.hi, axis);
+      const bool low = !(lo > At(upper[0], axis) + tol || hi < At(cell.min, axis) - tol);
+      const bool high = !flat[axis] && !(lo > At(cell.max, axis) + tol || hi < At(mid, axis) - tol);
+      reach &= (low ? kLowerSide[axis] : 0u) | (high ? ~kLowerSide[axis] & 0xFFu : 0u);
+    }
     const GMVector* v = triangles_[static_cast<size_t>(index)].vertices;
-    for (int k = 0; k < 8; ++k) {
-      if (!possible[k]) continue;
-      // Cheap rejection on the bounds first; most octants end here.
-      bool apart = false;
-      for (int axis = 0; axis < 3 && !apart; ++axis) {
-        const double lo = std::min({At(v[0], axis), At(v[1], axis), At(v[2], axis)});
-        const double hi = std::max({At(v[0], axis), At(v[1], axis), At(v[2], axis)});
-        apart = lo > At(upper[k], axis) + tolerance_ || hi < At(lower[k], axis) - tolerance_;
-      }
-      if (apart || !OctTreeTriangleTouchesBox(v[0], v[1], v[2], lower[k], upper[k], tolerance_)) continue;
-      lists[k].push_back(index);
+    for (; reach; reach &= reach - 1) {
+      const int k = std::countr_zero(reach);
+      if (TouchesGrownBox(v[0], v[1], v[2], centre[k], half[k], b.axes)) lists[static_cast<size_t>(k)].push_back(index);
     }
   }
 
   for (int k = 0; k < 8; ++k) {
-    if (lists[k].empty()) continue;
+    std::vector<int32_t>& list = lists[static_cast<size_t>(k)];
+    if (list.empty()) continue;
     auto child = std::make_unique<COctTreeCell>();
     child->levels = cell.levels - 1;
-    child->indices = std::move(lists[k]);
     child->min = lower[k];
     child->max = upper[k];
+    // A child that may be split no more is a leaf and keeps its triangles.
+    if (child->levels <= 0)
+      child->indices.assign(list.begin(), list.end());
+    else
+      Split(*child, list, filing, depth + 1);
     cell.childMask = static_cast<uint8_t>(cell.childMask | (1u << k));
     cell.children[static_cast<size_t>(k)] = std::move(child);
   }
-  for (auto& child : cell.children)
-    if (child) Split(*child);
-  // Only leaves keep triangle indexes.
-  std::vector<int32_t>().swap(cell.indices);
 }
 
 // --- queries ------------------------------------------------------------------

@@ -103,7 +103,8 @@ class COctTreeBoxel {
 
  private:
   struct Ray;
-  void Split(COctTreeCell& cell);
+  struct Filing;
+  void Split(COctTreeCell& cell, std::span<const int32_t> indices, Filing& filing, int depth);
   bool Answers() const;
   void FindInCell(const COctTreeCell& cell, const Ray& ray, double& bestT, int& best);
   void CollectInCell(const COctTreeCell& cell, const Ray& ray,

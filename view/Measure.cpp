@@ -31,13 +31,6 @@ GMVector UnitOf(const GMVector& v) {
 // one.
 double PlaneTolerance(double size) { return std::max(1e-6, 1e-6 * size); }
 
-// Octree depth for n faces: about eight triangles a leaf, within 4 … 8.
-int LevelsFor(int n) {
-  int levels = 4;
-  while (levels < 8 && (1LL << (3 * levels)) * 8 < n) ++levels;
-  return levels;
-}
-
 // The nearest point of segment a-b (window pixels) to p, and its parameter.
 double PixelDistanceToSegment(double px, double py, const GMSegment& s, double& t) {
   const double dx = s.end.x - s.start.x;
@@ -191,6 +184,12 @@ bool NearOnWindow(const WindowProjector& projector, const GMVector& lo, const GM
 
 }  // namespace
 
+int MeasureOctTreeLevels(int faces) {
+  int levels = 4;
+  while (levels < 8 && (1LL << (3 * levels)) * 8 < faces) ++levels;
+  return levels;
+}
+
 // --- the snapping tree --------------------------------------------------------
 
 void SnapTree::Build(const std::vector<GMVector>& lo, const std::vector<GMVector>& hi) {
@@ -330,7 +329,7 @@ bool MeasureScene::Build() {
     const GMPolygon none;
     octree_.AddPolygon(&none, nullptr);
   }
-  built_ = octree_.Build(LevelsFor(octree_.GetInputCount())) == 1;
+  built_ = octree_.Build(MeasureOctTreeLevels(octree_.GetInputCount())) == 1;
 
   // Corners are the ends of the drawn edges, each once.
   for (GMSegment& e : edges_)

@@ -91,6 +91,10 @@ class SnapTree {
 // test shows everything.
 using ShownTest = std::function<bool(const GMVector&)>;
 
+// How many times the octree of a scene of `faces` faces is split: about
+// eight triangles a leaf, within 4 … 8.
+int MeasureOctTreeLevels(int faces);
+
 // The model's surfaces (as triangles) and drawn edges in world coordinates.
 class MeasureScene {
  public:

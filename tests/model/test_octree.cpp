@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "geometry/gm_matrix.h"
@@ -248,6 +249,149 @@ TEST(OctTreeBuild, LeavesHoldExactlyTheTrianglesTouchingTheirBoxes) {
       }
     }
   }
+}
+
+namespace {
+
+// The tree as it was filed before the build kept its work per depth: every
+// triangle handed down cell by cell, each tested against every child's box
+// with the full triangle-box test. A reference the build must match exactly.
+std::unique_ptr<COctTreeCell> FiledOneByOne(COctTreeBoxel& tree, int levels) {
+  const double tol = tree.GetTolerance();
+  const double inf = std::numeric_limits<double>::infinity();
+  auto root = std::make_unique<COctTreeCell>();
+  root->levels = levels;
+  root->min = {inf, inf, inf};
+  root->max = {-inf, -inf, -inf};
+  for (int i = 0; i < tree.GetTriangleCount(); ++i) {
+    root->indices.push_back(i);
+    for (const GMVector& p : tree.GetTriangle(i)->vertices) {
+      root->min = {std::min(root->min.x, p.x), std::min(root->min.y, p.y), std::min(root->min.z, p.z)};
+      root->max = {std::max(root->max.x, p.x), std::max(root->max.y, p.y), std::max(root->max.z, p.z)};
+    }
+  }
+  std::function<void(COctTreeCell&)> split = [&](COctTreeCell& cell) {
+    if (cell.levels <= 0 || cell.indices.empty()) return;
+    for (int k = 0; k < 8; ++k) {
+      GMVector lo, hi;
+      bool possible = true;
+      for (int a = 0; a < 3; ++a) {
+        const double min = Axis(cell.min, a), max = Axis(cell.max, a), mid = (min + max) * 0.5;
+        const bool high = (k >> a) & 1;
+        const bool flat = max - min <= tol;
+        possible = possible && !(flat && high);
+        (a == 0 ? lo.x : a == 1 ? lo.y : lo.z) = flat || !high ? min : mid;
+        (a == 0 ? hi.x : a == 1 ? hi.y : hi.z) = flat || high ? max : mid;
+      }
+      if (!possible) continue;
+      auto child = std::make_unique<COctTreeCell>();
+      child->levels = cell.levels - 1;
+      child->min = lo;
+      child->max = hi;
+      for (const int32_t index : cell.indices) {
+        const GMVector* v = tree.GetTriangle(index)->vertices;
+        bool apart = false;
+        for (int a = 0; a < 3; ++a) {
+          const double tlo = std::min({Axis(v[0], a), Axis(v[1], a), Axis(v[2], a)});
+          const double thi = std::max({Axis(v[0], a), Axis(v[1], a), Axis(v[2], a)});
+          apart = apart || tlo > Axis(hi, a) + tol || thi < Axis(lo, a) - tol;
+        }
+        if (!apart && OctTreeTriangleTouchesBox(v[0], v[1], v[2], lo, hi, tol)) child->indices.push_back(index);
+      }
+      if (child->indices.empty()) continue;
+      split(*child);
+      cell.childMask = static_cast<uint8_t>(cell.childMask | (1u << k));
+      cell.children[static_cast<size_t>(k)] = std::move(child);
+    }
+    cell.indices.clear();
+  };
+  split(*root);
+  return root;
+}
+
+// The first difference between two trees, or "" when they are the same.
+std::string Difference(const COctTreeCell& a, const COctTreeCell& b, const std::string& path = "root") {
+  if (!(a.min == b.min) || !(a.max == b.max)) return path + ": box";
+  if (a.childMask != b.childMask) return path + ": children";
+  if (a.indices != b.indices) return path + ": triangles";
+  for (int k = 0; k < 8; ++k)
+    if (a.children[static_cast<size_t>(k)]) {
+      const std::string d =
+          Difference(*a.children[static_cast<size_t>(k)], *b.children[static_cast<size_t>(k)], path + "/" + std::to_string(k));
+      if (!d.empty()) return d;
+    }
+  return "";
+}
+
+void AddBlock(COctTreeBoxel& tree, GMVector lo, GMVector hi) {
+  const double x0 = lo.x, y0 = lo.y, z0 = lo.z, x1 = hi.x, y1 = hi.y, z1 = hi.z;
+  const GMPolygon faces[6] = {
+      Ring({{x0, y0, z0}, {x0, y1, z0}, {x1, y1, z0}, {x1, y0, z0}}),
+      Ring({{x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}}),
+      Ring({{x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}}),
+      Ring({{x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x1, y0, z1}}),
+      Ring({{x1, y1, z0}, {x0, y1, z0}, {x0, y1, z1}, {x1, y1, z1}}),
+      Ring({{x0, y1, z0}, {x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}}),
+  };
+  for (const GMPolygon& face : faces) ASSERT_GE(tree.AddPolygon(&face, nullptr), 0);
+}
+
+}  // namespace
+
+// The build files each triangle cell by cell with shortcuts for walls and
+// roofs that lie along the axes; every tree must come out as filing the
+// triangles one by one with the full test makes it.
+TEST(OctTreeBuild, SameTreeAsFilingOneByOne) {
+  struct Scene {
+    const char* name;
+    std::function<void(COctTreeBoxel&)> add;
+  };
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const std::vector<Scene> scenes = {
+      // Blocks on a grid whose walls lie on the cells' own faces.
+      {"grid blocks", [](COctTreeBoxel& t) {
+         for (int i = 0; i < 8; ++i)
+           for (int j = 0; j < 8; ++j) AddBlock(t, {i * 16.0, j * 16.0, 0}, {i * 16.0 + 8, j * 16.0 + 12, 4.0 + (i * j) % 29});
+       }},
+      // The same far out in survey coordinates, and turned off the axes.
+      {"survey blocks", [](COctTreeBoxel& t) {
+         for (int i = 0; i < 6; ++i)
+           for (int j = 0; j < 6; ++j) AddBlock(t, {-35000.0 + i * 17, 512000.0 + j * 13, 20}, {-34990.0 + i * 17, 512009.5 + j * 13, 31.0 + i});
+       }},
+      {"turned blocks", [&](COctTreeBoxel& t) {
+         for (int i = 0; i < 40; ++i) {
+           const double a = 0.3 + i, x = 30 * unit(rng), y = 30 * unit(rng), h = 2 + 20 * unit(rng);
+           const GMVector u{4 * std::cos(a), 4 * std::sin(a), 0}, w{-3 * std::sin(a), 3 * std::cos(a), 0};
+           const GMVector p[4] = {{x, y, 0}, GMVector{x, y, 0} + u, GMVector{x, y, 0} + u + w, GMVector{x, y, 0} + w};
+           for (int s = 0; s < 4; ++s) {
+             const GMVector& q = p[s];
+             const GMVector& r = p[(s + 1) % 4];
+             AddTriangle(t, q, r, {r.x, r.y, h});
+             AddTriangle(t, q, {r.x, r.y, h}, {q.x, q.y, h});
+           }
+           AddTriangle(t, {p[0].x, p[0].y, h}, {p[1].x, p[1].y, h}, {p[2].x, p[2].y, h});
+         }
+       }},
+      // Triangles collapsed to a segment or a point, and slivers along an axis.
+      {"collapsed", [&](COctTreeBoxel& t) {
+         for (int i = 0; i < 60; ++i) {
+           const GMVector a{20 * unit(rng), 20 * unit(rng), 20 * unit(rng)};
+           const GMVector b = i % 3 == 0 ? a : GMVector{a.x + 5 * unit(rng), a.y, a.z};
+           AddTriangle(t, a, b, i % 2 ? a : GMVector{a.x, a.y + 1e-9, a.z + 3});
+         }
+       }},
+      {"soup", [&](COctTreeBoxel& t) { RandomScene(t, rng, 500, false, 0); }},
+      {"site plan", [&](COctTreeBoxel& t) { RandomScene(t, rng, 500, true, 0); }},
+  };
+  for (const Scene& scene : scenes)
+    for (const int levels : {1, 3, 5}) {
+      COctTreeBoxel tree;
+      scene.add(tree);
+      ASSERT_EQ(tree.Build(levels), 1) << scene.name;
+      const std::unique_ptr<COctTreeCell> reference = FiledOneByOne(tree, levels);
+      EXPECT_EQ(Difference(*tree.GetTree(), *reference), "") << scene.name << ", " << levels << " levels";
+    }
 }
 
 TEST(OctTreeQuery, NearestHitMatchesEveryTriangleTried) {
