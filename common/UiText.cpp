@@ -32,6 +32,7 @@ constexpr std::array kTable = {
     // Measurements: a distance with its level and height parts, a face.
     Entry{"距離 {}  ΔXY {}  ΔZ {}", "Distance {}  ΔXY {}  ΔZ {}"},
     Entry{"面積 {}  周長 {}", "Area {}  Perimeter {}"},
+    Entry{"計測準備中...", "Preparing to measure..."},
     // Messages and captions.
     Entry{"読み込みに失敗しました。", "The file could not be read."},
     Entry{"読み込みに失敗しました。 {t}", "The file could not be read: {t}"},

@@ -251,6 +251,7 @@ int COctTreeBoxel::Build(int levels) {
   triangles_.clear();
   triangles_.reserve(static_cast<size_t>(count) * 2);
   for (int i = 0; i < count; ++i) {
+    if (i % 4096 == 0 && stop_.stop_requested()) break;
     const GMPolygon* polygon = inputPolygons_->GetPolygon(i);
     auto* figure = static_cast<InkFigure*>(inputFigures_->GetAt(i));
     if (!polygon) continue;
@@ -269,7 +270,7 @@ int COctTreeBoxel::Build(int levels) {
     }
   }
   tree_.reset();
-  if (levels < 0 || triangles_.empty()) return 0;
+  if (levels < 0 || triangles_.empty() || stop_.stop_requested()) return 0;
 
   auto root = std::make_unique<COctTreeCell>();
   root->levels = levels;
@@ -296,11 +297,13 @@ int COctTreeBoxel::Build(int levels) {
     filing.lists.resize(static_cast<size_t>(levels));
     Split(*root, all, filing, 0);
   }
+  if (stop_.stop_requested()) return 0;
   tree_ = std::move(root);
   return 1;
 }
 
 void COctTreeBoxel::Split(COctTreeCell& cell, std::span<const int32_t> indices, Filing& filing, int depth) {
+  if (stop_.stop_requested()) return;
   const GMVector mid{(cell.min.x + cell.max.x) * 0.5, (cell.min.y + cell.max.y) * 0.5,
                      (cell.min.z + cell.max.z) * 0.5};
   // Along an axis where the box is flat (a site plan, a single wall) both

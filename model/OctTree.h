@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <stop_token>
 #include <utility>
 #include <vector>
 
@@ -99,6 +100,10 @@ class COctTreeBoxel {
   void AddDumpNodes(CInkNode& root);
 
   double GetTolerance() const { return tolerance_; }
+  // A build that sees this stop requested gives up and leaves no tree, as
+  // a build without triangles does (returns 0), so that a worker making the
+  // tree for a model that has just changed ends at once.
+  void SetStop(std::stop_token stop) { stop_ = std::move(stop); }
   int GetInputCount() const { return inputPolygons_ ? inputPolygons_->GetCount() : 0; }
 
  private:
@@ -115,6 +120,7 @@ class COctTreeBoxel {
   std::unique_ptr<CGMPolygonList> inputPolygons_;
   std::unique_ptr<CPlainList> inputFigures_;
   double tolerance_ = GM_TOLERANCE;
+  std::stop_token stop_;
   // Per triangle, the last query that tested it (FindFirstHit), so that a
   // triangle listed in several cells along a ray is tested only once.
   std::vector<uint32_t> tested_;

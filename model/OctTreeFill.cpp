@@ -14,12 +14,14 @@ constexpr double kArcFactor = 1.0;
 constexpr double kSurfaceTolerance = 1e-7;
 }  // namespace
 
-int AddContentToOctTree(COctTreeBoxel& octree, CContentList& content, OctTreeSpace space) {
+int AddContentToOctTree(COctTreeBoxel& octree, CContentList& content, OctTreeSpace space,
+                        std::stop_token stop) {
   int added = 0;
   const CInkNode* placedBy = nullptr;  // the node whose world matrix is in `world`
   GMMatrix world = GMMatrixIdentity();
   const int count = content.GetCount();
   for (int i = 0; i < count; ++i) {
+    if (stop.stop_requested()) break;
     InkFigure* figure = content.GetFigure(i);
     if (!figure || figure->hidden) continue;
     if (figure->kind == kInkFigurePoint || figure->kind == kInkFigurePolyline) continue;

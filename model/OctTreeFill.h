@@ -1,6 +1,8 @@
 // Filling an octree with what the ray-cast picture shows of a scene.
 #pragma once
 
+#include <stop_token>
+
 class COctTreeBoxel;
 class CContentList;
 class CInkNode;
@@ -13,7 +15,9 @@ enum class OctTreeSpace { Local, World };
 // Adds the surface polygons of every figure in content that is not hidden,
 // whose node is shown and whose kind has a surface (not a point or a
 // polyline), each with its figure. Returns the number of polygons added.
-int AddContentToOctTree(COctTreeBoxel& octree, CContentList& content, OctTreeSpace space);
+// A requested stop ends the filling where it is.
+int AddContentToOctTree(COctTreeBoxel& octree, CContentList& content, OctTreeSpace space,
+                        std::stop_token stop = {});
 
 // The whole filling step of the ray-cast picture: lists the figures of the
 // subtree under root, adds their polygons and builds the tree with the given

@@ -297,20 +297,23 @@ std::optional<GMVector> ConstrainRay(const GMVector& first, const GMVector& orig
 
 // --- the scene ----------------------------------------------------------------
 
-bool MeasureScene::Build(CInkNode* root) {
+bool MeasureScene::Build(CInkNode* root) { return Gather(root) && Build(); }
+
+bool MeasureScene::Gather(CInkNode* root, std::stop_token stop) {
   if (root == nullptr) return false;
   CContentList content;
   content.AddFiguresOf(root);
   const int count = content.GetCount();
   for (int i = 0; i < count; ++i) {
+    if (stop.stop_requested()) return false;
     const InkFigure* figure = content.GetFigure(i);
     if (!figure || figure->hidden) continue;
     if (figure->owner && !figure->owner->IsShown()) continue;
     for (const GMSegment& s : FigureWorldOutlineSegments(figure, GM_TOLERANCE)) edges_.push_back(s);
     for (const GMSegment& s : FigureWorldLineSegments(figure)) edges_.push_back(s);
   }
-  AddContentToOctTree(octree_, content, OctTreeSpace::World);
-  return Build();
+  AddContentToOctTree(octree_, content, OctTreeSpace::World, stop);
+  return !stop.stop_requested();
 }
 
 void MeasureScene::AddTriangle(const GMVector& a, const GMVector& b, const GMVector& c) {
@@ -319,7 +322,9 @@ void MeasureScene::AddTriangle(const GMVector& a, const GMVector& b, const GMVec
 
 void MeasureScene::AddEdge(const GMSegment& edge) { edges_.push_back(edge); }
 
-bool MeasureScene::Build() {
+bool MeasureScene::Build() { return Build(std::stop_token{}); }
+
+bool MeasureScene::Build(std::stop_token stop) {
   for (const GMPolygon& polygon : loose_) octree_.AddPolygon(&polygon, nullptr);
   loose_.clear();
   // The octree answers nothing for a scene of one polygon (the ray-cast
@@ -329,7 +334,14 @@ bool MeasureScene::Build() {
     const GMPolygon none;
     octree_.AddPolygon(&none, nullptr);
   }
+  octree_.SetStop(stop);
   built_ = octree_.Build(MeasureOctTreeLevels(octree_.GetInputCount())) == 1;
+  octree_.SetStop({});
+  if (stop.stop_requested()) {
+    built_ = false;
+    edges_.clear();
+    return false;
+  }
 
   // Corners are the ends of the drawn edges, each once.
   for (GMSegment& e : edges_)

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,6 +106,12 @@ class MeasureScene {
   void AddTriangle(const GMVector& a, const GMVector& b, const GMVector& c);
   void AddEdge(const GMSegment& edge);
   bool Build();
+  // Build(root) in two steps, for a worker thread: Gather reads the model
+  // (false for none, or when stopped), Build(stop) files what was gathered
+  // and reads the model no more. A stopped build leaves surfaces that catch
+  // nothing.
+  bool Gather(CInkNode* root, std::stop_token stop = {});
+  bool Build(std::stop_token stop);
 
   int TriangleCount() { return octree_.GetTriangleCount(); }
   const COctTreeTriangle& Triangle(int index) { return *octree_.GetTriangle(index); }

@@ -124,6 +124,7 @@ CStereonView::ModelExtent CStereonView::MeasureModelExtent() {
 
 void CStereonView::RemoveInvalidFigures() {
   if (!scene_ || !scene_->GetRoot()) return;
+  StopMeasureBuild();
   // A vertex is garbage when it is not a number or lies beyond 1e12, or
   // when it lies farther from the middle of the model than ten far planes
   // or ten times the model's own span, whichever is more. Measured from the
@@ -255,7 +256,7 @@ void CStereonView::RebuildAll() {
   root->RemoveAll();
   handles_.Clear();
   sceneBoxValid_ = false;
-  measureScene_.reset();
+  RestartMeasureBuild();
   engine_->SetLocalOrigin(LocalOriginFor());
   if (CInkNode* sceneRoot = scene_->GetRoot()) BuildTopTrees(*root, *sceneRoot);
   selection_ = selected != nullptr ? handles_.HandleOf(*selected) : 0;
@@ -269,7 +270,7 @@ void CStereonView::RebuildNode(CInkNode& node) {
   COGLDispTree* tree = handles_.Tree(node);
   if (tree == nullptr || !engine_->MakeCurrent()) return;
   sceneBoxValid_ = false;
-  measureScene_.reset();
+  RestartMeasureBuild();
   FillTree(node, *tree);
   DropHighlight();
   if (!state_.sectionPlanes.empty()) OutlineSections();

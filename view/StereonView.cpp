@@ -50,6 +50,7 @@ CStereonView::~CStereonView() {
     shell_->WriteAeroFlag(state_.aero);
     SaveEye();
   }
+  StopMeasureBuild();
   highlight_.clear();
   handles_.Clear();
   // The engine first: its display tree and lists go with its context. The

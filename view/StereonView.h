@@ -24,6 +24,7 @@
 #include "geometry/gm_types.h"
 #include "render/Stereon.h"
 #include "view/Measure.h"
+#include "view/MeasureBuild.h"
 #include "view/NodeHandles.h"
 #include "view/ViewCommands.h"
 #include "view/ViewShell.h"
@@ -317,6 +318,17 @@ class CStereonView {
   const std::string& MeasureResult() const { return measureResult_; }
   // The measurement drawn now: its two points (the second follows the
   // cursor until the second click), or the face measured.
+  // The measure surfaces are made on a worker thread; measuring catches
+  // nothing until they are ready. True once they are.
+  bool MeasureSurfacesReady();
+  // Waits for the surfaces being made (for scripts and tests); false when
+  // none are being made.
+  bool WaitForMeasureSurfaces();
+  // Called by the shell on the view's own thread after a worker asked for
+  // it through ViewShell::Wake.
+  void OnWake();
+  // The point caught under the cursor by the last move.
+  const MeasurePoint& MeasureHover() const { return measureHover_; }
   std::optional<GMVector> MeasureFirst() const { return measureFirst_; }
   std::optional<GMVector> MeasureSecond() const { return measureSecond_; }
   const std::optional<PlanarFace>& MeasuredFace() const { return measureFace_; }
@@ -541,14 +553,28 @@ class CStereonView {
   bool studyShown_ = true;
   void BuildStudyOverlay();
   // Measuring.
-  MeasureScene& MeasureSurfaces();
+  // The surfaces once made; nullptr while they are being made (the making
+  // starts here when nothing is under way).
+  MeasureScene* MeasureSurfaces();
+  // For work that cannot go on without the surfaces (a section through a
+  // picked face, the outline of a cut): waits for them, as making them on
+  // the spot did. Measuring itself never waits.
+  MeasureScene& MeasureSurfacesNow();
+  // Stops making the surfaces before the model changes: the worker reads
+  // the model while it gathers.
+  void StopMeasureBuild();
+  // After the model or its display changed: made anew while measuring.
+  void RestartMeasureBuild();
+  // "計測準備中..." while the surfaces are not ready.
+  bool MeasurePending();
   void MeasureClick(int x, int y);
   void MeasureMove(int x, int y);
   void MeasureFaceAt(int x, int y);
   // Ends the measurement in progress or shown; false when there was none.
   bool EndMeasure();
   void BuildMeasureOverlay();
-  std::unique_ptr<MeasureScene> measureScene_;
+  MeasureBuild measureBuild_;
+  bool measurePendingShown_ = false;
   std::optional<GMVector> measureFirst_;
   std::optional<GMVector> measureSecond_;
   bool measureDone_ = false;

@@ -164,6 +164,7 @@ void CStereonView::OnCommand(int id) {
       Redraw();
       break;
     case cmd::kShowAll:
+      StopMeasureBuild();
       if (scene_ && scene_->GetRoot()) ShowAll(*scene_->GetRoot());
       Redraw();
       break;
@@ -233,7 +234,13 @@ void CStereonView::ToggleDisplay(int bit) {
 void CStereonView::SetMode(MouseMode mode) {
   // A measurement belongs to its mode: the marks go when another starts.
   if (mode != MouseMode::Measure) EndMeasure();
+  if (mode != MouseMode::Measure && measurePendingShown_) {
+    measurePendingShown_ = false;
+    Status(text::kReady);
+  }
   state_.mouseMode = mode;
+  // The surfaces are made on entering the mode, not on the first move.
+  if (mode == MouseMode::Measure) MeasurePending();
   Redraw();
 }
 
@@ -300,6 +307,7 @@ void CStereonView::ColourDialog() {
   values.visible = node->IsShown() != 0;
   values.engine = engine_.get();
   if (!shell_->ColourDialog(values)) return;
+  StopMeasureBuild();
   attributes->colour = values.colour;
   attributes->textureSlot = values.textureIndex;
   node->SetShown(values.visible ? 1 : 0);
@@ -317,6 +325,7 @@ void CStereonView::NodePropertyDialog() {
   values.axis = attributes->rotationAxis;
   values.angleDegrees = attributes->rotationAngle * 180.0 / M_PI;
   if (!shell_->NodePropertyDialog(values)) return;
+  StopMeasureBuild();
   attributes->origin = values.origin;
   attributes->scale = values.scale;
   attributes->rotationAxis = values.axis;

@@ -256,6 +256,7 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, CInkFile*
   const bool fromDrop = dropHost != nullptr;
   // The old model's shadows must not fall on the new one.
   DropShadowVolumes();
+  StopMeasureBuild();
   CameraToSettings();
   Status(text::kLoading);
   K3dViewState k3d;
@@ -326,6 +327,7 @@ void CStereonView::OnDropFile(const std::string& path, int x, int y) {
 }
 
 void CStereonView::DropOntoNode(const std::string& path, CInkNode& node, int x, int y) {
+  StopMeasureBuild();
   // The pick ray in the node's own coordinates.
   const GMSegment ray = engine_->ScreenToRay(state_.displayFlags, x, y, ClientWidth(), ClientHeight());
   GMMatrix inverse;
@@ -370,6 +372,7 @@ void CStereonView::Reload() {
   const bool k3d = FilePattern(path, kStartupDefaultPattern) == kK3dPattern;
   const int format = k3d ? -1 : FindImportFormat(*scene_, FilePattern(path, kStartupDefaultPattern));
   if (!k3d && format < 0) return;
+  StopMeasureBuild();
   ui_.SetWaitCursor(true);
   Status(text::kReloading);
   // The reloaded model may have moved: the old volumes would cast from where

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "view/Measure.h"
+#include "view/ViewTexts.h"
 #include "view/StereonView.h"
 #include "view/WindowProjector.h"
 #include "common/user_interface.h"
@@ -18,14 +19,59 @@ constexpr uint32_t kSnapEdge = 0x00C0FF;
 constexpr double kMarkPixels = 4;
 }  // namespace
 
-MeasureScene& CStereonView::MeasureSurfaces() {
-  // Made on the first use after the model or its display changed: a model
-  // that is only looked at never pays for it.
-  if (!measureScene_) {
-    measureScene_ = std::make_unique<MeasureScene>();
-    if (scene_) measureScene_->Build(scene_->GetRoot());
+MeasureScene* CStereonView::MeasureSurfaces() {
+  // Made on a worker when measuring begins and after every change of the
+  // model or its display; a model that is only looked at never pays for it.
+  if (!measureBuild_.Started() && scene_) {
+    ViewShell* shell = shell_;
+    measureBuild_.Start(scene_->GetRoot(), [shell] { shell->Wake(); });
   }
-  return *measureScene_;
+  return measureBuild_.Ready();
+}
+
+MeasureScene& CStereonView::MeasureSurfacesNow() {
+  if (MeasureScene* ready = MeasureSurfaces()) return *ready;
+  // Without a scene there is nothing to wait for: empty surfaces catch
+  // nothing.
+  static MeasureScene none;
+  if (MeasureScene* made = measureBuild_.Wait()) return *made;
+  return none;
+}
+
+void CStereonView::StopMeasureBuild() { measureBuild_.Stop(); }
+
+void CStereonView::RestartMeasureBuild() {
+  measureBuild_.Stop();
+  measureHover_ = {};
+  // Started again once the change is complete (a command may change many
+  // nodes one after another), from the window's own loop.
+  if (state_.mouseMode == MouseMode::Measure) shell_->Wake();
+}
+
+bool CStereonView::MeasurePending() {
+  if (MeasureSurfaces() != nullptr) {
+    if (measurePendingShown_) Status(text::kReady);
+    measurePendingShown_ = false;
+    return false;
+  }
+  if (!measurePendingShown_) Status(text::kMeasurePreparing);
+  measurePendingShown_ = true;
+  return true;
+}
+
+bool CStereonView::MeasureSurfacesReady() { return measureBuild_.Ready() != nullptr; }
+
+bool CStereonView::WaitForMeasureSurfaces() {
+  MeasureSurfaces();
+  if (!measureBuild_.Started()) return false;
+  measureBuild_.Wait();
+  return true;
+}
+
+void CStereonView::OnWake() {
+  // The surfaces have come, or the model has changed while measuring: the
+  // waiting text goes, or the making starts again.
+  if (state_.mouseMode == MouseMode::Measure) MeasurePending();
 }
 
 void CStereonView::SetModifiers(bool shift, bool ctrl) {
@@ -36,8 +82,15 @@ void CStereonView::SetModifiers(bool shift, bool ctrl) {
 void CStereonView::MeasureMove(int x, int y) {
   const int w = ClientWidth(), h = ClientHeight();
   if (!engine_ || w <= 0 || h <= 0) return;
+  if (MeasurePending()) {
+    // Nothing is caught until the surfaces are ready; the window never
+    // waits for them.
+    measureHover_ = {};
+    Redraw();
+    return;
+  }
   const WindowProjector projector = MakeProjector(*engine_, state_, w, h);
-  measureHover_ = MeasureSurfaces().Snap(projector, x, y, SectionShownTest());
+  measureHover_ = MeasureSurfaces()->Snap(projector, x, y, SectionShownTest());
   if (measureFirst_ && !measureDone_) {
     const MeasureConstraint constraint = shiftHeld_  ? MeasureConstraint::Vertical
                                          : ctrlHeld_ ? MeasureConstraint::Horizontal
@@ -99,7 +152,11 @@ void CStereonView::MeasureFaceAt(int x, int y) {
   measureSecond_.reset();
   measureDone_ = false;
   measureFace_.reset();
-  MeasureScene& surfaces = MeasureSurfaces();
+  if (MeasurePending()) {
+    Redraw();
+    return;
+  }
+  MeasureScene& surfaces = *MeasureSurfaces();
   if (const auto hit = surfaces.FirstHit(origin, direction, SectionShownTest()))
     measureFace_ = surfaces.FaceOf(hit->triangle);
   if (measureFace_) {

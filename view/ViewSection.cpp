@@ -135,7 +135,7 @@ bool CStereonView::AddSectionThroughFace(int x, int y) {
   const WindowProjector projector = MakeProjector(*engine_, state_, w, h);
   GMVector origin, direction;
   if (!projector.Ray(x, y, origin, direction)) return false;
-  MeasureScene& surfaces = MeasureSurfaces();
+  MeasureScene& surfaces = MeasureSurfacesNow();
   // The first face the sections leave standing: what they removed cannot
   // be picked.
   const auto hit = surfaces.FirstHit(origin, direction, SectionShownTest());
@@ -211,7 +211,7 @@ void CStereonView::ShowSections(bool shown) {
 void CStereonView::OutlineSections() {
   // Where each plane meets the faces of the model: the outline of the cut.
   if (!engine_ || !state_.sectionShown || state_.sectionPlanes.empty()) return;
-  MeasureScene& surfaces = MeasureSurfaces();
+  MeasureScene& surfaces = MeasureSurfacesNow();
   const int count = surfaces.TriangleCount();
   for (size_t i = 0; i < state_.sectionPlanes.size(); ++i) {
     const GMPlane& plane = state_.sectionPlanes[i];

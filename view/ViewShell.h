@@ -89,6 +89,11 @@ class ViewShell {
  public:
   virtual ~ViewShell() = default;
 
+  // Called on a worker thread when the view has news for its own thread
+  // (the measure surfaces are ready): the shell then calls
+  // CStereonView::OnWake on the view's thread, soon. Without it the news
+  // waits for the next mouse move.
+  virtual void Wake() {}
   // The main window's title.
   virtual void SetTitle(std::string_view /*title*/) {}
   // The pop-up menu of cmd::kContextMenu at a point of the view (pixels,

@@ -10,6 +10,7 @@ inline constexpr const char* kLoading = "読み込み中...";
 inline constexpr const char* kBuilding = "画面構成中...";
 inline constexpr const char* kReloading = "ﾘﾛｰﾄﾞ中...";
 inline constexpr const char* kRedrawing = "再描画中...";
+inline constexpr const char* kMeasurePreparing = "計測準備中...";
 inline constexpr const char* kSelectedSuffix = " を選択";
 inline constexpr const char* kCannotSelect = "選択出来ません";
 inline constexpr const char* kDeselected = "選択解除";

@@ -135,6 +135,17 @@ MainWindow::~MainWindow() {
 
 ViewWidget* MainWindow::GLView() { return glView_; }
 
+void MainWindow::Wake() {
+  // Called from a worker: the view is reached on the window's own thread,
+  // and not at all once the window has gone.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (view_) view_->OnWake();
+      },
+      Qt::QueuedConnection);
+}
+
 QAction* MainWindow::Action(int id, const QString& text) {
   std::vector<QAction*>& list = actions_[id];
   for (QAction* action : list)

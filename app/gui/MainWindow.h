@@ -66,6 +66,7 @@ class MainWindow final : public QMainWindow, public StartupWindow, public ViewSh
   int ReadAeroFlag() override;
   void WriteAeroFlag(int value) override;
   bool RunCommand(int id) override;
+  void Wake() override;
   bool EyeDialog(EyeDialogValues& values) override;
   bool ColourDialog(ColourDialogValues& values) override;
   bool NodePropertyDialog(NodePropertyValues& values) override;

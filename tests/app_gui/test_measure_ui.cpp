@@ -86,6 +86,9 @@ class MeasureWindowTest : public ::testing::Test {
       button->trigger();
       EXPECT_TRUE(button->isChecked());
     }
+    // The measure surfaces are made on a worker; the clicks come after.
+    EXPECT_TRUE(View().WaitForMeasureSurfaces());
+    QCoreApplication::processEvents();
     return *window_;
   }
 

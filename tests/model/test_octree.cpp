@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -392,6 +393,23 @@ TEST(OctTreeBuild, SameTreeAsFilingOneByOne) {
       const std::unique_ptr<COctTreeCell> reference = FiledOneByOne(tree, levels);
       EXPECT_EQ(Difference(*tree.GetTree(), *reference), "") << scene.name << ", " << levels << " levels";
     }
+}
+
+// A worker making the tree for a model that has just changed is stopped: its
+// build gives up and leaves no tree, and builds again once let go.
+TEST(OctTreeBuild, AStoppedBuildLeavesNoTree) {
+  COctTreeBoxel tree;
+  std::mt19937 rng(9);
+  RandomScene(tree, rng, 200, false, 3);
+  std::stop_source stop;
+  stop.request_stop();
+  tree.SetStop(stop.get_token());
+  EXPECT_EQ(tree.Build(3), 0);
+  EXPECT_EQ(tree.GetTree(), nullptr);
+  EXPECT_EQ(tree.FindFirstHit({50, 50, -10}, {50, 50, 110}, nullptr, 0, -1), -1);
+  tree.SetStop({});
+  EXPECT_EQ(tree.Build(3), 1);
+  EXPECT_NE(tree.GetTree(), nullptr);
 }
 
 TEST(OctTreeQuery, NearestHitMatchesEveryTriangleTried) {

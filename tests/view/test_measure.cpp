@@ -3,11 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <stop_token>
+#include <thread>
 #include <cmath>
 #include <set>
 #include <vector>
 
+#include "model/InkFigAdmin.h"
+#include "model/InkNode.h"
 #include "view/Measure.h"
+#include "view/MeasureBuild.h"
 
 namespace {
 
@@ -280,6 +288,66 @@ TEST(MeasureFace, SingleSlabAndDegenerateTriangles) {
   EXPECT_FALSE(empty.Build());
   EXPECT_FALSE(empty.FaceAt({0, 0, 0}, 1));
   EXPECT_EQ(empty.Snap(PlanProjector(), 50, 50).kind, SnapKind::None);
+}
+
+// A scene of n × n level squares of side 6 on a 10-unit grid about the
+// origin, each in a node of its own (the root owns them).
+std::unique_ptr<CInkNode> SquareTown(int n) {
+  auto root = std::make_unique<CInkNode>();
+  root->Create(nullptr);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      auto* node = new CInkNode();
+      node->Create(nullptr);
+      const double x = (i - n / 2) * 10.0, y = (j - n / 2) * 10.0;
+      const GMVector points[4] = {{x, y, 0}, {x + 6, y, 0}, {x + 6, y + 6, 0}, {x, y + 6, 0}};
+      const InkPolyDescription square(points);
+      node->AddPolygonFigure(square.Get(), 0);
+      root->AddChild(node);
+    }
+  return root;
+}
+
+// Made on a worker, stopped at any moment and started again, the surfaces
+// come out as those made on the spot; a stopped making leaves none.
+TEST(MeasureBuild, StoppedAtAnyMomentThenMadeAsOnTheSpot) {
+  const std::unique_ptr<CInkNode> town = SquareTown(9);
+  MeasureScene onTheSpot;
+  ASSERT_TRUE(onTheSpot.Build(town.get()));
+
+  korvex::MeasureBuild build;
+  EXPECT_FALSE(build.Started());
+  EXPECT_EQ(build.Wait(), nullptr);
+  for (int round = 0; round < 20; ++round) {
+    build.Start(town.get());
+    std::this_thread::sleep_for(std::chrono::microseconds(50 * round));
+    build.Stop();
+    EXPECT_FALSE(build.Started());
+    EXPECT_EQ(build.Ready(), nullptr);
+  }
+  std::atomic<int> done{0};
+  build.Start(town.get(), [&done] { ++done; });
+  MeasureScene* made = build.Wait();
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(build.Ready(), made);
+  EXPECT_EQ(done.load(), 1);
+  ASSERT_EQ(made->TriangleCount(), onTheSpot.TriangleCount());
+  const korvex::WindowProjector plan = PlanProjector();
+  for (int y = 1; y < 100; y += 3)
+    for (int x = 1; x < 100; x += 3) {
+      const korvex::MeasurePoint a = made->Snap(plan, x, y), b = onTheSpot.Snap(plan, x, y);
+      EXPECT_EQ(a.kind, b.kind) << x << "," << y;
+      EXPECT_EQ(a.at, b.at) << x << "," << y;
+    }
+
+  // The worker stops where it is, also within the octree: a stopped build
+  // leaves surfaces that catch nothing.
+  MeasureScene stopped;
+  std::stop_source source;
+  source.request_stop();
+  EXPECT_FALSE(stopped.Gather(town.get(), source.get_token()));
+  EXPECT_FALSE(stopped.Build(source.get_token()));
+  EXPECT_EQ(stopped.Snap(plan, 50, 50).kind, SnapKind::None);
 }
 
 TEST(MeasureText, ThreeDecimalsAndTheUnitOfMetreModels) {

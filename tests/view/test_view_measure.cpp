@@ -1,5 +1,8 @@
 // The measure mode of the view: clicks on the model's corners, a double click
 // on a face, the marks over the picture, ending and copying a measurement.
+#include <chrono>
+#include <thread>
+
 #include "view_fixture.h"
 #include "view/WindowProjector.h"
 
@@ -28,6 +31,7 @@ TEST_F(MeasureViewTest, TwoClicksNearCornersMeasureBetweenTheCorners) {
   ASSERT_TRUE(Start());
   PaintPlan();
   view->OnCommand(cmd::kModeMeasure);
+  ASSERT_TRUE(view->WaitForMeasureSurfaces());
   EXPECT_TRUE(view->GetCommandState(cmd::kModeMeasure).checked);
   EXPECT_FALSE(view->GetCommandState(cmd::kCopyMeasure).enabled);
 
@@ -69,6 +73,7 @@ TEST_F(MeasureViewTest, ShiftHoldsTheSecondPointAboveTheFirst) {
   ASSERT_TRUE(Start());
   PaintPlan();
   view->OnCommand(cmd::kModeMeasure);
+  ASSERT_TRUE(view->WaitForMeasureSurfaces());
   Click(PixelOf({-10, -10, 0}));
   view->SetModifiers(true, false);
   Click(PixelOf({10, 10, 0}));
@@ -82,6 +87,7 @@ TEST_F(MeasureViewTest, DoubleClickMeasuresTheFaceAndRightClickEndsBeforeTheMenu
   ASSERT_TRUE(Start());
   PaintPlan();
   view->OnCommand(cmd::kModeMeasure);
+  ASSERT_TRUE(view->WaitForMeasureSurfaces());
   const auto middle = PixelOf({3, 4, 0});
   Click(middle);
   view->OnLeftDoubleClick(middle.first, middle.second);
@@ -107,6 +113,70 @@ TEST_F(MeasureViewTest, DoubleClickMeasuresTheFaceAndRightClickEndsBeforeTheMenu
   ASSERT_TRUE(view->MeasuredFace());
   view->OnCommand(cmd::kModeSelect);
   EXPECT_FALSE(view->MeasuredFace());
+}
+
+// The surfaces are made away from the window: entering the mode returns at
+// once, and once they are ready every point catches what surfaces made on the
+// spot catch.
+TEST_F(MeasureViewTest, SurfacesMadeAwayFromTheWindowCatchAsSurfacesMadeOnTheSpot) {
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  view->OnCommand(cmd::kModeMeasure);
+  if (!view->MeasureSurfacesReady()) {
+    EXPECT_EQ(ui.LastStatus(), "計測準備中...");
+  }
+  ASSERT_TRUE(view->WaitForMeasureSurfaces());
+  ASSERT_TRUE(view->MeasureSurfacesReady());
+  EXPECT_GE(shell.wakes.load(), 1);
+  view->OnWake();  // as the shell does on the window's thread
+  EXPECT_NE(ui.LastStatus(), "計測準備中...");
+
+  korvex::MeasureScene onTheSpot;
+  ASSERT_TRUE(onTheSpot.Build(Root()));
+  const korvex::WindowProjector projector = korvex::MakeProjector(*view->Engine(), State(), 200, 100);
+  int caught = 0;
+  for (int y = 2; y < 100; y += 7)
+    for (int x = 3; x < 200; x += 9) {
+      view->OnMouseMove(x, y);
+      const korvex::MeasurePoint expected = onTheSpot.Snap(projector, x, y);
+      EXPECT_EQ(view->MeasureHover().kind, expected.kind) << x << "," << y;
+      EXPECT_EQ(view->MeasureHover().at, expected.at) << x << "," << y;
+      caught += expected.kind != korvex::SnapKind::None;
+    }
+  EXPECT_GT(caught, 20);
+}
+
+// Showing a hidden part while its surfaces are being made stops that making:
+// what measuring catches afterwards includes the part, whenever the change
+// came during the work.
+TEST_F(MeasureViewTest, AChangeDuringTheMakingIsNeverMeasuredOnStaleSurfaces) {
+  ASSERT_TRUE(Start());
+  PaintPlan();
+  CInkNode* lid = Child("Lid");
+  ASSERT_NE(lid, nullptr);
+  const auto corner = PixelOf({28, -2, 0});
+  for (int round = 0; round < 6; ++round) {
+    lid->SetShown(0);
+    view->OnCommand(cmd::kRebuild);
+    view->OnCommand(cmd::kModeMeasure);
+    ASSERT_TRUE(view->WaitForMeasureSurfaces());
+    view->OnMouseMove(corner.first, corner.second);
+    EXPECT_EQ(view->MeasureHover().kind, korvex::SnapKind::None) << "the lid is hidden";
+
+    // Hidden again and shown while the new surfaces are being made, after
+    // a pause that grows each round.
+    lid->SetShown(0);
+    view->OnCommand(cmd::kRebuild);
+    view->OnWake();
+    std::this_thread::sleep_for(std::chrono::microseconds(200 * round * round));
+    view->OnCommand(cmd::kShowAll);
+    view->OnWake();
+    view->OnMouseMove(corner.first, corner.second);
+    ASSERT_TRUE(view->WaitForMeasureSurfaces());
+    view->OnMouseMove(corner.first, corner.second);
+    EXPECT_EQ(view->MeasureHover().kind, korvex::SnapKind::Vertex) << "round " << round;
+    view->OnCommand(cmd::kModeSelect);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +83,7 @@ class RecordingUi final : public korvex::UserInterface {
 class RecordingShell final : public korvex::ViewShell {
  public:
   void SetTitle(std::string_view text) override { title = std::string(text); }
+  void Wake() override { ++wakes; }
   void ShowContextMenu(int x, int y) override { menus.emplace_back(x, y); }
   void MoveCursor(int x, int y) override { cursor = {x, y}; }
   void CloseMainWindow() override { ++closes; }
@@ -137,6 +139,7 @@ class RecordingShell final : public korvex::ViewShell {
   std::optional<bool> timeShadow;
   std::vector<int> commands;
   std::optional<korvex::ExportDialogValues> exportShown, exportAnswer;
+  std::atomic<int> wakes{0};  // from the measure worker
 };
 
 // A "window" for the view: a headless context drawing into a framebuffer.
