@@ -196,6 +196,7 @@ TEST_F(MeasureViewTest, OnlyWhatTheSectionsLeaveIsCaught) {
   ASSERT_TRUE(Start(false));
   PaintPlan();
   view->OnCommand(cmd::kModeMeasure);
+  ASSERT_TRUE(view->WaitForMeasureSurfaces());
   const auto plinthCorner = PixelOf({8, 8, 2});
   const auto floor = PixelOf({4, 4, 0});
   // Under the roof the plinth is hidden: the roof is caught.
