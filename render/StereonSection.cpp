@@ -2,17 +2,19 @@
 // closed solid filled in the solid's colour.
 //
 // The cut is found with the stencil buffer, one solid and one plane at a
-// time: the faces of the solid on one side of that plane alone are counted
-// into one stencil bit without drawing. Along the ray through a pixel the
-// count is odd exactly where the ray meets the plane inside the solid, as
-// long as the counted stretch of the ray starts and ends outside the solid.
-// The stretch beyond the plane (seen from the viewer) never reaches the
-// front clipping plane, so a viewer standing inside a building, or so close
-// that the front plane cuts into it, still sees its cut filled; only a solid
-// that the back plane cuts and the front plane does not is counted on the
-// viewer's side instead. A quad on the plane, cut by the other planes, is
-// then drawn where the bit is set, in the solid's material, and the bit is
-// cleared again over the solid's whole place on the screen.
+// time: the faces of the solid beyond that plane, seen from the viewer,
+// are counted into one stencil bit without drawing. Along the ray through
+// a pixel the count is odd exactly where the ray meets the plane inside the
+// solid, as long as the counted stretch of the ray ends outside the solid.
+// That stretch starts on the plane, before which the front clipping plane
+// lies wherever the cut shows, so a viewer standing inside a building, or
+// so close that the front plane cuts into it, still sees its cut filled.
+// Its far end must not be cut off by the back plane: the count is taken
+// with the back plane moved out beyond the solid, so a building cut by the
+// front and the back plane at once is filled as well. A quad on the plane,
+// cut by the other planes, is then drawn where the bit is set, in the
+// solid's material, and the bit is cleared again over the solid's whole
+// place on the screen.
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -148,12 +150,33 @@ void CStereon::DrawSectionCuts(int flags) {
   glPopMatrix();
 
   // The viewer in eye coordinates: the eye, or for a parallel view the
-  // point far out behind it, towards +z. The front plane of a parallel
-  // view passes through the eye.
+  // point far out behind it, towards +z.
   const bool parallel = (flags & frame::kParallel) != 0;
-  const double frontDepth = parallel ? 0.0 : frontPlane;
   GLdouble projection[16];
   glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  // The depth row of the projection gives the front and back planes as GL
+  // has them (a picture drawn in tiles scales only the other rows).
+  const double depthScale = projection[10], depthOffset = projection[14];
+  if (!(depthScale != 0.0) || !std::isfinite(depthScale) || !std::isfinite(depthOffset)) return;
+  double frontAt = 0.0, backAt = 0.0;
+  if (parallel) {
+    frontAt = (depthOffset + 1.0) / depthScale;  // -z where depth is -1 and +1
+    backAt = (depthOffset - 1.0) / depthScale;
+  } else {
+    frontAt = depthOffset / (depthScale - 1.0);
+    backAt = depthOffset / (depthScale + 1.0);
+  }
+  // Counting projection: the same picture with the back plane past `far`.
+  auto countingProjection = [&](double far, GLdouble out[16]) {
+    std::copy(projection, projection + 16, out);
+    if (parallel) {
+      out[10] = -2.0 / (far - frontAt);
+      out[14] = -(far + frontAt) / (far - frontAt);
+    } else {
+      out[10] = -(far + frontAt) / (far - frontAt);
+      out[14] = -2.0 * far * frontAt / (far - frontAt);
+    }
+  };
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
 
@@ -202,8 +225,12 @@ void CStereon::DrawSectionCuts(int flags) {
         lowX = std::min(lowX, wx), highX = std::max(highX, wx), lowY = std::min(lowY, wy), highY = std::max(highY, wy);
       }
     }
-    const bool reachesFront = nearest < frontDepth;
-    const bool reachesBack = farthest > backPlane;
+    const bool reachesFront = nearest < frontAt;
+    // Beyond the solid's farthest corner by a margin that no rounding of
+    // the depth at that distance can take back.
+    const double countingBack = std::max(backAt, farthest + 0.01 * std::fabs(farthest) + 1.0);
+    GLdouble counting[16];
+    countingProjection(countingBack, counting);
     // Where the box reaches before the front plane its corners do not
     // bound it on the window: then the bit is cleared everywhere.
     GLint box[4] = {viewport[0], viewport[1], viewport[2], viewport[3]};
@@ -266,19 +293,22 @@ void CStereon::DrawSectionCuts(int flags) {
         quad.normal = m * -1.0;
       }
 
-      // Count the solid's faces beyond the plane as the viewer sees it; on
-      // the viewer's side only when the back plane cuts the solid and the
-      // front plane does not, since the count must start and end outside it.
-      const bool countBeyond = !(reachesBack && !reachesFront);
-      const bool countKept = countBeyond != viewerKept;
+      // Count the solid's faces beyond the plane as the viewer sees it:
+      // the removed side for a viewer on the kept one, and the other way.
       SectionClipping(false);
-      glEnable(countKept ? ClipPlaneId(i) : TurnedPlaneId(i));
+      glEnable(viewerKept ? TurnedPlaneId(i) : ClipPlaneId(i));
       glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
       glDepthMask(GL_FALSE);
       glDisable(GL_DEPTH_TEST);
       glStencilFunc(GL_ALWAYS, 0, 1u);
       glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
+      glMatrixMode(GL_PROJECTION);
+      glLoadMatrixd(counting);
+      glMatrixMode(GL_MODELVIEW);
       node.DrawOwnFaces();
+      glMatrixMode(GL_PROJECTION);
+      glLoadMatrixd(projection);
+      glMatrixMode(GL_MODELVIEW);
       glDisable(TurnedPlaneId(i));
 
       // The fill: on the plane, cut by the others, where the bit is set.

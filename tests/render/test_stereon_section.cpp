@@ -304,6 +304,59 @@ TEST_F(SectionTest, SolidReachingBeyondTheBackPlaneIsFilledWhereTheCutShows) {
   EXPECT_LT(Differing(cut, want, kEdgeShare), kEdgeShare);
 }
 
+TEST_F(SectionTest, SolidCutByTheFrontAndTheBackPlaneAtOnceIsFilled) {
+  // A long block seen from outside: the front plane cuts off its near end,
+  // the back plane its far end and the floor under the middle of the
+  // picture; the cut through the middle is filled all the same.
+  const GMVector eye{0, -60, 40}, target{0, 0, 5};
+  const auto block = Box({-5, -50, 0}, {5, 50, 10});
+  const auto lowBlock = Box({-5, -50, 0}, {5, 50, 5});
+  const GMPlane at5{0, 0, 1, -5};
+  auto engine = Engine(eye, target);
+  ASSERT_TRUE(engine);
+  engine->SetPlanes(30.0, 75.0, 0.0);
+  Add(*engine, block, kRed, 1);
+  ASSERT_TRUE(engine->SetSectionPlanes({&at5, 1}));
+  const StereonImage cut = Draw(*engine);
+  auto reference = Engine(eye, target);
+  ASSERT_TRUE(reference);
+  reference->SetPlanes(30.0, 75.0, 0.0);
+  Add(*reference, lowBlock, kRed, 1);
+  const StereonImage want = Draw(*reference);
+  ASSERT_GT(PixelAt(want, kSize / 2, kSize / 2).r, PixelAt(want, kSize / 2, kSize / 2).g + 20);
+  EXPECT_TRUE(PixelNear(cut, kSize / 2, kSize / 2, PixelAt(want, kSize / 2, kSize / 2)));
+  EXPECT_LT(Differing(cut, want, kEdgeShare), kEdgeShare);
+}
+
+TEST_F(SectionTest, ViewerInsideASolidReachingBeyondTheBackPlaneSeesTheCutFilled) {
+  // Inside the building the front plane cuts it; the back plane cuts off
+  // its roof, which is what the count of the faces above the cut needs.
+  const GMVector eye{0, -6, 10}, target{0, 0, 30};
+  const auto tall = Box({-10, -10, 0}, {10, 10, 40});
+  const GMPlane at30{0, 0, 1, -30};
+  GMPolygon ceiling = Square(0, 0, 10, 30);
+  std::reverse(ceiling.points.begin(), ceiling.points.end());
+  for (const int flags : {frame::kViewDefault, frame::kViewDefault | frame::kParallel}) {
+    SCOPED_TRACE(flags);
+    auto engine = Engine(eye, target);
+    ASSERT_TRUE(engine);
+    engine->SetPlanes(1.0, 25.0, 0.0);
+    Add(*engine, tall, kRed, 1);
+    ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
+    const StereonImage cut = Draw(*engine, flags);
+    auto reference = Engine(eye, target);
+    ASSERT_TRUE(reference);
+    reference->SetPlanes(1.0, 25.0, 0.0);
+    Add(*reference, {ceiling}, kRed, 1);
+    const StereonImage want = Draw(*reference, flags);
+    for (const int dx : {-12, 0, 12}) {
+      const Rgb expected = PixelAt(want, kSize / 2 + dx, kSize / 2);
+      ASSERT_GT(expected.r, expected.g + 20) << dx;
+      EXPECT_TRUE(PixelNear(cut, kSize / 2 + dx, kSize / 2, expected)) << dx;
+    }
+  }
+}
+
 TEST_F(SectionTest, PlanesAreRefusedWithoutANormalOrBeyondThree) {
   auto engine = MakeEngine();
   ASSERT_TRUE(engine);
