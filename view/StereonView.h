@@ -362,6 +362,9 @@ class CStereonView {
   std::span<const GMPlane> Sections() const { return state_.sectionPlanes; }
   // Whether the world point is kept by the sections in force.
   bool KeptBySections(const GMVector& point) const;
+  // The stretch from..to (0 at the start, 1 at the end) of a line that the
+  // shown sections keep; false when they keep none of it.
+  bool KeptStretch(const GMSegment& segment, double& from, double& to) const;
   // The same test for picking and measuring on the model's surfaces; empty
   // (everything shown) while no section is in force.
   ShownTest SectionShownTest() const;

@@ -186,12 +186,27 @@ void CStereonView::BuildMeasureOverlay() {
   if (state_.mouseMode != MouseMode::Measure || !engine_ || w <= 0 || h <= 0) return;
   const WindowProjector projector = MakeProjector(*engine_, state_, w, h);
   // The marks are drawn the way a study's lines and labels are.
-  auto line = [&](const GMSegment& s, uint32_t rgb, double width) {
-    ViewOverlay::StudySegment segment{{}, rgb, width, false};
+  auto line = [&](const GMSegment& s, uint32_t rgb, double width, bool dashed = false) {
+    ViewOverlay::StudySegment segment{{}, rgb, width, dashed};
     if (projector.Segment(s, state_.nearPlane, segment.window)) overlay_.study.push_back(segment);
   };
   if (measureFace_) {
-    for (const GMSegment& s : measureFace_->outline) line(s, kMeasureFace, 3);
+    // The area is that of the whole face: where a section has cut part of
+    // it away, that part of its outline is dashed, so that the figure
+    // drawn is the figure counted and the cut face still reads as cut.
+    for (const GMSegment& s : measureFace_->outline) {
+      double from = 0.0, to = 1.0;
+      if (!KeptStretch(s, from, to)) {
+        line(s, kMeasureFace, 3, true);
+        continue;
+      }
+      auto at = [&s](double t) { return s.start + (s.end - s.start) * t; };
+      const GMVector keptStart = from > 0.0 ? at(from) : s.start;
+      const GMVector keptEnd = to < 1.0 ? at(to) : s.end;
+      if (from > 0.0) line({s.start, keptStart}, kMeasureFace, 3, true);
+      line({keptStart, keptEnd}, kMeasureFace, 3);
+      if (to < 1.0) line({keptEnd, s.end}, kMeasureFace, 3, true);
+    }
   }
   if (measureFirst_ && measureSecond_) {
     line({*measureFirst_, *measureSecond_}, kMeasureLine, 2);

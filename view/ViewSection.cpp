@@ -1,5 +1,6 @@
 // Section planes: the model cut open at a height, along a line on the plan
 // or through a face, up to three planes at once.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -94,6 +95,23 @@ bool CStereonView::KeptBySections(const GMVector& point) const {
   for (const GMPlane& p : state_.sectionPlanes)
     if (Side(p, point) > 0.0) return false;
   return true;
+}
+
+bool CStereonView::KeptStretch(const GMSegment& segment, double& from, double& to) const {
+  from = 0.0;
+  to = 1.0;
+  if (!state_.sectionShown) return true;
+  // The kept side of every plane is convex, so what they all keep of a
+  // line is one stretch of it.
+  for (const GMPlane& p : state_.sectionPlanes) {
+    const double sa = Side(p, segment.start), sb = Side(p, segment.end);
+    if (sa > 0.0 && sb > 0.0) return false;
+    if (sa > 0.0)
+      from = std::max(from, sa / (sa - sb));
+    else if (sb > 0.0)
+      to = std::min(to, sa / (sa - sb));
+  }
+  return from < to;
 }
 
 ShownTest CStereonView::SectionShownTest() const {

@@ -228,5 +228,65 @@ TEST_F(MeasureViewTest, OnlyWhatTheSectionsLeaveIsCaught) {
   EXPECT_NEAR(view->MeasureFirst()->z, 10, 1e-9);
 }
 
+// A planner measures the roof of a hall cut open lengthwise: the area and
+// perimeter are those of the whole roof, sections on or off, and the part
+// of its outline that the section cut away is dashed, the rest drawn solid.
+TEST_F(MeasureViewTest, ACutFaceMeasuresWholeAndDashesWhatTheSectionRemoved) {
+  launch.modelPath = scratch->Write("hall.k3d", kHallK3d);
+  ASSERT_TRUE(Start(false));
+  PaintPlan();
+  view->OnCommand(cmd::kModeMeasure);
+  ASSERT_TRUE(view->WaitForMeasureSurfaces());
+  const auto roof = PixelOf({5, 5, 10});
+  auto faceLines = [&](bool dashed) {
+    view->Paint();
+    std::vector<korvex::ViewOverlay::StudySegment> lines;
+    for (const auto& s : view->Overlay().study)
+      if (s.rgb == 0xFF8000 && s.dashed == dashed) lines.push_back(s);
+    return lines;
+  };
+  view->OnLeftDoubleClick(roof.first, roof.second);
+  ASSERT_TRUE(view->MeasuredFace());
+  const std::string whole = view->MeasureResult();
+  EXPECT_EQ(whole, "面積 400 m²  周長 80 m");
+  EXPECT_EQ(faceLines(false).size(), 4u);
+  EXPECT_TRUE(faceLines(true).empty());
+
+  // Keep x <= 12: the roof's east part is gone.
+  ASSERT_TRUE(view->AddSection({1.0, 0.0, 0.0, -12.0}));
+  view->OnLeftDoubleClick(roof.first, roof.second);
+  ASSERT_TRUE(view->MeasuredFace());
+  EXPECT_NEAR(view->MeasuredFace()->normal.z, 1.0, 1e-9) << "the roof's kept part is measured";
+  EXPECT_EQ(view->MeasureResult(), whole);
+  const double cutX = PixelOf({12, 5, 10}).first;
+  const double westX = PixelOf({0, 5, 10}).first, eastX = PixelOf({20, 5, 10}).first;
+  ASSERT_LT(westX, cutX);
+  auto lengthOf = [](const std::vector<korvex::ViewOverlay::StudySegment>& lines) {
+    double sum = 0;
+    for (const auto& s : lines) sum += std::hypot(s.window.end.x - s.window.start.x, s.window.end.y - s.window.start.y);
+    return sum;
+  };
+  const auto solid = faceLines(false), dashed = faceLines(true);
+  ASSERT_FALSE(solid.empty());
+  ASSERT_FALSE(dashed.empty());
+  for (const auto& s : solid) {
+    EXPECT_LE(std::max(s.window.start.x, s.window.end.x), cutX + 0.5);
+  }
+  for (const auto& s : dashed) {
+    EXPECT_GE(std::min(s.window.start.x, s.window.end.x), cutX - 0.5);
+  }
+  // Together they are the roof's whole outline: 12 + 20 + 12 kept, 8 + 20 + 8 cut.
+  const double kept = lengthOf(solid), cut = lengthOf(dashed);
+  EXPECT_NEAR(kept / (kept + cut), 44.0 / 80.0, 0.005);
+  EXPECT_NEAR(kept + cut, 4 * (eastX - westX), 0.02 * (kept + cut));
+
+  // Switched off, the whole outline is drawn again and the answer stays.
+  view->ShowSections(false);
+  EXPECT_EQ(faceLines(false).size(), 4u);
+  EXPECT_TRUE(faceLines(true).empty());
+  view->OnLeftDoubleClick(roof.first, roof.second);
+  EXPECT_EQ(view->MeasureResult(), whole);
+}
+
 }  // namespace
 }  // namespace view_test
