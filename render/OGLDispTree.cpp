@@ -331,6 +331,152 @@ bool IsIdentityPlacement(const GMVector& axis, double angle, const GMVector& sca
 
 }  // namespace
 
+// What the lists of one node are compiled from: the element's faces cut into
+// triangles, its segments and points, and the materials as the build saw
+// them. Compiled at once and dropped, or kept while the node is drawn
+// straight; either way each list's calls come from EmitListPass alone.
+struct OGLListSource {
+  int32_t name = -1;
+  uint32_t color = 0;
+  bool opaque = true;
+  bool whiteForBlack = false;
+  bool highlighted = false;
+  bool outlineDiffuse = false;  // the option word gives outlines a diffuse colour
+  // The texture as it stood at the build: its id, scale and aspect.
+  bool textured = false;
+  StereonTexture texture;
+  GMVector shift{};
+  std::vector<OGLTriangle> triangles;  // opaque or transparent, as `opaque` says
+  std::vector<const GMMesh*> meshes;
+  std::span<const GMSegment> lines;
+  std::span<const GMSegment> outlines;
+  std::span<const GMSegment> markLines;
+  std::span<const GMVector> points;
+  std::span<const GMVector> markPoints;
+  size_t meshEdges = 0;
+  size_t meshTriangles = 0;  // known once counted or emitted
+  // Copies behind the spans when the source outlives the element.
+  std::vector<GMSegment> ownLines, ownOutlines, ownMarkLines;
+  std::vector<GMVector> ownPoints, ownMarkPoints;
+
+  bool HasFaces() const { return !triangles.empty() || !meshes.empty(); }
+  void Own() {
+    ownLines.assign(lines.begin(), lines.end());
+    ownOutlines.assign(outlines.begin(), outlines.end());
+    ownMarkLines.assign(markLines.begin(), markLines.end());
+    ownPoints.assign(points.begin(), points.end());
+    ownMarkPoints.assign(markPoints.begin(), markPoints.end());
+    lines = ownLines;
+    outlines = ownOutlines;
+    markLines = ownMarkLines;
+    points = ownPoints;
+    markPoints = ownMarkPoints;
+  }
+};
+
+namespace {
+
+// The triangles the meshes' faces are cut into, without drawing them: a
+// triangle is one, a longer ring as many as its cut gives.
+size_t CountMeshTriangles(std::span<const GMMesh* const> meshes) {
+  size_t count = 0;
+  GMPolygon face;
+  std::vector<OGLTriangle> scratch;
+  for (const GMMesh* mesh : meshes)
+    for (const GMMeshFace& f : mesh->Faces()) {
+      int valid = 0;
+      for (const int32_t i : f.Indices()) valid += i >= 0 && i < mesh->vertexCount;
+      if (valid == 3) {
+        ++count;
+        continue;
+      }
+      face.points.clear();
+      for (const int32_t i : f.Indices())
+        if (i >= 0 && i < mesh->vertexCount) face.points.push_back(mesh->Position(i));
+      scratch.clear();
+      OGLAppendFaceTriangles(face, GMUndefinedVector(), scratch);
+      count += scratch.size();
+    }
+  return count;
+}
+
+enum class ListPass { Faces, Lines, Outlines, Transparent, Points, Marks };
+
+// Whether the pass's list would draw anything: a list that would not is
+// never made, and straight drawing leaves it out alike.
+bool PassHasContents(const OGLListSource& s, ListPass pass) {
+  switch (pass) {
+    case ListPass::Faces: return s.opaque && s.triangles.size() + s.meshTriangles > 0;
+    case ListPass::Transparent: return !s.opaque && s.triangles.size() + s.meshTriangles > 0;
+    case ListPass::Lines: return !s.lines.empty();
+    case ListPass::Outlines: return !s.outlines.empty() || s.meshEdges > 0;
+    case ListPass::Points: return !s.points.empty();
+    case ListPass::Marks: return !s.markPoints.empty() || !s.markLines.empty();
+  }
+  return false;
+}
+
+// The calls of one list: its materials kept to itself (lighting attributes
+// pushed), its name pushed for picking. Returns the triangles of the mesh
+// faces drawn.
+size_t EmitListPass(const OGLListSource& s, ListPass pass) {
+  size_t meshTriangles = 0;
+  glPushAttrib(GL_LIGHTING_BIT);
+  glPushName(static_cast<GLuint>(s.name));
+  auto faceMaterial = [&](double alpha) {
+    float ambient[4], diffuse[4];
+    FaceMaterial(s.color, s.whiteForBlack, s.highlighted, alpha, ambient, diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+  };
+  switch (pass) {
+    case ListPass::Faces: {
+      faceMaterial(1.0);
+      const StereonTexture* texture = s.textured ? &s.texture : nullptr;
+      if (texture != nullptr) {
+        glBindTexture(GL_TEXTURE_2D, texture->textureId);
+        glEnable(GL_TEXTURE_2D);
+      }
+      EmitTriangles(s.triangles, texture, s.shift);
+      if (!s.meshes.empty()) meshTriangles = EmitMeshFaces(s.meshes, true, texture, s.shift);
+      if (texture != nullptr) glDisable(GL_TEXTURE_2D);
+      break;
+    }
+    case ListPass::Transparent:
+      faceMaterial(Channels(s.color).a / 255.0);
+      EmitTriangles(s.triangles, nullptr, s.shift);
+      if (!s.meshes.empty()) meshTriangles = EmitMeshFaces(s.meshes, false, nullptr, s.shift);
+      break;
+    case ListPass::Lines:
+      SetDiffuse(s.color);
+      SetCurrentColor(s.color);
+      EmitSegments(s.lines, s.shift);
+      break;
+    case ListPass::Outlines:
+      if (s.outlineDiffuse) SetDiffuse(s.color);
+      SetCurrentColor(s.color);
+      if (!s.outlines.empty()) EmitSegments(s.outlines, s.shift);
+      if (s.meshEdges > 0) EmitMeshEdges(s.meshes, s.shift);
+      break;
+    case ListPass::Points:
+      SetDiffuse(s.color);
+      SetCurrentColor(s.color);
+      EmitPoints(s.points, s.shift);
+      break;
+    case ListPass::Marks:
+      SetDiffuse(s.color);
+      SetCurrentColor(s.color);
+      if (!s.markPoints.empty()) EmitPoints(s.markPoints, s.shift);
+      if (!s.markLines.empty()) EmitSegments(s.markLines, s.shift);
+      break;
+  }
+  glPopName();
+  glPopAttrib();
+  return meshTriangles;
+}
+
+}  // namespace
+
 void OGLAppendFaceTriangles(const GMPolygon& polygon, const GMVector& given, std::vector<OGLTriangle>& out) {
   if (polygon.Count() == 3) {
     // A triangle is its own triangulation; sparing the copy matters for
@@ -358,6 +504,8 @@ void OGLAppendFaceTriangles(const GMPolygon& polygon, const GMVector& given, std
     out.push_back({{t[0], t[1], t[2]}, normal});
   }
 }
+
+COGLDispTree::COGLDispTree() = default;
 
 COGLDispTree::~COGLDispTree() { COGLDispTree::RemoveAll(); }
 
@@ -406,6 +554,10 @@ void COGLDispTree::VisitFaceLists(const std::function<void(const COGLDispTree&)>
 void COGLDispTree::DrawOwnFaces() const {
   if (lists_ && lists_->faceList) {
     glCallList(lists_->faceList.Id());
+    return;
+  }
+  if (straight_) {
+    if (PassHasContents(*straight_, ListPass::Faces)) EmitListPass(*straight_, ListPass::Faces);
     return;
   }
   if (!record_ || record_->transparent || record_->faces.empty()) return;
@@ -468,7 +620,18 @@ void COGLDispTree::SwapOptions(OptionWords& out, const OptionWords& in) {
 int COGLDispTree::AddChild(std::unique_ptr<COGLDispTree> node) {
   if (!node) return -1;
   node->parent_ = this;
+  node->drawStraight_ = drawStraight_;
   return Add(node.release());
+}
+
+void COGLDispTree::CompileStraight() {
+  if (straight_ && lists_) {
+    CompileFrom(*straight_);
+    straight_.reset();
+  }
+  drawStraight_ = false;
+  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
+    static_cast<COGLDispTree*>(it->GetData())->CompileStraight();
 }
 
 void COGLDispTree::SetElement(const OGLDispElement* element) { Build(element); }
@@ -532,11 +695,18 @@ void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift,
       case Pass::Marks: id = lists_->markList.Id(); break;
       case Pass::Visit:
         if (visit != nullptr &&
-            (lists_->faceList || (record_ && !record_->transparent && !record_->faces.empty())))
+            (lists_->faceList || (straight_ && PassHasContents(*straight_, ListPass::Faces)) ||
+             (record_ && !record_->transparent && !record_->faces.empty())))
           (*visit)(*this);
         break;
     }
-    if (id != 0) glCallList(id);
+    if (id != 0) {
+      glCallList(id);
+    } else if (straight_ && pass != Pass::Visit) {
+      // The passes of both enums stand in the same order.
+      const auto listPass = static_cast<ListPass>(static_cast<int>(pass));
+      if (PassHasContents(*straight_, listPass)) EmitListPass(*straight_, listPass);
+    }
   }
   if (!blocks_.empty() && pass != Pass::Visit) DrawBlocks(pass);
   for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
@@ -547,6 +717,7 @@ void COGLDispTree::DrawPass(Pass pass, const GMVector& parentShift,
 void COGLDispTree::Build(const OGLDispElement* element) {
   // The old lists go first, so that their ids are free again.
   lists_ = std::make_unique<OGLDispLists>();
+  straight_.reset();
   if (element != nullptr && parent_ != nullptr && parent_->shareChildLists_ && ShareableElement(*element)) {
     BuildRecord(*element);
     if (block_ != nullptr)
@@ -568,97 +739,82 @@ void COGLDispTree::Build(const OGLDispElement* element) {
   scale = e.scale;
   shift = e.shift;
 
-  // Every list keeps its materials to itself (lighting attributes pushed)
-  // and names itself for picking; the node's placement is applied around it
-  // as the tree is drawn.
-  auto compile = [&](auto&& contents) {
+  OGLListSource source;
+  source.name = e.name;
+  source.color = e.color;
+  source.opaque = Channels(e.color).a == 255.0;
+  source.whiteForBlack = whiteForBlack != 0;
+  source.highlighted = (option & 1) != 0;
+  source.outlineDiffuse = options[0] != 0;
+  source.textured = e.texture != nullptr && e.texture->textureId != 0;
+  if (source.textured) source.texture = *e.texture;
+  source.shift = shift;
+  if (!e.polygons.empty() || !e.meshes.empty()) {
+    if (source.opaque) {
+      TakeSolidShape(e, shift, l);
+      FaceMaterial(e.color, whiteForBlack != 0, (option & 1) != 0, 1.0, l.cutAmbient.data(), l.cutDiffuse.data());
+    }
+    source.triangles = Triangulate(e, source.opaque);
+  }
+  source.meshes.assign(e.meshes.begin(), e.meshes.end());
+  source.lines = e.lines;
+  source.outlines = e.outlines;
+  source.markLines = e.markLines;
+  source.points = e.points;
+  source.markPoints = e.markPoints;
+  source.meshEdges = MeshEdgeCount(e.meshes);
+  if (!drawStraight_) {
+    CompileFrom(source);
+    return;
+  }
+  // Straight: the counts come without drawing, and the source stays.
+  source.meshTriangles = CountMeshTriangles(source.meshes);
+  l.faceCount = static_cast<int>(source.triangles.size() + source.meshTriangles);
+  l.lineCount = static_cast<int>(source.lines.size() + source.outlines.size() + source.meshEdges);
+  l.pointCount = static_cast<int>(source.points.size());
+  l.markCount = static_cast<int>(source.markPoints.size() + source.markLines.size());
+  straight_ = std::make_unique<OGLListSource>(std::move(source));
+  straight_->Own();
+}
+
+void COGLDispTree::CompileFrom(const OGLListSource& source) {
+  OGLDispLists& l = *lists_;
+  auto compile = [&](ListPass pass, size_t* meshTriangles) {
     const GLuint id = glGenLists(1);
     if (id == 0) return korvex::GLDisplayList();
     glNewList(id, GL_COMPILE);
-    glPushAttrib(GL_LIGHTING_BIT);
-    glPushName(static_cast<GLuint>(e.name));
-    contents();
-    glPopName();
-    glPopAttrib();
+    const size_t drawn = EmitListPass(source, pass);
+    if (meshTriangles != nullptr) *meshTriangles = drawn;
     glEndList();
     return korvex::GLDisplayList(id);
   };
-
-  const Rgba c = Channels(e.color);
-  const bool opaque = c.a == 255.0;
-  auto faceMaterial = [&](double alpha) {
-    float ambient[4], diffuse[4];
-    FaceMaterial(e.color, whiteForBlack != 0, (option & 1) != 0, alpha, ambient, diffuse);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+  // The mesh faces are counted as they are compiled; a face list that drew
+  // no triangle goes again. The lists are made in the order they always
+  // were: opaque faces, lines, transparent faces, outlines, points, marks.
+  l.faceCount = 0;
+  l.lineCount = 0;
+  auto faces = [&](bool opaque) {
+    if (!source.HasFaces() || source.opaque != opaque) return;
+    size_t meshTriangles = 0;
+    korvex::GLDisplayList& list = opaque ? l.faceList : l.transparentList;
+    list = compile(opaque ? ListPass::Faces : ListPass::Transparent, &meshTriangles);
+    l.faceCount = static_cast<int>(source.triangles.size() + meshTriangles);
+    if (l.faceCount == 0) list.Reset();
   };
-
-  if (opaque && (!e.polygons.empty() || !e.meshes.empty())) {
-    TakeSolidShape(e, shift, l);
-    FaceMaterial(e.color, whiteForBlack != 0, (option & 1) != 0, 1.0, l.cutAmbient.data(), l.cutDiffuse.data());
-    const std::vector<OGLTriangle> triangles = Triangulate(e, true);
-    size_t meshTriangles = 0;
-    if (!triangles.empty() || !e.meshes.empty()) {
-      l.faceList = compile([&] {
-        faceMaterial(1.0);
-        const bool textured = e.texture != nullptr && e.texture->textureId != 0;
-        if (textured) {
-          glBindTexture(GL_TEXTURE_2D, e.texture->textureId);
-          glEnable(GL_TEXTURE_2D);
-        }
-        EmitTriangles(triangles, textured ? e.texture : nullptr, shift);
-        if (!e.meshes.empty()) meshTriangles = EmitMeshFaces(e.meshes, true, textured ? e.texture : nullptr, shift);
-        if (textured) glDisable(GL_TEXTURE_2D);
-      });
-    }
-    l.faceCount += static_cast<int>(triangles.size() + meshTriangles);
-    if (triangles.size() + meshTriangles == 0) l.faceList.Reset();
+  faces(true);
+  if (PassHasContents(source, ListPass::Lines)) {
+    l.lineCount += static_cast<int>(source.lines.size());
+    l.lineList = compile(ListPass::Lines, nullptr);
   }
-  if (!e.lines.empty()) {
-    l.lineCount += static_cast<int>(e.lines.size());
-    l.lineList = compile([&] {
-      SetDiffuse(e.color);
-      SetCurrentColor(e.color);
-      EmitSegments(e.lines, shift);
-    });
+  faces(false);
+  if (PassHasContents(source, ListPass::Outlines)) {
+    l.lineCount += static_cast<int>(source.outlines.size() + source.meshEdges);
+    l.outlineList = compile(ListPass::Outlines, nullptr);
   }
-  if (!opaque && (!e.polygons.empty() || !e.meshes.empty())) {
-    const std::vector<OGLTriangle> triangles = Triangulate(e, false);
-    size_t meshTriangles = 0;
-    l.transparentList = compile([&] {
-      faceMaterial(c.a / 255.0);
-      EmitTriangles(triangles, nullptr, shift);
-      if (!e.meshes.empty()) meshTriangles = EmitMeshFaces(e.meshes, false, nullptr, shift);
-    });
-    l.faceCount += static_cast<int>(triangles.size() + meshTriangles);
-    if (triangles.size() + meshTriangles == 0) l.transparentList.Reset();
-  }
-  if (const size_t meshEdges = MeshEdgeCount(e.meshes); !e.outlines.empty() || meshEdges > 0) {
-    l.lineCount += static_cast<int>(e.outlines.size() + meshEdges);
-    l.outlineList = compile([&] {
-      if (options[0] != 0) SetDiffuse(e.color);
-      SetCurrentColor(e.color);
-      if (!e.outlines.empty()) EmitSegments(e.outlines, shift);
-      if (meshEdges > 0) EmitMeshEdges(e.meshes, shift);
-    });
-  }
-  if (!e.points.empty()) {
-    l.pointCount += static_cast<int>(e.points.size());
-    l.pointList = compile([&] {
-      SetDiffuse(e.color);
-      SetCurrentColor(e.color);
-      EmitPoints(e.points, shift);
-    });
-  }
-  if (!e.markPoints.empty() || !e.markLines.empty()) {
-    l.markCount += static_cast<int>(e.markPoints.size() + e.markLines.size());
-    l.markList = compile([&] {
-      SetDiffuse(e.color);
-      SetCurrentColor(e.color);
-      if (!e.markPoints.empty()) EmitPoints(e.markPoints, shift);
-      if (!e.markLines.empty()) EmitSegments(e.markLines, shift);
-    });
-  }
+  l.pointCount = static_cast<int>(source.points.size());
+  if (PassHasContents(source, ListPass::Points)) l.pointList = compile(ListPass::Points, nullptr);
+  l.markCount = static_cast<int>(source.markPoints.size() + source.markLines.size());
+  if (PassHasContents(source, ListPass::Marks)) l.markList = compile(ListPass::Marks, nullptr);
 }
 
 size_t OGLBatchRecord::Primitives() const {
@@ -762,6 +918,13 @@ void COGLDispTree::DrawBlocks(Pass pass) {
     Block& block = *owned;
     if (selecting) {
       EmitBlock(block, pass, true);
+      continue;
+    }
+    if (drawStraight_) {
+      // The calls the block's list would hold, issued as they come.
+      for (COGLDispTree* member : block.members) member->recordDrawn_ = member->visible != 0;
+      block.dirty = true;
+      EmitBlock(block, pass, false);
       continue;
     }
     if (!block.dirty) {

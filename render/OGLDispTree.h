@@ -142,11 +142,15 @@ struct OGLDispLists {
   std::array<float, 4> cutDiffuse{};
 };
 
+// What a node drawn straight keeps instead of lists (see
+// COGLDispTree::SetDrawStraight).
+struct OGLListSource;
+
 class COGLDispTree : public CPlainList {
  public:
   using OptionWords = std::array<int, 5>;
 
-  COGLDispTree() = default;
+  COGLDispTree();
   ~COGLDispTree() override;
 
   // Removing a child destroys it with its children and lists.
@@ -197,6 +201,21 @@ class COGLDispTree : public CPlainList {
     blockPrimitives_ = blockPrimitives;
   }
   bool SharesChildLists() const { return shareChildLists_; }
+  // Whether elements set from now on are drawn straight at every draw
+  // instead of compiled into display lists; children added later take it
+  // on. For a picture drawn once (a batch render, an export beside the
+  // window) a list is pure cost: the GL driver copies every vertex into it,
+  // replays it once and throws it away. Straight drawing issues the very
+  // calls the lists would hold, in the same order and state, so the picture
+  // is the same to the pixel. The node then draws from its element's
+  // geometry, which must stay alive and unchanged until the node is set
+  // again or CompileStraight runs.
+  void SetDrawStraight(bool straight) { drawStraight_ = straight; }
+  bool DrawsStraight() const { return drawStraight_; }
+  // Compiles the lists of every node below and including this one that is
+  // drawn straight, and ends straight drawing for them all: after the first
+  // picture, frames replay the lists.
+  void CompileStraight();
   // Whether this node's primitives are drawn from its parent's shared lists.
   bool InSharedLists() const { return record_ != nullptr; }
   // The shared blocks of this node's children, and how many have been
@@ -233,6 +252,7 @@ class COGLDispTree : public CPlainList {
   void DrawPass(Pass pass, const GMVector& parentShift,
                 const std::function<void(const COGLDispTree&)>* visit = nullptr);
   void Build(const OGLDispElement* element);
+  void CompileFrom(const OGLListSource& source);
   bool ShareableElement(const OGLDispElement& e) const;
   void BuildRecord(const OGLDispElement& e);
   // A block of children whose records share one list per pass.
@@ -253,6 +273,8 @@ class COGLDispTree : public CPlainList {
   GMVector PlacedShift() const;
 
   std::unique_ptr<OGLDispLists> lists_;
+  std::unique_ptr<OGLListSource> straight_;  // while drawn straight: what the lists would hold
+  bool drawStraight_ = false;
   COGLDispTree* parent_ = nullptr;
   bool shareChildLists_ = false;
   size_t blockPrimitives_ = kBlockPrimitives;

@@ -157,6 +157,7 @@ int RenderPicture(const RenderOptions& options) {
   launch.modelPath = NormalizeSeparators(*options.model);
   launch.perspective = options.perspective;
   launch.useEyeFile = false;
+  launch.drawStraight = true;
   BackgroundImageShell shell;
   CStereonView view(ui, launch, &shell);
   view.State().isometricCorner = options.corner;

@@ -85,6 +85,7 @@ bool CStereonView::Initialise(GLWindowContext* window, int width, int height) {
     engine_.reset();
     return false;
   }
+  if (launch_.drawStraight) engine_->GetDispTree()->SetDrawStraight(true);
   window_ = window;
   bitmapWidth_ = width;
   bitmapHeight_ = height;

@@ -69,6 +69,10 @@ struct LaunchValues {
   // The eye file of a project folder is read at start-up and written at the
   // end; a batch picture leaves it alone.
   bool useEyeFile = true;
+  // One picture and done (a batch render): the scene is drawn straight from
+  // the model at each frame instead of compiled into display lists, which
+  // would be built, replayed once and thrown away.
+  bool drawStraight = false;
 };
 
 // Mouse modes.

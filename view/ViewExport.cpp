@@ -312,6 +312,9 @@ bool CStereonView::SaveImageOld(const std::string& path, int width, int height, 
           if (second.AddTexture(name, aspect, scale) < 0) break;
         }
         try {
+          // The second engine draws one picture and goes: straight, without
+          // lists.
+          second.GetDispTree()->SetDrawStraight(true);
           BuildTreesInto(second);
           CopyIntoOldEngine(second, width, lineWidth);
           second.Render(state_.displayFlags, &picture);
