@@ -284,6 +284,10 @@ class CStereonView {
   void RebuildAll();
   // Rebuilds the node's own element into the tree it remembers.
   void RebuildNode(CInkNode& node);
+  // Stops making the measure surfaces before the model or what is shown of
+  // it changes (a window changing a node's shown flag calls it first): the
+  // worker reads both while it gathers. RebuildNode makes them anew.
+  void StopMeasureBuild();
   // Removes figures with unusable vertices or too few of them.
   void RemoveInvalidFigures();
 
@@ -567,9 +571,6 @@ class CStereonView {
   // picked face, the outline of a cut): waits for them, as making them on
   // the spot did. Measuring itself never waits.
   MeasureScene& MeasureSurfacesNow();
-  // Stops making the surfaces before the model changes: the worker reads
-  // the model while it gathers.
-  void StopMeasureBuild();
   // After the model or its display changed: made anew while measuring.
   void RestartMeasureBuild();
   // "計測準備中..." while the surfaces are not ready.

@@ -590,10 +590,16 @@ void MainWindow::TextureDialog(std::span<StereonTexture* const> textures) {
 
 void MainWindow::OpenLayerDialog(CInkSolid& scene) {
   // Made once and kept when closed, so it reopens with the size it had.
-  if (layer_ == nullptr)
-    layer_ = new dialogs::CLayerDlg([&scene] { return scene.GetRoot(); },
-                                      [this](CInkNode& node) { view_->RebuildNode(node); },
+  if (layer_ == nullptr) {
+    // The dialog writes the shown flags of the nodes it is handed, which the
+    // measure worker reads: the worker is stopped first.
+    auto root = [this, &scene] {
+      view_->StopMeasureBuild();
+      return scene.GetRoot();
+    };
+    layer_ = new dialogs::CLayerDlg(root, [this](CInkNode& node) { view_->RebuildNode(node); },
                                       [this] { glView_->update(); }, this);
+  }
   layer_->Fill();
   layer_->show();
   layer_->raise();

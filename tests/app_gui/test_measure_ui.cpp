@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <cmath>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/ViewWidget.h"
 #include "common/UiText.h"
+#include "dialogs/LayerDlg.h"
 #include "sheet/Translations.h"
 #include "tests/support/gui_main.h"
 #include "tests/support/scratch_folder.h"
@@ -225,6 +227,26 @@ TEST_F(MeasureWindowTest, ADoubleClickMeasuresTheFaceAndTheRightButtonEndsItBefo
   // Another mode ends measuring; the select button is down again.
   window.Command(cmd::kModeSelect);
   EXPECT_FALSE(window.Actions(cmd::kModeMeasure).front()->isChecked());
+}
+
+// The layer dialog hides every layer while measuring: the surfaces are made
+// anew without them (the worker is stopped before the dialog touches a
+// layer, so it never reads a layer's flag while it changes) and nothing is
+// caught any more.
+TEST_F(MeasureWindowTest, LayersHiddenWhileMeasuringAreNoLongerCaught) {
+  StartMeasuring();
+  ASSERT_TRUE(ClickOnModel());
+  QTest::keyClick(&Widget(), Qt::Key_Escape);
+  window_->Command(cmd::kLayers);
+  korvex::dialogs::CLayerDlg* dialog = window_->LayerDialog();
+  ASSERT_NE(dialog, nullptr);
+  QTreeWidget* tree = dialog->Tree();
+  ASSERT_GT(tree->topLevelItemCount(), 0);
+  for (int i = 0; i < tree->topLevelItemCount(); ++i) tree->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+  dialog->close();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(View().WaitForMeasureSurfaces());
+  EXPECT_FALSE(ClickOnModel());
 }
 
 TEST_F(MeasureWindowTest, InEnglishTheResultAndItsCopyAreEnglish) {
