@@ -38,7 +38,7 @@ constexpr double kMaxCoordinate = 1e15;
 constexpr int kMinRingPoints = 3;
 constexpr int kMaxRingPoints = 360;
 
-// Cutting a hole out of a shell, or the bore out of a pipe, is a Boolean
+// Cutting a hole out of a shell is a Boolean
 // step whose price grows with the square of the solid's points and with
 // every hole already cut: a 6 KB shell with 160 small courtyards took more
 // than half a minute of CPU, and a file can hold hundreds of them.
@@ -293,8 +293,6 @@ class Reader {
         }
         if (!usable || !node || a < kMinRingPoints || a > kMaxRingPoints || !(inner > 0.0)) return true;
         if (type == RecordType::kPipeV && !(outer > 0.0)) return true;
-        const std::size_t ringPoints = static_cast<std::size_t>(a);
-        if (type == RecordType::kPipeV && inner < outer && !TakeCutWork(CutWork(2 * ringPoints, 1))) return true;
         const GMVector along{t.x - b.x, t.y - b.y, t.z - b.z};
         const double length = std::sqrt(along.x * along.x + along.y * along.y + along.z * along.z);
         if (!Usable(length)) return true;

@@ -35,8 +35,9 @@ std::vector<GMVector> CircleRing(const GMVector& centre, int count, double radiu
 // PILEV, upright: the circle about base extruded up by length.
 GMMeshPtr BuildPile(const GMVector& base, int count, double radius, double length);
 
-// PIPEV, upright: the outer circle's extrusion with the inner one's cut out.
-// An inner radius not below the outer leaves a solid pile of the outer radius.
+// PIPEV, upright: the outer circle's extrusion with the inner one's bore
+// through it, built directly (no Boolean step). An inner radius not below the
+// outer leaves a solid pile of the outer radius.
 GMMeshPtr BuildPipe(const GMVector& base, int count, double inner, double outer, double length);
 
 // The turn that brings the z axis onto a pile's direction.

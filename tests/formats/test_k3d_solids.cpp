@@ -230,6 +230,24 @@ TEST(K3dPipeVTest, UprightPipeIsTheOuterCylinderLessTheBore) {
   EXPECT_NEAR(radial.max, 1.0, 1e-9);
 }
 
+// The bore is built with the pipe rather than cut out of it: whatever the
+// ring's count (a round 360, whole-degree steps that leave a gap closed by a
+// chord, the fewest points), the pipe is a closed, outward solid of the ring
+// area between the radii, and a wall thinner than the tolerance leaves it
+// solid.
+TEST(K3dPipeVTest, EveryRingCountGivesAClosedHollowPipe) {
+  for (const int n : {3, 7, 16, 200, 359, 360}) {
+    SCOPED_TRACE(n);
+    Loaded l;
+    Load(l, kHeader + "PIPEV,Z0,0,g,1,1,1,0," + std::to_string(n) + ",1,o\n5,5,1\n5,5,3.5\n0.8\n1.25\n");
+    ASSERT_EQ(Object(l)->GetFigureCount(), 1);
+    EXPECT_SOLID(MeshOf(Object(l), 0), (RingArea(n, 1.25) - RingArea(n, 0.8)) * 2.5);
+  }
+  Loaded thin;
+  Load(thin, kHeader + "PIPEV,Z0,0,g,1,1,1,0,8,1,o\n0,0,0\n0,0,1\n0.99999999999\n1\n");
+  EXPECT_SOLID(MeshOf(Object(thin), 0), RingArea(8, 1.0));
+}
+
 TEST(K3dPipeVTest, TiltedPipeRunsAlongItsAxis) {
   Loaded l;
   Load(l, kHeader + "PIPEV,Z0,0,g,1,1,1,0,16,1,o\n40,-5,-2\n40,25,-2\n0.3\n0.5\n");
