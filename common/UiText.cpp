@@ -18,6 +18,10 @@ struct Entry {
 // Every text of the core that reaches the user. Keys are UTF-8, exactly as the
 // core writes them; the half-width katakana are the viewer's own.
 constexpr std::array kTable = {
+    // Status texts shown side by side (what a load left out, for more than
+    // one reason), a full-width space apart, which no text of its own holds;
+    // first, so that no pattern's "{}" takes in the texts after its own.
+    Entry{"{t}　{t}", "{t}  {t}"},
     // Status bar.
     Entry{"ﾚﾃﾞｨ", "Ready"},
     Entry{"読み込み中...", "Loading..."},
@@ -29,6 +33,9 @@ constexpr std::array kTable = {
     Entry{"選択解除", "Selection cleared"},
     Entry{"ﾃﾞｰﾀが空なのでこの操作は行えません", "The model is empty: this cannot be done"},
     Entry{"点が多すぎるため {} 個の立体を読み込みませんでした", "{} solid(s) with too many points were left out"},
+    Entry{"穴の切り抜きに時間がかかりすぎるため {} 個の立体を読み込みませんでした",
+          "{} solid(s) whose holes would take too long to cut were left out"},
+    Entry{"形が入り組みすぎているため {} 個の面を描けませんでした", "{} face(s) too tangled to draw were left out"},
     // Measurements: a distance with its level and height parts, a face.
     Entry{"距離 {}  ΔXY {}  ΔZ {}", "Distance {}  ΔXY {}  ΔZ {}"},
     Entry{"面積 {}  周長 {}", "Area {}  Perimeter {}"},

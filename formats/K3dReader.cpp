@@ -225,10 +225,10 @@ class Reader {
   }
 
   // Whether a solid's cuts fit in the bounds; when not, the solid counts as
-  // left out.
+  // left out for its cuts.
   bool TakeCutWork(double work) {
     if (work > budget_.solid || cutWork_ + work > budget_.file) {
-      oversized_ = true;
+      tooCostly_ = true;
       return false;
     }
     cutWork_ += work;
@@ -240,11 +240,15 @@ class Reader {
   bool ReadSolid(RecordType type, int a, int h, CInkNode* node) {
     stored_ = 0;
     oversized_ = false;
+    tooCostly_ = false;
     const bool complete = ReadSolidBody(type, a, h, node);
     // A solid too large to hold is not built, not even in part (a shell
     // without the hole that overflowed would be a wrong building); the user
-    // learns how many were left out.
-    if (oversized_) ++view_.oversizedSolids;
+    // learns how many were left out, and why.
+    if (oversized_)
+      ++view_.oversizedSolids;
+    else if (tooCostly_)
+      ++view_.costlySolids;
     return complete;
   }
 
@@ -352,6 +356,7 @@ class Reader {
   std::vector<std::vector<GMVector>> holes_;
   std::size_t stored_ = 0;
   bool oversized_ = false;
+  bool tooCostly_ = false;  // the solid's cuts were beyond the budget
   const K3dCutBudget budget_;
   double cutWork_ = 0.0;  // the file's Boolean steps so far, by CutWork
 };
@@ -364,9 +369,22 @@ int Read(CInkNode& root, K3dViewState& view, LineSource& lines, const K3dCutBudg
 
 }  // namespace
 
-std::string K3dOversizedText(const K3dViewState& view) {
-  if (view.oversizedSolids <= 0) return {};
-  return "点が多すぎるため " + std::to_string(view.oversizedSolids) + " 個の立体を読み込みませんでした";
+std::vector<std::string> LeftOutTexts(const K3dViewState& view) {
+  std::vector<std::string> texts;
+  if (view.oversizedSolids > 0)
+    texts.push_back("点が多すぎるため " + std::to_string(view.oversizedSolids) + " 個の立体を読み込みませんでした");
+  if (view.costlySolids > 0)
+    texts.push_back("穴の切り抜きに時間がかかりすぎるため " + std::to_string(view.costlySolids) +
+                    " 個の立体を読み込みませんでした");
+  if (view.tangledFaces > 0)
+    texts.push_back("形が入り組みすぎているため " + std::to_string(view.tangledFaces) + " 個の面を描けませんでした");
+  return texts;
+}
+
+std::string LeftOutText(const K3dViewState& view) {
+  std::string line;
+  for (const std::string& text : LeftOutTexts(view)) line += (line.empty() ? "" : "　") + text;
+  return line;
 }
 
 int ReadK3dStream(CInkNode& root, K3dViewState& view, std::FILE* file, const K3dCutBudget& budget) {

@@ -8,15 +8,17 @@
 // under root / zone / group / object.
 //
 // The reader never stops at problems in the file: what it cannot use is
-// skipped silently and the rest of the file is still read. The one thing the
-// user is told about is a solid with more points than the viewer holds,
-// because a whole building then goes missing from the site.
+// skipped silently and the rest of the file is still read. What the user is
+// told about is a solid left out whole (more points than the viewer holds,
+// or holes too costly to cut), because a whole building then goes missing
+// from the site.
 #pragma once
 
 #include <cstdio>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CInkNode;
 
@@ -30,13 +32,13 @@ inline constexpr double kK3dFarPlane = 1000000.0;
 // with more is read past and not built.
 inline constexpr std::size_t kK3dMaxSolidPoints = 1000000;
 
-// How much Boolean cutting (holes out of shells, bores out of pipes) a read
+// How much Boolean cutting (holes out of shells) a read
 // may do, in units of points squared times cuts; one unit costs about half a
 // microsecond for a shell. Real buildings stay far under the bound for one
 // solid: a round tower of 180 points with eight round light wells is about
 // 1e6, a block with sixty octagonal courtyards about 1.4e7 (seven seconds).
-// A solid beyond it, or past the file's share, is left out and counted with
-// the solids that have too many points. Harnesses that feed the reader
+// A solid beyond it, or past the file's share, is left out and counted as
+// such. Harnesses that feed the reader
 // random bytes use smaller bounds, to keep each input quick.
 struct K3dCutBudget {
   double solid = 2e7;
@@ -47,13 +49,21 @@ struct K3dCutBudget {
 struct K3dViewState {
   double farPlane = 0.0;    // kK3dFarPlane after every successful read
   int zoneCount = -1;       // highest zone number of the last header read
-  // Solids left out for having too many points, or too many to cut holes
-  // out of in reasonable time.
+  // Solids left out for having too many points.
   int oversizedSolids = 0;
+  // Shells left out because their holes were beyond the cutting budget.
+  int costlySolids = 0;
+  // Faces of the loaded model, whatever its format, too tangled to be
+  // triangulated (CountTangledFaces); set by whoever loads the model, not by
+  // the reader.
+  int tangledFaces = 0;
 };
 
-// The status text for what a read left out ("" when nothing was).
-std::string K3dOversizedText(const K3dViewState& view);
+// The status texts for what a load left out, one per cause (none when
+// nothing was), and the same joined into one status bar line, a full-width
+// space apart ("" when nothing was).
+std::vector<std::string> LeftOutTexts(const K3dViewState& view);
+std::string LeftOutText(const K3dViewState& view);
 
 // Reads the file into the tree under root, which is not emptied first (the
 // caller starts a new scene when a model is opened). 0 after reading; -1 when

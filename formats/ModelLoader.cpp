@@ -2,8 +2,10 @@
 
 #include "common/UiText.h"
 #include "common/file_util.h"
+#include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "model/SceneHosts.h"
+#include "model/TangledFaces.h"
 
 namespace korvex {
 
@@ -75,13 +77,16 @@ ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState&
     if (!FileExists(file)) return ModelLoadResult::kMissing;
     scene.NewScene();
     if (!scene.GetRoot()) return ModelLoadResult::kFailed;
-    return ReadK3dFile(*scene.GetRoot(), view, file.c_str()) == 0 ? ModelLoadResult::kLoaded
-                                                                  : ModelLoadResult::kFailed;
+    if (ReadK3dFile(*scene.GetRoot(), view, file.c_str()) != 0) return ModelLoadResult::kFailed;
+    view.tangledFaces = CountTangledFaces(*scene.GetRoot());
+    return ModelLoadResult::kLoaded;
   }
   const int format = FindImportFormat(scene, pattern);
   if (format < 0) return ModelLoadResult::kNoReader;
   if (!FileExists(file)) return ModelLoadResult::kMissing;
-  return scene.Import(format, file.c_str()) ? ModelLoadResult::kLoaded : ModelLoadResult::kFailed;
+  if (!scene.Import(format, file.c_str())) return ModelLoadResult::kFailed;
+  if (CInkNode* root = scene.GetRoot()) view.tangledFaces = CountTangledFaces(*root);
+  return ModelLoadResult::kLoaded;
 }
 
 std::string LoadFailureText(ModelLoadResult result, const CInkSolid& scene) {
@@ -97,9 +102,10 @@ std::string LoadFailureText(ModelLoadResult result, const CInkSolid& scene) {
   }
 }
 
-std::string LoadWarningText(const K3dViewState& view) {
-  const std::string left = K3dOversizedText(view);
-  return left.empty() ? left : EnglishText(left);
+std::vector<std::string> LoadWarningTexts(const K3dViewState& view) {
+  std::vector<std::string> texts = LeftOutTexts(view);
+  for (std::string& text : texts) text = EnglishText(text);
+  return texts;
 }
 
 }  // namespace korvex

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/K3dReader.h"
 
@@ -51,6 +52,7 @@ enum class ModelLoadResult {
 // Loads path into the scene as the viewer's start-up load does: a scene
 // exchange file empties the scene and is read into it (view receives the far
 // plane and zone count); any other file is imported through its plug-in.
+// After a load, view also counts the model's faces too tangled to draw.
 ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState& view,
                           std::string_view defaultPattern = kStartupDefaultPattern);
 
@@ -58,8 +60,10 @@ ModelLoadResult LoadModel(CInkSolid& scene, std::string_view path, K3dViewState&
 // plug-in import adds its reason (a crash, a time or memory limit).
 std::string LoadFailureText(ModelLoadResult result, const CInkSolid& scene);
 
-// What a load that succeeded left out, for command-line warnings ("" when
-// the whole model came): solids of a scene exchange file too large to build.
-std::string LoadWarningText(const K3dViewState& view);
+// What a load that succeeded left out, for command-line warnings, in English
+// and one line per cause (none when the whole model came): solids of a scene
+// exchange file too large to build or too costly to cut, faces too tangled
+// to draw.
+std::vector<std::string> LoadWarningTexts(const K3dViewState& view);
 
 }  // namespace korvex

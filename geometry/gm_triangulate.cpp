@@ -94,8 +94,9 @@ GMPolygonSetPtr MakeSet(const std::vector<GMVector>& points, const Triangles& tr
 }
 
 // The rest of a ring on which the clipper spent its budget, clipped by the
-// local ear test, appended to triangles (indices into ring).
-void ClipWhatIsLeft(const std::vector<GMVector>& points, const std::vector<int>& ring, double tol,
+// local ear test, appended to triangles (indices into ring); false when that
+// test could not finish it either and closed it with one triangle.
+bool ClipWhatIsLeft(const std::vector<GMVector>& points, const std::vector<int>& ring, double tol,
                     Triangles& triangles);
 
 class EarClipper {
@@ -124,6 +125,8 @@ class EarClipper {
   }
 
   GMPolygonSetPtr Run();
+  // Whether Run spent its budget and could not finish the ring.
+  bool GaveUp() const { return gaveUp_; }
 
  private:
   bool OverBudget() const { return work_ > kClippingWork; }
@@ -160,6 +163,7 @@ class EarClipper {
   GMProjectionAxis axis_ = -1;
   std::vector<GMVector> image_;  // every vertex's image for axis_
   long long work_ = 0;           // edges visited so far, against kClippingWork
+  bool gaveUp_ = false;
 };
 
 void EarClipper::UseAxis(GMProjectionAxis axis) {
@@ -288,7 +292,7 @@ GMPolygonSetPtr EarClipper::Run() {
       std::vector<int> left;
       left.reserve(static_cast<size_t>(size_));
       for (int v = front_, k = 0; k < size_; ++k, v = next_[v]) left.push_back(v);
-      ClipWhatIsLeft(pts_, left, tol_, triangles);
+      gaveUp_ = !ClipWhatIsLeft(pts_, left, tol_, triangles);
       return MakeSet(pts_, triangles);
     }
     if (!ear) {
@@ -373,8 +377,8 @@ class LocalEarClipper {
   GMPolygonSetPtr Run();
   // For any ring: cuts ears until none is found on a full turn or the
   // budget is spent, then closes with one triangle at the front, as the
-  // clipper above does when backtracking runs out.
-  void ClipAny(Triangles& triangles);
+  // clipper above does when backtracking runs out. False when it had to close.
+  bool ClipAny(Triangles& triangles);
 
  private:
   bool Prepare();
@@ -606,25 +610,28 @@ GMPolygonSetPtr LocalEarClipper::Run() {
   return MakeSet(pts_, triangles);
 }
 
-void LocalEarClipper::ClipAny(Triangles& triangles) {
+bool LocalEarClipper::ClipAny(Triangles& triangles) {
   int front = 0;
   if (!Prepare()) {
     // Every image on one point: nothing to clip but the closing triangle.
     triangles.push_back({0, 1, 2});
-    return;
+    return false;
   }
-  if (!Clip(triangles, front)) triangles.push_back({front, next_[front], next_[next_[front]]});
+  if (Clip(triangles, front)) return true;
+  triangles.push_back({front, next_[front], next_[next_[front]]});
+  return false;
 }
 
-void ClipWhatIsLeft(const std::vector<GMVector>& points, const std::vector<int>& ring, double tol,
+bool ClipWhatIsLeft(const std::vector<GMVector>& points, const std::vector<int>& ring, double tol,
                     Triangles& triangles) {
   std::vector<GMVector> left;
   left.reserve(ring.size());
   for (int v : ring) left.push_back(points[static_cast<size_t>(v)]);
   Triangles local;
-  LocalEarClipper(left, tol, true).ClipAny(local);
+  const bool finished = LocalEarClipper(left, tol, true).ClipAny(local);
   for (const std::array<int, 3>& t : local)
     triangles.push_back({ring[static_cast<size_t>(t[0])], ring[static_cast<size_t>(t[1])], ring[static_cast<size_t>(t[2])]});
+  return finished;
 }
 
 // What every triangulation answers before it clips ears: nothing for fewer
@@ -648,13 +655,28 @@ bool AnswerWithoutClipping(const GMPolygon& polygon, double tol, GMPolygonSetPtr
 }  // namespace
 
 GMPolygonSetPtr GMTriangulate(const GMPolygon& polygon, double tol) {
+  GMTriangulateStatus status;
+  return GMTriangulateWithStatus(polygon, tol, status);
+}
+
+GMPolygonSetPtr GMTriangulateWithStatus(const GMPolygon& polygon, double tol, GMTriangulateStatus& status) {
+  status = GMTriangulateStatus::kDone;
   GMPolygonSetPtr answer;
   if (AnswerWithoutClipping(polygon, tol, answer)) return answer;
   if (polygon.Count() >= kLocalTestMinimum)
     if (GMPolygonSetPtr set = LocalEarClipper(polygon.points, tol).Run()) return set;
   EarClipper clipper(polygon.points, tol);
-  return clipper.Run();
+  GMPolygonSetPtr set = clipper.Run();
+  if (clipper.GaveUp()) status = GMTriangulateStatus::kGaveUp;
+  return set;
 }
+
+// A four-point ring cuts one ear and is done, or turns its four corners
+// without one and backtracks; with no triangle to take back its size stays
+// four, and the fourth backtrack ends the loop after at most sixteen ear
+// tests. Only a ring of five or more can come back to a size below its count
+// of backtracks and run on until the budget ends it.
+bool GMTriangulationMayGiveUp(int pointCount) { return pointCount > 4; }
 
 GMPolygonSetPtr gm_detail::TriangulatePlainRing(const GMPolygon& polygon, double tol) {
   if (polygon.Count() < 4) return nullptr;

@@ -14,6 +14,21 @@ class CGMPointList;
 // yields the triangles found so far plus one closing triangle.
 GMPolygonSetPtr GMTriangulate(const GMPolygon& polygon, double tol);
 
+// How a triangulation ended.
+enum class GMTriangulateStatus {
+  kDone,    // the ring is covered, or there was nothing to clip
+  kGaveUp,  // the ring spent the clipper's work and the local test could not
+            // finish it either: what was left got one closing triangle, so
+            // most of the face is missing (a badly tangled face)
+};
+// The same, telling how it ended.
+GMPolygonSetPtr GMTriangulateWithStatus(const GMPolygon& polygon, double tol, GMTriangulateStatus& status);
+// Whether a ring of this many points can end kGaveUp at all: a triangle is
+// its own answer, and a four-point ring ends its backtracking long before it
+// has spent anything. Lets a count over a whole model skip the bulk of its
+// faces.
+bool GMTriangulationMayGiveUp(int pointCount);
+
 // Whether the front corner (r0, r1, r2) of a working ring may be cut off:
 // 0 for an ear, 1 otherwise.
 int GMIsEar(CGMPointList& ring, double tol);

@@ -32,7 +32,7 @@ bool CommandModel::Load(std::string_view path) {
     std::cerr << "korvex-cli: cannot read " << path << ": " << LoadFailureText(result, scene) << "\n";
     return false;
   }
-  if (const std::string left = LoadWarningText(view); !left.empty())
+  for (const std::string& left : LoadWarningTexts(view))
     std::cerr << "korvex-cli: " << path << ": " << left << "\n";
   return true;
 }

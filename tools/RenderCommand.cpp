@@ -165,7 +165,7 @@ int RenderPicture(const RenderOptions& options) {
     return Fail(*options.model, ui.lastMessage.empty() ? "no OpenGL context" : ui.lastMessage);
   if (view.StartupResult() != ModelLoadResult::kLoaded)
     return Fail(*options.model, LoadFailureText(view.StartupResult(), *view.Scene()));
-  if (const std::string left = LoadWarningText(view.StartupK3dState()); !left.empty())
+  for (const std::string& left : LoadWarningTexts(view.StartupK3dState()))
     std::cerr << "korvex-cli: " << *options.model << ": " << left << "\n";
 
   const std::pair<const std::optional<std::string_view>&, int> companions[] = {

@@ -209,7 +209,7 @@ int RunSunStudy(const std::vector<std::string_view>& args) {
     std::cerr << "korvex-cli: cannot read " << *model << ": " << LoadFailureText(view.StartupResult(), *view.Scene()) << "\n";
     return kExitFailed;
   }
-  if (const std::string left = LoadWarningText(view.StartupK3dState()); !left.empty())
+  for (const std::string& left : LoadWarningTexts(view.StartupK3dState()))
     std::cerr << "korvex-cli: " << *model << ": " << left << "\n";
   // Read after the model's own companions, as the commands would.
   const std::pair<const std::optional<std::string_view>&, int> companions[] = {

@@ -397,8 +397,9 @@ class CStereonView {
   // How the model of the command line loaded at creation (kMissing also
   // when no model was named).
   ModelLoadResult StartupResult() const { return startupResult_; }
-  // What reading that model as a scene exchange file left out (solids with
-  // too many points), for a batch run that has no status bar to show it.
+  // What loading that model left out (solids of a scene exchange file too
+  // large to build or too costly to cut, faces too tangled to draw), for a
+  // batch run that has no status bar to show it.
   const K3dViewState& StartupK3dState() const { return startupK3d_; }
 
  private:

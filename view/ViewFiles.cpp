@@ -17,6 +17,7 @@
 #include "geometry/gm_matrix.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
+#include "model/TangledFaces.h"
 #include "plugins/InkFile.h"
 #include "view/CurrentFolder.h"
 #include "view/EyeFile.h"
@@ -163,7 +164,7 @@ void CStereonView::StartupLoad() {
       // trees beside it too, and opening the same file reads them.
       ReadCompanions(path);
       RecordModelTime();
-      if (k3d.oversizedSolids > 0) ReadyAfterK3d(path, k3d);
+      if (!LeftOutText(k3d).empty()) ReadyAfterK3d(path, k3d);
     }
     startupK3d_ = k3d;
   }
@@ -284,6 +285,7 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, CInkFile*
     }
     DiscardSceneReferences();
   }
+  if (CInkNode* root = scene_->GetRoot()) k3d.tangledFaces = CountTangledFaces(*root);
   ForgetCompanions();
   ReadCompanions(path);
   CameraFromSettings();
@@ -404,6 +406,9 @@ void CStereonView::Reload() {
       failure = scene_->LastImportFailure();
     }
   }
+  // Counted on the model as it now is: after a failed import that is still
+  // the old one, whose faces the status bar then need not repeat.
+  if (!failure && scene_->GetRoot()) view.tangledFaces = CountTangledFaces(*scene_->GetRoot());
   if (!launch_.texturePath.empty() && FileExists(launch_.texturePath) && scene_->GetRoot())
     companions_->ReadTextureAssignment(*engine_, *scene_->GetRoot(), launch_.texturePath);
   Status(text::kRedrawing);
@@ -427,7 +432,7 @@ void CStereonView::ReportImportFailure(const std::string& path, const std::strin
 }
 
 void CStereonView::ReadyAfterK3d(const std::string& path, const K3dViewState& k3d) {
-  const std::string left = K3dOversizedText(k3d);
+  const std::string left = LeftOutText(k3d);
   if (left.empty()) {
     Status(text::kReady);
     return;

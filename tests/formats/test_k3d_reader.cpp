@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "common/UiText.h"
 #include "k3d_fixture.h"
 #include "tests/support/scratch_folder.h"
 
@@ -294,13 +296,15 @@ TEST(K3dBoundTest, SolidsBeyondTheMostPointsAreLeftOutAndCounted) {
   EXPECT_EQ(l.result, 0);
   EXPECT_EQ(Describe(l.Root()), "Z0 Z0/g Z0/g/big Z0/g/yard Z0/g/o:1");
   EXPECT_EQ(l.view.oversizedSolids, 2);
-  EXPECT_EQ(korvex::K3dOversizedText(l.view), "点が多すぎるため 2 個の立体を読み込みませんでした");
+  EXPECT_EQ(l.view.costlySolids, 0);
+  EXPECT_EQ(korvex::LeftOutText(l.view), "点が多すぎるため 2 個の立体を読み込みませんでした");
 }
 
 // Every hole of a shell is a Boolean cut whose price grows with the points
 // and the holes already cut: a small file of a shell with 160 courtyards
-// took more than a minute. Such a shell is left out and counted; a house
-// with a few yards beside it is still built.
+// took more than a minute. Such a shell is left out and counted under its
+// own cause (its points are few); a house with a few yards beside it is
+// still built.
 TEST(K3dBoundTest, ShellsTooCostlyToCutAreLeftOutAndCounted) {
   std::string yards;
   for (int k = 0; k < 160; ++k) {
@@ -315,7 +319,53 @@ TEST(K3dBoundTest, ShellsTooCostlyToCutAreLeftOutAndCounted) {
   Load(l, text);
   EXPECT_EQ(l.result, 0);
   EXPECT_EQ(Describe(l.Root()), "Z0 Z0/g Z0/g/maze Z0/g/house:1");
-  EXPECT_EQ(l.view.oversizedSolids, 1);
+  EXPECT_EQ(l.view.oversizedSolids, 0);
+  EXPECT_EQ(l.view.costlySolids, 1);
+  EXPECT_EQ(korvex::LeftOutText(l.view), "穴の切り抜きに時間がかかりすぎるため 1 個の立体を読み込みませんでした");
+}
+
+// A solid with too many points and a shell too costly to cut in one file:
+// each cause has its own count and text, side by side on one status line.
+TEST(K3dBoundTest, EachCauseOfALeftOutSolidIsToldApart) {
+  const std::size_t over = korvex::kK3dMaxSolidPoints + 1;
+  std::string points;
+  points.reserve(over * 6);
+  for (std::size_t i = 0; i < over; ++i) points += "0,0,0\n";
+  const std::string house = "SHELLV,Z0,0,g,1,1,1,0,4,2,1,yards\n0,0,0\n20,0,0\n20,10,0\n0,10,0\n0,0,3\n"
+                            "4\n2,2,0\n4,2,0\n4,4,0\n2,4,0\n4\n12,2,0\n14,2,0\n14,4,0\n12,4,0\n";
+  const std::string text = kHeader + "SOLIDV,Z0,0,g,1,1,1,0," + std::to_string(over) + ",1,big\n" + points +
+                           "0,0,1\n" + house;
+  const korvex::K3dCutBudget budget{100.0, 1e6};  // below the house's 12 x 12 x 2
+  CInkNode root;
+  root.Create(nullptr);
+  korvex::K3dViewState view;
+  EXPECT_EQ(korvex::ReadK3dText(root, view, text, budget), 0);
+  EXPECT_EQ(view.oversizedSolids, 1);
+  EXPECT_EQ(view.costlySolids, 1);
+  EXPECT_EQ(korvex::LeftOutTexts(view),
+            (std::vector<std::string>{"点が多すぎるため 1 個の立体を読み込みませんでした",
+                                      "穴の切り抜きに時間がかかりすぎるため 1 個の立体を読み込みませんでした"}));
+  EXPECT_EQ(korvex::LeftOutText(view),
+            "点が多すぎるため 1 個の立体を読み込みませんでした　"
+            "穴の切り抜きに時間がかかりすぎるため 1 個の立体を読み込みませんでした");
+  korvex::SetUiLanguage(korvex::UiLanguage::kEnglish);
+  EXPECT_EQ(korvex::UiText(korvex::LeftOutText(view)),
+            "1 solid(s) with too many points were left out  "
+            "1 solid(s) whose holes would take too long to cut were left out");
+  korvex::SetUiLanguage(korvex::UiLanguage::kJapanese);
+}
+
+// A pipe's bore is built with the pipe, not cut out of it, so pipes spend
+// none of the cutting budget: with no budget at all a round pipe is still
+// built, hollow, and nothing is counted as left out.
+TEST(K3dBoundTest, PipesSpendNoneOfTheCuttingBudget) {
+  const std::string text = kHeader + "PIPEV,Z0,0,g,1,1,1,0,360,1,main\n0,0,0\n0,0,2\n0.4\n0.5\n";
+  CInkNode root;
+  root.Create(nullptr);
+  korvex::K3dViewState view;
+  EXPECT_EQ(korvex::ReadK3dText(root, view, text, korvex::K3dCutBudget{0.0, 0.0}), 0);
+  EXPECT_EQ(Describe(&root), "Z0 Z0/g Z0/g/main:1");
+  EXPECT_EQ(view.oversizedSolids + view.costlySolids, 0);
 }
 
 // The bound on cutting must not leave out real buildings: a block with
@@ -335,6 +385,7 @@ TEST(K3dBoundTest, RealBuildingsWithManyYardsAreStillBuilt) {
   EXPECT_EQ(l.result, 0);
   EXPECT_EQ(Describe(l.Root()), "Z0 Z0/g Z0/g/block:1");
   EXPECT_EQ(l.view.oversizedSolids, 0);
+  EXPECT_EQ(l.view.costlySolids, 0);
 }
 
 // The file's share is spent solid by solid: with room for two small houses'
@@ -353,7 +404,7 @@ TEST(K3dBoundTest, TheFilesCuttingShareIsSpentInOrder) {
   korvex::K3dViewState view;
   EXPECT_EQ(korvex::ReadK3dText(root, view, text, budget), 0);
   EXPECT_EQ(Describe(&root), "Z0 Z0/g Z0/g/a:1 Z0/g/b:1 Z0/g/c Z0/g/d:1");
-  EXPECT_EQ(view.oversizedSolids, 1);
+  EXPECT_EQ(view.costlySolids, 1);
 }
 
 }  // namespace

@@ -247,14 +247,16 @@ TEST(TriangulateSameness, LargePlainRingsGiveTheSameTrianglesByTheLocalTest) {
 // outline (one vertex a hair beside another, so not plain) is finished by
 // the local test and still covered exactly; a tangled ring of thousands of
 // random points, once a matter of minutes, ends with triangles of its own
-// corners.
+// corners and says that it gave up.
 TEST(TriangulateBudget, RingsBeyondTheBudgetEndCoveredOrClosed) {
   GMPolygon outline = samples::SurveyedOutline(8000);
   GMVector twin = outline.points[5];
   twin.x += 3e-7;
   outline.points.insert(outline.points.begin() + 6, twin);
-  const GMPolygonSetPtr covered = GMTriangulate(outline, GM_TOLERANCE);
+  GMTriangulateStatus status = GMTriangulateStatus::kGaveUp;
+  const GMPolygonSetPtr covered = GMTriangulateWithStatus(outline, GM_TOLERANCE, status);
   ASSERT_TRUE(covered);
+  EXPECT_EQ(status, GMTriangulateStatus::kDone);
   const double area = GMLength(AreaVector(outline));
   double sum = 0;
   for (const GMPolygon& t : covered->polygons) {
@@ -269,8 +271,11 @@ TEST(TriangulateBudget, RingsBeyondTheBudgetEndCoveredOrClosed) {
 
   std::mt19937 rng(5);
   const GMPolygon tangled = samples::TangledRing(rng, 3000);
-  const GMPolygonSetPtr closed = GMTriangulate(tangled, GM_TOLERANCE);
+  const GMPolygonSetPtr closed = GMTriangulateWithStatus(tangled, GM_TOLERANCE, status);
   ASSERT_TRUE(closed);
+  // Most of the face is missing, and the caller is told.
+  EXPECT_EQ(status, GMTriangulateStatus::kGaveUp);
+  EXPECT_LT(closed->Count(), tangled.Count() / 10);
   ASSERT_GE(closed->Count(), 1);
   EXPECT_LE(closed->Count(), tangled.Count() - 2);
   for (const GMPolygon& t : closed->polygons) {

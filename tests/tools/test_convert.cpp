@@ -17,6 +17,7 @@
 #include "model/InkSolid.h"
 #include "plugins/ScenePlugins.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/tangled_site.h"
 
 namespace fs = std::filesystem;
 
@@ -210,13 +211,30 @@ TEST_F(Convert, EveryCommandTellsOfSolidsLeftOut) {
     SCOPED_TRACE(command[0]);
     EXPECT_EQ(RunCli(command, err), 0) << Text(err);
     const std::string text = Text(err);
-    const std::string line = "site.k3d: 1 solid(s) with too many points were left out\n";
+    const std::string line = "site.k3d: 1 solid(s) whose holes would take too long to cut were left out\n";
     const size_t at = text.find(line);
     EXPECT_NE(at, std::string::npos) << text;
     if (at != std::string::npos) {
       EXPECT_EQ(text.find(line, at + 1), std::string::npos) << text;
     }
   }
+}
+
+// A face tangled past what the triangulation untangles is in effect missing
+// from the picture: the dump of such a site says how many, in the words of
+// the left-out solids, and still succeeds.
+TEST_F(Convert, DumpTellsOfFacesTooTangledToDraw) {
+  const std::string site = At("knot.k3d");
+  std::ofstream(site) << korvex_test::TangledSiteK3d();
+  const fs::path err = dir_ / "err";
+  ASSERT_EQ(RunCli({"dump", site}, err), 0) << Text(err);
+  EXPECT_EQ(Text(err), "korvex-cli: " + site + ": 2 face(s) too tangled to draw were left out\n");
+
+  // A plain site says nothing.
+  const std::string plain = At("plain.k3d");
+  std::ofstream(plain) << "HEADER\n0,0\nSOLIDV,Z0,0,g,1,1,1,0,4,1,house\n0,0,0\n4,0,0\n4,3,0\n0,3,0\n0,0,3\n";
+  ASSERT_EQ(RunCli({"dump", plain}, err), 0) << Text(err);
+  EXPECT_EQ(Text(err), "");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "common/file_util.h"
 #include "plugins/IsolatedImport.h"
 #include "view/EyeFile.h"
+#include "tests/support/tangled_site.h"
 #include "view_fixture.h"
 
 namespace view_test {
@@ -135,6 +136,38 @@ TEST_F(ViewTest, ASiteWithASolidTooLargeToHoldSaysWhatWasLeftOut) {
   const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
   const std::string line = path + ": " + korvex::Utf8ToCp932(left) + "\n";
   EXPECT_EQ(logged, line + line);
+}
+
+// A face so tangled that its triangulation gives up would be missing from
+// the picture without a word: opening, and the host's reload, say how many
+// there are, as for solids left out, and log it.
+TEST_F(ViewTest, ASiteWithFacesTooTangledToDrawSaysSo) {
+  launch.reload = true;
+  ASSERT_TRUE(Start());
+  std::filesystem::remove("StereonErr.log");
+  const std::string path = scratch->Write("knot.k3d", korvex_test::TangledSiteK3d());
+  const std::string left = "形が入り組みすぎているため 2 個の面を描けませんでした";
+  ui.chosenFile = path;
+  view->OnCommand(cmd::kOpen);
+  CInkNode* group = Child("Z0") ? Child("Z0")->FindChildByName("G") : nullptr;
+  if (group == nullptr && Child("Z0")) group = Child("Z0")->FindChildByName("g");
+  ASSERT_NE(group, nullptr);
+  ASSERT_NE(group->FindChildByName("knot"), nullptr);
+  EXPECT_EQ(ui.LastStatus(), left);
+  EXPECT_TRUE(ui.messages.empty());
+
+  view->OnHostMessage(korvex::kHostReload);
+  EXPECT_EQ(ui.LastStatus(), left);
+
+  std::ifstream log("StereonErr.log");
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  const std::string line = path + ": " + korvex::Utf8ToCp932(left) + "\n";
+  EXPECT_EQ(logged, line + line);
+
+  // A site without such faces ends "ﾚﾃﾞｨ" again.
+  ui.chosenFile = scratch->Write("plain.k3d", kBoxK3d);
+  view->OnCommand(cmd::kOpen);
+  EXPECT_EQ(ui.LastStatus(), "ﾚﾃﾞｨ");
 }
 
 TEST_F(ViewTest, AModelNeedingMoreMemoryThanTheHelperMayTakeLeavesTheScene) {
