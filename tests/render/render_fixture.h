@@ -3,9 +3,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,9 +39,24 @@ inline uint32_t Color(int r, int g, int b, int a = 255) {
          (static_cast<uint32_t>(a) << 24);
 }
 
-// Writes the picture of a failing case beside the test log, as a PPM file.
+// A folder under /tmp for the pictures of failing cases: made at the first
+// failure and kept after the program ends, unlike the scratch folders, and
+// never the working folder, which may be the source tree. Empty when none
+// can be made.
+inline const std::filesystem::path& FailedPictureFolder() {
+  static const std::filesystem::path folder = [] {
+    char name[] = "/tmp/kx-failed-XXXXXX";
+    return ::mkdtemp(name) != nullptr ? std::filesystem::path(name) : std::filesystem::path();
+  }();
+  return folder;
+}
+
+// Writes the picture of a failing case as a PPM file into the folder kept
+// for failures, and says where.
 inline void SavePicture(const StereonImage& image, const std::string& name) {
-  const std::string path = name + ".ppm";
+  const std::filesystem::path& folder = FailedPictureFolder();
+  if (folder.empty()) return;
+  const std::string path = (folder / (name + ".ppm")).string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return;
   std::fprintf(file, "P6\n%d %d\n255\n", image.width, image.height);
