@@ -157,10 +157,10 @@ void BM_Measure_Snap_District1M_Street(benchmark::State& state) {
     korvex::ViewState& s = v.State();
     if (s.displayFlags & frame::kParallel) v.OnCommand(korvex::cmd::kParallel);
     // At a corner of the district, 1.5 above the street, looking across it.
-    s.eye = {-5.0, -5.0, 1.5};
-    s.target = {1000.0, 1000.0, 10.0};
-    s.nearPlane = 0.5;
-    s.farPlane = 5000.0;
+    s.camera.eye = {-5.0, -5.0, 1.5};
+    s.camera.target = {1000.0, 1000.0, 10.0};
+    s.camera.nearPlane = 0.5;
+    s.camera.farPlane = 5000.0;
   });
   SnapOver(state, projector, d.surfaces);
 }
@@ -175,10 +175,10 @@ void BM_Measure_Snap_District1M_Oblique(benchmark::State& state) {
     // From above a corner of the district, over the roofs towards its far
     // side: the far blocks crowd their corners together, most of them
     // hidden behind the near ones.
-    s.eye = {-60.0, -60.0, 90.0};
-    s.target = {1500.0, 1500.0, 0.0};
-    s.nearPlane = 1.0;
-    s.farPlane = 5000.0;
+    s.camera.eye = {-60.0, -60.0, 90.0};
+    s.camera.target = {1500.0, 1500.0, 0.0};
+    s.camera.nearPlane = 1.0;
+    s.camera.farPlane = 5000.0;
   });
   SnapOver(state, projector, d.surfaces);
 }

@@ -23,9 +23,10 @@ CEyeDlg::CEyeDlg(const EyeDialogValues& values, QWidget* parent) : QDialog(paren
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);
-  const double numbers[] = {values.eye.x,      values.eye.y,     values.eye.z,     values.target.x,
-                            values.target.y,   values.target.z,  values.viewAngle, values.nearPlane,
-                            values.farPlane,   values.rotationStep};
+  const SceneCamera& camera = values.camera;
+  const double numbers[] = {camera.eye.x,    camera.eye.y,      camera.eye.z,     camera.target.x,
+                            camera.target.y, camera.target.z,   camera.viewAngle, camera.nearPlane,
+                            camera.farPlane, values.rotationStep};
   static_assert(ids::eye::kRotationStep - ids::eye::kFirstField + 1 == std::tuple_size_v<decltype(fields_)>);
   for (size_t i = 0; i < fields_.size(); ++i)
     fields_[i] = NumberField(this, ids::eye::kFirstField + static_cast<int>(i), DoubleText(numbers[i]));
@@ -74,11 +75,11 @@ void CEyeDlg::accept() {
   std::array<double, 10> read{};
   for (size_t i = 0; i < read.size(); ++i)
     if (!ReadDouble(fields_[i], read[i])) return;
-  values_.eye = {read[0], read[1], read[2]};
-  values_.target = {read[3], read[4], read[5]};
-  values_.viewAngle = read[6];
-  values_.nearPlane = read[7];
-  values_.farPlane = read[8];
+  values_.camera.eye = {read[0], read[1], read[2]};
+  values_.camera.target = {read[3], read[4], read[5]};
+  values_.camera.viewAngle = read[6];
+  values_.camera.nearPlane = read[7];
+  values_.camera.farPlane = read[8];
   values_.rotationStep = read[9];
   values_.isometricCorner = corner_->checkedId();
   values_.referenceScale = scale_->currentText().toStdString();

@@ -32,3 +32,29 @@ static_assert(offsetof(InkSceneSettings, unitFactor) == 96);
 static_assert(offsetof(InkSceneSettings, lightPosition) == 104);
 static_assert(offsetof(InkSceneSettings, reserved) == 128);
 static_assert(sizeof(InkSceneSettings) == 12416);
+
+// The camera as the viewer keeps it and the eye dialog edits it: where the
+// eye stands, what it looks at, which way is up, the clipping planes and the
+// vertical field of view. The settings block carries the same values in its
+// fixed layout; CameraOf and PutCamera move them between the two.
+struct SceneCamera {
+  GMVector eye{0.0, -50.0, 0.0};
+  GMVector target{0.0, 0.0, 0.0};
+  GMVector up{0.0, 0.0, 1.0};
+  double nearPlane = 1.0;
+  double farPlane = 3000.0;
+  double viewAngle = 45.0;  // vertical field of view, degrees
+};
+
+inline SceneCamera CameraOf(const InkSceneSettings& settings) {
+  return {settings.eye, settings.target, settings.up, settings.nearClip, settings.farClip, settings.viewAngle};
+}
+
+inline void PutCamera(InkSceneSettings& settings, const SceneCamera& camera) {
+  settings.eye = camera.eye;
+  settings.target = camera.target;
+  settings.up = camera.up;
+  settings.nearClip = camera.nearPlane;
+  settings.farClip = camera.farPlane;
+  settings.viewAngle = camera.viewAngle;
+}

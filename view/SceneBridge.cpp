@@ -131,7 +131,7 @@ void CStereonView::RemoveInvalidFigures() {
   // model, not from the origin: a site in survey coordinates keeps every
   // figure.
   const ModelExtent extent = MeasureModelExtent();
-  const double limit = kFarLimit * std::max(state_.farPlane, extent.span);
+  const double limit = kFarLimit * std::max(state_.camera.farPlane, extent.span);
   RemoveInvalidFrom(*scene_->GetRoot(), extent.middle, limit);
 }
 

@@ -151,9 +151,9 @@ void CStereonView::ApplyEngineState() {
   engine_->SetLightDiffuse(preset.diffuse);
   engine_->SetLightSpecular(preset.diffuse);
   engine_->SetLightDirection(state_.lightPosition.x, state_.lightPosition.y, state_.lightPosition.z);
-  engine_->SetCamera(state_.eye, state_.target, state_.up);
+  engine_->SetCamera(state_.camera.eye, state_.camera.target, state_.camera.up);
   KeepModelBetweenPlanes();
-  engine_->SetPlanes(state_.nearPlane, state_.farPlane, state_.viewAngle);
+  engine_->SetPlanes(state_.camera.nearPlane, state_.camera.farPlane, state_.camera.viewAngle);
   engine_->SetZoom(state_.zoom);
   if (!engine_->SetSectionPlanes(state_.sectionShown ? std::span<const GMPlane>(state_.sectionPlanes)
                                                      : std::span<const GMPlane>()))
@@ -237,12 +237,12 @@ void CStereonView::BuildStudyOverlay() {
   for (const StudyDrawing::Line& line : study_.lines)
     for (std::size_t i = 0; i + 1 < line.points.size(); ++i) {
       ViewOverlay::StudySegment segment{{}, line.rgb, line.width, line.dashed};
-      if (projector.Segment({line.points[i], line.points[i + 1]}, state_.nearPlane, segment.window))
+      if (projector.Segment({line.points[i], line.points[i + 1]}, state_.camera.nearPlane, segment.window))
         overlay_.study.push_back(segment);
     }
   for (const StudyDrawing::Label& label : study_.labels) {
     ViewOverlay::StudyLabel placed{0, 0, label.text, label.rgb};
-    if (GMDot(label.at - projector.eye, projector.f) > state_.nearPlane &&
+    if (GMDot(label.at - projector.eye, projector.f) > state_.camera.nearPlane &&
         projector.Project(label.at, placed.x, placed.y))
       overlay_.studyLabels.push_back(std::move(placed));
   }
@@ -269,7 +269,7 @@ void CStereonView::BuildHighlight() {
     // Both the camera and the view volume come from the engine as the last
     // frame left them, so the outline lies on the picture.
     const WindowProjector projector = MakeProjector(*engine_, state_, w, h);
-    const double nearDistance = state_.nearPlane;
+    const double nearDistance = state_.camera.nearPlane;
     highlight_.clear();
     for (int i = 0; i < node->GetFigureCount(); ++i) {
       for (const GMSegment& segment : FigureWorldOutlineSegments(node->GetFigure(i), GM_TOLERANCE)) {
@@ -295,7 +295,7 @@ void CStereonView::Select(CInkNode* node) {
 void CStereonView::PickAt(int x, int y) {
   if (!engine_) return;
   ApplyEngineState();
-  engine_->SetEyeTarget(state_.eye, state_.target);
+  engine_->SetEyeTarget(state_.camera.eye, state_.camera.target);
   const int name = engine_->Pick(state_.displayFlags, x, y, 3);
   DropHighlight();
   CInkNode* node = handles_.Node(name);

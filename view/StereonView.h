@@ -22,6 +22,7 @@
 
 #include "formats/ModelLoader.h"
 #include "geometry/gm_types.h"
+#include "model/SceneSettings.h"
 #include "render/Stereon.h"
 #include "view/Measure.h"
 #include "view/MeasureBuild.h"
@@ -99,12 +100,7 @@ struct ViewState {
   int displayFlags = frame::kViewDefault;
   int previousFlags = frame::kViewDefault;
   int yUp = 0;
-  GMVector up{0.0, 0.0, 1.0};
-  GMVector eye{0.0, -50.0, 0.0};
-  GMVector target{0.0, 0.0, 0.0};
-  double viewAngle = 45.0;
-  double nearPlane = 1.0;
-  double farPlane = 3000.0;
+  SceneCamera camera;
   double zoom = 1.0;
   double rotationStep = 5.0;
   double referenceScale = 300.0;

@@ -151,7 +151,7 @@ void CStereonView::OnCommand(int id) {
     case cmd::kYUp:
     case cmd::kZUp:
       state_.yUp = id == cmd::kYUp ? 1 : 0;
-      state_.up = state_.yUp ? GMVector{0.0, 1.0, 0.0} : GMVector{0.0, 0.0, 1.0};
+      state_.camera.up = state_.yUp ? GMVector{0.0, 1.0, 0.0} : GMVector{0.0, 0.0, 1.0};
       DropHighlight();
       Redraw();
       break;
@@ -275,20 +275,15 @@ void CStereonView::ShowAll(CInkNode& node) {
 
 void CStereonView::EyeDialog() {
   EyeDialogValues values;
-  values.eye = state_.eye;
-  values.target = state_.target;
-  values.viewAngle = state_.viewAngle;
-  values.nearPlane = state_.nearPlane;
-  values.farPlane = state_.farPlane;
+  values.camera = state_.camera;
   values.rotationStep = state_.rotationStep;
   values.isometricCorner = state_.isometricCorner;
   values.referenceScale = std::to_string(static_cast<long long>(state_.referenceScale));
   if (!shell_->EyeDialog(values)) return;
-  state_.eye = values.eye;
-  state_.target = values.target;
-  state_.viewAngle = values.viewAngle;
-  state_.nearPlane = values.nearPlane;
-  state_.farPlane = values.farPlane;
+  // The dialog does not show which way is up: the view's stays.
+  const GMVector up = state_.camera.up;
+  state_.camera = values.camera;
+  state_.camera.up = up;
   state_.rotationStep = values.rotationStep;
   state_.isometricCorner = values.isometricCorner;
   if (const long scale = LeadingInteger(values.referenceScale); scale != 0)

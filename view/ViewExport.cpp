@@ -243,8 +243,8 @@ void CStereonView::BuildTreesInto(CStereon& engine) {
 void CStereonView::CopyIntoOldEngine(CStereon& engine, int width, double lineWidth) {
   // Background colour and light colours stay the second engine's defaults.
   engine.SetLightDirection(state_.lightPosition.x, state_.lightPosition.y, state_.lightPosition.z);
-  engine.SetCamera(state_.eye, state_.target, state_.up);
-  engine.SetPlanes(state_.nearPlane, state_.farPlane, state_.viewAngle);
+  engine.SetCamera(state_.camera.eye, state_.camera.target, state_.camera.up);
+  engine.SetPlanes(state_.camera.nearPlane, state_.camera.farPlane, state_.camera.viewAngle);
   engine.SetLineWidth(lineWidth);
   engine.SetZoom(state_.zoom);
   // The picture is cut as the screen's is.

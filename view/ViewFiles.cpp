@@ -81,24 +81,14 @@ FormatList PluginFormats(CInkSolid& scene, bool forExport) {
 
 void CStereonView::CameraToSettings() {
   InkSceneSettings& s = scene_->settings;
-  s.eye = state_.eye;
-  s.target = state_.target;
-  s.up = state_.up;
-  s.nearClip = state_.nearPlane;
-  s.farClip = state_.farPlane;
-  s.viewAngle = state_.viewAngle;
+  PutCamera(s, state_.camera);
   s.unitFactor = 1.0;
   s.lightPosition = state_.lightPosition;
 }
 
 void CStereonView::CameraFromSettings() {
   const InkSceneSettings& s = scene_->settings;
-  state_.eye = s.eye;
-  state_.target = s.target;
-  state_.up = s.up;
-  state_.nearPlane = s.nearClip;
-  state_.farPlane = s.farClip;
-  state_.viewAngle = s.viewAngle;
+  state_.camera = CameraOf(s);
   state_.lightPosition = s.lightPosition;
 }
 
@@ -159,7 +149,7 @@ void CStereonView::StartupLoad() {
     }
     if (startupResult_ == ModelLoadResult::kLoaded) {
       // The far plane the load produced: the clean-up below measures with it.
-      state_.farPlane = pattern == kK3dPattern ? k3d.farPlane : scene_->settings.farClip;
+      state_.camera.farPlane = pattern == kK3dPattern ? k3d.farPlane : scene_->settings.farClip;
       // A site handed over as a scene exchange file has its textures and
       // trees beside it too, and opening the same file reads them.
       ReadCompanions(path);
@@ -186,10 +176,10 @@ void CStereonView::StartupLoad() {
 }
 
 void CStereonView::RestoreEye() {
-  EyeSettings eye{state_.eye, state_.target, state_.zoom, state_.lightPosition};
+  EyeSettings eye{state_.camera.eye, state_.camera.target, state_.zoom, state_.lightPosition};
   if (launch_.useEyeFile && LoadStartupEye(eye)) {
-    state_.eye = eye.eye;
-    state_.target = eye.target;
+    state_.camera.eye = eye.eye;
+    state_.camera.target = eye.target;
     state_.zoom = eye.zoomScale;
     state_.lightPosition = eye.light;
     // The file keeps the camera of whatever model was open last: the planes
@@ -204,7 +194,7 @@ void CStereonView::RestoreEye() {
 
 void CStereonView::SaveEye() {
   if (!launch_.useEyeFile) return;
-  SaveProjectEye(EyeSettings{state_.eye, state_.target, state_.zoom, state_.lightPosition});
+  SaveProjectEye(EyeSettings{state_.camera.eye, state_.camera.target, state_.zoom, state_.lightPosition});
 }
 
 // --- open -------------------------------------------------------------------
@@ -309,7 +299,7 @@ void CStereonView::LoadWholeModel(const std::string& path, int format, CInkFile*
 void CStereonView::OnDropFile(const std::string& path, int x, int y) {
   if (!scene_ || !engine_) return;
   ApplyEngineState();
-  engine_->SetEyeTarget(state_.eye, state_.target);
+  engine_->SetEyeTarget(state_.camera.eye, state_.camera.target);
   const int name = engine_->Pick(state_.displayFlags, x, y, 3);
   DropHighlight();
   if (CInkNode* node = handles_.Node(name)) {
@@ -392,13 +382,13 @@ void CStereonView::Reload() {
     if (CInkNode* root = scene_->GetRoot()) ReadK3dStream(*root, view, file);
     std::fclose(file);
     scene_->settings.farClip = view.farPlane > 0.0 ? view.farPlane : scene_->settings.farClip;
-    state_.farPlane = scene_->settings.farClip;
+    state_.camera.farPlane = scene_->settings.farClip;
     ReadCompanions(path);
     RecordModelTime();
   } else if (!k3d && FileExists(path)) {
     if (scene_->Import(format, path.c_str())) {
       DiscardSceneReferences();
-      state_.farPlane = scene_->settings.farClip;
+      state_.camera.farPlane = scene_->settings.farClip;
       ReadCompanions(path);
       RecordModelTime();
     } else {

@@ -188,7 +188,7 @@ void CStereonView::BuildMeasureOverlay() {
   // The marks are drawn the way a study's lines and labels are.
   auto line = [&](const GMSegment& s, uint32_t rgb, double width, bool dashed = false) {
     ViewOverlay::StudySegment segment{{}, rgb, width, dashed};
-    if (projector.Segment(s, state_.nearPlane, segment.window)) overlay_.study.push_back(segment);
+    if (projector.Segment(s, state_.camera.nearPlane, segment.window)) overlay_.study.push_back(segment);
   };
   if (measureFace_) {
     // The area is that of the whole face: where a section has cut part of

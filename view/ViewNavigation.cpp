@@ -48,21 +48,21 @@ double CStereonView::PixelsPerUnit() {
     // The perspective volume is given at the near plane; at the target it is
     // wider by distance / near.
     engine_->GetPerspectiveFrustum(aspect, left, right, bottom, top, nearPlane, farPlane);
-    width = (right - left) * GMDistance(state_.eye, state_.target) / nearPlane;
+    width = (right - left) * GMDistance(state_.camera.eye, state_.camera.target) / nearPlane;
   }
   return width > 0.0 && std::isfinite(width) ? w / width : 1.0;
 }
 
 GMVector CStereonView::PanVector(double u, double v) const {
-  const GMVector view = state_.eye - state_.target;
-  const GMVector across = GMCross(state_.up, view);
+  const GMVector view = state_.camera.eye - state_.camera.target;
+  const GMVector across = GMCross(state_.camera.up, view);
   const GMVector turned = Rotate(across, {}, view, std::atan2(v, u));
   return WithLength(turned, std::hypot(u, v));
 }
 
 void CStereonView::MoveBy(const GMVector& offset) {
-  state_.eye = state_.eye + offset;
-  state_.target = state_.target + offset;
+  state_.camera.eye = state_.camera.eye + offset;
+  state_.camera.target = state_.camera.target + offset;
 }
 
 GMVector CStereonView::TrackballDirection(int x, int y) const {
@@ -73,8 +73,8 @@ GMVector CStereonView::TrackballDirection(int x, int y) const {
   const double dy = h - h / 2 - y;
   double r = std::hypot(dx, dy);
   if (r > radius || std::fabs(r - radius) <= GM_TOLERANCE) r = radius;
-  const GMVector view = state_.eye - state_.target;
-  GMVector across = GMCross(state_.up, view);
+  const GMVector view = state_.camera.eye - state_.camera.target;
+  GMVector across = GMCross(state_.camera.up, view);
   GMVector upward = GMCross(view, across);
   const double theta = std::atan2(dy, dx);
   across = Rotate(across, {}, view, theta);
@@ -115,26 +115,26 @@ void CStereonView::ZoomAbout(int x, int y, double factor) {
 void CStereonView::OrbitStep(int dx, int dy) {
   const double horizontal = kDragRate * dx;
   const double vertical = kDragRate * dy;
-  state_.eye = Rotate(state_.eye, state_.target, state_.up, -Radians(horizontal));
-  const GMVector across = Unit(GMCross(state_.target - state_.eye, state_.up));
-  const GMVector before = state_.eye;
-  state_.eye = Rotate(state_.eye, state_.target, across, -Radians(vertical));
+  state_.camera.eye = Rotate(state_.camera.eye, state_.camera.target, state_.camera.up, -Radians(horizontal));
+  const GMVector across = Unit(GMCross(state_.camera.target - state_.camera.eye, state_.camera.up));
+  const GMVector before = state_.camera.eye;
+  state_.camera.eye = Rotate(state_.camera.eye, state_.camera.target, across, -Radians(vertical));
   // Looking along the up vector there is no horizontal axis to turn about:
   // the drag has carried the view over the pole, so turn the picture over.
-  if (SamePoint(before, state_.eye, GM_TOLERANCE) && std::fabs(vertical) > kPoleThreshold)
-    state_.up = state_.up * -1.0;
+  if (SamePoint(before, state_.camera.eye, GM_TOLERANCE) && std::fabs(vertical) > kPoleThreshold)
+    state_.camera.up = state_.camera.up * -1.0;
   DropHighlight();
   Redraw();
 }
 
 void CStereonView::RotateBy(double horizontalDegrees, double verticalDegrees) {
   if (horizontalDegrees != 0.0)
-    state_.eye = Rotate(state_.eye, state_.target, state_.up, Radians(horizontalDegrees));
+    state_.camera.eye = Rotate(state_.camera.eye, state_.camera.target, state_.camera.up, Radians(horizontalDegrees));
   if (verticalDegrees != 0.0) {
-    const GMVector across = Unit(GMCross(state_.target - state_.eye, state_.up));
-    const GMVector before = state_.eye;
-    state_.eye = Rotate(state_.eye, state_.target, across, Radians(verticalDegrees));
-    if (SamePoint(before, state_.eye, GM_TOLERANCE)) state_.up = state_.up * -1.0;
+    const GMVector across = Unit(GMCross(state_.camera.target - state_.camera.eye, state_.camera.up));
+    const GMVector before = state_.camera.eye;
+    state_.camera.eye = Rotate(state_.camera.eye, state_.camera.target, across, Radians(verticalDegrees));
+    if (SamePoint(before, state_.camera.eye, GM_TOLERANCE)) state_.camera.up = state_.camera.up * -1.0;
   }
   DropHighlight();
   Redraw();
@@ -147,7 +147,7 @@ void CStereonView::TargetMoveClick(int x, int y) {
   const double dx = x - w / 2;
   const double dy = h - h / 2 - y;
   if (std::fabs(dx) <= GM_TOLERANCE && std::fabs(dy) <= GM_TOLERANCE) return;
-  const double distance = GMDistance(state_.eye, state_.target);
+  const double distance = GMDistance(state_.camera.eye, state_.camera.target);
   const double pixel = std::tan(Radians(engine_->GetViewAngle()) / 2.0) * distance / (h / 2.0);
   const double ox = pixel * dx;
   const double oy = pixel * dy;
@@ -155,7 +155,7 @@ void CStereonView::TargetMoveClick(int x, int y) {
   // target swings toward the clicked point.
   const GMVector axis = PanVector(-oy, ox);
   const double angle = std::atan(std::hypot(ox, oy) / distance);
-  state_.target = Rotate(state_.target, state_.eye, axis, -angle);
+  state_.camera.target = Rotate(state_.camera.target, state_.camera.eye, axis, -angle);
   DropHighlight();
   Redraw();
 }
@@ -213,10 +213,10 @@ void CStereonView::OnLeftUp(int x, int y) {
 void CStereonView::ClickAction(int x, int y) {
   switch (state_.mouseMode) {
     case MouseMode::EyeMove: {
-      const double distance = GMDistance(state_.eye, state_.target);
+      const double distance = GMDistance(state_.camera.eye, state_.camera.target);
       const GMVector direction = Unit(TrackballDirection(x, y));
       if (GMLength(direction) == 0.0) return;
-      state_.eye = state_.target + direction * distance;
+      state_.camera.eye = state_.camera.target + direction * distance;
       DropHighlight();
       Redraw();
       break;
@@ -281,7 +281,7 @@ void CStereonView::OnWheel(int delta, bool ctrl) {
   if (state_.wheelReverse) delta = -delta;
   if (delta == 0) return;
   const bool away = delta > 0;
-  const GMVector forward = Unit(state_.target - state_.eye);
+  const GMVector forward = Unit(state_.camera.target - state_.camera.eye);
   if (ctrl) {
     MoveBy(forward * (away ? kWheelStep : -kWheelStep));
   } else if (state_.displayFlags & frame::kParallel) {
@@ -289,8 +289,8 @@ void CStereonView::OnWheel(int delta, bool ctrl) {
   } else {
     double step = away ? kWheelStep : -kWheelStep;
     // Forward never closer than one unit to the target.
-    if (away) step = std::min(step, std::max(0.0, GMDistance(state_.eye, state_.target) - 1.0));
-    state_.eye = state_.eye + forward * step;
+    if (away) step = std::min(step, std::max(0.0, GMDistance(state_.camera.eye, state_.camera.target) - 1.0));
+    state_.camera.eye = state_.camera.eye + forward * step;
   }
   DropHighlight();
   Redraw();
@@ -358,13 +358,13 @@ void CStereonView::FitAll() {
   // from another model (an eye file) may stand inside this one.
   if (parallel) KeepEyeOutsideModel(false);
   if (parallel || !FitPerspective(w, h)) {
-    const GMVector view = state_.eye - state_.target;
-    const GMVector across = Unit(GMCross(state_.up, view));
+    const GMVector view = state_.camera.eye - state_.camera.target;
+    const GMVector across = Unit(GMCross(state_.camera.up, view));
     const GMVector upward = Unit(GMCross(view, across));
     double xmin = DBL_MAX, xmax = -DBL_MAX, ymin = DBL_MAX, ymax = -DBL_MAX;
     if (scene_ && scene_->GetRoot()) {
       ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) {
-        const GMVector rel = p - state_.target;
+        const GMVector rel = p - state_.camera.target;
         const double x = GMDot(rel, across);
         const double y = GMDot(rel, upward);
         xmin = std::min(xmin, x);
@@ -403,16 +403,16 @@ bool CStereonView::FitPerspective(int w, int h) {
   // crops the near part of the model. Here every point's own direction from
   // the eye is fitted instead.
   if (!scene_ || !scene_->GetRoot()) return false;
-  const GMVector view = state_.eye - state_.target;
+  const GMVector view = state_.camera.eye - state_.camera.target;
   const GMVector forward = Unit(view * -1.0);
-  const GMVector across = Unit(GMCross(state_.up, view));
+  const GMVector across = Unit(GMCross(state_.camera.up, view));
   const GMVector upward = Unit(GMCross(view, across));
   if (GMLength(forward) == 0.0 || GMLength(across) == 0.0) return false;
   // Each point as (across, up, depth) from the eye; single precision is
   // plenty for a fit and halves the memory a district takes.
   std::vector<float> xs, ys, zs;
   ForEachModelPoint(*scene_->GetRoot(), [&](const GMVector& p) {
-    const GMVector rel = p - state_.eye;
+    const GMVector rel = p - state_.camera.eye;
     xs.push_back(static_cast<float>(GMDot(rel, across)));
     ys.push_back(static_cast<float>(GMDot(rel, upward)));
     zs.push_back(static_cast<float>(GMDot(rel, forward)));
@@ -430,7 +430,7 @@ bool CStereonView::FitPerspective(int w, int h) {
   double behind = 0.0;
   if (zmin < margin) {
     behind = margin - zmin;
-    state_.eye = state_.eye - forward * behind;
+    state_.camera.eye = state_.camera.eye - forward * behind;
   }
   // Per axis the smallest slope t (half the view's width per unit of depth)
   // for which some centre c has |x - c| <= t·z for every point: where the
@@ -461,7 +461,7 @@ bool CStereonView::FitPerspective(int w, int h) {
   double cx = 0.0, cy = 0.0;
   const double tx = solve(xs, cx);
   const double ty = solve(ys, cy);
-  const double slope = std::tan(Radians(state_.viewAngle) / 2.0);
+  const double slope = std::tan(Radians(state_.camera.viewAngle) / 2.0);
   const double aspect = static_cast<double>(w) / h;
   const double need = std::max(ty / slope, tx / (slope * aspect));
   // A model that is a single point seen head-on keeps zoom 1.
@@ -480,18 +480,18 @@ bool CStereonView::ResetEye() {
     Status(text::kEmptyModel);
     return false;
   }
-  state_.target = Centre(box);
+  state_.camera.target = Centre(box);
   double distance = 1.5 * std::sqrt((box.maxX - box.minX) * (box.maxX - box.minX) +
                                     (box.maxY - box.minY) * (box.maxY - box.minY) +
                                     (box.maxZ - box.minZ) * (box.maxZ - box.minZ));
   // A model of one point: keep the eye off the target.
   if (!(distance > 0.0)) distance = 1.0;
   const double alpha = std::acos(std::sqrt(1.0 / 3.0));
-  state_.eye =
-      state_.target + GMVector{distance * std::sin(alpha) * std::cos(az),
+  state_.camera.eye =
+      state_.camera.target + GMVector{distance * std::sin(alpha) * std::cos(az),
                                -distance * std::sin(alpha) * std::sin(az), distance * std::cos(alpha)};
   state_.yUp = 0;
-  state_.up = {0.0, 0.0, 1.0};
+  state_.camera.up = {0.0, 0.0, 1.0};
   state_.zoom = 1.0;
   FitAll();
   return true;
@@ -503,7 +503,7 @@ void CStereonView::TargetToModel() {
     Status(text::kEmptyModel);
     return;
   }
-  state_.target = Centre(box);
+  state_.camera.target = Centre(box);
   DropHighlight();
   Redraw();
 }
@@ -515,28 +515,28 @@ void CStereonView::TargetToSelection() {
   BoxBuilder builder;
   ForEachOwnPoint(*node, [&](const GMVector& p) { builder.Extend(p); });
   if (builder.empty) return;
-  state_.target = Centre(builder.box);
+  state_.camera.target = Centre(builder.box);
   DropHighlight();
   Redraw();
 }
 
 void CStereonView::StandardView(int command) {
-  const double d = GMDistance(state_.eye, state_.target);
-  const GMVector& t = state_.target;
+  const double d = GMDistance(state_.camera.eye, state_.camera.target);
+  const GMVector& t = state_.camera.target;
   switch (command) {
     case cmd::kPlanView:
       // A hair south of straight above, so that the up vector still has a
       // horizontal axis to turn about.
-      state_.eye = {t.x, t.y - 0.01 * state_.up.z, t.z + d};
+      state_.camera.eye = {t.x, t.y - 0.01 * state_.camera.up.z, t.z + d};
       break;
-    case cmd::kElevation: state_.eye = {t.x, t.y - d, t.z}; break;
-    case cmd::kBackView: state_.eye = {t.x, t.y + d, t.z}; break;
-    case cmd::kLeftView: state_.eye = {t.x - d, t.y, t.z}; break;
-    case cmd::kRightView: state_.eye = {t.x + d, t.y, t.z}; break;
+    case cmd::kElevation: state_.camera.eye = {t.x, t.y - d, t.z}; break;
+    case cmd::kBackView: state_.camera.eye = {t.x, t.y + d, t.z}; break;
+    case cmd::kLeftView: state_.camera.eye = {t.x - d, t.y, t.z}; break;
+    case cmd::kRightView: state_.camera.eye = {t.x + d, t.y, t.z}; break;
     default: return;
   }
   if (command != cmd::kPlanView) {
-    state_.up = {0.0, 0.0, 1.0};
+    state_.camera.up = {0.0, 0.0, 1.0};
     state_.yUp = 0;
   }
   FitAll();
@@ -544,7 +544,7 @@ void CStereonView::StandardView(int command) {
 
 void CStereonView::FreeCamera() {
   state_.yUp = 0;
-  state_.up = {0.0, 0.0, 1.0};
+  state_.camera.up = {0.0, 0.0, 1.0};
   state_.zoom = 1.0;
   state_.displayFlags |= frame::kParallel;
   DropHighlight();

@@ -56,7 +56,7 @@ CStereonView::ModelBall CStereonView::DrawnBall() {
   // Billboards stand upright from their foot points; a ball round each
   // picture holds it however it turns.
   if (engine_) {
-    const GMVector up = Unit(state_.up);
+    const GMVector up = Unit(state_.camera.up);
     for (int i = 0; i < engine_->GetBillboardCount(); ++i) {
       const StereonBillboard* b = engine_->GetBillboard(i);
       if (b == nullptr) continue;
@@ -83,13 +83,13 @@ void CStereonView::KeepEyeOutsideModel(bool keepPicture) {
   if (ball.empty) return;
   // The model lies within `reach` of the target, however the eye turns
   // about it; in parallel projection nothing behind the eye is drawn.
-  const double reach = GMDistance(ball.centre, state_.target) + ball.radius;
-  const double distance = GMDistance(state_.eye, state_.target);
+  const double reach = GMDistance(ball.centre, state_.camera.target) + ball.radius;
+  const double distance = GMDistance(state_.camera.eye, state_.camera.target);
   const double needed = std::max(reach * kOutsideMargin, distance);
   if (needed <= distance || !(needed > 0.0)) return;
-  GMVector back = Unit(state_.eye - state_.target);
+  GMVector back = Unit(state_.camera.eye - state_.camera.target);
   if (GMLength(back) == 0.0) back = Unit(GMVector{1.0, -1.0, 1.0});  // the reset eye's side
-  state_.eye = state_.target + back * needed;
+  state_.camera.eye = state_.camera.target + back * needed;
   // The parallel view shows at the target what the perspective view shows
   // there: stepping back widens it, so the zoom narrows it again.
   if (keepPicture && distance > 0.0) state_.zoom *= distance / needed;
@@ -99,31 +99,31 @@ void CStereonView::KeepEyeOutsideModel(bool keepPicture) {
 void CStereonView::FitPlanes() {
   const ModelBall ball = DrawnBall();
   if (ball.empty) return;
-  const double distance = GMDistance(state_.eye, state_.target);
-  const double reach = GMDistance(ball.centre, state_.target) + ball.radius;
+  const double distance = GMDistance(state_.camera.eye, state_.camera.target);
+  const double reach = GMDistance(ball.centre, state_.camera.target) + ball.radius;
   const double farSide = distance + reach;
   if (!(farSide > 0.0) || !std::isfinite(farSide)) return;
   // Parallel projection spreads the depth buffer evenly from the eye to the
   // far plane: a far plane of a million units (a scene exchange file's)
   // leaves steps of 6 cm, and the outlines, drawn 5 cm nearer than their
   // faces, break up. In perspective the precision follows the near plane.
-  state_.farPlane = farSide * kFarHeadroom;
-  state_.nearPlane = std::max(farSide * kDeepestRange, kNearShare * (distance - reach));
+  state_.camera.farPlane = farSide * kFarHeadroom;
+  state_.camera.nearPlane = std::max(farSide * kDeepestRange, kNearShare * (distance - reach));
   DropHighlight();
 }
 
 void CStereonView::KeepModelBetweenPlanes() {
   const ModelBall ball = DrawnBall();
   if (ball.empty) return;
-  const double distance = GMDistance(state_.eye, ball.centre);
+  const double distance = GMDistance(state_.camera.eye, ball.centre);
   const double farSide = distance + ball.radius;
   if (!(farSide > 0.0) || !std::isfinite(farSide)) return;
-  if (state_.farPlane < farSide) state_.farPlane = farSide * kFarHeadroom;
+  if (state_.camera.farPlane < farSide) state_.camera.farPlane = farSide * kFarHeadroom;
   // Parallel projection draws from the eye whatever the near plane says.
   if (state_.displayFlags & frame::kParallel) return;
   const double nearSide = distance - ball.radius;
-  if (state_.nearPlane > nearSide)
-    state_.nearPlane = std::min(state_.nearPlane, std::max(farSide * kDeepestRange, kNearShare * nearSide));
+  if (state_.camera.nearPlane > nearSide)
+    state_.camera.nearPlane = std::min(state_.camera.nearPlane, std::max(farSide * kDeepestRange, kNearShare * nearSide));
 }
 
 }  // namespace korvex

@@ -192,7 +192,7 @@ void CStereonView::DragSection(int dx, int dy) {
   // Measured where the plane passes nearest the target: how many pixels a
   // model unit across the screen takes there, and where the normal points
   // on the screen.
-  const GMVector centre = state_.target - n * (GMDot(n, state_.target) + p.d);
+  const GMVector centre = state_.camera.target - n * (GMDot(n, state_.camera.target) + p.d);
   double cx, cy, ax, ay, nx, ny;
   if (!projector.Project(centre, cx, cy) || !projector.Project(centre + projector.s, ax, ay) ||
       !projector.Project(centre + n, nx, ny))

@@ -162,7 +162,7 @@ bool CStereonView::BuildShadowsOn(CStereon& target, const GMVector& light, CPlai
   GMBox reach;
   const bool haveReach = ModelBox(reach, true);
   target.BuildSiteShadowVolumes(casters.polygons, casters.drawn, haveReach ? &reach : nullptr, rules.light.x,
-                                rules.light.y, rules.light.z, offset ? kCapOffset : 0.0, state_.farPlane,
+                                rules.light.y, rules.light.z, offset ? kCapOffset : 0.0, state_.camera.farPlane,
                                 kShadowColour, state_.fastShadowsOff == 1 ? 1 : 0);
   return true;
 }
@@ -199,9 +199,9 @@ void CStereonView::SunCommand(bool solarView) {
     // A model of one point has no diagonal; the eye then keeps the sun
     // vector's own length rather than falling onto the target.
     const double diagonal = GMLength(high - low);
-    state_.target = (low + high) * 0.5;
-    state_.eye =
-        state_.target + (diagonal > 0.0 ? vm::WithLength(values.sunVector, diagonal) : values.sunVector);
+    state_.camera.target = (low + high) * 0.5;
+    state_.camera.eye =
+        state_.camera.target + (diagonal > 0.0 ? vm::WithLength(values.sunVector, diagonal) : values.sunVector);
     DropHighlight();
   }
   if (values.createShadow)

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "geometry/gm_types.h"
+#include "model/SceneSettings.h"
 
 class CInkSolid;
 class CStereon;
@@ -22,11 +23,7 @@ struct StereonTexture;
 namespace korvex {
 
 struct EyeDialogValues {
-  GMVector eye;
-  GMVector target;
-  double viewAngle = 45.0;
-  double nearPlane = 1.0;
-  double farPlane = 3000.0;
+  SceneCamera camera;  // the dialog leaves which way is up as it is
   double rotationStep = 5.0;
   int isometricCorner = -1;  // 0..3 chosen by the isometric buttons, -1 none
   std::string referenceScale;  // N of the reference scale 1/N, as decimal text

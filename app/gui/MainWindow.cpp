@@ -467,7 +467,7 @@ void MainWindow::RefitAfterPlacement() {
   if (!startFit_.active || !startFit_.noted || glView_->size() == startFit_.size) return;
   const ViewState& now = view_->State();
   const ViewState& then = startFit_.camera;
-  if (now.eye != then.eye || now.target != then.target || now.zoom != then.zoom ||
+  if (now.camera.eye != then.camera.eye || now.camera.target != then.camera.target || now.zoom != then.zoom ||
       now.displayFlags != then.displayFlags) {
     startFit_.active = false;
     return;

@@ -139,8 +139,8 @@ TEST(CColorDlg, OpacityIsTheTopByteFromZeroTo255) {
 
 TEST(CEyeDlg, AcceptsAnyNumbersAndHandsBackCornerAndScale) {
   EyeDialogValues values;
-  values.eye = {1.5, -2.0, 3.25};
-  values.target = {0.0, 0.0, 0.0};
+  values.camera.eye = {1.5, -2.0, 3.25};
+  values.camera.target = {0.0, 0.0, 0.0};
   values.referenceScale = "300";
   CEyeDlg dialog(values);
   dialog.show();
@@ -161,11 +161,11 @@ TEST(CEyeDlg, AcceptsAnyNumbersAndHandsBackCornerAndScale) {
   Control<QComboBox>(dialog, ids::eye::kReferenceScale)->setEditText(QStringLiteral("2500"));
   EXPECT_TRUE(PressOk(dialog).isEmpty());
   const EyeDialogValues& read = dialog.Values();
-  EXPECT_EQ(read.nearPlane, 100.0);
-  EXPECT_EQ(read.farPlane, 10.0);
-  EXPECT_EQ(read.viewAngle, 60.0);
-  EXPECT_EQ(read.target.y, -7.5);
-  EXPECT_EQ(read.eye.z, 3.25);
+  EXPECT_EQ(read.camera.nearPlane, 100.0);
+  EXPECT_EQ(read.camera.farPlane, 10.0);
+  EXPECT_EQ(read.camera.viewAngle, 60.0);
+  EXPECT_EQ(read.camera.target.y, -7.5);
+  EXPECT_EQ(read.camera.eye.z, 3.25);
   EXPECT_EQ(read.isometricCorner, 2);
   EXPECT_EQ(read.referenceScale, "2500");
 }

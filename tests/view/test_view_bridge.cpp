@@ -22,7 +22,7 @@ TEST_F(ViewTest, CleanUpKeepsTenFarPlanesFromTheModelAndRemovesElevenNanAndTooFe
     SCOPED_TRACE(o.x);
     Root()->ClearFigures();
     while (Root()->GetCount() > 0) Root()->RemoveAt(0);
-    State().farPlane = 3000.0;
+    State().camera.farPlane = 3000.0;
     // The site: a ring of 400 vertices, 50 across, about o.
     auto* site = new CInkNode;
     site->Create(nullptr);
@@ -68,7 +68,7 @@ TEST_F(ViewTest, CleanUpKeepsTenFarPlanesFromTheModelAndRemovesElevenNanAndTooFe
 // model goes.
 TEST_F(ViewTest, CleanUpMeasuresFromTheModelsOwnSpan) {
   ASSERT_TRUE(Start(false));
-  State().farPlane = 100.0;
+  State().camera.farPlane = 100.0;
   auto* wide = new CInkNode;
   wide->Create(nullptr);
   Root()->AddChild(wide);
@@ -257,9 +257,9 @@ TEST_F(ViewTest, HighlightIsClippedAtTheNearPlane) {
   // The eye stands inside the square above its centre line, looking along
   // +y: the far edge lies wholly behind the near plane, the two side edges
   // cross it and the front edge lies in front.
-  State().eye = {0, 0, 1};
-  State().target = {0, 20, 1};
-  State().up = {0, 0, 1};
+  State().camera.eye = {0, 0, 1};
+  State().camera.target = {0, 20, 1};
+  State().camera.up = {0, 0, 1};
   State().zoom = 1.0;
   view->Paint();
   const std::vector<GMSegment>& segments = view->Overlay().highlight;

@@ -21,9 +21,9 @@ TEST_F(ViewTest, CreationLoadsTheModelResetsTheEyeAndEntersRotateMode) {
   // No eye file: the eye was reset about the model's centre (the fit then
   // pans only across the view), and the fit is repeated at the first paint.
   EXPECT_TRUE(view->FitPending());
-  const GMVector v{State().eye.x - State().target.x, State().eye.y - State().target.y,
-                   State().eye.z - State().target.z};
-  EXPECT_NEAR((State().target.x - 11.0) * v.x + State().target.y * v.y + State().target.z * v.z, 0.0, 1e-9);
+  const GMVector v{State().camera.eye.x - State().camera.target.x, State().camera.eye.y - State().camera.target.y,
+                   State().camera.eye.z - State().camera.target.z};
+  EXPECT_NEAR((State().camera.target.x - 11.0) * v.x + State().camera.target.y * v.y + State().camera.target.z * v.z, 0.0, 1e-9);
   // No isometric corner chosen counts as the first corner: azimuth 45°.
   EXPECT_NEAR(v.x, -v.y, 1e-9);
   EXPECT_GT(v.x, 0.0);
@@ -42,20 +42,20 @@ TEST_F(ViewTest, ResetEyeTakesAnyUnknownCornerAsTheFirstAndRefusesAnEmptyModel) 
   ASSERT_TRUE(Start());
   State().isometricCorner = 7;
   view->OnCommand(cmd::kResetEye);
-  const GMVector first = State().eye;
+  const GMVector first = State().camera.eye;
   State().isometricCorner = 0;
   view->OnCommand(cmd::kResetEye);
-  EXPECT_EQ(State().eye, first);
+  EXPECT_EQ(State().camera.eye, first);
   State().isometricCorner = 1;  // 135°: the eye moves to negative x
   view->OnCommand(cmd::kResetEye);
-  EXPECT_LT(State().eye.x, State().target.x);
+  EXPECT_LT(State().camera.eye.x, State().camera.target.x);
 
   Root()->RemoveAt(1);
   Root()->RemoveAt(0);
-  const GMVector eye = State().eye;
+  const GMVector eye = State().camera.eye;
   view->OnCommand(cmd::kResetEye);
   EXPECT_EQ(ui.LastStatus(), "ﾃﾞｰﾀが空なのでこの操作は行えません");
-  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(State().camera.eye, eye);
   view->OnCommand(cmd::kTargetToModel);
   EXPECT_EQ(ui.LastStatus(), "ﾃﾞｰﾀが空なのでこの操作は行えません");
 }
@@ -136,10 +136,10 @@ TEST_F(ViewTest, ModesUpAxisAndSelectionRules) {
     EXPECT_TRUE(state.checked && state.radio) << id;
   }
   view->OnCommand(cmd::kYUp);
-  EXPECT_EQ(State().up, (GMVector{0, 1, 0}));
+  EXPECT_EQ(State().camera.up, (GMVector{0, 1, 0}));
   EXPECT_TRUE(view->GetCommandState(cmd::kYUp).checked);
   view->OnCommand(cmd::kZUp);
-  EXPECT_EQ(State().up, (GMVector{0, 0, 1}));
+  EXPECT_EQ(State().camera.up, (GMVector{0, 0, 1}));
 
   for (const int id : {cmd::kColourDialog, cmd::kNodeProperty, cmd::kClearSelection})
     EXPECT_FALSE(view->GetCommandState(id).enabled) << id;
@@ -161,11 +161,11 @@ TEST_F(ViewTest, ModesUpAxisAndSelectionRules) {
 TEST_F(ViewTest, EyeDialogTakesTheReferenceScaleOnlyAsANonZeroNumber) {
   ASSERT_TRUE(Start());
   korvex::EyeDialogValues answer;
-  answer.eye = {1, 2, 3};
-  answer.target = {4, 5, 6};
-  answer.viewAngle = 30;
-  answer.nearPlane = 2;
-  answer.farPlane = 900;
+  answer.camera.eye = {1, 2, 3};
+  answer.camera.target = {4, 5, 6};
+  answer.camera.viewAngle = 30;
+  answer.camera.nearPlane = 2;
+  answer.camera.farPlane = 900;
   answer.rotationStep = 15;
   answer.isometricCorner = 2;
   answer.referenceScale = "250 m";
@@ -173,8 +173,8 @@ TEST_F(ViewTest, EyeDialogTakesTheReferenceScaleOnlyAsANonZeroNumber) {
   view->OnCommand(cmd::kEyeDialog);
   ASSERT_TRUE(shell.eyeShown);
   EXPECT_EQ(shell.eyeShown->referenceScale, "300");
-  EXPECT_EQ(State().eye, (GMVector{1, 2, 3}));
-  EXPECT_EQ(State().farPlane, 900);
+  EXPECT_EQ(State().camera.eye, (GMVector{1, 2, 3}));
+  EXPECT_EQ(State().camera.farPlane, 900);
   EXPECT_EQ(State().rotationStep, 15);
   EXPECT_EQ(State().isometricCorner, 2);
   EXPECT_EQ(State().referenceScale, 250);

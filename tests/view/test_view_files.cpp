@@ -54,7 +54,7 @@ TEST_F(ViewTest, OpenReadsAnUpperCaseSceneExchangeFileAndTitlesTheWindow) {
   ASSERT_NE(Child("Z0"), nullptr);
   EXPECT_EQ(Child("Box"), nullptr);
   // The reader's far plane served the clean-up; the planes then fit the box.
-  EXPECT_LT(State().farPlane, korvex::kK3dFarPlane);
+  EXPECT_LT(State().camera.farPlane, korvex::kK3dFarPlane);
   EXPECT_EQ(shell.title, "SITE.K3D - Korvex");
   EXPECT_EQ(launch.modelPath, path);
   EXPECT_EQ(State().currentFile, path);
@@ -262,7 +262,7 @@ TEST_F(ViewTest, DropOnTheBackgroundAsksAndOnANodeInsertsTheFile) {
   view->OnDropFile(scratch->Write("plan.dxf", ""), 100, 90);
   EXPECT_EQ(ui.messages.back(), "対応していないﾌｧｲﾙです");
 
-  const GMVector eye = State().eye;
+  const GMVector eye = State().camera.eye;
   view->OnDropFile(scratch->Write("part.ink", ""), 50, 50);
   ASSERT_EQ(box->GetCount(), 1);
   CInkNode* part = box->GetChild(0);
@@ -272,7 +272,7 @@ TEST_F(ViewTest, DropOnTheBackgroundAsksAndOnANodeInsertsTheFile) {
   EXPECT_LT(std::hypot(origin.x, origin.y), 0.5);
   EXPECT_EQ(view->Handles().Tree(*box)->GetCount(), 1);
   EXPECT_NE(view->Handles().Tree(*part), nullptr);
-  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(State().camera.eye, eye);
 
   view->OnDropFile(other, 100, 90);
   EXPECT_EQ(shell.title, "other.ink - Korvex");
@@ -300,7 +300,7 @@ TEST_F(ViewTest, ReloadNeedsTheSwitchKeepsTheCameraAndFollowsTheFileTime) {
   ASSERT_TRUE(Start());
   view->Paint();
   view->Select(Child("Box"));
-  const GMVector eye = State().eye;
+  const GMVector eye = State().camera.eye;
   view->OnFocusGained();  // the file has not changed
   EXPECT_TRUE(ui.waitCursor.empty());
 
@@ -310,7 +310,7 @@ TEST_F(ViewTest, ReloadNeedsTheSwitchKeepsTheCameraAndFollowsTheFileTime) {
   EXPECT_EQ(ui.waitCursor, (std::vector<bool>{true, false}));
   const std::vector<std::string> tail(ui.statuses.end() - 3, ui.statuses.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"ﾘﾛｰﾄﾞ中...", "再描画中...", "ﾚﾃﾞｨ"}));
-  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(State().camera.eye, eye);
   EXPECT_EQ(view->Selection(), nullptr);
   EXPECT_EQ(view->Handles().Size(), 2u);
   view->OnHostMessage(korvex::kHostReload);
@@ -320,7 +320,7 @@ TEST_F(ViewTest, ReloadNeedsTheSwitchKeepsTheCameraAndFollowsTheFileTime) {
 TEST_F(ViewTest, SaveWritesTheInkFileAndReportsAFailure) {
   ASSERT_TRUE(Start());
   // The file carries the camera of the moment, as save as writes it.
-  State().eye = {123.0, -40.0, 8.0};
+  State().camera.eye = {123.0, -40.0, 8.0};
   view->OnCommand(cmd::kSave);
   std::ifstream saved(launch.modelPath);
   int nodes = 0;
@@ -365,13 +365,13 @@ TEST_F(ViewTest, EyeFileOnlyWithBothMarkersAndNeverOverhead) {
   EXPECT_TRUE(view->FitPending());
   view->Paint();
   State().zoom = 0.75;
-  const GMVector eye = State().eye;
+  const GMVector eye = State().camera.eye;
   view.reset();
   ASSERT_EQ(std::filesystem::file_size(korvex::kEyeFileName), korvex::kEyeFileBytes);
 
   ASSERT_TRUE(Start());
   EXPECT_FALSE(view->FitPending());
-  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(State().camera.eye, eye);
   EXPECT_EQ(State().zoom, 0.75);
   view.reset();
 
@@ -379,7 +379,7 @@ TEST_F(ViewTest, EyeFileOnlyWithBothMarkersAndNeverOverhead) {
   ASSERT_TRUE(korvex::WriteEyeFile(korvex::kEyeFileName, overhead));
   ASSERT_TRUE(Start());
   EXPECT_TRUE(view->FitPending());
-  EXPECT_NE(State().eye.z, 50.0);
+  EXPECT_NE(State().camera.eye.z, 50.0);
 }
 
 }  // namespace

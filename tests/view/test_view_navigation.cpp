@@ -10,7 +10,7 @@ namespace {
 namespace cmd = korvex::cmd;
 namespace vm = korvex::vm;
 
-GMVector ViewVector(const korvex::ViewState& s) { return s.eye - s.target; }
+GMVector ViewVector(const korvex::ViewState& s) { return s.camera.eye - s.camera.target; }
 
 double AngleBetween(const GMVector& a, const GMVector& b) {
   return std::acos(std::clamp(GMDot(vm::Unit(a), vm::Unit(b)), -1.0, 1.0)) * 180.0 / M_PI;
@@ -20,20 +20,20 @@ TEST_F(ViewTest, AClickToleratesTwoPixelsOfJitterAndThreeMakeADrag) {
   ASSERT_TRUE(Start());
   view->Paint();  // the fit of the first paint
   view->OnCommand(cmd::kModeEyeMove);
-  GMVector eye = State().eye;
+  GMVector eye = State().camera.eye;
   view->OnLeftDown(150, 50);
   view->OnMouseMove(152, 52);
   view->OnLeftUp(152, 52);
-  EXPECT_NE(State().eye, eye);  // the click turned the eye
+  EXPECT_NE(State().camera.eye, eye);  // the click turned the eye
   EXPECT_EQ(view->RangeRect().left, -1);
 
-  eye = State().eye;
+  eye = State().camera.eye;
   view->OnLeftDown(150, 50);
   view->OnMouseMove(153, 50);
   view->Paint();
   ASSERT_TRUE(view->Overlay().rubberBand.has_value());
   view->OnLeftUp(153, 50);
-  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(State().camera.eye, eye);
   EXPECT_EQ(view->RangeRect(), (korvex::ViewRect{150, 50, 153, 50}));
 }
 
@@ -62,28 +62,28 @@ TEST_F(ViewTest, OrbitingOverThePoleTurnsTheUpVectorOver) {
 
   for (const bool yUp : {false, true}) {
     view->OnCommand(yUp ? cmd::kYUp : cmd::kZUp);
-    const GMVector up = State().up;
-    State().eye = State().target + up * 10.0;  // straight along the up vector
+    const GMVector up = State().camera.up;
+    State().camera.eye = State().camera.target + up * 10.0;  // straight along the up vector
     view->OnLeftDown(100, 50);
     view->OnMouseMove(100, 53);  // 0.6° vertically
     view->OnLeftUp(100, 53);
-    EXPECT_EQ(State().up, up * -1.0) << (yUp ? "Y up" : "Z up");
+    EXPECT_EQ(State().camera.up, up * -1.0) << (yUp ? "Y up" : "Z up");
   }
 }
 
 TEST_F(ViewTest, WheelDolliesInPerspectiveZoomsInParallelAndMovesBothWithCtrl) {
   ASSERT_TRUE(Start());
   view->OnCommand(cmd::kParallel);  // perspective
-  State().eye = State().target + GMVector{0, -5, 0};
+  State().camera.eye = State().camera.target + GMVector{0, -5, 0};
   view->OnWheel(120, false);
-  EXPECT_NEAR(GMDistance(State().eye, State().target), 1.0, 1e-9);  // moved only 4
+  EXPECT_NEAR(GMDistance(State().camera.eye, State().camera.target), 1.0, 1e-9);  // moved only 4
   view->OnWheel(-120, false);
-  EXPECT_NEAR(GMDistance(State().eye, State().target), 11.0, 1e-9);
+  EXPECT_NEAR(GMDistance(State().camera.eye, State().camera.target), 11.0, 1e-9);
 
-  const GMVector target = State().target;
+  const GMVector target = State().camera.target;
   view->OnWheel(120, true);
-  EXPECT_NEAR(GMDistance(State().target, target), 10.0, 1e-9);
-  EXPECT_NEAR(GMDistance(State().eye, State().target), 11.0, 1e-9);
+  EXPECT_NEAR(GMDistance(State().camera.target, target), 10.0, 1e-9);
+  EXPECT_NEAR(GMDistance(State().camera.eye, State().camera.target), 11.0, 1e-9);
 
   view->OnCommand(cmd::kParallel);
   const double zoom = State().zoom;
@@ -110,7 +110,7 @@ TEST_F(ViewTest, RangeZoomUsesTheWidthRatioOfAWideRectangle) {
   view->OnCommand(cmd::kFitAll);
   const double zoom = State().zoom;
   const double scale = view->PixelsPerUnit();
-  const GMVector target = State().target;
+  const GMVector target = State().camera.target;
   view->OnLeftDown(50, 50);
   view->OnMouseMove(150, 100);
   view->OnLeftUp(150, 100);
@@ -118,7 +118,7 @@ TEST_F(ViewTest, RangeZoomUsesTheWidthRatioOfAWideRectangle) {
   EXPECT_DOUBLE_EQ(State().zoom, zoom * 100.0 / 200.0);
   EXPECT_EQ(view->RangeRect().left, -1);
   // The rectangle's centre (100, 75) came to the window's centre.
-  EXPECT_NEAR(GMDistance(State().target, target), 25.0 / scale, 1e-9);
+  EXPECT_NEAR(GMDistance(State().camera.target, target), 25.0 / scale, 1e-9);
   // Without a rectangle: half about the centre; zoom out doubles.
   view->OnCommand(cmd::kZoomIn);
   EXPECT_DOUBLE_EQ(State().zoom, zoom * 0.25);
@@ -145,7 +145,7 @@ TEST_F(ViewTest, FitAllFillsTheWindowWithAFivePercentMargin) {
 
 TEST_F(ViewTest, StandardViewsPlaceTheEyeAtTheSameDistance) {
   ASSERT_TRUE(Start());
-  const double d = GMDistance(State().eye, State().target);
+  const double d = GMDistance(State().camera.eye, State().camera.target);
   const std::pair<int, GMVector> views[] = {{cmd::kElevation, {0, -d, 0}},
                                             {cmd::kBackView, {0, d, 0}},
                                             {cmd::kLeftView, {-d, 0, 0}},
@@ -154,7 +154,7 @@ TEST_F(ViewTest, StandardViewsPlaceTheEyeAtTheSameDistance) {
   for (const auto& [id, offset] : views) {
     view->OnCommand(id);
     EXPECT_TRUE(vm::SamePoint(ViewVector(State()), offset, 1e-9)) << id;
-    EXPECT_EQ(State().up, (GMVector{0, 0, 1}));
+    EXPECT_EQ(State().camera.up, (GMVector{0, 0, 1}));
   }
   view->OnCommand(cmd::kFreeCamera);
   EXPECT_EQ(State().zoom, 1.0);
@@ -166,27 +166,27 @@ TEST_F(ViewTest, PanningClicksMoveTheCameraOrInShiftModeThePicture) {
   PaintPlan();
   view->OnCommand(cmd::kModeEyeTargetMove);
   const double scale = view->PixelsPerUnit();
-  GMVector target = State().target;
+  GMVector target = State().camera.target;
   view->OnLeftDown(150, 50);
   view->OnLeftUp(150, 50);
-  EXPECT_NEAR(State().target.x - target.x, 50.0 / scale, 1e-9);
-  EXPECT_NEAR(State().target.y - target.y, 0.0, 1e-9);
+  EXPECT_NEAR(State().camera.target.x - target.x, 50.0 / scale, 1e-9);
+  EXPECT_NEAR(State().camera.target.y - target.y, 0.0, 1e-9);
 
   // The middle button drags the picture with the cursor.
-  target = State().target;
+  target = State().camera.target;
   view->OnMiddleDown(100, 50);
   view->OnMouseMove(110, 50);
   view->OnMiddleUp(110, 50);
-  EXPECT_NEAR(State().target.x - target.x, -10.0 / scale, 1e-9);
+  EXPECT_NEAR(State().camera.target.x - target.x, -10.0 / scale, 1e-9);
 
   view->OnCommand(cmd::kShiftMode);
   view->OnCommand(cmd::kParallel);  // perspective
-  const GMVector eye = State().eye;
+  const GMVector eye = State().camera.eye;
   view->OnLeftDown(150, 30);
   view->OnLeftUp(150, 30);
   view->OnLeftDown(120, 50);
   view->OnLeftUp(120, 50);
-  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(State().camera.eye, eye);
   EXPECT_EQ(view->Engine()->panEnabled, 1);
   EXPECT_EQ(view->Engine()->panX, 150 + 20);
   EXPECT_EQ(view->Engine()->panY, 70);
@@ -196,14 +196,14 @@ TEST_F(ViewTest, TargetMoveClickTurnsTheTargetAboutTheEye) {
   ASSERT_TRUE(Start());
   view->OnCommand(cmd::kElevation);
   view->OnCommand(cmd::kModeTargetMove);
-  const GMVector eye = State().eye;
-  const GMVector target = State().target;
+  const GMVector eye = State().camera.eye;
+  const GMVector target = State().camera.target;
   view->OnLeftDown(150, 50);
   view->OnLeftUp(150, 50);
-  EXPECT_EQ(State().eye, eye);
-  EXPECT_GT(State().target.x, target.x);
-  EXPECT_NEAR(State().target.z, target.z, 1e-9);
-  EXPECT_NEAR(GMDistance(State().eye, State().target), GMDistance(eye, target), 1e-9);
+  EXPECT_EQ(State().camera.eye, eye);
+  EXPECT_GT(State().camera.target.x, target.x);
+  EXPECT_NEAR(State().camera.target.z, target.z, 1e-9);
+  EXPECT_NEAR(GMDistance(State().camera.eye, State().camera.target), GMDistance(eye, target), 1e-9);
 }
 
 TEST_F(ViewTest, KeysRotateAndPageKeysZoomAboutTheCursor) {
@@ -231,12 +231,12 @@ TEST_F(ViewTest, TargetGoesToTheSelectionCentreExceptInRotateMode) {
   ASSERT_TRUE(Start());
   view->Select(Child("Lid"));
   view->OnCommand(cmd::kTargetToSelection);  // rotate mode: nothing
-  EXPECT_NE(State().target, (GMVector{30, 0, 0}));
+  EXPECT_NE(State().camera.target, (GMVector{30, 0, 0}));
   view->OnCommand(cmd::kModeSelect);
   view->OnCommand(cmd::kTargetToSelection);
-  EXPECT_TRUE(vm::SamePoint(State().target, GMVector{30, 0, 0}, 1e-9));
+  EXPECT_TRUE(vm::SamePoint(State().camera.target, GMVector{30, 0, 0}, 1e-9));
   view->OnCommand(cmd::kTargetToModel);
-  EXPECT_TRUE(vm::SamePoint(State().target, GMVector{11, 0, 0}, 1e-9));
+  EXPECT_TRUE(vm::SamePoint(State().camera.target, GMVector{11, 0, 0}, 1e-9));
 }
 
 }  // namespace

@@ -32,9 +32,9 @@ class ShadowViewTest : public ViewTest {
     AddSquareNode(*Root(), "Plate", 5.0, 5.0, 50.0, 0.0, 0xFFFFFFFFu);
     view->RebuildAll();
     view->Paint();
-    State().eye = {5.0, 5.0, 50.0 / std::tan(22.5 * M_PI / 180.0)};
-    State().target = {5.0, 5.0, 0.0};
-    State().up = {0.0, 1.0, 0.0};
+    State().camera.eye = {5.0, 5.0, 50.0 / std::tan(22.5 * M_PI / 180.0)};
+    State().camera.target = {5.0, 5.0, 0.0};
+    State().camera.up = {0.0, 1.0, 0.0};
     State().zoom = 1.0;
     State().displayFlags |= frame::kParallel;
     return true;
@@ -279,12 +279,12 @@ TEST_F(ShadowViewTest, SunDirectionAndSolarViewRememberTheirTimesAndSetTheLight)
   EXPECT_EQ(shell.timeShown->selection, 0);
   EXPECT_FALSE(shell.timeShown->createShadow);
   const GMVector v = korvex::SunVectorFromAngles(-42.68979, 16.91216, 0.0);
-  const GMVector toEye{State().eye.x - State().target.x, State().eye.y - State().target.y,
-                       State().eye.z - State().target.z};
+  const GMVector toEye{State().camera.eye.x - State().camera.target.x, State().camera.eye.y - State().camera.target.y,
+                       State().camera.eye.z - State().camera.target.z};
   const double diagonal = std::sqrt(100.0 * 100.0 * 2.0 + 10.0 * 10.0);  // plate and box
   EXPECT_NEAR(std::hypot(std::hypot(toEye.x, toEye.y), toEye.z), diagonal, 1e-6);
   EXPECT_NEAR(toEye.x / diagonal, v.x / 100.0, 1e-9);
-  EXPECT_NEAR(State().target.z, 5.0, 1e-9);
+  EXPECT_NEAR(State().camera.target.z, 5.0, 1e-9);
   view->OnCommand(cmd::kSunDirection);
   EXPECT_EQ(shell.timeShown->selection, 8);
   view->OnCommand(cmd::kSolarView);
@@ -293,10 +293,10 @@ TEST_F(ShadowViewTest, SunDirectionAndSolarViewRememberTheirTimesAndSetTheLight)
   // An empty scene: the light still follows, the camera stays.
   while (Root()->GetCount() > 0) Root()->RemoveAt(0);
   view->RebuildAll();
-  const GMVector eye = State().eye;
+  const GMVector eye = State().camera.eye;
   view->OnCommand(cmd::kSolarView);
   EXPECT_EQ(ui.LastStatus(), "ﾃﾞｰﾀが空なのでこの操作は行えません");
-  EXPECT_EQ(State().eye, eye);
+  EXPECT_EQ(State().camera.eye, eye);
 }
 
 // korvex-cli render with the sun of a plan folder's time list.

@@ -198,7 +198,7 @@ TEST_F(ViewTest, AnotherModelsEyeFileStillShowsThisModelWholeAndFitAllRepairsIt)
   ASSERT_TRUE(Start());
   ASSERT_FALSE(view->FitPending());  // the file was taken
   // The view direction is the file's; the eye stepped back along it.
-  EXPECT_NEAR(GMDot(vm::Unit(State().target - State().eye), vm::Unit(GMVector{30, 30, -1})), 1.0, 1e-9);
+  EXPECT_NEAR(GMDot(vm::Unit(State().camera.target - State().camera.eye), vm::Unit(GMVector{30, 30, -1})), 1.0, 1e-9);
   view->Paint();
   // The file's zoom may show a part of the model, but none of it is cut
   // off in depth.
@@ -243,7 +243,7 @@ TEST_F(ViewTest, PlanesFollowEachModelAndWidenAsTheEyeMoves) {
   ASSERT_TRUE(view->ResetEye());
   view->Paint();
   EXPECT_TRUE(Whole(*view, 200, 100));
-  const double districtFar = State().farPlane;
+  const double districtFar = State().camera.farPlane;
   EXPECT_GT(districtFar, 3000.0);
 
   Root()->RemoveAt(0);
@@ -254,20 +254,20 @@ TEST_F(ViewTest, PlanesFollowEachModelAndWidenAsTheEyeMoves) {
   EXPECT_TRUE(Whole(*view, 200, 100));
   // In parallel projection the depth buffer spreads evenly up to the far
   // plane; in perspective its precision follows the near plane.
-  EXPECT_LT(State().farPlane, 200.0);
-  EXPECT_GT(State().nearPlane, 1.0);
+  EXPECT_LT(State().camera.farPlane, 200.0);
+  EXPECT_GT(State().camera.nearPlane, 1.0);
 
   view->OnCommand(cmd::kParallel);  // to perspective
   ASSERT_TRUE(view->ResetEye());
   view->Paint();
   EXPECT_TRUE(Whole(*view, 200, 100));
-  EXPECT_GT(State().nearPlane, 1.0);
+  EXPECT_GT(State().camera.nearPlane, 1.0);
   for (int i = 0; i < 30; ++i) view->OnWheel(-120, false);  // 300 units away
   view->Paint();
   EXPECT_TRUE(Whole(*view, 200, 100));
   for (int i = 0; i < 40; ++i) view->OnWheel(120, false);  // up to a unit from the target
   view->Paint();
-  EXPECT_LE(State().nearPlane, GMDistance(State().eye, State().target) * 0.5);
+  EXPECT_LE(State().camera.nearPlane, GMDistance(State().camera.eye, State().camera.target) * 0.5);
 }
 
 // A model of one point, or of no size at all, opens without a division by
@@ -283,9 +283,9 @@ TEST_F(ViewTest, AModelOfOnePointOpensWithZoomOne) {
     ASSERT_TRUE(view->ResetEye());
     view->Paint();
     EXPECT_EQ(State().zoom, 1.0);
-    EXPECT_TRUE(std::isfinite(State().eye.x) && std::isfinite(State().eye.z));
-    EXPECT_GT(State().nearPlane, 0.0);
-    EXPECT_LT(State().nearPlane, State().farPlane);
+    EXPECT_TRUE(std::isfinite(State().camera.eye.x) && std::isfinite(State().camera.eye.z));
+    EXPECT_GT(State().camera.nearPlane, 0.0);
+    EXPECT_LT(State().camera.nearPlane, State().camera.farPlane);
     EXPECT_TRUE(Whole(*view, 200, 100));
   }
 }

@@ -92,9 +92,9 @@ class StraightViewTest : public ViewTest {
     view->Select(Child("Lid"));
     State().displayFlags |= frame::kLines | frame::kOutlines;
     State().displayFlags &= ~frame::kParallel;
-    State().eye = {-45.0, -60.0, 40.0};
-    State().target = {0.0, 0.0, 0.0};
-    State().up = {0.0, 0.0, 1.0};
+    State().camera.eye = {-45.0, -60.0, 40.0};
+    State().camera.target = {0.0, 0.0, 0.0};
+    State().camera.up = {0.0, 0.0, 1.0};
     const GMPlane cut{0.0, 0.0, 1.0, -4.0};  // keeps z <= 4
     EXPECT_TRUE(view->SetSections(std::span(&cut, 1)));
     State().lightPosition = {-0.4, -0.6, 0.5};  // the tower's shadow falls on the Box
