@@ -250,11 +250,6 @@ bool ShadowCaster::Blocked(const GMVector& p, const GMVector& sun) const {
   return ray.tfar < 0;
 }
 
-bool ShadowCaster::Shaded(double x, double y, double z, double hours) const {
-  const auto sun = path_.At(hours);
-  return sun && Blocked(Local(x, y, z), *sun);
-}
-
 bool ShadowCaster::Inside(double x, double y, double z) const {
   if (!impl_->scene) return false;
   // A point inside a closed solid meets its faces an odd number of times

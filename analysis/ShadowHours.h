@@ -107,8 +107,6 @@ class ShadowCaster {
   // Hours the point is shaded within the window, to better than a minute;
   // nothing for a point inside a closed solid.
   std::optional<double> HoursAt(double x, double y, double z) const;
-  // Whether the point sees the sun at the moment (false with the sun down).
-  bool Shaded(double x, double y, double z, double hours) const;
   bool Inside(double x, double y, double z) const;
 
   // Hours at every point of rows [rows.first, rows.last) of the grid, row by

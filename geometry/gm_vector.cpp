@@ -44,10 +44,6 @@ GMBox GMSetBox(double minX, double minY, double minZ, double maxX, double maxY, 
   return {minX, minY, minZ, maxX, maxY, maxZ};
 }
 
-GMSegment GMSetSegment(double x0, double y0, double z0, double x1, double y1, double z1) {
-  return {{x0, y0, z0}, {x1, y1, z1}};
-}
-
 void GMScaleToLength(GMVector& v, double len) {
   const GMVector unit = GMNormalize(v, 0.0);
   // A zero vector has no direction: it stays undefined whatever the length,

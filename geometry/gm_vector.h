@@ -51,7 +51,6 @@ inline GMVector operator*(double s, const GMVector& a) { return {a.x * s, a.y * 
 GMVector GMSetVector(double x, double y, double z);
 GMVector GMSetScalar(double v);
 GMBox GMSetBox(double minX, double minY, double minZ, double maxX, double maxY, double maxZ);
-GMSegment GMSetSegment(double x0, double y0, double z0, double x1, double y1, double z1);
 // The small helpers below are asked millions of times by every Boolean step
 // and every inside test, so they are written out where they are used.
 inline void GMAdd(GMVector& p, double dx, double dy, double dz) {

@@ -422,7 +422,6 @@ class CStereonView {
   void OrbitStep(int dx, int dy);
   void ClickAction(int x, int y);
   void ZoomIn();
-  void Wheel(int delta, bool ctrl);
   // The box of the model's shown points; with `auxiliary` the auxiliary
   // nodes (which are drawn, and shadows fall on) count too.
   bool ModelBox(GMBox& box, bool auxiliary = false) const;
@@ -472,6 +471,8 @@ class CStereonView {
   void Reload();
   void SaveCommand();
   void SaveAsCommand();
+  // Writes the scene with the camera in view; says so when it fails.
+  bool ExportScene(int format, const std::string& path);
   void CameraToSettings();
   void CameraFromSettings();
   void RecordModelTime();

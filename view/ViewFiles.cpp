@@ -7,7 +7,9 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "common/encoding.h"
 #include "common/file_util.h"
@@ -56,7 +58,28 @@ struct FormatList {
   std::string filter;                 // UTF-8, for the dialog
   std::vector<int> formats;           // the scene's format index of each entry
   std::vector<std::string> patterns;  // the pattern of each entry
+
+  // The format of a plug-in's filter entry; -1 for an entry of no plug-in.
+  int FormatAt(int entry) const {
+    return entry >= 0 && entry < static_cast<int>(formats.size()) ? formats[static_cast<size_t>(entry)] : -1;
+  }
 };
+
+// The open and save-as dialog, in the folder the process stands in; the
+// filter entry the user chose goes to *chosen (-1 when the dialog cannot
+// tell).
+std::optional<std::string> ChooseModelFile(UserInterface& ui, const CurrentFolderGuard& folder, bool save,
+                                           std::string_view caption, std::string filter, int& chosen) {
+  FileDialogRequest request;
+  request.save = save;
+  request.caption = caption;
+  request.filter = std::move(filter);
+  if (save) request.defaultExtension = "ink";
+  request.initialFolder = folder.Folder().string();
+  chosen = -1;
+  request.chosenFilter = &chosen;
+  return ui.ChooseFile(request);
+}
 
 // The filters of the plug-ins that read (or write) files, in index order.
 FormatList PluginFormats(CInkSolid& scene, bool forExport) {
@@ -203,9 +226,6 @@ void CStereonView::OpenCommand() {
   if (!scene_ || !engine_) return;
   const CurrentFolderGuard folder;
   const FormatList formats = PluginFormats(*scene_, false);
-  int chosen = -1;
-  FileDialogRequest request;
-  request.caption = text::kOpenCaption;
   // First, and shown first, an entry of every format at once: the plan
   // folder shows all its models whatever they were written in.
   std::vector<std::string_view> patterns;
@@ -215,20 +235,17 @@ void CStereonView::OpenCommand() {
   if (std::find(patterns.begin(), patterns.end(), kK3dPattern) == patterns.end()) patterns.push_back(kK3dPattern);
   std::string all;
   for (const std::string_view pattern : patterns) all += (all.empty() ? "" : ";") + std::string(pattern);
-  request.filter = std::string(text::kAllModelsFilter) + " (" + all + ")|" + all + "|" + formats.filter +
-                   text::kK3dFilterEntry + "|";
-  request.initialFolder = folder.Folder().string();
-  request.chosenFilter = &chosen;
-  const std::optional<std::string> path = ui_.ChooseFile(request);
+  int chosen = -1;
+  const std::optional<std::string> path =
+      ChooseModelFile(ui_, folder, false, text::kOpenCaption,
+                      std::string(text::kAllModelsFilter) + " (" + all + ")|" + all + "|" + formats.filter +
+                          text::kK3dFilterEntry + "|",
+                      chosen);
   if (!path) return;
   // Entry 0 is every format: the file's own pattern decides, as it does
-  // when the dialog cannot tell.
-  int format = -1;
-  const int entry = chosen - 1;
-  if (entry >= 0 && entry < static_cast<int>(formats.formats.size()))
-    format = formats.formats[static_cast<size_t>(entry)];
-  else if (chosen <= 0)
-    format = FindImportFormat(*scene_, FilePattern(*path, kStartupDefaultPattern));
+  // when the dialog cannot tell. The entry after the plug-ins' is ".k3d".
+  const int format = chosen <= 0 ? FindImportFormat(*scene_, FilePattern(*path, kStartupDefaultPattern))
+                                  : formats.FormatAt(chosen - 1);
   LoadWholeModel(*path, format, nullptr);
 }
 
@@ -446,12 +463,7 @@ void CStereonView::SaveCommand() {
   const std::string& current = state_.currentFile;
   if (!current.empty() && FilePattern(current, "") == kInkPattern) {
     if (const int format = FindExportFormat(*scene_, kInkPattern); format >= 0) {
-      // The file keeps the camera the user looks through, as save as does.
-      CameraToSettings();
-      std::memset(scene_->settings.reserved, 0, sizeof scene_->settings.reserved);
-      // The user must learn when the work was not saved, as with save as.
-      if (!scene_->Export(format, current.c_str()))
-        ui_.ShowMessage(text::kSaveFailed, text::kSaveFailedCaption, MessageIcon::Warning);
+      ExportScene(format, current);
       SaveEye();
       return;
     }
@@ -459,31 +471,28 @@ void CStereonView::SaveCommand() {
   SaveAsCommand();
 }
 
+bool CStereonView::ExportScene(int format, const std::string& path) {
+  // The file keeps the camera the user looks through.
+  CameraToSettings();
+  std::memset(scene_->settings.reserved, 0, sizeof scene_->settings.reserved);
+  // The user must learn when the work was not saved.
+  if (format >= 0 && scene_->Export(format, path.c_str())) return true;
+  ui_.ShowMessage(text::kSaveFailed, text::kSaveFailedCaption, MessageIcon::Warning);
+  return false;
+}
+
 void CStereonView::SaveAsCommand() {
   if (!scene_) return;
   const CurrentFolderGuard folder;
   const FormatList formats = PluginFormats(*scene_, true);
   int chosen = -1;
-  FileDialogRequest request;
-  request.save = true;
-  request.caption = text::kSaveAsCaption;
-  request.filter = formats.filter + "|";
-  request.defaultExtension = "ink";
-  request.initialFolder = folder.Folder().string();
-  request.chosenFilter = &chosen;
-  const std::optional<std::string> path = ui_.ChooseFile(request);
+  const std::optional<std::string> path =
+      ChooseModelFile(ui_, folder, true, text::kSaveAsCaption, formats.filter + "|", chosen);
   if (!path) return;
-  int format = -1;
-  if (chosen >= 0 && chosen < static_cast<int>(formats.formats.size()))
-    format = formats.formats[static_cast<size_t>(chosen)];
-  else
-    format = FindExportFormat(*scene_, FilePattern(*path, kInkPattern));
-  CameraToSettings();
-  std::memset(scene_->settings.reserved, 0, sizeof scene_->settings.reserved);
-  if (format >= 0 && scene_->Export(format, path->c_str()))
-    state_.currentFile = *path;
-  else
-    ui_.ShowMessage(text::kSaveFailed, text::kSaveFailedCaption, MessageIcon::Warning);
+  // A dialog that cannot tell the entry leaves the file's pattern to decide.
+  int format = formats.FormatAt(chosen);
+  if (format < 0) format = FindExportFormat(*scene_, FilePattern(*path, kInkPattern));
+  if (ExportScene(format, *path)) state_.currentFile = *path;
 }
 
 }  // namespace korvex
