@@ -245,17 +245,6 @@ GMVector FaceNormal(const GMMeshFace& face, std::span<const GMVector> positions)
   return gm_detail::PolygonNormalAt(face.count, at, kTolerance);
 }
 
-// Whether two faces with these normals meet at an angle FinaliseMeshEdges
-// draws with the crease angle as its threshold. Faces that agree within the
-// tolerance never do (the common case inside flat regions, decided without
-// an arc cosine).
-bool Folded(const GMVector& u, const GMVector& v) {
-  const GMVector a = Unit(u), b = Unit(v);
-  if (SamePoint(a, b, kTolerance)) return false;
-  const double angle = GMAngleBetween(a, b, kTolerance);
-  return angle >= kImportCreaseAngle && std::abs(angle - kImportCreaseAngle) > kTolerance;
-}
-
 // The edge table finalised as FinaliseMeshEdges (threshold: the crease angle)
 // leaves it, from the faces gathered while the table was built: an edge
 // between two faces stays only where they meet at the crease angle or more,
@@ -281,7 +270,7 @@ std::vector<GMMeshEdge> FeatureEdges(const EdgeTable& table, std::span<const GMM
       }
       const GMVector& n1 = normals[static_cast<size_t>(first)];
       const GMVector& n2 = normals[static_cast<size_t>(second)];
-      fate[e] = GMIsUndefined(n1) || GMIsUndefined(n2) || Folded(n1, n2) ? kInner : kDropped;
+      fate[e] = GMIsUndefined(n1) || GMIsUndefined(n2) || FoldedAtCrease(n1, n2) ? kInner : kDropped;
     }
   });
   std::vector<GMMeshEdge> kept;
@@ -497,6 +486,25 @@ void TakeCamera(const aiScene& scene, const Matrix& top, const FormatInfo& forma
 }
 
 }  // namespace
+
+bool FoldedAtCrease(const GMVector& u, const GMVector& v) {
+  const GMVector a = Unit(u), b = Unit(v);
+  // Faces that agree within the tolerance never fold: the common case inside
+  // flat regions.
+  if (SamePoint(a, b, kTolerance)) return false;
+  // The rule below, angle >= crease and more than the tolerance from it, is
+  // angle > crease + tolerance. Away from that angle the cosine decides it
+  // alone (the square folds of every building); a band far wider than the
+  // rounding of either side leaves the near cases to the arc cosine, so the
+  // answer is always the rule's.
+  static const double kFoldCosine = std::cos(kImportCreaseAngle + kTolerance);
+  constexpr double kBand = 1e-9;
+  const double c = a.x * b.x + a.y * b.y + a.z * b.z;
+  if (c < kFoldCosine - kBand) return true;
+  if (c > kFoldCosine + kBand) return false;
+  const double angle = GMAngleBetween(a, b, kTolerance);
+  return angle >= kImportCreaseAngle && std::abs(angle - kImportCreaseAngle) > kTolerance;
+}
 
 const FormatInfo* FindFormat(std::string_view extension) {
   for (const FormatInfo& f : kFormats)

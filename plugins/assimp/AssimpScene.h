@@ -17,6 +17,11 @@ namespace korvex::assimp {
 // of a tessellated curve.
 inline constexpr double kImportCreaseAngle = 30.0 * 3.14159265358979323846 / 180.0;
 
+// Whether two faces with these normals meet at the crease angle or more, as
+// FinaliseMeshEdges decides it with that threshold: more than the tolerance
+// beyond it.
+bool FoldedAtCrease(const GMVector& u, const GMVector& v);
+
 // One format as a plug-in offers it.
 struct FormatInfo {
   const char* extension;    // lower case, without the dot

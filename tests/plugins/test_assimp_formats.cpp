@@ -20,6 +20,7 @@
 
 #include "model/InkNode.h"
 #include "geometry/gm_mesh_build.h"
+#include "geometry/gm_vector.h"
 #include "model/InkSolid.h"
 #include "plugins/assimp/AssimpScene.h"
 #include "plugins/ScenePlugins.h"
@@ -264,6 +265,39 @@ TEST_F(AssimpFormats, FeatureEdgesAreThoseTheMeshOperationsKeep) {
       ASSERT_EQ(Sorted(mesh->Edges()), Sorted(copy->Edges()));
     }
   }
+}
+
+TEST(AssimpCrease, TheCosineShortcutAnswersAsTheAngleRuleAtEveryAngle) {
+  // The rule as the mesh operations state it, with the arc cosine always.
+  auto literal = [](const GMVector& u, const GMVector& v) {
+    const GMVector a = GMNormalize(u, 0.0), b = GMNormalize(v, 0.0);
+    if (GMIsSamePoint(a, b, GM_TOLERANCE)) return false;
+    const double angle = GMAngleBetween(a, b, GM_TOLERANCE);
+    return angle >= korvex::assimp::kImportCreaseAngle &&
+           std::abs(angle - korvex::assimp::kImportCreaseAngle) > GM_TOLERANCE;
+  };
+  const double crease = korvex::assimp::kImportCreaseAngle;
+  std::vector<double> angles = {0.0, 1e-9, 0.25, crease - 1e-6, crease, crease + 0.5 * GM_TOLERANCE,
+                                std::acos(-1.0) / 2, std::acos(-1.0) - 1e-12, std::acos(-1.0)};
+  // Both edges of the tolerance band, step by step across the cosine band.
+  for (const double edge : {crease, crease + GM_TOLERANCE, crease - GM_TOLERANCE})
+    for (int k = -2000; k <= 2000; ++k) angles.push_back(edge + k * 1e-12);
+  int folded = 0, flat = 0;
+  for (const double angle : angles)
+    for (const double turn : {0.0, 0.7, 2.1}) {
+      // Normals of any length and any heading: the shortcut sees their units.
+      const GMVector u{3.0 * std::cos(turn), 3.0 * std::sin(turn), 0.0};
+      const GMVector v{0.5 * std::cos(turn + angle), 0.5 * std::sin(turn + angle), 0.0};
+      const GMVector w{std::cos(turn) * std::cos(angle), std::sin(turn) * std::cos(angle), std::sin(angle)};
+      for (const GMVector& other : {v, w}) {
+        const bool expected = literal(u, other);
+        ASSERT_EQ(korvex::assimp::FoldedAtCrease(u, other), expected) << "angle " << angle << " turn " << turn;
+        (expected ? folded : flat) += 1;
+      }
+    }
+  // Both answers are met near the edges, so the comparison above has teeth.
+  EXPECT_GT(folded, 1000);
+  EXPECT_GT(flat, 1000);
 }
 
 // A closed prism of `sides` faces round the z axis (radius 1, height 1),
