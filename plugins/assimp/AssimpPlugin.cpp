@@ -26,6 +26,21 @@ std::string Filter() {
   return std::string(f.description) + "|*." + f.extension + "|";
 }
 
+// Runs one of the readers; the settings block is written only when the
+// whole file converted, and nothing thrown crosses into the host.
+template <typename Reader>
+CInkNode* ImportWith(const char* path, InkSceneSettings* settings, Reader read) {
+  if (!path || !settings) return nullptr;
+  try {
+    InkSceneSettings readSettings = *settings;
+    auto tree = read(path, Format(), readSettings);
+    if (tree) *settings = readSettings;
+    return tree.release();
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
 }  // namespace
 
 KORVEX_PLUGIN_DEFINE_ABI_VERSION()
@@ -43,16 +58,7 @@ KORVEX_PLUGIN_EXPORT int GetExportableFormat(char* buffer, int size) {
 }
 
 KORVEX_PLUGIN_EXPORT CInkNode* Import(const char* path, InkSceneSettings* settings) {
-  if (!path || !settings) return nullptr;
-  try {
-    // The block is written only when the whole file converted.
-    InkSceneSettings read = *settings;
-    auto tree = korvex::assimp::ImportFile(path, Format(), read);
-    if (tree) *settings = read;
-    return tree.release();
-  } catch (const std::exception&) {
-    return nullptr;
-  }
+  return ImportWith(path, settings, korvex::assimp::ImportFile);
 }
 
 // Plain OBJ files are read by the project's own lean reader, which is
@@ -60,15 +66,7 @@ KORVEX_PLUGIN_EXPORT CInkNode* Import(const char* path, InkSceneSettings* settin
 // else (and every other format) is declined here and goes through Assimp in
 // the helper.
 KORVEX_PLUGIN_EXPORT CInkNode* ImportInViewer(const char* path, InkSceneSettings* settings) {
-  if (!path || !settings) return nullptr;
-  try {
-    InkSceneSettings read = *settings;
-    auto tree = korvex::assimp::ImportPlainObj(path, Format(), read);
-    if (tree) *settings = read;
-    return tree.release();
-  } catch (const std::exception&) {
-    return nullptr;
-  }
+  return ImportWith(path, settings, korvex::assimp::ImportPlainObj);
 }
 
 KORVEX_PLUGIN_EXPORT int Export(const char* path, CInkNode* root, InkSceneSettings) {
