@@ -5,7 +5,6 @@
 #include "geometry/gm_mesh.h"
 #include "model/InkFigAdmin.h"
 #include "render/OGLDispTree.h"
-#include "tests/support/bmp_picture.h"
 #include "view_fixture.h"
 
 namespace view_test {
@@ -44,22 +43,15 @@ CInkNode* AddNode(CInkNode& parent, const char* name, uint32_t colour) {
   return node;
 }
 
-class StraightViewTest : public ViewTest {
+class StraightViewTest : public ProgramFolderViewTest {
  protected:
   void SetUp() override {
-    ViewTest::SetUp();
+    ProgramFolderViewTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    program = scratch->Root() / "program";
-    fs::create_directories(program / "Texture");
-    fs::create_directories(program / "BillboardTex");
-    fs::copy(fs::path(KORVEX_VIEW_PROGRAM_DIR) / "FilePlugin", program / "FilePlugin");
-    launch.programFolder = program;
     auto checker = [](int x, int y) { return ((x + y) & 1) != 0 ? Rgb{0, 200, 0} : Rgb{250, 250, 40}; };
-    ASSERT_TRUE(korvex_test::WriteBmpPicture((program / "Texture" / "green.bmp").string(), 8, 8, checker));
-    ASSERT_TRUE(korvex_test::WriteBmpPicture((program / "Texture" / "roof.bmp").string(), 8, 4,
-                                             [](int, int) { return Rgb{200, 0, 0}; }));
-    ASSERT_TRUE(korvex_test::WriteBmpPicture((program / "BillboardTex" / "tree.bmp").string(), 4, 4,
-                                             [](int x, int) { return Rgb{0, 0, 60 * x}; }));
+    WriteBmp(program / "Texture" / "green.bmp", 8, 8, checker);
+    WriteBmp(program / "Texture" / "roof.bmp", 8, 4, [](int, int) { return Rgb{200, 0, 0}; });
+    WriteBmp(program / "BillboardTex" / "tree.bmp", 4, 4, [](int x, int) { return Rgb{0, 0, 60 * x}; });
     scratch->Write("model.txi", kModelTxi);
     scratch->Write("model.bil", kModelBil);
   }
@@ -110,7 +102,6 @@ class StraightViewTest : public ViewTest {
     return picture;
   }
 
-  fs::path program;
   std::vector<GMMeshPtr> meshes;
   int treeLists = -1;  // display lists of the last picture's tree
 };

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include "image/DibImage.h"
-#include "tests/support/bmp_picture.h"
 #include "view/CompanionFiles.h"
 #include "view_fixture.h"
 
@@ -24,28 +23,17 @@ std::string ReadAll(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A program folder of the test's own: the "*.ink" plug-in, and pictures in
-// "Texture" and "BillboardTex".
-class TextureViewTest : public ViewTest {
+// The test's own program folder with three pictures in it.
+class TextureViewTest : public ProgramFolderViewTest {
  protected:
   void SetUp() override {
-    ViewTest::SetUp();
+    ProgramFolderViewTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    program = scratch->Root() / "program";
-    fs::create_directories(program / "Texture");
-    fs::create_directories(program / "BillboardTex");
-    fs::copy(fs::path(KORVEX_VIEW_PROGRAM_DIR) / "FilePlugin", program / "FilePlugin");
-    launch.programFolder = program;
     WriteBmp(program / "Texture" / "green.bmp", 8, 8, [](int, int) { return Rgb{0, 255, 0}; });
     WriteBmp(program / "Texture" / "roof.bmp", 8, 4, [](int, int) { return Rgb{200, 0, 0}; });
     WriteBmp(program / "BillboardTex" / "tree.bmp", 4, 4, [](int, int) { return Rgb{0, 0, 255}; });
   }
-  static void WriteBmp(const fs::path& path, int width, int height, const std::function<Rgb(int, int)>& at) {
-    ASSERT_TRUE(korvex_test::WriteBmpPicture(path.string(), width, height, at));
-  }
   InkAttributes& Attributes(const char* name) { return *Child(name)->GetAttributeRecord(); }
-
-  fs::path program;
 };
 
 constexpr const char* kModelTxi =

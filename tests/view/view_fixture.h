@@ -22,6 +22,7 @@
 #include "model/InkSolid.h"
 #include "render/GLContext.h"
 #include "render/gl_api.h"
+#include "tests/support/bmp_picture.h"
 #include "tests/support/gl_pixels.h"
 #include "tests/support/headless_window.h"
 #include "tests/support/needs.h"
@@ -255,6 +256,28 @@ class ViewTest : public ::testing::Test {
   korvex::SceneCompanions* companions = nullptr;
   std::unique_ptr<TestWindow> window;
   std::unique_ptr<CStereonView> view;
+};
+
+// A view whose program folder is the test's own: the "*.ink" plug-in, and
+// empty "Texture" and "BillboardTex" folders for the test's pictures.
+class ProgramFolderViewTest : public ViewTest {
+ protected:
+  void SetUp() override {
+    ViewTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    program = scratch->Root() / "program";
+    std::filesystem::create_directories(program / "Texture");
+    std::filesystem::create_directories(program / "BillboardTex");
+    std::filesystem::copy(std::filesystem::path(KORVEX_VIEW_PROGRAM_DIR) / "FilePlugin", program / "FilePlugin");
+    launch.programFolder = program;
+  }
+  // A width × height picture whose pixel (x, y), y from the bottom, is at(x, y).
+  static void WriteBmp(const std::filesystem::path& path, int width, int height,
+                       const std::function<Rgb(int, int)>& at) {
+    ASSERT_TRUE(korvex_test::WriteBmpPicture(path.string(), width, height, at));
+  }
+
+  std::filesystem::path program;
 };
 
 }  // namespace view_test
