@@ -624,16 +624,6 @@ int COGLDispTree::AddChild(std::unique_ptr<COGLDispTree> node) {
   return Add(node.release());
 }
 
-void COGLDispTree::CompileStraight() {
-  if (straight_ && lists_) {
-    CompileFrom(*straight_);
-    straight_.reset();
-  }
-  drawStraight_ = false;
-  for (CPlainItem* it = Head(); it != nullptr; it = it->GetNext())
-    static_cast<COGLDispTree*>(it->GetData())->CompileStraight();
-}
-
 void COGLDispTree::SetElement(const OGLDispElement* element) { Build(element); }
 
 void COGLDispTree::SetElementWith(const OGLDispElement* element, int newOption) {

@@ -209,13 +209,9 @@ class COGLDispTree : public CPlainList {
   // calls the lists would hold, in the same order and state, so the picture
   // is the same to the pixel. The node then draws from its element's
   // geometry, which must stay alive and unchanged until the node is set
-  // again or CompileStraight runs.
+  // again.
   void SetDrawStraight(bool straight) { drawStraight_ = straight; }
   bool DrawsStraight() const { return drawStraight_; }
-  // Compiles the lists of every node below and including this one that is
-  // drawn straight, and ends straight drawing for them all: after the first
-  // picture, frames replay the lists.
-  void CompileStraight();
   // Whether this node's primitives are drawn from its parent's shared lists.
   bool InSharedLists() const { return record_ != nullptr; }
   // The shared blocks of this node's children, and how many have been
