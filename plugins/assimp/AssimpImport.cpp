@@ -54,6 +54,8 @@ GMVector Apply(const Matrix& m, const GMVector& p) {
           m.c1 * p.x + m.c2 * p.y + m.c3 * p.z + m.c4};
 }
 
+bool Finite(const GMVector& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
 GMVector ApplyDirection(const Matrix& m, const GMVector& d) {
   return {m.a1 * d.x + m.a2 * d.y + m.a3 * d.z, m.b1 * d.x + m.b2 * d.y + m.b3 * d.z,
           m.c1 * d.x + m.c2 * d.y + m.c3 * d.z};
@@ -64,6 +66,8 @@ GMVector ApplyDirection(const Matrix& m, const GMVector& d) {
 // can hold: scaled, then rotated, then moved). False for shear, perspective or
 // a scale that is not along the axes.
 bool Decompose(const Matrix& m, InkAttributes& a) {
+  const double* entries = m[0];
+  if (!std::all_of(entries, entries + 16, [](double v) { return std::isfinite(v); })) return false;
   if (std::abs(m.d1) > kTolerance || std::abs(m.d2) > kTolerance || std::abs(m.d3) > kTolerance ||
       std::abs(m.d4 - 1.0) > kTolerance)
     return false;
@@ -322,6 +326,10 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
     for (const aiVector3D& v : welder.Positions())
       positions.push_back(bake ? Apply(*bake, GMVector{v.x, v.y, v.z}) : GMVector{v.x, v.y, v.z});
   }
+  // A file may hold corners that are not numbers (or a placement that makes
+  // them so): only the faces touching one are lost, not the whole model.
+  bool allFinite = true;
+  for (const GMVector& p : positions) allFinite = allFinite && Finite(p);
 
   // Face loops with welded indices; points, lines and faces that welding
   // collapsed below three corners are no surface and are left out.
@@ -335,7 +343,7 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
     const size_t start = indices.size();
     for (unsigned k = 0; k < face.mNumIndices; ++k) {
       const unsigned source = face.mIndices[k];
-      if (source >= mesh.mNumVertices) {
+      if (source >= mesh.mNumVertices || (!allFinite && !Finite(positions[size_t(welded[source])]))) {
         indices.resize(start);
         break;
       }
@@ -354,6 +362,20 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
   }
   std::vector<int32_t>().swap(welded);
   if (faces.empty()) return false;
+  if (!allFinite) {
+    // The corners the kept faces use, in the order first used.
+    std::vector<int32_t> renumbered(positions.size(), -1);
+    std::vector<GMVector> used;
+    for (int32_t& i : indices) {
+      int32_t& to = renumbered[static_cast<size_t>(i)];
+      if (to < 0) {
+        to = static_cast<int32_t>(used.size());
+        used.push_back(positions[static_cast<size_t>(i)]);
+      }
+      i = to;
+    }
+    positions.swap(used);
+  }
   size_t at = 0;
   for (GMMeshFace& face : faces) {
     face.indices = indices.data() + at;
@@ -472,7 +494,7 @@ void TakeCamera(const aiScene& scene, const Matrix& top, const FormatInfo& forma
   const GMVector eye = Apply(world, position);
   const GMVector look = ApplyDirection(world, {camera.mLookAt.x, camera.mLookAt.y, camera.mLookAt.z});
   const GMVector up = ApplyDirection(world, {camera.mUp.x, camera.mUp.y, camera.mUp.z});
-  if (!(GMLength(look) > 0.0) || !(GMLength(up) > 0.0)) return;
+  if (!Finite(eye) || !(GMLength(look) > 0.0) || !(GMLength(up) > 0.0) || !Finite(look) || !Finite(up)) return;
   settings.eye = eye;
   settings.target = {eye.x + look.x, eye.y + look.y, eye.z + look.z};
   settings.up = up;
@@ -482,7 +504,7 @@ void TakeCamera(const aiScene& scene, const Matrix& top, const FormatInfo& forma
   const double vertical =
       format.gltfCamera ? horizontal / aspect : 2.0 * std::atan(std::tan(horizontal / 2.0) / aspect);
   if (vertical > 0.0 && vertical < 3.1) settings.viewAngle = vertical * 180.0 / 3.14159265358979323846;
-  if (camera.mClipPlaneNear > 0.0f) settings.nearClip = camera.mClipPlaneNear;
+  if (camera.mClipPlaneNear > 0.0f && std::isfinite(camera.mClipPlaneNear)) settings.nearClip = camera.mClipPlaneNear;
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "geometry/gm_mesh.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
 #include "plugins/InkFile.h"
@@ -148,6 +150,56 @@ TEST_F(IsolatedImport, AGoodModelComesBackAsThePlugInReadIt) {
   ASSERT_TRUE(korvex::ink::WriteScene(*helper, isolated, b));
   EXPECT_EQ(a, b);
   EXPECT_GT(isolated.farClip, 0.0);
+}
+
+// Faces of the mesh figures below node, and whether every corner is a number.
+int CountFaces(CInkNode& node, bool& allFinite) {
+  int faces = 0;
+  for (int i = 0; i < node.GetFigureCount(); ++i)
+    if (const InkFigure* figure = node.GetFigure(i); figure && figure->kind == kInkFigureMesh && figure->geometry)
+      faces += static_cast<const GMMesh*>(figure->geometry)->faceCount;
+  for (int i = 0; i < node.GetVertexCount(); ++i) {
+    const GMVector& p = node.GetVertex(i)->position;
+    allFinite = allFinite && std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+  }
+  for (int i = 0; i < node.GetCount(); ++i) faces += CountFaces(*node.GetChild(i), allFinite);
+  return faces;
+}
+
+TEST_F(IsolatedImport, CornersAndPlacementsThatAreNotNumbersCostOnlyTheirFaces) {
+  CInkFile host;
+  host.LoadFrom(dir_);
+  auto faces = [&](const fs::path& model, const char* extension) {
+    InkSceneSettings settings{};
+    std::unique_ptr<CInkNode> tree(host.Import(Format(extension), model.c_str(), &settings));
+    EXPECT_TRUE(tree) << model << ": " << host.LastImportFailure();
+    if (!tree) return -1;
+    bool allFinite = true;
+    const int count = CountFaces(*tree, allFinite);
+    EXPECT_TRUE(allFinite) << model;
+    EXPECT_TRUE(std::isfinite(settings.farClip)) << model;
+    return count;
+  };
+  // The wall's second triangle has a corner that is not a number; the wall's
+  // first triangle and the floor come through.
+  EXPECT_EQ(faces(Write("nan.obj", "o wall\nv 0 0 0\nv 4 0 0\nv 4 0 3\nv nan 0 3\nf 1 2 3\nf 1 3 4\n"
+                                   "o floor\nv 0 0 0\nv 4 0 0\nv 4 5 0\nv 0 5 0\nf 5 6 7 8\n"),
+                  "obj"),
+            2);
+  // The same triangle placed twice, once 1e300 away (infinite in Assimp's
+  // single precision): only the copy placed where it can be is kept.
+  const std::string triangle = "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA";
+  EXPECT_EQ(faces(Write("far.gltf",
+                        R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1]}],)"
+                        R"("nodes":[{"mesh":0,"translation":[1e300,0,0]},{"mesh":0,"translation":[5,0,0]}],)"
+                        R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+                        R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",)"
+                        R"("min":[0,0,0],"max":[1,1,0]}],"bufferViews":[{"buffer":0,"byteLength":36}],)"
+                        R"("buffers":[{"uri":")" + triangle + R"(","byteLength":36}]})"),
+                  "gltf"),
+            1);
+  // Nothing left at all: refused as a file without a model, the scene kept.
+  ExpectRefused(Write("allnan.obj", "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"), "プラグインがファイルを読めませんでした");
 }
 
 TEST_F(IsolatedImport, WithoutTheHelperOnlyPlainObjIsReadInTheViewer) {
