@@ -111,6 +111,16 @@ std::string WithFilterExtension(const std::string& path, int chosen) {
   return extension.empty() ? path : path + "." + extension;
 }
 
+// The picture's size as written (a width of whole words, at least one row)
+// when such a picture fits in memory; otherwise the user is told, and false.
+bool FitOutputSize(UserInterface& ui, int& width, int& height) {
+  width = output::RoundedWidth(width);
+  height = std::max(height, 1);
+  if (output::PictureFitsInMemory(width, height)) return true;
+  ui.ShowMessage(output::kBitmapTooLarge, output::kErrorCaption, MessageIcon::Error);
+  return false;
+}
+
 }  // namespace
 
 void CStereonView::ExportImageCommand() {
@@ -189,12 +199,7 @@ bool CStereonView::RenderToBitmap(int width, int height, int flags, StereonImage
 
 bool CStereonView::SaveImage(const std::string& path, int width, int height, double lineWidth) {
   if (!engine_) return false;
-  width = output::RoundedWidth(width);
-  height = std::max(height, 1);
-  if (!output::PictureFitsInMemory(width, height)) {
-    ui_.ShowMessage(output::kBitmapTooLarge, output::kErrorCaption, MessageIcon::Error);
-    return false;
-  }
+  if (!FitOutputSize(ui_, width, height)) return false;
   bool written = false;
   {
     const OutputBusyMark busy(outputBusy_);
@@ -280,12 +285,7 @@ void CStereonView::CopyIntoOldEngine(CStereon& engine, int width, double lineWid
 
 bool CStereonView::SaveImageOld(const std::string& path, int width, int height, double lineWidth) {
   if (!engine_) return false;
-  width = output::RoundedWidth(width);
-  height = std::max(height, 1);
-  if (!output::PictureFitsInMemory(width, height)) {
-    ui_.ShowMessage(output::kBitmapTooLarge, output::kErrorCaption, MessageIcon::Error);
-    return false;
-  }
+  if (!FitOutputSize(ui_, width, height)) return false;
   bool drawn = false;
   bool written = false;
   {
