@@ -40,6 +40,47 @@ class ComplainingCompanions final : public korvex::SceneCompanions {
   RecordingUi& ui_;
 };
 
+// Opening a file that fails and the host's reload of it both write the
+// reason to the error log, one line each.
+std::string ErrorLog() {
+  std::ifstream log("StereonErr.log");
+  return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+}
+
+std::string LoggedTwice(const std::string& path, const std::string& reason) {
+  const std::string line = path + ": " + korvex::Utf8ToCp932(reason) + "\n";
+  return line + line;
+}
+
+// A view started with the reload switch, on "model.ink", with an empty
+// error log: opening a file and then having the host reload it.
+class FileViewTest : public ViewTest {
+ protected:
+  void SetUp() override {
+    ViewTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    launch.reload = true;
+    ASSERT_TRUE(Start());
+    std::filesystem::remove("StereonErr.log");
+  }
+
+  // The file fails to open, through the dialog and by the host's reload:
+  // both times the model on screen stays and the status bar gives failure.
+  void ExpectOpenAndReloadKeepTheScene(const std::string& file, const std::string& failure) {
+    CInkNode* box = Child("Box");
+    ui.chosenFile = file;
+    ui.chosenFilter = 0;
+    view->OnCommand(cmd::kOpen);
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{"読み込みに失敗しました。"}));
+    EXPECT_EQ(ui.LastStatus(), failure);
+    EXPECT_EQ(Child("Box"), box);
+    launch.modelPath = file;
+    view->OnHostMessage(korvex::kHostReload);
+    EXPECT_EQ(ui.LastStatus(), failure);
+    EXPECT_EQ(Child("Box"), box);
+  }
+};
+
 TEST_F(ViewTest, OpenReadsAnUpperCaseSceneExchangeFileAndTitlesTheWindow) {
   ASSERT_TRUE(Start());
   const std::string path = scratch->Write("SITE.K3D", kBoxK3d);
@@ -77,39 +118,16 @@ TEST_F(ViewTest, AFileThatCannotBeReadLeavesTheSceneAndSaysSo) {
   EXPECT_EQ(view->Handles().Tree(*box) != nullptr, true);
 }
 
-TEST_F(ViewTest, APlugInThatCrashesLeavesTheSceneAndNamesTheReason) {
-  launch.reload = true;
-  ASSERT_TRUE(Start());
-  CInkNode* box = Child("Box");
-  std::filesystem::remove("StereonErr.log");
+TEST_F(FileViewTest, APlugInThatCrashesLeavesTheSceneAndNamesTheReason) {
   const std::string crash = scratch->Write("crash.ink", "");
   const std::string failure = std::string("読み込みに失敗しました。") + " プラグインが異常終了しました (SIGSEGV)";
-  ui.chosenFile = crash;
-  ui.chosenFilter = 0;
-  view->OnCommand(cmd::kOpen);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"読み込みに失敗しました。"}));
-  EXPECT_EQ(ui.LastStatus(), failure);
-  EXPECT_EQ(Child("Box"), box);
-
-  // The host asks to reload a model that now crashes the reader: the model
-  // on screen stays, and the status bar says why.
-  launch.modelPath = crash;
-  view->OnHostMessage(korvex::kHostReload);
-  EXPECT_EQ(ui.LastStatus(), failure);
-  EXPECT_EQ(Child("Box"), box);
+  ExpectOpenAndReloadKeepTheScene(crash, failure);
   EXPECT_EQ(ui.waitCursor, (std::vector<bool>{true, false}));
-
-  // Both failures are in the error log, with the file's name.
-  std::ifstream log("StereonErr.log");
-  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  const std::string line = crash + ": " + korvex::Utf8ToCp932(failure) + "\n";
-  EXPECT_EQ(logged, line + line);
+  EXPECT_EQ(ErrorLog(), LoggedTwice(crash, failure));
 }
 
-TEST_F(ViewTest, ASiteWithASolidTooLargeToHoldSaysWhatWasLeftOut) {
-  launch.reload = true;
-  ASSERT_TRUE(Start());
-  std::filesystem::remove("StereonErr.log");
+
+TEST_F(FileViewTest, ASiteWithASolidTooLargeToHoldSaysWhatWasLeftOut) {
   const std::size_t over = korvex::kK3dMaxSolidPoints + 1;
   std::string site = std::string(kBoxK3d) + "SOLIDV,Z0,0,G,0.8,0.2,0.2,0," + std::to_string(over) + ",1,Tower\n";
   for (std::size_t i = 0; i < over; ++i) site += "0,0,0\n";
@@ -132,19 +150,13 @@ TEST_F(ViewTest, ASiteWithASolidTooLargeToHoldSaysWhatWasLeftOut) {
   view->OnHostMessage(korvex::kHostReload);
   EXPECT_EQ(ui.LastStatus(), left);
 
-  std::ifstream log("StereonErr.log");
-  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  const std::string line = path + ": " + korvex::Utf8ToCp932(left) + "\n";
-  EXPECT_EQ(logged, line + line);
+  EXPECT_EQ(ErrorLog(), LoggedTwice(path, left));
 }
 
 // A face so tangled that its triangulation gives up would be missing from
 // the picture without a word: opening, and the host's reload, say how many
 // there are, as for solids left out, and log it.
-TEST_F(ViewTest, ASiteWithFacesTooTangledToDrawSaysSo) {
-  launch.reload = true;
-  ASSERT_TRUE(Start());
-  std::filesystem::remove("StereonErr.log");
+TEST_F(FileViewTest, ASiteWithFacesTooTangledToDrawSaysSo) {
   const std::string path = scratch->Write("knot.k3d", korvex_test::TangledSiteK3d());
   const std::string left = "形が入り組みすぎているため 2 個の面を描けませんでした";
   ui.chosenFile = path;
@@ -159,10 +171,7 @@ TEST_F(ViewTest, ASiteWithFacesTooTangledToDrawSaysSo) {
   view->OnHostMessage(korvex::kHostReload);
   EXPECT_EQ(ui.LastStatus(), left);
 
-  std::ifstream log("StereonErr.log");
-  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  const std::string line = path + ": " + korvex::Utf8ToCp932(left) + "\n";
-  EXPECT_EQ(logged, line + line);
+  EXPECT_EQ(ErrorLog(), LoggedTwice(path, left));
 
   // A site without such faces ends "ﾚﾃﾞｨ" again.
   ui.chosenFile = scratch->Write("plain.k3d", kBoxK3d);
@@ -170,29 +179,14 @@ TEST_F(ViewTest, ASiteWithFacesTooTangledToDrawSaysSo) {
   EXPECT_EQ(ui.LastStatus(), "ﾚﾃﾞｨ");
 }
 
-TEST_F(ViewTest, AModelNeedingMoreMemoryThanTheHelperMayTakeLeavesTheScene) {
-  launch.reload = true;
-  ASSERT_TRUE(Start());
-  CInkNode* box = Child("Box");
+TEST_F(FileViewTest, AModelNeedingMoreMemoryThanTheHelperMayTakeLeavesTheScene) {
   struct Restore {
     korvex::ImportIsolation saved = korvex::ImportIsolationSettings();
     ~Restore() { korvex::ImportIsolationSettings() = saved; }
   } restore;
   korvex::ImportIsolationSettings().limits.addressSpace = std::uint64_t{256} << 20;
-  const std::string hog = scratch->Write("hog.ink", "");
-  const std::string failure = "読み込みに失敗しました。 メモリの上限 (256 MiB) を超えました";
-  ui.chosenFile = hog;
-  ui.chosenFilter = 0;
-  view->OnCommand(cmd::kOpen);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"読み込みに失敗しました。"}));
-  EXPECT_EQ(ui.LastStatus(), failure);
-  EXPECT_EQ(Child("Box"), box);
-
-  // The host asks to reload it: the same reason, the same scene.
-  launch.modelPath = hog;
-  view->OnHostMessage(korvex::kHostReload);
-  EXPECT_EQ(ui.LastStatus(), failure);
-  EXPECT_EQ(Child("Box"), box);
+  ExpectOpenAndReloadKeepTheScene(scratch->Write("hog.ink", ""),
+                                  "読み込みに失敗しました。 メモリの上限 (256 MiB) を超えました");
 }
 
 TEST_F(ViewTest, ModelsAndCompanionsThatAreNoRegularFilesAreRefused) {
