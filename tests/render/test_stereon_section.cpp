@@ -49,6 +49,10 @@ std::vector<GMPolygon> Courtyard(double outer, double inner, double z0, double z
   return faces;
 }
 
+const uint32_t kRed = Color(200, 40, 40);
+const uint32_t kBlueRoof = Color(30, 30, 220);
+const uint32_t kGreen = Color(40, 180, 40);
+
 class SectionTest : public RenderTest {
  protected:
   static constexpr int kSize = 96;
@@ -60,6 +64,31 @@ class SectionTest : public RenderTest {
     engine->SetCamera(eye, target, {0.0, 0.0, 1.0});
     engine->SetLightDirection(0.3, -0.5, 1.0);
     return engine;
+  }
+
+  // A red solid cut by the plane, and beside it the uncut red faces the cut
+  // must look like, both drawn from the same camera, within the depth range
+  // [nearPlane, farPlane] when one is given.
+  struct CutAndReference {
+    StereonImage cut, want;
+  };
+  CutAndReference DrawCut(GMVector eye, GMVector target, const std::vector<GMPolygon>& solid, const GMPlane& plane,
+                          const std::vector<GMPolygon>& expected, int flags = frame::kViewDefault,
+                          double nearPlane = 0.0, double farPlane = 0.0) {
+    auto draw = [&](const std::vector<GMPolygon>& faces, const GMPlane* section) {
+      auto engine = Engine(eye, target);
+      if (!engine) {
+        ADD_FAILURE() << "no engine";
+        return StereonImage{};
+      }
+      if (farPlane > 0.0) engine->SetPlanes(nearPlane, farPlane, 0.0);
+      Add(*engine, faces, kRed, 1);
+      if (section) {
+        EXPECT_TRUE(engine->SetSectionPlanes({section, 1}));
+      }
+      return Draw(*engine, flags);
+    };
+    return {draw(solid, &plane), draw(expected, nullptr)};
   }
 
   // Adds the faces as one node; the faces are kept alive by the test.
@@ -106,10 +135,6 @@ class SectionTest : public RenderTest {
 // differently; anything more is a fault.
 constexpr double kEdgeShare = 0.02;
 
-const uint32_t kRed = Color(200, 40, 40);
-const uint32_t kBlueRoof = Color(30, 30, 220);
-const uint32_t kGreen = Color(40, 180, 40);
-
 TEST_F(SectionTest, BoxCutHorizontallyShowsItsCutInItsLitColourAndLosesTheRoof) {
   const GMVector eye{0, -30, 60}, target{0, 0, 20};
   const auto tall = Box({-10, -10, 0}, {10, 10, 40});
@@ -140,19 +165,10 @@ TEST_F(SectionTest, BoxCutHorizontallyShowsItsCutInItsLitColourAndLosesTheRoof) 
 }
 
 TEST_F(SectionTest, OpenMeshIsCutWithoutAFill) {
-  const GMVector eye{0, -30, 60}, target{0, 0, 20};
-  const auto open = Box({-10, -10, 0}, {10, 10, 40}, false);
-  const auto closedLow = Box({-10, -10, 0}, {10, 10, 30});
   const GMPlane at30{0, 0, 1, -30};
-  auto engine = Engine(eye, target);
-  ASSERT_TRUE(engine);
-  Add(*engine, open, kRed, 1);
-  ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
-  const StereonImage cut = Draw(*engine);
-  auto reference = Engine(eye, target);
-  ASSERT_TRUE(reference);
-  Add(*reference, closedLow, kRed, 1);
-  const StereonImage filled = Draw(*reference);
+  const auto [cut, filled] = DrawCut({0, -30, 60}, {0, 0, 20}, Box({-10, -10, 0}, {10, 10, 40}, false), at30,
+                                     Box({-10, -10, 0}, {10, 10, 30}));
+  ASSERT_EQ(cut.width, kSize);
   // Through the opening one sees the inside of the far wall, which faces
   // away from the light: darker than a fill would be.
   const Rgb middle = PixelAt(cut, kSize / 2, kSize / 2);
@@ -160,6 +176,7 @@ TEST_F(SectionTest, OpenMeshIsCutWithoutAFill) {
   EXPECT_LT(middle.r + 20, fill.r);
   EXPECT_GT(middle.r, middle.g + 20) << "the inside of the wall is still the wall's colour";
 }
+
 
 TEST_F(SectionTest, CourtyardBuildingIsFilledRoundTheCourtyardOnly) {
   const GMVector eye{-25, -45, 70}, target{0, 0, 5};
@@ -261,94 +278,56 @@ TEST_F(SectionTest, ViewerInsideTheCutSolidSeesTheCutOverheadFilled) {
   // Standing inside a building, the front clipping plane passes through it;
   // the cut overhead is filled all the same, in either projection. It faces
   // down, towards the viewer, as a ceiling there would.
-  const GMVector eye{0, -6, 10}, target{0, 0, 30};
-  const auto tall = Box({-10, -10, 0}, {10, 10, 40});
   const GMPlane at30{0, 0, 1, -30};
   GMPolygon ceiling = Square(0, 0, 10, 30);
   std::reverse(ceiling.points.begin(), ceiling.points.end());
   for (const int flags : {frame::kViewDefault, frame::kViewDefault | frame::kParallel}) {
     SCOPED_TRACE(flags);
-    auto engine = Engine(eye, target);
-    ASSERT_TRUE(engine);
-    Add(*engine, tall, kRed, 1);
-    ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
-    const StereonImage cut = Draw(*engine, flags);
-    auto reference = Engine(eye, target);
-    ASSERT_TRUE(reference);
-    Add(*reference, {ceiling}, kRed, 1);
-    const StereonImage want = Draw(*reference, flags);
+    const auto [cut, want] = DrawCut({0, -6, 10}, {0, 0, 30}, Box({-10, -10, 0}, {10, 10, 40}), at30, {ceiling}, flags);
+    ASSERT_EQ(want.width, kSize);
     ASSERT_GT(PixelAt(want, kSize / 2, kSize / 2).r, PixelAt(want, kSize / 2, kSize / 2).g + 20);
     EXPECT_TRUE(PixelNear(cut, kSize / 2, kSize / 2, PixelAt(want, kSize / 2, kSize / 2)));
   }
 }
 
+
 TEST_F(SectionTest, SolidReachingBeyondTheBackPlaneIsFilledWhereTheCutShows) {
   // The back plane cuts the lower part of the building away; the cut at
   // the top, well within reach, is filled as without it.
-  const GMVector eye{0, -30, 60}, target{0, 0, 20};
-  const auto tall = Box({-10, -10, 0}, {10, 10, 40});
-  const auto cutHeight = Box({-10, -10, 0}, {10, 10, 30});
   const GMPlane at30{0, 0, 1, -30};
-  auto engine = Engine(eye, target);
-  ASSERT_TRUE(engine);
-  engine->SetPlanes(1.0, 55.0, 0.0);
-  Add(*engine, tall, kRed, 1);
-  ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
-  const StereonImage cut = Draw(*engine);
-  auto reference = Engine(eye, target);
-  ASSERT_TRUE(reference);
-  reference->SetPlanes(1.0, 55.0, 0.0);
-  Add(*reference, cutHeight, kRed, 1);
-  const StereonImage want = Draw(*reference);
+  const auto [cut, want] = DrawCut({0, -30, 60}, {0, 0, 20}, Box({-10, -10, 0}, {10, 10, 40}), at30,
+                                   Box({-10, -10, 0}, {10, 10, 30}), frame::kViewDefault, 1.0, 55.0);
+  ASSERT_EQ(want.width, kSize);
   EXPECT_TRUE(PixelNear(cut, kSize / 2, kSize / 2, PixelAt(want, kSize / 2, kSize / 2)));
   EXPECT_LT(Differing(cut, want, kEdgeShare), kEdgeShare);
 }
+
 
 TEST_F(SectionTest, SolidCutByTheFrontAndTheBackPlaneAtOnceIsFilled) {
   // A long block seen from outside: the front plane cuts off its near end,
   // the back plane its far end and the floor under the middle of the
   // picture; the cut through the middle is filled all the same.
-  const GMVector eye{0, -60, 40}, target{0, 0, 5};
-  const auto block = Box({-5, -50, 0}, {5, 50, 10});
-  const auto lowBlock = Box({-5, -50, 0}, {5, 50, 5});
   const GMPlane at5{0, 0, 1, -5};
-  auto engine = Engine(eye, target);
-  ASSERT_TRUE(engine);
-  engine->SetPlanes(30.0, 75.0, 0.0);
-  Add(*engine, block, kRed, 1);
-  ASSERT_TRUE(engine->SetSectionPlanes({&at5, 1}));
-  const StereonImage cut = Draw(*engine);
-  auto reference = Engine(eye, target);
-  ASSERT_TRUE(reference);
-  reference->SetPlanes(30.0, 75.0, 0.0);
-  Add(*reference, lowBlock, kRed, 1);
-  const StereonImage want = Draw(*reference);
+  const auto [cut, want] = DrawCut({0, -60, 40}, {0, 0, 5}, Box({-5, -50, 0}, {5, 50, 10}), at5,
+                                   Box({-5, -50, 0}, {5, 50, 5}), frame::kViewDefault, 30.0, 75.0);
+  ASSERT_EQ(want.width, kSize);
   ASSERT_GT(PixelAt(want, kSize / 2, kSize / 2).r, PixelAt(want, kSize / 2, kSize / 2).g + 20);
   EXPECT_TRUE(PixelNear(cut, kSize / 2, kSize / 2, PixelAt(want, kSize / 2, kSize / 2)));
   EXPECT_LT(Differing(cut, want, kEdgeShare), kEdgeShare);
 }
 
+
 TEST_F(SectionTest, ViewerInsideASolidReachingBeyondTheBackPlaneSeesTheCutFilled) {
   // Inside the building the front plane cuts it; the back plane cuts off
   // its roof, which is what the count of the faces above the cut needs.
-  const GMVector eye{0, -6, 10}, target{0, 0, 30};
-  const auto tall = Box({-10, -10, 0}, {10, 10, 40});
   const GMPlane at30{0, 0, 1, -30};
   GMPolygon ceiling = Square(0, 0, 10, 30);
   std::reverse(ceiling.points.begin(), ceiling.points.end());
   for (const int flags : {frame::kViewDefault, frame::kViewDefault | frame::kParallel}) {
     SCOPED_TRACE(flags);
-    auto engine = Engine(eye, target);
-    ASSERT_TRUE(engine);
-    engine->SetPlanes(1.0, 25.0, 0.0);
-    Add(*engine, tall, kRed, 1);
-    ASSERT_TRUE(engine->SetSectionPlanes({&at30, 1}));
-    const StereonImage cut = Draw(*engine, flags);
-    auto reference = Engine(eye, target);
-    ASSERT_TRUE(reference);
-    reference->SetPlanes(1.0, 25.0, 0.0);
-    Add(*reference, {ceiling}, kRed, 1);
-    const StereonImage want = Draw(*reference, flags);
+    const auto [cut, want] =
+        DrawCut({0, -6, 10}, {0, 0, 30}, Box({-10, -10, 0}, {10, 10, 40}), at30, {ceiling}, flags, 1.0, 25.0);
+    ASSERT_EQ(want.width, kSize);
     for (const int dx : {-12, 0, 12}) {
       const Rgb expected = PixelAt(want, kSize / 2 + dx, kSize / 2);
       ASSERT_GT(expected.r, expected.g + 20) << dx;
@@ -356,6 +335,7 @@ TEST_F(SectionTest, ViewerInsideASolidReachingBeyondTheBackPlaneSeesTheCutFilled
     }
   }
 }
+
 
 TEST_F(SectionTest, PlanesAreRefusedWithoutANormalOrBeyondThree) {
   auto engine = MakeEngine();
