@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -88,6 +89,33 @@ int ModelPixels(const QImage& picture) {
   for (int y = 0; y < picture.height(); y += 4)
     for (int x = 0; x < picture.width(); x += 4) differing += picture.pixel(x, y) != corner;
   return differing;
+}
+
+// The item of a menu of the window's menu bar, by their texts; null when
+// there is none.
+QAction* MenuItem(QMainWindow& window, const QString& menuText, const QString& itemText) {
+  for (QAction* menu : window.menuBar()->actions())
+    if (menu->text() == menuText && menu->menu())
+      for (QAction* action : menu->menu()->actions())
+        if (action->text() == itemText) return action;
+  return nullptr;
+}
+
+// Runs what may show message boxes, answering each with OK as it comes;
+// the text of the last one.
+QString AnsweringMessages(const std::function<void()>& run) {
+  QString told;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      told = box->text();
+      box->accept();
+    }
+  });
+  answer.start(50);
+  run();
+  answer.stop();
+  return told;
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -805,11 +833,7 @@ TEST_F(MainWindowTest, TheTestPrintWithoutAPrinterWritesOnePdfPage) {
 TEST_F(MainWindowTest, TheSunStudyOfTheSettingsMenuWritesItsPicturesAndSheet) {
   MainWindow& window = Start();
   ASSERT_TRUE(started_);
-  QAction* study = nullptr;
-  for (QAction* menu : window.menuBar()->actions())
-    if (menu->text() == QStringLiteral("設定(&C)"))
-      for (QAction* action : menu->menu()->actions())
-        if (action->text() == QStringLiteral("日影図...")) study = action;
+  QAction* study = MenuItem(window, QStringLiteral("設定(&C)"), QStringLiteral("日影図..."));
   ASSERT_NE(study, nullptr);
   const GMVector light = window.View()->State().lightPosition;
   const fs::path folder = dir_ / "study";
@@ -827,13 +851,7 @@ TEST_F(MainWindowTest, TheSunStudyOfTheSettingsMenuWritesItsPicturesAndSheet) {
     dialog->accept();
   });
   // The closing message box is answered when it comes.
-  QTimer answer;
-  QObject::connect(&answer, &QTimer::timeout, [] {
-    if (auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
-  });
-  answer.start(50);
-  study->trigger();
-  answer.stop();
+  AnsweringMessages([&] { study->trigger(); });
   ASSERT_TRUE(filled);
   for (const char* name : {"1200.jpg", "1300.jpg", "sun.csv", "sheet.jpg"})
     EXPECT_TRUE(fs::is_regular_file(folder / name)) << name;
@@ -847,14 +865,8 @@ TEST_F(MainWindowTest, TheSunStudyOfTheSettingsMenuWritesItsPicturesAndSheet) {
 TEST_F(MainWindowTest, TheShadowRegulationStudyDrawsItsLinesOverTheView) {
   MainWindow& window = Start();
   ASSERT_TRUE(started_);
-  QAction* run = nullptr;
-  QAction* shown = nullptr;
-  for (QAction* menu : window.menuBar()->actions())
-    if (menu->text() == QStringLiteral("設定(&C)"))
-      for (QAction* action : menu->menu()->actions()) {
-        if (action->text() == QStringLiteral("日影規制...")) run = action;
-        if (action->text() == QStringLiteral("日影規制の表示")) shown = action;
-      }
+  QAction* run = MenuItem(window, QStringLiteral("設定(&C)"), QStringLiteral("日影規制..."));
+  QAction* shown = MenuItem(window, QStringLiteral("設定(&C)"), QStringLiteral("日影規制の表示"));
   ASSERT_NE(run, nullptr);
   ASSERT_NE(shown, nullptr);
   window.Command(korvex::cmd::kPlanView);
@@ -882,13 +894,7 @@ TEST_F(MainWindowTest, TheShadowRegulationStudyDrawsItsLinesOverTheView) {
     filled = true;
     dialog->accept();
   });
-  QTimer answer;
-  QObject::connect(&answer, &QTimer::timeout, [] {
-    if (auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
-  });
-  answer.start(50);
-  run->trigger();
-  answer.stop();
+  AnsweringMessages([&] { run->trigger(); });
   ASSERT_TRUE(filled);
   for (const char* name : {"hours.csv", "contours.geojson", "outlines.dxf", "report.json", "plan.jpg"})
     EXPECT_TRUE(fs::is_regular_file(folder / name)) << name;
@@ -932,17 +938,7 @@ TEST_F(MainWindowTest, TheOldOutputMethodWritesItsPictureWithAndWithoutTheLayout
     filled = true;
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
-  QString told;
-  QTimer answer;
-  QObject::connect(&answer, &QTimer::timeout, [&] {
-    if (auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      told = box->text();
-      box->accept();
-    }
-  });
-  answer.start(50);
-  window.Command(korvex::cmd::kFileOutput);
-  answer.stop();
+  const QString told = AnsweringMessages([&] { window.Command(korvex::cmd::kFileOutput); });
   ASSERT_TRUE(filled);
   EXPECT_GT(modelPixels(dir_ / "sheet.bmp"), 20);
   EXPECT_TRUE(fs::is_regular_file(dir_ / "sheet.tdo"));
