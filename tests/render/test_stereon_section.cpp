@@ -169,6 +169,9 @@ TEST_F(SectionTest, OpenMeshIsCutWithoutAFill) {
   const auto [cut, filled] = DrawCut({0, -30, 60}, {0, 0, 20}, Box({-10, -10, 0}, {10, 10, 40}, false), at30,
                                      Box({-10, -10, 0}, {10, 10, 30}));
   ASSERT_EQ(cut.width, kSize);
+  // What is left is the open box 30 high, walls and all.
+  const auto [lowOpen, unused] = DrawCut({0, -30, 60}, {0, 0, 20}, Box({-10, -10, 0}, {10, 10, 30}, false), at30, {});
+  EXPECT_LT(Differing(cut, lowOpen, kEdgeShare), kEdgeShare);
   // Through the opening one sees the inside of the far wall, which faces
   // away from the light: darker than a fill would be.
   const Rgb middle = PixelAt(cut, kSize / 2, kSize / 2);
@@ -287,6 +290,11 @@ TEST_F(SectionTest, ViewerInsideTheCutSolidSeesTheCutOverheadFilled) {
     ASSERT_EQ(want.width, kSize);
     ASSERT_GT(PixelAt(want, kSize / 2, kSize / 2).r, PixelAt(want, kSize / 2, kSize / 2).g + 20);
     EXPECT_TRUE(PixelNear(cut, kSize / 2, kSize / 2, PixelAt(want, kSize / 2, kSize / 2)));
+    // The whole view: the walls up to the cut and the fill as that ceiling.
+    std::vector<GMPolygon> room = Box({-10, -10, 0}, {10, 10, 30}, false);
+    room.push_back(ceiling);
+    const auto [again, inRoom] = DrawCut({0, -6, 10}, {0, 0, 30}, Box({-10, -10, 0}, {10, 10, 40}), at30, room, flags);
+    EXPECT_LT(Differing(again, inRoom, kEdgeShare), kEdgeShare);
   }
 }
 
