@@ -1,5 +1,6 @@
 #include "plugins/assimp/AssimpScene.h"
 
+#include <assimp/BaseImporter.h>
 #include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -507,6 +509,27 @@ void TakeCamera(const aiScene& scene, const Matrix& top, const FormatInfo& forma
   if (camera.mClipPlaneNear > 0.0f && std::isfinite(camera.mClipPlaneNear)) settings.nearClip = camera.mClipPlaneNear;
 }
 
+// Where several of Assimp's readers claim an extension (glTF 1 and 2 both
+// claim ".gltf" and ".glb") and none recognises the file, Assimp offers it
+// to every reader it has, some seventy, most of them for formats no one
+// mails, and reads it as whatever takes it. A file named as this format is
+// read as this format or not at all. (Where one reader claims the
+// extension, Assimp uses it and no other.)
+bool ReadAsItsFormat(const Assimp::Importer& importer, const char* path, const FormatInfo& format) {
+  std::vector<Assimp::BaseImporter*> claimants;
+  for (size_t i = 0; i < importer.GetImporterCount(); ++i) {
+    Assimp::BaseImporter* reader = importer.GetImporter(i);
+    if (reader == nullptr) continue;
+    std::set<std::string> extensions;
+    reader->GetExtensionList(extensions);
+    if (extensions.count(format.extension) != 0) claimants.push_back(reader);
+  }
+  if (claimants.size() <= 1) return true;
+  return std::any_of(claimants.begin(), claimants.end(), [&](Assimp::BaseImporter* reader) {
+    return reader->CanRead(path, importer.GetIOHandler(), true);
+  });
+}
+
 }  // namespace
 
 bool FoldedAtCrease(const GMVector& u, const GMVector& v) {
@@ -576,6 +599,7 @@ std::unique_ptr<CInkNode> ImportFile(const char* path, const FormatInfo& format,
   Assimp::Importer importer;
   // The model and the files it names, only inside its own folder tree.
   importer.SetIOHandler(new ConfinedIOSystem(path));
+  if (!ReadAsItsFormat(importer, path, format)) return nullptr;
   // Only what the conversion needs: faces as Assimp reads them (polygons
   // stay whole; the scene triangulates what it draws), and no normals,
   // texture coordinates or optimisation passes that would be thrown away.

@@ -80,7 +80,7 @@ class AssimpFormats : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(dir_ / "FilePlugin");
-    for (const char* format : {"obj", "gltf", "glb", "ifc", "stl", "ply", "dae"})
+    for (const char* format : {"obj", "gltf", "glb", "ifc", "stl", "ply", "dae", "3ds", "fbx"})
       fs::copy_file(fs::path(KORVEX_PLUGIN_BUILD_DIR) / ("assimp_" + std::string(format) + ".so"),
                     dir_ / "FilePlugin" / ("assimp_" + std::string(format) + ".so"));
     korvex::InitializeWithPlugins(solid_, dir_);
@@ -412,6 +412,23 @@ TEST_F(AssimpFormats, EmptyAndBrokenFilesAreRefused) {
     EXPECT_FALSE(Load(dir_ / name));
     EXPECT_EQ(solid_.GetRoot(), root);
     EXPECT_EQ(solid_.settings.farClip, 1234.0);
+  }
+}
+
+// Assimp reads a file its readers of the named format do not recognise as
+// whatever other format takes it; a mailed ".gltf" must not reach the
+// readers of seventy other formats. An ASCII STL triangle under every name
+// is read only as ".stl".
+TEST_F(AssimpFormats, AFileIsReadAsTheFormatItsNameSaysOrNotAtAll) {
+  const std::string triangle =
+      "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\n"
+      "endsolid t\n";
+  for (const char* extension : {"obj", "gltf", "glb", "ifc", "stl", "ply", "dae", "3ds", "fbx"}) {
+    SCOPED_TRACE(extension);
+    ASSERT_GE(FormatOf(extension), 0);
+    const fs::path file = dir_ / (std::string("disguised.") + extension);
+    std::ofstream(file) << triangle;
+    EXPECT_EQ(Load(file), std::string(extension) == "stl");
   }
 }
 
