@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
+#include "geometry/gm_matrix.h"
 #include "geometry/gm_types.h"
 
 inline ::testing::AssertionResult VectorNear(const GMVector& got, const GMVector& want, double eps = 1e-9) {
@@ -31,4 +33,12 @@ inline GMVector Rodrigues(const GMVector& v, const GMVector& k, double theta) {
   const GMVector kxv{k.y * v.z - k.z * v.y, k.z * v.x - k.x * v.z, k.x * v.y - k.y * v.x};
   return {v.x * c + kxv.x * s + k.x * kv * (1 - c), v.y * c + kxv.y * s + k.y * kv * (1 - c),
           v.z * c + kxv.z * s + k.z * kv * (1 - c)};
+}
+
+inline constexpr double kPi = std::numbers::pi;
+
+// The point p carried by the matrix m.
+inline GMVector Transformed(GMVector p, const GMMatrix& m) {
+  GMTransformPoint(p, m);
+  return p;
 }

@@ -8,15 +8,6 @@
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
 
-namespace {
-const double kPi = std::atan2(0.0, -1.0);
-
-GMVector Transformed(GMVector p, const GMMatrix& m) {
-  GMTransformPoint(p, m);
-  return p;
-}
-}  // namespace
-
 TEST(GMMatrixOps, MultiplyAppliesSecondArgumentFirstAndMayAlias) {
   const GMMatrix t = GMMatrixTranslate(1, 2, 3);
   const GMMatrix s = GMMatrixScale(2, 2, 2);

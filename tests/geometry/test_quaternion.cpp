@@ -7,16 +7,6 @@
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
 
-namespace {
-const double kPi = std::atan2(0.0, -1.0);
-
-GMVector Transformed(GMVector p, const GMMatrix& m) {
-  GMTransformPoint(p, m);
-  return p;
-}
-
-}  // namespace
-
 TEST(CGMQtState, ChangingOperationsReturnThePreviousValue) {
   CGMQt q;
   EXPECT_EQ(q.GetQ(), (GMQuat{0, 0, 0, 0}));

@@ -7,10 +7,6 @@
 #include "geometry/gm_vector.h"
 #include "gm_expect.h"
 
-namespace {
-const double kPi = std::atan2(0.0, -1.0);
-}
-
 TEST(GMTolerance, ComparisonsAreClosedAndPerAxis) {
   EXPECT_EQ(GMIsNear(0.0, 1e-7, GM_TOLERANCE), 1);  // exactly the tolerance still counts
   EXPECT_EQ(GMIsNear(0.0, 1.1e-7, GM_TOLERANCE), 0);
