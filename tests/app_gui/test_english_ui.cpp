@@ -38,6 +38,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/QtUserInterface.h"
 #include "model/InkSolid.h"
+#include "window_fixture.h"
 #include "common/UiText.h"
 #include "dialogs/BkColorDlg.h"
 #include "dialogs/BMPOutDlg.h"
@@ -114,35 +115,18 @@ void ExpectEnglishMenu(QMenu& menu, const std::string& where, int& items) {
   }
 }
 
-class EnglishTest : public ::testing::Test {
+// The window in the language each test installs; Japanese again after it.
+class EnglishTest : public korvex_test::WindowTest {
  protected:
-  void SetUp() override {
-    fs::create_directories(dir_ / "runtime");
-    fs::create_directories(dir_ / "markers");
-    previous_ = fs::current_path();
-    fs::current_path(dir_);
-  }
   void TearDown() override {
-    window_.reset();
-    fs::current_path(previous_);
+    WindowTest::TearDown();
     korvex::InstallUiLanguage(UiLanguage::kJapanese);
   }
-
   korvex::gui::MainWindow& Start() {
-    window_ = std::make_unique<korvex::gui::MainWindow>(app_);
-    korvex::StartupFolders folders{dir_ / "runtime", dir_ / "markers"};
-    const std::vector<std::string> args = {KORVEX_SAMPLE_MODEL};
-    EXPECT_TRUE(korvex::RunStartup(args, *window_, app_, folders));
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    QCoreApplication::processEvents();
-    return *window_;
+    korvex::gui::MainWindow& window = WindowTest::Start();
+    EXPECT_TRUE(started_);
+    return window;
   }
-
-  korvex_test::ScratchFolder scratch_;
-  fs::path dir_ = scratch_.path();
-  fs::path previous_;
-  korvex::Application app_;
-  std::unique_ptr<korvex::gui::MainWindow> window_;
 };
 
 TEST_F(EnglishTest, EveryMenuToolbarAndStatusTextIsEnglish) {

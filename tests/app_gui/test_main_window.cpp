@@ -66,6 +66,7 @@
 #include "model/InkSolid.h"
 #include "render/Stereon.h"
 #include "tests/support/needs.h"
+#include "window_fixture.h"
 
 #ifdef KORVEX_HAVE_X11
 #include <X11/XKBlib.h>
@@ -118,37 +119,7 @@ QString AnsweringMessages(const std::function<void()>& run) {
   return told;
 }
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fs::create_directories(dir_ / "runtime");
-    fs::create_directories(dir_ / "markers");
-    previous_ = fs::current_path();
-    fs::current_path(dir_);  // the view keeps its eye file in the current folder
-  }
-  void TearDown() override {
-    window_.reset();
-    fs::current_path(previous_);
-  }
-
-  // Starts the viewer on the sample as `korvex samples/site.k3d` would.
-  MainWindow& Start(std::vector<std::string> args = {KORVEX_SAMPLE_MODEL}) {
-    window_ = std::make_unique<MainWindow>(app_);
-    korvex::StartupFolders folders{dir_ / "runtime", dir_ / "markers"};
-    started_ = korvex::RunStartup(args, *window_, app_, folders);
-    if (started_) window_->WatchHost();  // as main() does
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    QCoreApplication::processEvents();
-    return *window_;
-  }
-
-  korvex_test::ScratchFolder scratch_;
-  fs::path dir_ = scratch_.path();
-  fs::path previous_;
-  korvex::Application app_;
-  std::unique_ptr<MainWindow> window_;
-  bool started_ = false;
-};
+using MainWindowTest = korvex_test::WindowTest;
 
 TEST_F(MainWindowTest, StartsOnTheSampleWithItsFileNameInTheTitle) {
   MainWindow& window = Start();

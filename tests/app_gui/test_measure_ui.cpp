@@ -29,7 +29,7 @@
 #include "dialogs/LayerDlg.h"
 #include "sheet/Translations.h"
 #include "tests/support/gui_main.h"
-#include "tests/support/scratch_folder.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -55,29 +55,18 @@ int PixelsOf(const QImage& picture, uint32_t rgb) {
 constexpr uint32_t kLineColour = 0xFFD000;
 constexpr uint32_t kFaceColour = 0xFF8000;
 
-class MeasureWindowTest : public ::testing::Test {
+// The window in the language each test installs; Japanese again after it.
+class MeasureWindowTest : public korvex_test::WindowTest {
  protected:
-  // The view keeps its eye file in the current folder: a scratch one.
-  void SetUp() override {
-    fs::create_directories(scratch_.path() / "runtime");
-    fs::create_directories(scratch_.path() / "markers");
-    previous_ = fs::current_path();
-    fs::current_path(scratch_.path());
-  }
   void TearDown() override {
-    window_.reset();
-    fs::current_path(previous_);
+    WindowTest::TearDown();
     korvex::InstallUiLanguage(korvex::UiLanguage::kJapanese);
   }
 
   // The sample in plan view, in measure mode through its toolbar button.
   MainWindow& StartMeasuring() {
-    window_ = std::make_unique<MainWindow>(app_);
-    korvex::StartupFolders folders{scratch_.path() / "runtime", scratch_.path() / "markers"};
-    const std::vector<std::string> args = {KORVEX_SAMPLE_MODEL};
-    EXPECT_TRUE(korvex::RunStartup(args, *window_, app_, folders));
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    QCoreApplication::processEvents();
+    Start();
+    EXPECT_TRUE(started_);
     window_->Command(cmd::kPlanView);
     QAction* button = nullptr;
     if (auto* bar = window_->findChild<QToolBar*>(QStringLiteral("ToolBar151")))
@@ -128,11 +117,6 @@ class MeasureWindowTest : public ::testing::Test {
     QApplication::sendEvent(&Widget(), &move);
   }
   QImage Picture() { return Widget().grabFramebuffer(); }
-
-  korvex_test::ScratchFolder scratch_;
-  fs::path previous_;
-  korvex::Application app_;
-  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MeasureWindowTest, TwoClicksMeasureShowTheResultAndDrawTheLineUntilEscape) {
