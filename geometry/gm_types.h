@@ -16,6 +16,10 @@ inline constexpr double GM_UNDEFINED = DBL_MAX;
 // The tolerance every caller in the program passes to the geometric tests.
 inline constexpr double GM_TOLERANCE = 1e-7;
 
+// No coordinate of a real site comes near this, in any unit: a point beyond
+// it is a fault of the file it came from.
+inline constexpr double GM_GARBAGE_COORDINATE = 1e12;
+
 struct GMVector {
   double x = 0.0;
   double y = 0.0;

@@ -46,12 +46,10 @@ bool TooFewVertices(const InkFigure& figure) {
   }
 }
 
-// No coordinate of a real site comes near this, in any unit.
-constexpr double kGarbageCoordinate = 1e12;
 // The statistics of a model's extent look at no more vertices than this.
 constexpr size_t kExtentSamples = 200000;
 
-bool Garbage(double c) { return !std::isfinite(c) || std::fabs(c) > kGarbageCoordinate; }
+bool Garbage(double c) { return !std::isfinite(c) || std::fabs(c) > GM_GARBAGE_COORDINATE; }
 bool Garbage(const GMVector& p) { return Garbage(p.x) || Garbage(p.y) || Garbage(p.z); }
 
 // The value at share q (0 to 1) of the sorted values; reorders them.

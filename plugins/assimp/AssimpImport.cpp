@@ -58,6 +58,12 @@ GMVector Apply(const Matrix& m, const GMVector& p) {
 
 bool Finite(const GMVector& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
+// Whether a site could have this corner: a number, within any site's reach.
+bool Usable(const GMVector& p) {
+  return Finite(p) && std::abs(p.x) <= GM_GARBAGE_COORDINATE && std::abs(p.y) <= GM_GARBAGE_COORDINATE &&
+         std::abs(p.z) <= GM_GARBAGE_COORDINATE;
+}
+
 GMVector ApplyDirection(const Matrix& m, const GMVector& d) {
   return {m.a1 * d.x + m.a2 * d.y + m.a3 * d.z, m.b1 * d.x + m.b2 * d.y + m.b3 * d.z,
           m.c1 * d.x + m.c2 * d.y + m.c3 * d.z};
@@ -328,10 +334,12 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
     for (const aiVector3D& v : welder.Positions())
       positions.push_back(bake ? Apply(*bake, GMVector{v.x, v.y, v.z}) : GMVector{v.x, v.y, v.z});
   }
-  // A file may hold corners that are not numbers (or a placement that makes
-  // them so): only the faces touching one are lost, not the whole model.
-  bool allFinite = true;
-  for (const GMVector& p : positions) allFinite = allFinite && Finite(p);
+  // A file may hold corners that are not numbers or lie beyond any site (or
+  // a placement that makes them so). The viewer would drop the whole figure
+  // for one such corner, and a figure here is a whole mesh of the file, a
+  // district perhaps: only the faces touching one are left out.
+  bool allUsable = true;
+  for (const GMVector& p : positions) allUsable = allUsable && Usable(p);
 
   // Face loops with welded indices; points, lines and faces that welding
   // collapsed below three corners are no surface and are left out.
@@ -345,7 +353,7 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
     const size_t start = indices.size();
     for (unsigned k = 0; k < face.mNumIndices; ++k) {
       const unsigned source = face.mIndices[k];
-      if (source >= mesh.mNumVertices || (!allFinite && !Finite(positions[size_t(welded[source])]))) {
+      if (source >= mesh.mNumVertices || (!allUsable && !Usable(positions[size_t(welded[source])]))) {
         indices.resize(start);
         break;
       }
@@ -364,7 +372,7 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
   }
   std::vector<int32_t>().swap(welded);
   if (faces.empty()) return false;
-  if (!allFinite) {
+  if (!allUsable) {
     // The corners the kept faces use, in the order first used.
     std::vector<int32_t> renumbered(positions.size(), -1);
     std::vector<GMVector> used;

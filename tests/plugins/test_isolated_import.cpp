@@ -166,7 +166,7 @@ int CountFaces(CInkNode& node, bool& allFinite) {
   return faces;
 }
 
-TEST_F(IsolatedImport, CornersAndPlacementsThatAreNotNumbersCostOnlyTheirFaces) {
+TEST_F(IsolatedImport, CornersAndPlacementsNoSiteCouldHaveCostOnlyTheirFaces) {
   CInkFile host;
   host.LoadFrom(dir_);
   auto faces = [&](const fs::path& model, const char* extension) {
@@ -177,12 +177,19 @@ TEST_F(IsolatedImport, CornersAndPlacementsThatAreNotNumbersCostOnlyTheirFaces) 
     bool allFinite = true;
     const int count = CountFaces(*tree, allFinite);
     EXPECT_TRUE(allFinite) << model;
+    EXPECT_LT(settings.farClip, 1e14) << model;
     EXPECT_TRUE(std::isfinite(settings.farClip)) << model;
     return count;
   };
   // The wall's second triangle has a corner that is not a number; the wall's
   // first triangle and the floor come through.
   EXPECT_EQ(faces(Write("nan.obj", "o wall\nv 0 0 0\nv 4 0 0\nv 4 0 3\nv nan 0 3\nf 1 2 3\nf 1 3 4\n"
+                                   "o floor\nv 0 0 0\nv 4 0 0\nv 4 5 0\nv 0 5 0\nf 5 6 7 8\n"),
+                  "obj"),
+            2);
+  // A mast with one corner 5e15 m up, beyond any site: its other triangle
+  // stays (read by the viewer's own OBJ reader, not the helper).
+  EXPECT_EQ(faces(Write("far.obj", "o mast\nv 0 0 0\nv 0 0 5e15\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n"
                                    "o floor\nv 0 0 0\nv 4 0 0\nv 4 5 0\nv 0 5 0\nf 5 6 7 8\n"),
                   "obj"),
             2);
