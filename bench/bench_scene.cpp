@@ -6,19 +6,11 @@
 
 #include "geometry/gm_mesh.h"
 #include "model/InkNode.h"
+#include "tests/model/scene_samples.h"
 
 namespace {
 
-GMMeshPtr UnitBox() {
-  const std::vector<GMVector> points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                                        {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-  const std::vector<std::vector<int32_t>> faces = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                                                   {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
-  const std::vector<GMMeshEdge> edges = {{0, 1, -1}, {1, 2, -1}, {2, 3, -1}, {3, 0, -1},
-                                         {4, 5, -1}, {5, 6, -1}, {6, 7, -1}, {7, 4, -1},
-                                         {0, 4, -1}, {1, 5, -1}, {2, 6, -1}, {3, 7, -1}};
-  return GMNewMesh(points, edges, faces);
-}
+GMMeshPtr UnitBox() { return scene_samples::Box({0, 0, 0}, {1, 1, 1}); }
 
 // A root with one placed child holding `boxes` box meshes (8 vertices each),
 // spread out so that no two share a position.
