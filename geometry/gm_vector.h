@@ -40,6 +40,16 @@ inline int GMCompareSegments(const GMVector& a0, const GMVector& a1, const GMVec
 }
 int GMBoxContainsPoint(const GMVector& min, const GMVector& max, const GMVector& p, double tol);
 
+// Whether every coordinate of p is a number.
+inline bool GMIsFinite(const GMVector& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// Whether a site could hold p: every coordinate a number no farther out than
+// GM_GARBAGE_COORDINATE. Imports and the scene's clean-up judge corners by it.
+inline bool GMIsSiteCoordinate(const GMVector& p) {
+  return GMIsFinite(p) && std::fabs(p.x) <= GM_GARBAGE_COORDINATE && std::fabs(p.y) <= GM_GARBAGE_COORDINATE &&
+         std::fabs(p.z) <= GM_GARBAGE_COORDINATE;
+}
+
 // --- vectors ----------------------------------------------------------------
 // Sums, differences and multiples, component by component; every module
 // writes its vector arithmetic with these.

@@ -9,6 +9,7 @@
 
 #include "common/atomic_file.h"
 #include "common/file_util.h"
+#include "geometry/gm_vector.h"
 
 namespace korvex {
 namespace {
@@ -30,7 +31,7 @@ void PutDouble(uint8_t* p, double value) {
 void TakeVector(const uint8_t* bytes, std::size_t have, std::size_t offset, GMVector& out) {
   if (have < offset + 24) return;
   const GMVector v{GetDouble(bytes + offset), GetDouble(bytes + offset + 8), GetDouble(bytes + offset + 16)};
-  if (std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z)) out = v;
+  if (GMIsFinite(v)) out = v;
 }
 
 std::filesystem::path InFolder(const std::filesystem::path& folder, const char* name) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "geometry/gm_matrix.h"
+#include "geometry/gm_vector.h"
 #include "model/FigureTessellation.h"
 #include "model/InkNode.h"
 #include "model/InkSolid.h"
@@ -49,8 +50,6 @@ bool TooFewVertices(const InkFigure& figure) {
 // The statistics of a model's extent look at no more vertices than this.
 constexpr size_t kExtentSamples = 200000;
 
-bool Garbage(double c) { return !std::isfinite(c) || std::fabs(c) > GM_GARBAGE_COORDINATE; }
-bool Garbage(const GMVector& p) { return Garbage(p.x) || Garbage(p.y) || Garbage(p.z); }
 
 // The value at share q (0 to 1) of the sorted values; reorders them.
 double Quantile(std::vector<double>& values, double q) {
@@ -66,10 +65,10 @@ void ForEachWorldVertex(CInkNode& node, Visit&& visit) {
     node.GetWorldMatrix(world);
     for (int i = 0; i < count; ++i) {
       const GMVector& local = node.GetVertex(i)->position;
-      if (Garbage(local)) continue;
+      if (!GMIsSiteCoordinate(local)) continue;
       GMVector p = local;
       GMTransformPoint(p, world);
-      if (!Garbage(p)) visit(p);
+      if (GMIsSiteCoordinate(p)) visit(p);
     }
   }
   for (int i = 0; i < node.GetCount(); ++i)
@@ -137,10 +136,10 @@ void CStereonView::RemoveInvalidFrom(CInkNode& node, const GMVector& middle, dou
   GMMatrix world;
   node.GetWorldMatrix(world);
   auto unusable = [&](const GMVector& local) {
-    if (Garbage(local)) return true;
+    if (!GMIsSiteCoordinate(local)) return true;
     GMVector p = local;
     GMTransformPoint(p, world);
-    return Garbage(p) || std::fabs(p.x - middle.x) > limit || std::fabs(p.y - middle.y) > limit ||
+    return !GMIsSiteCoordinate(p) || std::fabs(p.x - middle.x) > limit || std::fabs(p.y - middle.y) > limit ||
            std::fabs(p.z - middle.z) > limit;
   };
   // A bad vertex takes its whole figure with it; the vertex list then
@@ -171,7 +170,7 @@ GMVector CStereonView::LocalShift(const CInkNode& node) const {
   node.GetInverseWorldMatrix(inverse);
   GMVector shift = origin;
   GMTransformPoint(shift, inverse);
-  if (!std::isfinite(shift.x) || !std::isfinite(shift.y) || !std::isfinite(shift.z)) return origin;
+  if (!GMIsFinite(shift)) return origin;
   return shift;
 }
 

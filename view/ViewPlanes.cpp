@@ -72,9 +72,7 @@ CStereonView::ModelBall CStereonView::DrawnBall() {
   ball.empty = false;
   ball.centre = Centre(box);
   ball.radius = 0.5 * GMLength({box.maxX - box.minX, box.maxY - box.minY, box.maxZ - box.minZ});
-  if (!std::isfinite(ball.radius) || !std::isfinite(ball.centre.x) || !std::isfinite(ball.centre.y) ||
-      !std::isfinite(ball.centre.z))
-    ball.empty = true;
+  if (!std::isfinite(ball.radius) || !GMIsFinite(ball.centre)) ball.empty = true;
   return ball;
 }
 

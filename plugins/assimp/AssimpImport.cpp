@@ -56,14 +56,6 @@ GMVector Apply(const Matrix& m, const GMVector& p) {
           m.c1 * p.x + m.c2 * p.y + m.c3 * p.z + m.c4};
 }
 
-bool Finite(const GMVector& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-
-// Whether a site could have this corner: a number, within any site's reach.
-bool Usable(const GMVector& p) {
-  return Finite(p) && std::abs(p.x) <= GM_GARBAGE_COORDINATE && std::abs(p.y) <= GM_GARBAGE_COORDINATE &&
-         std::abs(p.z) <= GM_GARBAGE_COORDINATE;
-}
-
 GMVector ApplyDirection(const Matrix& m, const GMVector& d) {
   return {m.a1 * d.x + m.a2 * d.y + m.a3 * d.z, m.b1 * d.x + m.b2 * d.y + m.b3 * d.z,
           m.c1 * d.x + m.c2 * d.y + m.c3 * d.z};
@@ -338,8 +330,8 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
   // a placement that makes them so). The viewer would drop the whole figure
   // for one such corner, and a figure here is a whole mesh of the file, a
   // district perhaps: only the faces touching one are left out.
-  bool allUsable = true;
-  for (const GMVector& p : positions) allUsable = allUsable && Usable(p);
+  bool allOnSite = true;
+  for (const GMVector& p : positions) allOnSite = allOnSite && GMIsSiteCoordinate(p);
 
   // Face loops with welded indices; points, lines and faces that welding
   // collapsed below three corners are no surface and are left out.
@@ -353,7 +345,7 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
     const size_t start = indices.size();
     for (unsigned k = 0; k < face.mNumIndices; ++k) {
       const unsigned source = face.mIndices[k];
-      if (source >= mesh.mNumVertices || (!allUsable && !Usable(positions[size_t(welded[source])]))) {
+      if (source >= mesh.mNumVertices || (!allOnSite && !GMIsSiteCoordinate(positions[size_t(welded[source])]))) {
         indices.resize(start);
         break;
       }
@@ -372,7 +364,7 @@ bool AddMesh(CInkNode& node, const aiMesh& mesh, const Matrix* bake, const Matri
   }
   std::vector<int32_t>().swap(welded);
   if (faces.empty()) return false;
-  if (!allUsable) {
+  if (!allOnSite) {
     // The corners the kept faces use, in the order first used.
     std::vector<int32_t> renumbered(positions.size(), -1);
     std::vector<GMVector> used;
@@ -504,7 +496,7 @@ void TakeCamera(const aiScene& scene, const Matrix& top, const FormatInfo& forma
   const GMVector eye = Apply(world, position);
   const GMVector look = ApplyDirection(world, {camera.mLookAt.x, camera.mLookAt.y, camera.mLookAt.z});
   const GMVector up = ApplyDirection(world, {camera.mUp.x, camera.mUp.y, camera.mUp.z});
-  if (!Finite(eye) || !(GMLength(look) > 0.0) || !(GMLength(up) > 0.0) || !Finite(look) || !Finite(up)) return;
+  if (!GMIsFinite(eye) || !(GMLength(look) > 0.0) || !(GMLength(up) > 0.0) || !GMIsFinite(look) || !GMIsFinite(up)) return;
   settings.eye = eye;
   settings.target = {eye.x + look.x, eye.y + look.y, eye.z + look.z};
   settings.up = up;

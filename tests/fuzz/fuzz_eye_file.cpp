@@ -5,11 +5,8 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
+#include "geometry/gm_vector.h"
 #include "view/EyeFile.h"
-
-namespace {
-bool Finite(const GMVector& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const korvex_fuzz::Scratch scratch;
@@ -20,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   settings.target = {0.0, 0.0, 0.0};
   settings.light = {4.0, 5.0, 6.0};
   korvex_fuzz::Require(korvex::ReadEyeFile(path, settings));
-  korvex_fuzz::Require(Finite(settings.eye) && Finite(settings.target) && Finite(settings.light));
+  korvex_fuzz::Require(GMIsFinite(settings.eye) && GMIsFinite(settings.target) && GMIsFinite(settings.light));
   korvex_fuzz::Require(std::isfinite(settings.zoomScale) && settings.zoomScale > 0.0);
   (void)korvex::EyeIsOverhead(settings);
   return 0;
