@@ -142,15 +142,21 @@ void CStereonView::RemoveInvalidFrom(CInkNode& node, const GMVector& middle, dou
     return !GMIsSiteCoordinate(p) || std::fabs(p.x - middle.x) > limit || std::fabs(p.y - middle.y) > limit ||
            std::fabs(p.z - middle.z) > limit;
   };
-  // A bad vertex takes its whole figure with it; the vertex list then
-  // changes, so the scan starts again.
-  for (int i = 0; i < node.GetVertexCount();) {
+  // A bad vertex takes its whole figure with it. The figures are found in
+  // one pass and removed after it: removing each as it is found changes the
+  // vertex list, and scanning it again from the start cost a pass over a
+  // district's vertices for every figure with a stray corner. A figure's
+  // vertices lie together, so a doomed figure's others are passed over.
+  std::vector<InkFigure*> doomed;
+  for (int i = 0; i < node.GetVertexCount(); ++i) {
     const InkVertex* vertex = node.GetVertex(i);
-    if (unusable(vertex->position) && vertex->figure != nullptr && node.DeleteFigure(vertex->figure))
-      i = 0;
-    else
-      ++i;
+    if (vertex->figure == nullptr || (!doomed.empty() && doomed.back() == vertex->figure)) continue;
+    if (unusable(vertex->position)) doomed.push_back(vertex->figure);
   }
+  // Removing a figure also removes the instances that place it; one of those
+  // may be further on in the list, and then it is no longer the node's and
+  // the call does nothing.
+  for (InkFigure* figure : doomed) node.DeleteFigure(figure);
   for (int i = 0; i < node.GetFigureCount();) {
     const InkFigure* figure = node.GetFigure(i);
     if (figure != nullptr && TooFewVertices(*figure) && node.DeleteFigureAt(i)) continue;

@@ -2,6 +2,7 @@
 // and the selection highlight.
 #include <cmath>
 
+#include "tests/model/scene_samples.h"
 #include "view_fixture.h"
 
 namespace view_test {
@@ -79,6 +80,49 @@ TEST_F(ViewTest, CleanUpMeasuresFromTheModelsOwnSpan) {
   ASSERT_GE(AddPolygon(*wide, {{0, 0, 0}, {1, 0, 0}, {0, 1e9, 0}}), 0);
   view->OnCommand(cmd::kRemoveInvalid);
   EXPECT_EQ(wide->GetFigureCount(), 300);
+}
+
+// Stray corners spread through one node (an export of a district as one
+// object): every figure holding one goes, with the instances that place it,
+// and every other figure and instance stays, in its order.
+TEST_F(ViewTest, CleanUpTakesEveryFigureWithAStrayCornerAndWhatPlacesIt) {
+  ASSERT_TRUE(Start(false));
+  State().camera.farPlane = 100.0;
+  auto* node = new CInkNode;
+  node->Create(nullptr);
+  Root()->AddChild(node);
+  int good = 0;
+  // Few enough that the model's own span, measured without its outer
+  // hundredth, is not widened by them.
+  for (int k = 0; k < 400; ++k) {
+    const double x = 3.0 * k;
+    const bool stray = k % 80 == 5;
+    ASSERT_GE(AddPolygon(*node, {{x, 0, 0}, {x + 1, 0, 0}, {x, stray ? 1e9 : 1.0, 0}}), 0);
+    good += stray ? 0 : 1;
+  }
+  const InkFigure* strayOne = node->GetFigure(5);
+  const InkFigure* goodOne = node->GetFigure(7);
+  ASSERT_GE(scene_samples::AddInstance(*node, strayOne, {0, 50, 0}), 0);
+  ASSERT_GE(scene_samples::AddInstance(*node, goodOne, {0, 60, 0}), 0);
+  ASSERT_GE(scene_samples::AddInstance(*node, goodOne, {0, 1e9, 0}), 0);  // placed at a stray corner itself
+  ASSERT_EQ(good, 395);
+
+  view->OnCommand(cmd::kRemoveInvalid);
+  ASSERT_EQ(node->GetFigureCount(), good + 1);
+  double lastX = -1.0;
+  for (int i = 0; i < good; ++i) {
+    const InkFigure* figure = node->GetFigure(i);
+    ASSERT_EQ(figure->kind, kInkFigurePolygon);
+    const auto corners = InkGeometryVertices(figure->kind, figure->geometry);
+    EXPECT_GT(corners[0]->position.x, lastX);
+    EXPECT_EQ(corners[2]->position.y, 1.0);
+    lastX = corners[0]->position.x;
+  }
+  const InkFigure* instance = node->GetFigure(good);
+  ASSERT_EQ(instance->kind, kInkFigureInstance);
+  EXPECT_EQ(static_cast<const InkInstanceRecord*>(instance->geometry)->figure, goodOne);
+  EXPECT_EQ(node->GetVertexCount(), 3 * good + 1);
+  for (int i = 0; i < node->GetVertexCount(); ++i) EXPECT_LT(node->GetVertex(i)->position.y, 100.0);
 }
 
 TEST_F(ViewTest, HiddenNodeGetsAnEmptyElementAndShowAllRebuildsOnlyIt) {
